@@ -1,7 +1,52 @@
+#include <db/database.h>
+#include <scan/scan_engine.h>
+#include <shell/main_window.h>
+#include <shell/qt_prompter.h>
+#include <shell/scan_scheduler.h>
+#include <shell/settings_store.h>
+#include <shell/single_instance.h>
+#include <shell/startup.h>
+#include <systems/systems_list.h>
+
 #include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    const auto instance = AcquireSingleInstance();
+    if (!instance)
+        return 0;
+
+    SettingsStore store;
+    QtPrompter prompter;
+    Database db;
+    ScanFlags flags;
+    const ProgramEnd endProgram = [&] {
+        db.close();
+        instance->unlock();
+        std::fflush(nullptr);
+        // Straight out, also from inside a pass or a dialog: nothing is left to save.
+        std::_Exit(0);
+    };
+
+    ScanEngine* engine = nullptr;
+    ScanScheduler scheduler(db, [&] { engine->ScanSystems(); });
+    Mainfrm window(store, prompter, flags,
+                   MainWindowServices{
+                       .ScanSystems = [&] { engine->ScanSystems(); },
+                       .StartPing = [&] { scheduler.StartPing(); },
+                       .ShowSystemsList = [&] { SystemsList(&window).exec(); },
+                       .LoadUsedUnits = [&] { return LoadUsedSystems(db); },
+                       .EndProgram = endProgram,
+                   });
+    ScanEngine scanEngine(db, flags, window, scheduler, endProgram);
+    engine = &scanEngine;
+    prompter.setParent(&window);
+
+    if (!RunStartup(store, prompter, db, window, endProgram))
+        return 0;
+    return app.exec();
 }

@@ -1,1 +1,0 @@
-#include "app_title.h"

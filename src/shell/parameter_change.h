@@ -1,0 +1,10 @@
+#pragma once
+
+#include "program_end.h"
+
+class Prompter;
+class SettingsStore;
+
+// The password-guarded change of the application settings. An accepted change ends
+// the program; every other answer returns with nothing written.
+void ChangeApplicationSettings(SettingsStore& store, Prompter& prompter, const ProgramEnd& endProgram);

@@ -1,0 +1,49 @@
+#include "password_form.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+Passwordfrm::Passwordfrm(QWidget* parent)
+    : QDialog(parent), Label1(new QLabel(this)), txtPassword(new QLineEdit(this)),
+      cmdOK(new QPushButton(QStringLiteral("OK"), this)),
+      cmdCancel(new QPushButton(QStringLiteral("Άκυρο"), this))
+{
+    setModal(true);
+    txtPassword->setEchoMode(QLineEdit::Password);
+    Label1->setWordWrap(true);
+    cmdOK->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(txtPassword);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(360);
+
+    connect(cmdOK, &QPushButton::clicked, this, [this] {
+        text_ = txtPassword->text();
+        result_ = ResultOk;
+        accept();
+    });
+    connect(cmdCancel, &QPushButton::clicked, this, &Passwordfrm::reject);
+}
+
+void Passwordfrm::showEvent(QShowEvent* event)
+{
+    result_ = ResultNone;
+    text_.clear();
+    QDialog::showEvent(event);
+}
+
+void Passwordfrm::reject()
+{
+    result_ = ResultCancel;
+    QDialog::reject();
+}

@@ -1,0 +1,57 @@
+#include "scan_scheduler.h"
+
+#include <db/database.h>
+
+ScanScheduler::ScanScheduler(Database& db, std::function<void()> scanSystems, SchedulerIntervals intervals)
+    : db_(db), scanSystems_(std::move(scanSystems))
+{
+    NewTrmReqCheck.setInterval(intervals.requestCheckMs);
+    PingRequest.setInterval(intervals.pingMs);
+    connect(&SystemScan, &QTimer::timeout, this, &ScanScheduler::SystemScan_Timer);
+    connect(&NewTrmReqCheck, &QTimer::timeout, this, &ScanScheduler::NewTrmReqCheck_Timer);
+    connect(&PingRequest, &QTimer::timeout, this, &ScanScheduler::PingRequest_Timer);
+}
+
+void ScanScheduler::Rearm(int scanIntervalMs)
+{
+    SystemScan.setInterval(scanIntervalMs);
+    if (scanIntervalMs > NewTrmReqCheck.interval())
+        NewTrmReqCheck.start();
+    SystemScan.start();
+}
+
+void ScanScheduler::StartPing()
+{
+    PingRequest.start();
+}
+
+void ScanScheduler::StopPing()
+{
+    PingRequest.stop();
+}
+
+void ScanScheduler::SystemScan_Timer()
+{
+    SystemScan.stop();
+    NewTrmReqCheck.stop();
+    scanSystems_();
+}
+
+void ScanScheduler::NewTrmReqCheck_Timer()
+{
+    NewTrmReqCheck.stop();
+    const auto rows = db_.select(QStringLiteral(
+        "SELECT TrmReq_Requestcompleted FROM Terminal_Requests WHERE TrmReq_Requestcompleted=0"));
+    if (rows && !rows->empty())
+        SystemScan_Timer();
+    else
+        NewTrmReqCheck.start();
+}
+
+void ScanScheduler::PingRequest_Timer()
+{
+    PingRequest.stop();
+    db_.exec(
+        QStringLiteral("UPDATE Terminal_Ping_Requests SET TrmPingReq_Served=1 WHERE TrmPingReq_Served=0"));
+    PingRequest.start();
+}

@@ -1,0 +1,33 @@
+#include "settings_store.h"
+
+#include "app_title.h"
+
+#include <QFile>
+
+SettingsStore::SettingsStore()
+    : settings_(
+          std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, AppTitle, AppTitle))
+{
+}
+
+SettingsStore::SettingsStore(const QString& filePath)
+    : settings_(std::make_unique<QSettings>(filePath, QSettings::NativeFormat))
+{
+}
+
+QString SettingsStore::Read(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    return settings_->value(section + QLatin1Char('/') + key, defaultValue).toString();
+}
+
+void SettingsStore::Write(const QString& section, const QString& key, const QString& text)
+{
+    settings_->setValue(section + QLatin1Char('/') + key, text);
+    settings_->sync();
+    QFile::setPermissions(settings_->fileName(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+QString SettingsStore::fileName() const
+{
+    return settings_->fileName();
+}

@@ -1,0 +1,47 @@
+#include "systems_grid.h"
+
+#include <link/address_part.h>
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QTableWidget>
+
+QStringList SysinfoGridRow(const SystemInfo& u)
+{
+    QString port;
+    QString speed;
+    if (u.commPort == 0) {
+        port = AddressPart(u.aux1, 0) + QLatin1Char(':') + AddressPart(u.aux1, 1);
+        speed = AddressPart(u.aux1, 2);
+    } else {
+        const qsizetype dash = u.aux1.indexOf(QLatin1Char('-'));
+        port = QStringLiteral("COM") + (dash < 0 ? u.aux1 : u.aux1.left(dash));
+        speed = dash < 0 ? QString() : u.aux1.mid(dash + 1);
+    }
+    const QString name = u.systemName.isNull() ? QString() : u.systemName.toString();
+    return {u.serialNumber,
+            u.model,
+            u.softwareVersion,
+            u.hardwareVersion,
+            port,
+            speed,
+            u.locationNumber.toString(),
+            name.isEmpty() ? QStringLiteral("Ανώνυμο σύστημα") : name};
+}
+
+void ApplyGridFormat(QTableWidget& grid, const QString& format)
+{
+    const QStringList columns = format.split(QLatin1Char('|'));
+    grid.setColumnCount(columns.size());
+    const QFontMetrics metrics(grid.font());
+    for (int c = 0; c < columns.size(); ++c) {
+        QString text = columns[c];
+        const bool centred = text.startsWith(QLatin1Char('^'));
+        if (centred)
+            text.remove(0, 1);
+        auto* header = new QTableWidgetItem(text.trimmed());
+        header->setTextAlignment(centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        grid.setHorizontalHeaderItem(c, header);
+        grid.setColumnWidth(c, metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth());
+    }
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <systems/systems_info.h>
+
+#include <QStringList>
+
+class QTableWidget;
+
+// The texts of grid columns 0 to 7 for one unit.
+QStringList SysinfoGridRow(const SystemInfo& unit);
+
+// Lays the grid out from its format string: columns split by '|', a leading '^' centres
+// the column, and the text with its trailing blanks is the header and sets the width.
+void ApplyGridFormat(QTableWidget& grid, const QString& format);
+
+inline const QString kSysinfoGridFormat = QStringLiteral(
+    "^Σειριακός αριθμός |^Μοντέλο          |^Software Ver.|^Hardware Ver.|^Θύρα επικ.                        "
+    "|^Ταχύτητα (bps) |^Αρ. Συστήματος |^Περιγραφή                   |^Σε σύνδεση ");

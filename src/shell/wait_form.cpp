@@ -1,0 +1,31 @@
+#include "wait_form.h"
+
+#include "app_title.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QStyle>
+#include <QVBoxLayout>
+
+Waitfrm::Waitfrm(const QString& text, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      Label2(new QLabel(text, this))
+{
+    setWindowTitle(AppTitle);
+    auto* image = new QLabel(this);
+    image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    image->setAlignment(Qt::AlignCenter);
+    Label2->setAlignment(Qt::AlignCenter);
+    auto* caption = new QLabel(QStringLiteral("Παρακαλώ περιμένετε"), this);
+    caption->setAlignment(Qt::AlignCenter);
+    QFont bold = caption->font();
+    bold.setBold(true);
+    caption->setFont(bold);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(image);
+    layout->addWidget(Label2);
+    layout->addWidget(caption);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    show();
+}

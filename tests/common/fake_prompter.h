@@ -1,0 +1,60 @@
+#pragma once
+
+#include <shell/prompter.h>
+
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+// Answers in place of the operator, from queues the test fills, and records what was shown.
+class FakePrompter : public Prompter
+{
+public:
+    struct Shown
+    {
+        Icon icon;
+        Buttons buttons;
+        QString title;
+        QString text;
+    };
+
+    Answer Message(Icon icon, Buttons buttons, const QString& title, const QString& text) override
+    {
+        messages.push_back({icon, buttons, title, text});
+        if (answers.empty())
+            return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+    std::optional<QString> Password(const QString& caption, const QString& label) override
+    {
+        passwordCaptions << caption + QLatin1Char('|') + label;
+        if (passwords.empty())
+            return std::nullopt;
+        const bool typed = passwords.front().has_value();
+        const QString text = passwords.front().value_or(QString());
+        passwords.pop_front();
+        return typed ? std::optional<QString>(text) : std::nullopt;
+    }
+
+    bool EditSettings(SettingsStore& store) override
+    {
+        ++settingsShown;
+        if (settingsAnswers.empty())
+            return false;
+        auto answer = settingsAnswers.front();
+        settingsAnswers.pop_front();
+        return answer(store);
+    }
+
+    std::vector<Shown> messages;
+    std::deque<Answer> answers;
+    std::deque<std::optional<QString>> passwords;
+    QStringList passwordCaptions;
+    // Each showing of the settings dialog runs the next of these in place of the operator.
+    std::deque<std::function<bool(SettingsStore&)>> settingsAnswers;
+    int settingsShown = 0;
+};

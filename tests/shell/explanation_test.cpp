@@ -1,0 +1,103 @@
+#include <link/address_part.h>
+#include <scan/rearm_interval.h>
+#include <shell/db_error_explanation.h>
+#include <shell/systems_grid.h>
+
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+TEST(DbErrorExplanation, HeadThenCausesChosenByTheCode)
+{
+    QString text = QStringLiteral("left over");
+    DbErrorExplanation(text, 12505, QStringLiteral("ORA-12505: no such database"));
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines[0], QStringLiteral("Παρουσιάστηκε το παρακάτω σφάλμα:"));
+    EXPECT_EQ(lines[1], QStringLiteral("Error number: 12505"));
+    EXPECT_EQ(lines[2], QStringLiteral("Error description: ORA-12505: no such database"));
+    EXPECT_EQ(lines[3], QString());
+    EXPECT_EQ(lines[4], QStringLiteral("Πιθανά αίτια και προτεινόμενες λύσεις:"));
+    EXPECT_TRUE(lines[5].startsWith(QStringLiteral("1. Έχετε καθορίσει λανθασμένο όνομα βάσης")));
+    EXPECT_TRUE(lines[6].startsWith(QStringLiteral("2. ")));
+    EXPECT_TRUE(lines[7].startsWith(QStringLiteral("3. ")));
+
+    struct Case
+    {
+        const char* description;
+        int causes;
+        const char* first;
+    };
+    const Case cases[] = {
+        {"ORA-12170: timeout", 3, "1. Η σύνδεση του διακομιστή"},
+        {"ORA-12545: unknown host", 3, "1. Η σύνδεση του Η/Υ σας"},
+        {"ORA-01017: password", 1, "1. Το όνομα ή/και ο κωδικός"},
+        {"ORA-99999: other", 1, "- Άγνωστο σφάλμα. Επικοινωνήστε με τους υπεύθυνους"},
+        {"unable to open database file", 1, "- Άγνωστο σφάλμα. Επικοινωνήστε με την εταιρία"},
+        {"", 1, "- Άγνωστο σφάλμα. Επικοινωνήστε με την εταιρία"},
+    };
+    for (const Case& c : cases) {
+        DbErrorExplanation(text, 1, QString::fromUtf8(c.description));
+        const QString causes = text.section(QStringLiteral("λύσεις:\r\n"), 1);
+        EXPECT_EQ(causes.split(QStringLiteral("\r\n")).size(), c.causes) << c.description;
+        EXPECT_TRUE(causes.startsWith(QString::fromUtf8(c.first))) << c.description;
+    }
+}
+
+TEST(AddressPart, SplitsHostPortAndSpeed)
+{
+    struct Case
+    {
+        const char* address;
+        const char* parts[3];
+    };
+    const Case cases[] = {
+        {"192.168.1.20:4001-115200", {"192.168.1.20", "4001", "115200"}},
+        {"5-115200", {"", "5", "115200"}},
+        {"host:-115200", {"host", "", "115200"}},
+        {"no-dash-here:7", {"no-dash-here", "", "here:7"}},
+        {"plain", {"", "", "plain"}},
+        {"", {"", "", ""}},
+    };
+    for (const Case& c : cases)
+        for (int p = 0; p < 3; ++p)
+            EXPECT_EQ(AddressPart(QString::fromUtf8(c.address), p), QString::fromUtf8(c.parts[p]))
+                << c.address << " part " << p;
+}
+
+TEST(SysinfoGrid, RowRuleAndFormat)
+{
+    SystemInfo serial{"SN1", "TELVARON-1E", "1.0", "2.0", 1, "3-115200", 12, QVariant()};
+    EXPECT_EQ(SysinfoGridRow(serial),
+              (QStringList{"SN1", "TELVARON-1E", "1.0", "2.0", "COM3", "115200", "12", "Ανώνυμο σύστημα"}));
+    SystemInfo tcp{"SN2", "TELVARON-2", "a", "b", 0, "127.0.0.1:4001-115200", 3, QStringLiteral("Αποθήκη")};
+    EXPECT_EQ(SysinfoGridRow(tcp),
+              (QStringList{"SN2", "TELVARON-2", "a", "b", "127.0.0.1:4001", "115200", "3", "Αποθήκη"}));
+    tcp.systemName = QString("");
+    EXPECT_EQ(SysinfoGridRow(tcp)[7], QStringLiteral("Ανώνυμο σύστημα"));
+
+    QTableWidget grid;
+    ApplyGridFormat(grid, kSysinfoGridFormat);
+    ASSERT_EQ(grid.columnCount(), 9);
+    EXPECT_EQ(grid.horizontalHeaderItem(0)->text(), QStringLiteral("Σειριακός αριθμός"));
+    EXPECT_EQ(grid.horizontalHeaderItem(8)->text(), QStringLiteral("Σε σύνδεση"));
+    EXPECT_EQ(grid.horizontalHeaderItem(4)->textAlignment(), int(Qt::AlignCenter));
+    // Trailing blanks of a header widen its column.
+    EXPECT_GT(grid.columnWidth(4), grid.columnWidth(2));
+}
+
+TEST(RearmInterval, PassesStartTenSecondsApart)
+{
+    struct Case
+    {
+        bool log, request;
+        qint64 elapsed;
+        int interval;
+    };
+    const Case cases[] = {
+        {true, false, 3, 500},   {false, true, 3, 500},   {false, false, 0, 10000}, {false, false, 3, 7000},
+        {false, false, 8, 2000}, {false, false, 9, 1000}, {false, false, 12, 1000}, {false, false, -1, 10000},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RearmInterval(c.log, c.request, c.elapsed), c.interval) << c.elapsed;
+}

@@ -1,0 +1,195 @@
+#include "fake_prompter.h"
+
+#include <shell/general_settings.h>
+#include <shell/general_settings_form.h>
+#include <shell/parameter_change.h>
+#include <shell/password_form.h>
+#include <shell/settings_store.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace Setting;
+
+namespace {
+class SettingsTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("settings.conf"));
+    SettingsStore store{path};
+};
+} // namespace
+
+TEST_F(SettingsTest, EmptyStoreGivesDefaultsAndWritesSurviveAReopen)
+{
+    EXPECT_EQ(store.Read(AppSettings, Init, QStringLiteral("0")), QStringLiteral("0"));
+    EXPECT_EQ(store.Read(AppSettings, DBType), QString());
+    store.Write(AppSettings, AutoConnect, QStringLiteral(" 1"));
+    store.Write(Sps, SP1, QStringLiteral("p=w;d \"x\""));
+    SettingsStore again(path);
+    EXPECT_EQ(again.Read(AppSettings, AutoConnect), QStringLiteral(" 1"));
+    EXPECT_EQ(again.Read(Sps, SP1), QStringLiteral("p=w;d \"x\""));
+}
+
+TEST_F(SettingsTest, FileIsReadableByItsOwnerOnly)
+{
+    store.Write(Sps, SP1, QStringLiteral("secret"));
+    EXPECT_EQ(QFile::permissions(path) &
+                  ~(QFile::ReadUser | QFile::WriteUser | QFile::ReadOwner | QFile::WriteOwner),
+              QFileDevice::Permissions());
+}
+
+struct RefusalCase
+{
+    const char* name;
+    GeneralSettingsEntries entries;
+    const char* expected; // empty when accepted
+};
+
+TEST(GeneralSettingsChecks, RefusedInOrder)
+{
+    const QString pw = QStringLiteral("pw");
+    auto file = [&](QString f, QString p, QString c) {
+        GeneralSettingsEntries e;
+        e.dbFile = f;
+        e.password = p;
+        e.confirmation = c;
+        return e;
+    };
+    auto server = [&](QString ds, QString ip, QString port, QString p = QStringLiteral("pw")) {
+        GeneralSettingsEntries e;
+        e.fileDatabase = false;
+        e.dataSource = ds;
+        e.serverIp = ip;
+        e.serverPort = port;
+        e.password = p;
+        e.confirmation = p;
+        return e;
+    };
+    const RefusalCase cases[] = {
+        {"no file", file({}, {}, {}), "Δεν έχετε συμπληρώσει τo πεδίo 'Αρχείο βάσης δεδομένων (tldb.db)'"},
+        {"file, no passwords", file("/x.db", {}, {}),
+         "Δεν έχετε συμπληρώσει τα πεδία 'Κωδικός προστασίας παραμέτρων' και 'Επιβεβαίωση κωδικού'"},
+        {"one box empty", file("/x.db", pw, {}),
+         "Tα πεδία 'Κωδικός προστασίας παραμέτρων' και 'Επιβεβαίωση κωδικού' δεν συμφωνούν"},
+        {"case differs", file("/x.db", "Pw", "pw"),
+         "Tα πεδία 'Κωδικός προστασίας παραμέτρων' και 'Επιβεβαίωση κωδικού' δεν συμφωνούν"},
+        {"blank passwords agree", file("/x.db", " ", " "), ""},
+        {"no data source", server({}, {}, {}),
+         "Δεν έχετε συμπληρώσει τo πεδίo 'Όνομα βάσης δεδομένων (data source)'"},
+        {"net service name", server("db", {}, {}), ""},
+        {"port not examined without ip", server("db", {}, "x"), ""},
+        {"ip without port", server("db", "10.0.0.1", {}),
+         "Δεν έχετε συμπληρώσει τo πεδίo 'Port διακομιστή (server Port)'"},
+        {"port 15a2", server("db", "10.0.0.1", "15a2"),
+         "To πεδίo 'Port διακομιστή (server Port)' πρέπει να είναι αριθμός."},
+        {"port 1521", server("db", "10.0.0.1", "1521"), ""},
+        {"server checks come before passwords", server({}, {}, {}, {}),
+         "Δεν έχετε συμπληρώσει τo πεδίo 'Όνομα βάσης δεδομένων (data source)'"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GeneralSettingsRefusal(c.entries), QString::fromUtf8(c.expected)) << c.name;
+}
+
+TEST_F(SettingsTest, DialogLoadsFromStoreAndSavesOnlyAcceptedEntries)
+{
+    store.Write(AppSettings, DBType, QStringLiteral("7"));
+    store.Write(AppSettings, DBDataSource, QStringLiteral("telvaron"));
+    store.Write(Sps, SP1, QStringLiteral("old"));
+    FakePrompter prompter;
+    GeneralSettingsFrm dialog(store, prompter);
+    // Any DBType but "0" shows the server option, with the file row disabled.
+    EXPECT_TRUE(dialog.Option1[1]->isChecked());
+    EXPECT_FALSE(dialog.Command1->isEnabled());
+    EXPECT_TRUE(dialog.AppSetting[0]->isEnabled());
+    EXPECT_EQ(dialog.AppSetting[0]->text(), QStringLiteral("telvaron"));
+    EXPECT_EQ(dialog.AppSetting[4]->text(), QStringLiteral("old"));
+
+    dialog.AppSetting[1]->setText(QStringLiteral("127.0.0.1"));
+    dialog.AppSetting[2]->setText(QStringLiteral("15a2"));
+    dialog.cmdOK_Click();
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].icon, Prompter::Icon::Exclamation);
+    EXPECT_EQ(dialog.Tag(), QStringLiteral("False"));
+    EXPECT_EQ(SettingsStore(path).Read(AppSettings, DBServerIP), QString());
+
+    dialog.AppSetting[2]->setText(QStringLiteral("5432"));
+    dialog.Option1[0]->setChecked(true);
+    EXPECT_TRUE(dialog.Command1->isEnabled());
+    EXPECT_FALSE(dialog.AppSetting[1]->isEnabled());
+    dialog.Label2->setText(QStringLiteral("/data/tldb.db"));
+    dialog.cmdOK_Click();
+    EXPECT_EQ(dialog.Tag(), QStringLiteral("True"));
+    SettingsStore saved(path);
+    EXPECT_EQ(saved.Read(AppSettings, DBType), QStringLiteral("0"));
+    EXPECT_EQ(saved.Read(AppSettings, DBFile), QStringLiteral("/data/tldb.db"));
+    // The server fields are written too, as the dialog showed them.
+    EXPECT_EQ(saved.Read(AppSettings, DBServerIP), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(saved.Read(AppSettings, DBServerPORT), QStringLiteral("5432"));
+}
+
+TEST(PasswordPrompt, CloseBoxCountsAsCancelAndEachShowingStartsAfresh)
+{
+    Passwordfrm prompt;
+    QTimer::singleShot(0, &prompt, [&] {
+        prompt.txtPassword->setText(QStringLiteral("abc"));
+        prompt.cmdOK->click();
+    });
+    prompt.exec();
+    EXPECT_EQ(prompt.ParamPromptResult(), Passwordfrm::ResultOk);
+    EXPECT_EQ(prompt.ParamPromptText(), QStringLiteral("abc"));
+
+    QTimer::singleShot(0, &prompt, [&] { prompt.close(); });
+    prompt.exec();
+    EXPECT_EQ(prompt.ParamPromptResult(), Passwordfrm::ResultCancel);
+    EXPECT_EQ(prompt.ParamPromptText(), QString());
+}
+
+TEST_F(SettingsTest, ParameterChangeGate)
+{
+    store.Write(Sps, SP1, QStringLiteral("Secret"));
+    int ended = 0;
+    const ProgramEnd end = [&] { ++ended; };
+
+    struct Step
+    {
+        const char* name;
+        std::optional<QString> typed;
+        bool dialogAccepts;
+        int messages;
+        int dialogs;
+        int ends;
+    };
+    const Step steps[] = {
+        {"prompt cancelled", std::nullopt, true, 0, 0, 0},
+        {"empty text returns silently", QString(), true, 0, 0, 0},
+        {"letter case counts", QStringLiteral("secret"), true, 1, 0, 0},
+        {"dialog cancelled", QStringLiteral("Secret"), false, 0, 1, 0},
+        {"accepted change ends the program", QStringLiteral("Secret"), true, 1, 1, 1},
+    };
+    for (const Step& s : steps) {
+        FakePrompter prompter;
+        prompter.passwords.push_back(s.typed);
+        prompter.settingsAnswers.push_back([&](SettingsStore&) { return s.dialogAccepts; });
+        ended = 0;
+        store.Write(AppSettings, Init, QStringLiteral("x"));
+        ChangeApplicationSettings(store, prompter, end);
+        EXPECT_EQ(int(prompter.messages.size()), s.messages) << s.name;
+        EXPECT_EQ(prompter.settingsShown, s.dialogs) << s.name;
+        EXPECT_EQ(ended, s.ends) << s.name;
+        EXPECT_EQ(store.Read(AppSettings, Init), s.ends ? QStringLiteral("1") : QStringLiteral("x"))
+            << s.name;
+        if (std::string(s.name) == "letter case counts") {
+            EXPECT_EQ(prompter.messages[0].text, QStringLiteral("Λάθος κωδικός !"));
+        }
+    }
+}

@@ -1,0 +1,269 @@
+#include "fake_prompter.h"
+#include "test_databases.h"
+
+#include <db/database.h>
+#include <db/sqlite_compaction.h>
+#include <shell/main_window.h>
+#include <shell/settings_store.h>
+#include <shell/startup.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlRecord>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Setting;
+
+namespace {
+const char* const kLiveTables[] = {
+    "Powermonitoring_Current_Condit",
+    "Powermonitoring_Events",
+    "Sensors_Current_Condition",
+    "Sensors_Events",
+    "Systems_Current_Condition",
+    "Systems_Faults",
+    "Terminal_Requests",
+    "Terminal_Ping_Requests",
+};
+
+int Count(Database& db, const QString& sql)
+{
+    const auto rows = db.select(sql);
+    return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
+}
+
+// A shell whose program end is only recorded, around a store in a temporary folder.
+struct Shell
+{
+    QTemporaryDir dir;
+    SettingsStore store{dir.filePath(QStringLiteral("settings.conf"))};
+    FakePrompter prompter;
+    ScanFlags flags;
+    int ended = 0;
+    int scans = 0;
+    Database db{QStringLiteral("startup")};
+    Mainfrm window{store, prompter, flags,
+                   MainWindowServices{
+                       .ScanSystems = [this] { ++scans; },
+                       .StartPing = [] {},
+                       .ShowSystemsList = [] {},
+                       .LoadUsedUnits = [] { return std::optional<std::vector<SystemInfo>>(); },
+                       .EndProgram = [this] { ++ended; },
+                   }};
+
+    bool Start()
+    {
+        return RunStartup(store, prompter, db, window, [this] { ++ended; });
+    }
+
+    void SetSqlite(const QString& file)
+    {
+        store.Write(AppSettings, Init, QStringLiteral("1"));
+        store.Write(AppSettings, DBType, QStringLiteral("0"));
+        store.Write(AppSettings, DBFile, file);
+        store.Write(Sps, SP1, QStringLiteral("pw"));
+    }
+};
+
+// A database file with two used units, one removed unit, logged history and stale live rows.
+QString PreparedFile(const QString& folder)
+{
+    auto source = TestDatabase::create(Database::Driver::SQLite, QStringLiteral("prepare"));
+    Database& db = source->db();
+    const QString units = QStringLiteral(
+        "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, SyI_Commport, SyI_Aux1, "
+        "SyI_Model, "
+        "SyI_Softver, SyI_Hardver, SyI_Locationnumber, SyI_Systemname) VALUES (?,?,?,?,?,?,?,?,?,?)");
+    EXPECT_TRUE(db.exec(units, {"A1", 1, 1, 1, "3-115200", "TELVARON-1", "1.0", "1.1", 7, QVariant()}));
+    EXPECT_TRUE(
+        db.exec(units, {"B'2", 1, 2, 0, "127.0.0.1:4001-115200", "TELVARON-2", "2.0", "2.1", 9, "Ψυγείο"}));
+    EXPECT_TRUE(db.exec(units, {"C3", 0, 1, 1, "4-115200", "TELVARON-2", "2.0", "2.1", 1, "removed"}));
+    for (const char* table : kLiveTables)
+        EXPECT_TRUE(db.select(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)))) << table;
+    EXPECT_TRUE(
+        db.exec(QStringLiteral("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, TrmReq_Requesttype, "
+                               "TrmReq_Attributes, TrmReq_Requestcompleted) VALUES ('A1', 1, '1;1', 0)")));
+    EXPECT_TRUE(db.exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
+    EXPECT_TRUE(db.exec(
+        QStringLiteral("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) "
+                       "VALUES ('A1', 3, 'x')")));
+    const QString copy = folder + QStringLiteral("/tldb.db");
+    db.close();
+    EXPECT_TRUE(QFile::copy(source->sqliteFile(), copy));
+    return copy;
+}
+} // namespace
+
+TEST(Startup, PreparedSqliteDatabaseIsResetAndShown)
+{
+    Shell shell;
+    const QString file = PreparedFile(shell.dir.path());
+    shell.SetSqlite(file);
+    ASSERT_TRUE(shell.Start());
+    EXPECT_EQ(shell.ended, 0);
+    EXPECT_TRUE(shell.prompter.messages.empty());
+
+    Database& db = shell.db;
+    for (const char* table : kLiveTables)
+        EXPECT_EQ(Count(db, QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table))), 0) << table;
+    EXPECT_EQ(
+        Count(db, QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Used=1 AND SyI_Online<>0")), 0);
+    EXPECT_EQ(Count(db, QStringLiteral("SELECT SyI_Online FROM Systems_Info WHERE SyI_Serialnumber='C3'")),
+              1);
+    EXPECT_TRUE(QFile::exists(shell.dir.filePath(QStringLiteral("tldb.bak"))));
+
+    QTableWidget& grid = *shell.window.SysinfoGrid;
+    ASSERT_EQ(grid.rowCount(), 2);
+    EXPECT_EQ(grid.item(0, 0)->text(), QStringLiteral("A1"));
+    EXPECT_EQ(grid.item(0, 4)->text(), QStringLiteral("COM3"));
+    EXPECT_EQ(grid.item(0, 7)->text(), QStringLiteral("Ανώνυμο σύστημα"));
+    EXPECT_EQ(grid.item(1, 4)->text(), QStringLiteral("127.0.0.1:4001"));
+    EXPECT_EQ(grid.item(1, 7)->text(), QStringLiteral("Ψυγείο"));
+    EXPECT_EQ(grid.item(1, 8)->text(), QString());
+    EXPECT_TRUE(shell.window.cmd_Connect->isEnabled());
+    EXPECT_FALSE(shell.window.cmd_Connect->isHidden());
+    EXPECT_EQ(shell.window.Label1->text(), QString());
+    EXPECT_EQ(shell.scans, 0);
+}
+
+TEST(Startup, AutoConnectOnlyWithUnitsAndTheExactValue)
+{
+    struct Case
+    {
+        const char* value;
+        bool units;
+        int scans;
+    };
+    const Case cases[] = {{"1", true, 1}, {" 1", true, 0}, {"yes", true, 0}, {"1", false, 0}};
+    for (const Case& c : cases) {
+        Shell shell;
+        if (c.units) {
+            shell.SetSqlite(PreparedFile(shell.dir.path()));
+        } else {
+            auto empty = TestDatabase::create(Database::Driver::SQLite, QStringLiteral("empty"));
+            const QString copy = shell.dir.filePath(QStringLiteral("empty.db"));
+            empty->db().close();
+            ASSERT_TRUE(QFile::copy(empty->sqliteFile(), copy));
+            shell.SetSqlite(copy);
+        }
+        shell.store.Write(AppSettings, AutoConnect, QString::fromUtf8(c.value));
+        ASSERT_TRUE(shell.Start()) << c.value;
+        EXPECT_EQ(shell.scans, c.scans) << c.value;
+        EXPECT_EQ(shell.window.AutoConnect_setting->isChecked(), QByteArray(c.value) == "1") << c.value;
+        if (!c.units) {
+            EXPECT_FALSE(shell.window.cmd_Connect->isEnabled());
+        }
+    }
+}
+
+TEST(Startup, FirstRunNeedsAcceptedSettings)
+{
+    Shell shell;
+    // Cancel, then OK to the warning, then Cancel to the warning: the program ends, nothing opened.
+    shell.prompter.answers = {Prompter::Answer::Ok, Prompter::Answer::Ok, Prompter::Answer::Cancel};
+    EXPECT_FALSE(shell.Start());
+    EXPECT_EQ(shell.prompter.settingsShown, 2);
+    EXPECT_EQ(shell.store.Read(AppSettings, Init, QStringLiteral("0")), QStringLiteral("0"));
+    EXPECT_EQ(shell.store.Read(AppSettings, DBType), QStringLiteral("0"));
+    EXPECT_FALSE(shell.db.isOpen());
+    ASSERT_EQ(shell.prompter.messages.size(), 3u);
+    EXPECT_TRUE(
+        shell.prompter.messages[0].text.startsWith(QStringLiteral("Καλωσορίσατε στην εφαρμογή TELVARON")));
+    EXPECT_EQ(shell.prompter.messages[1].buttons, Prompter::Buttons::OkCancel);
+}
+
+TEST(Startup, FirstRunAcceptedOnTheSecondShowingGoesOn)
+{
+    Shell shell;
+    const QString file = PreparedFile(shell.dir.path());
+    shell.prompter.answers = {Prompter::Answer::Ok, Prompter::Answer::Ok};
+    shell.prompter.settingsAnswers.push_back([](SettingsStore&) { return false; });
+    shell.prompter.settingsAnswers.push_back([&](SettingsStore& s) {
+        s.Write(AppSettings, DBFile, file);
+        s.Write(Sps, SP1, QStringLiteral("pw"));
+        return true;
+    });
+    ASSERT_TRUE(shell.Start());
+    EXPECT_EQ(shell.store.Read(AppSettings, Init), QStringLiteral("1"));
+    EXPECT_EQ(shell.window.SysinfoGrid->rowCount(), 2);
+}
+
+TEST(Startup, FailedOpenExplainsAndEnds)
+{
+    struct Case
+    {
+        const char* name;
+        const char* dbType;
+        bool fileExists;
+        const char* causeStart;
+    };
+    const Case cases[] = {
+        {"missing file", "0", false, "- Άγνωστο σφάλμα. Επικοινωνήστε με την εταιρία"},
+        {"DBType not a number", "x", true, "- Άγνωστο σφάλμα. Επικοινωνήστε με την εταιρία"},
+    };
+    for (const Case& c : cases) {
+        Shell shell;
+        const QString file =
+            c.fileExists ? PreparedFile(shell.dir.path()) : shell.dir.filePath("none/tldb.db");
+        shell.SetSqlite(file);
+        shell.store.Write(AppSettings, DBType, QString::fromUtf8(c.dbType));
+        shell.prompter.answers = {Prompter::Answer::No};
+        EXPECT_FALSE(shell.Start()) << c.name;
+        EXPECT_EQ(shell.ended, 1) << c.name;
+        ASSERT_EQ(shell.prompter.messages.size(), 1u) << c.name;
+        const auto& box = shell.prompter.messages[0];
+        EXPECT_EQ(box.icon, Prompter::Icon::Critical);
+        EXPECT_TRUE(box.text.contains(QString::fromUtf8(c.causeStart))) << c.name;
+        EXPECT_TRUE(box.text.endsWith(QStringLiteral("'Όχι' για να τερματίσετε την εφαρμογή."))) << c.name;
+        EXPECT_EQ(QFile::exists(file), c.fileExists) << c.name;
+    }
+}
+
+TEST(Startup, FailedOpenThenWrongPasswordStillEnds)
+{
+    Shell shell;
+    shell.SetSqlite(shell.dir.filePath("missing.db"));
+    shell.prompter.answers = {Prompter::Answer::Yes};
+    shell.prompter.passwords = {QStringLiteral("wrong")};
+    EXPECT_FALSE(shell.Start());
+    ASSERT_EQ(shell.prompter.messages.size(), 3u);
+    EXPECT_EQ(shell.prompter.messages[1].text, QStringLiteral("Λάθος κωδικός !"));
+    EXPECT_EQ(shell.prompter.messages[2].text,
+              QStringLiteral("Πατήστε 'ΟΚ' για να τερματίσετε την εφαρμογή."));
+    EXPECT_EQ(shell.ended, 1);
+}
+
+TEST(Startup, PostgresFailuresAreExplained)
+{
+    if (!TestPgServer())
+        GTEST_SKIP() << "no test PostgreSQL server";
+    const PgServer server = *TestPgServer();
+    struct Case
+    {
+        const char* name;
+        QString dataSource;
+        QString port;
+        const char* code;
+    };
+    const Case cases[] = {
+        {"no such database", QStringLiteral("no_such_db"), server.serverPort, "ORA-12505"},
+        {"refused port", server.dataSource, QStringLiteral("1"), "ORA-12541"},
+    };
+    for (const Case& c : cases) {
+        Shell shell;
+        shell.SetSqlite(QString());
+        shell.store.Write(AppSettings, DBType, QStringLiteral("1"));
+        shell.store.Write(AppSettings, DBServerIP, QStringLiteral("127.0.0.1"));
+        shell.store.Write(AppSettings, DBServerPORT, c.port);
+        shell.store.Write(AppSettings, DBDataSource, c.dataSource);
+        EXPECT_FALSE(shell.Start()) << c.name;
+        ASSERT_EQ(shell.prompter.messages.size(), 1u) << c.name;
+        EXPECT_TRUE(shell.prompter.messages[0].text.contains(QLatin1String(c.code))) << c.name;
+    }
+}
