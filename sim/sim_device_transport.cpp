@@ -1,0 +1,72 @@
+#include "sim_device_transport.h"
+
+#include "sim_fd_link.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace unitsim {
+
+DeviceTransport::DeviceTransport(QString path, QObject* parent) : SimTransport(parent), path_(std::move(path))
+{
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &DeviceTransport::tryOpen);
+}
+
+bool DeviceTransport::start(QString*)
+{
+    tryOpen();
+    return true;
+}
+
+void DeviceTransport::tryOpen()
+{
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        retry_.start(kRetryMs);
+        return;
+    }
+    termios attributes{};
+    if (::tcgetattr(fd, &attributes) == 0) {
+        cfmakeraw(&attributes);
+        ::tcsetattr(fd, TCSANOW, &attributes);
+    }
+    device_ = new FdLink(fd, this);
+    connect(device_, &FdLink::received, this, &SimTransport::received);
+    connect(device_, &FdLink::hangup, this, [this] {
+        close();
+        emit linkLost();
+        retry_.start(kRetryMs);
+    });
+}
+
+void DeviceTransport::close()
+{
+    if (device_) {
+        device_->disconnect(this);
+        device_->deleteLater();
+    }
+    device_.clear();
+}
+
+void DeviceTransport::write(const QByteArray& bytes)
+{
+    if (device_)
+        device_->write(bytes);
+}
+
+void DeviceTransport::dropLink(int downMs)
+{
+    close();
+    retry_.start(downMs);
+}
+
+QString DeviceTransport::describe() const
+{
+    return QStringLiteral("device %1").arg(path_);
+}
+
+} // namespace unitsim

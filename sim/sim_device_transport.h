@@ -1,0 +1,36 @@
+#pragma once
+
+#include "sim_transport.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace unitsim {
+
+class FdLink;
+
+// An existing tty opened by path, for instance the pseudo-terminal that a serial device server
+// such as socat publishes. The device may appear later and may go away: the simulator keeps
+// trying to open it every retry interval.
+class DeviceTransport : public SimTransport
+{
+    Q_OBJECT
+public:
+    explicit DeviceTransport(QString path, QObject* parent = nullptr);
+
+    bool start(QString* error) override;
+    void write(const QByteArray& bytes) override;
+    void dropLink(int downMs) override;
+    QString describe() const override;
+
+private:
+    void tryOpen();
+    void close();
+
+    static constexpr int kRetryMs = 50;
+    QString path_;
+    QPointer<FdLink> device_;
+    QTimer retry_{this};
+};
+
+} // namespace unitsim

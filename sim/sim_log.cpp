@@ -1,0 +1,32 @@
+#include "sim_log.h"
+
+#include <QDateTime>
+#include <QFileDevice>
+#include <QIODevice>
+
+namespace unitsim {
+
+void SimLog::setDevice(QIODevice* device)
+{
+    QMutexLocker lock(&mutex_);
+    device_ = device;
+}
+
+void SimLog::line(const QString& text)
+{
+    QMutexLocker lock(&mutex_);
+    if (!device_)
+        return;
+    const QString stamped = QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + u' ' + text + u'\n';
+    device_->write(stamped.toUtf8());
+    // A file device buffers; a log read while the simulator runs must be current.
+    if (auto* file = qobject_cast<QFileDevice*>(device_))
+        file->flush();
+}
+
+QString SimLog::hex(QByteArrayView bytes)
+{
+    return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
+}
+
+} // namespace unitsim

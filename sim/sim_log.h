@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QMutex>
+#include <QString>
+
+class QIODevice;
+
+namespace unitsim {
+
+// Time-stamped lines of what crossed the unit's line. Safe to use from any thread.
+class SimLog
+{
+public:
+    // Not owned; nullptr switches logging off.
+    void setDevice(QIODevice* device);
+    void line(const QString& text);
+    static QString hex(QByteArrayView bytes);
+
+private:
+    QMutex mutex_;
+    QIODevice* device_ = nullptr;
+};
+
+} // namespace unitsim

@@ -1,0 +1,90 @@
+// telvaron-unitsim: a simulated field unit on a pseudo-terminal, a tty device or a TCP port of
+// 127.0.0.1, until SIGTERM or SIGINT.
+#include "termination_signals.h"
+#include "unit_simulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("telvaron-unitsim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated TELVARON field unit."));
+    parser.addHelpOption();
+    const QCommandLineOption pty(
+        QStringLiteral("pty"),
+        QStringLiteral("Serve a pseudo-terminal, published as a symbolic link at <path>."),
+        QStringLiteral("path"));
+    const QCommandLineOption tcp(QStringLiteral("tcp"),
+                                 QStringLiteral("Serve TCP <port> of 127.0.0.1 (0: any free port)."),
+                                 QStringLiteral("port"));
+    const QCommandLineOption device(
+        QStringLiteral("device"), QStringLiteral("Serve an existing tty at <path>, opened when it appears."),
+        QStringLiteral("path"));
+    const QCommandLineOption paced(QStringLiteral("paced"),
+                                   QStringLiteral("Send at the pace of 115200 baud."));
+    const QCommandLineOption turnaround(QStringLiteral("turnaround"),
+                                        QStringLiteral("Wait <ms> before every answer."),
+                                        QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Log the traffic to <file>."),
+                                 QStringLiteral("file"));
+    const QCommandLineOption logStderr(QStringLiteral("log-stderr"),
+                                       QStringLiteral("Log the traffic to stderr."));
+    const QCommandLineOption bare(QStringLiteral("bare-status"),
+                                  QStringLiteral("Send status-only answers as the single status byte."));
+    parser.addOptions({pty, tcp, device, paced, turnaround, log, logStderr, bare});
+    parser.process(app);
+
+    const int lines = int(parser.isSet(pty)) + int(parser.isSet(tcp)) + int(parser.isSet(device));
+    bool portOk = true;
+    const uint port = parser.value(tcp).toUInt(&portOk);
+    bool turnaroundOk = true;
+    const int turnaroundMs = parser.value(turnaround).toInt(&turnaroundOk);
+    if (lines != 1 || (parser.isSet(tcp) && (!portOk || port > 65535)) || !turnaroundOk || turnaroundMs < 0) {
+        std::fputs("telvaron-unitsim: give one of --pty <path>, --tcp <port>, --device <path>; "
+                   "--turnaround takes milliseconds\n",
+                   stderr);
+        return 2;
+    }
+
+    unitsim::UnitSimulator sim;
+    QFile logFile;
+    if (parser.isSet(log)) {
+        logFile.setFileName(parser.value(log));
+        if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            std::fprintf(stderr, "telvaron-unitsim: %s: %s\n", qPrintable(logFile.fileName()),
+                         qPrintable(logFile.errorString()));
+            return 1;
+        }
+    } else if (parser.isSet(logStderr)) {
+        logFile.open(stderr, QIODevice::WriteOnly | QIODevice::Text);
+    }
+    if (logFile.isOpen())
+        sim.setLogDevice(&logFile);
+    sim.setPaced(parser.isSet(paced));
+    sim.setTurnaround(turnaroundMs);
+    sim.setBareStatus(parser.isSet(bare));
+
+    quitOnTerminationSignals();
+    const bool serving = parser.isSet(pty)   ? sim.servePty(parser.value(pty))
+                         : parser.isSet(tcp) ? sim.serveTcp(quint16(port))
+                                             : sim.serveDevice(parser.value(device));
+    if (!serving) {
+        std::fprintf(stderr, "telvaron-unitsim: %s\n", qPrintable(sim.errorString()));
+        return 1;
+    }
+    // A script waits for this line before it connects.
+    std::printf("serving %s\n", qPrintable(sim.lineDescription()));
+    std::fflush(stdout);
+
+    const int status = app.exec();
+    sim.stop();
+    sim.setLogDevice(nullptr);
+    return status;
+}
