@@ -1,1 +1,261 @@
-#include <QString>
+#include "database.h"
+
+#include "pg_failure.h"
+#include "wall_clock.h"
+
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QUrl>
+
+#include <clocale>
+#include <string>
+
+namespace {
+
+constexpr int kDefaultPgPort = 5432;
+constexpr qsizetype kMaxPreparedQueries = 64;
+
+// libpq translates its messages by LC_MESSAGES, but they are classified in English.
+class CMessagesLocale
+{
+public:
+    CMessagesLocale() : saved_(std::setlocale(LC_MESSAGES, nullptr)) { std::setlocale(LC_MESSAGES, "C"); }
+    ~CMessagesLocale() { std::setlocale(LC_MESSAGES, saved_.c_str()); }
+    CMessagesLocale(const CMessagesLocale&) = delete;
+    CMessagesLocale& operator=(const CMessagesLocale&) = delete;
+
+private:
+    std::string saved_;
+};
+
+// mode=rw makes a wrong path fail instead of creating an empty database there.
+QString SqliteUri(const QString& file)
+{
+    return QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+           QStringLiteral("?mode=rw");
+}
+
+int PortOrDefault(const QString& text)
+{
+    bool ok = false;
+    const int port = text.trimmed().toInt(&ok);
+    return ok && port > 0 && port < 65536 ? port : kDefaultPgPort;
+}
+
+QVariant Bindable(const QVariant& value)
+{
+    return value.typeId() == QMetaType::QDateTime ? WallClockValue(value.toDateTime()) : value;
+}
+
+} // namespace
+
+Database::Database(QString connectionName) : name_(std::move(connectionName)) {}
+
+Database::~Database()
+{
+    release();
+}
+
+QSqlDatabase Database::handle() const
+{
+    return QSqlDatabase::database(name_, false);
+}
+
+void Database::release()
+{
+    queries_.clear();
+    inTransaction_ = false;
+    if (QSqlDatabase::contains(name_)) {
+        handle().close();
+        QSqlDatabase::removeDatabase(name_);
+    }
+}
+
+bool Database::openSqlite(const QString& file, std::chrono::milliseconds busyTimeout)
+{
+    release();
+    driver_ = Driver::SQLite;
+    lastError_ = {};
+    bool opened = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+        db.setDatabaseName(SqliteUri(file));
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout.count()));
+        opened = db.open();
+        if (!opened)
+            setError(db.lastError(), file);
+    }
+    if (opened) {
+        // WAL lets the terminals read while the server writes. The first read of the file
+        // happens here, so this is also where a file that is no database fails.
+        const auto mode = select(QStringLiteral("PRAGMA journal_mode=WAL"));
+        opened = mode.has_value();
+        if (opened &&
+            (mode->isEmpty() || mode->front().value(0).toString().compare(u"wal", Qt::CaseInsensitive))) {
+            opened = false;
+            lastError_ = {1, QStringLiteral("WAL journal mode not available: %1").arg(file)};
+        }
+    }
+    if (!opened) {
+        const DbError failure = lastError_;
+        release();
+        lastError_ = failure;
+    }
+    return opened;
+}
+
+bool Database::openPostgres(const PgServer& server)
+{
+    release();
+    driver_ = Driver::PostgreSQL;
+    lastError_ = {};
+    bool opened = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
+        const QString ip = server.serverIp.trimmed();
+        db.setHostName(ip.isEmpty() ? QStringLiteral("localhost") : ip);
+        db.setPort(ip.isEmpty() ? kDefaultPgPort : PortOrDefault(server.serverPort));
+        db.setDatabaseName(server.dataSource);
+        db.setUserName(server.user);
+        db.setPassword(server.password);
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(server.connectTimeoutSeconds));
+        {
+            const CMessagesLocale englishMessages;
+            opened = db.open();
+        }
+        if (!opened)
+            setError(db.lastError());
+    }
+    if (!opened) {
+        const DbError failure = lastError_;
+        release();
+        lastError_ = failure;
+    }
+    return opened;
+}
+
+void Database::close()
+{
+    queries_.clear();
+    inTransaction_ = false;
+    if (QSqlDatabase::contains(name_))
+        handle().close();
+}
+
+bool Database::isOpen() const
+{
+    return QSqlDatabase::contains(name_) && handle().isOpen();
+}
+
+void Database::setError(const QSqlError& error, const QString& context)
+{
+    QString text = error.databaseText().simplified();
+    if (text.isEmpty())
+        text = error.driverText().simplified();
+    if (!context.isEmpty())
+        text += QStringLiteral(": ") + context;
+    if (driver_ == Driver::PostgreSQL) {
+        const QString code = PgFailureOraCode(text);
+        lastError_ = {code.toLong(), QStringLiteral("ORA-") + code + QStringLiteral(": ") + text};
+    } else {
+        lastError_ = {error.nativeErrorCode().toLong(), text};
+    }
+}
+
+QSqlQuery* Database::prepared(const QString& sql)
+{
+    const auto found = queries_.find(sql);
+    if (found != queries_.end())
+        return &found.value();
+    if (queries_.size() >= kMaxPreparedQueries)
+        queries_.clear();
+    QSqlQuery query(handle());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        setError(query.lastError());
+        return nullptr;
+    }
+    return &queries_.insert(sql, std::move(query)).value();
+}
+
+bool Database::run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use)
+{
+    lastError_ = {};
+    if (!isOpen()) {
+        lastError_ = {0, QStringLiteral("The database is not open")};
+        return false;
+    }
+    std::optional<QSqlQuery> direct;
+    QSqlQuery* query = nullptr;
+    bool done = false;
+    if (values.isEmpty()) {
+        direct.emplace(handle());
+        direct->setForwardOnly(true);
+        query = &*direct;
+        done = query->exec(sql);
+    } else {
+        query = prepared(sql);
+        if (!query)
+            return false;
+        for (qsizetype i = 0; i < values.size(); ++i)
+            query->bindValue(int(i), Bindable(values.at(i)));
+        done = query->exec();
+    }
+    if (done) {
+        use(*query);
+        // A row that fails to arrive ends the reading with an error, not with the last row.
+        done = !query->lastError().isValid();
+    }
+    if (!done)
+        setError(query->lastError());
+    query->finish();
+    return done;
+}
+
+std::optional<int> Database::exec(const QString& sql, const QVariantList& values)
+{
+    std::optional<int> changed;
+    if (!run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
+        return std::nullopt;
+    return changed;
+}
+
+std::optional<QList<QSqlRecord>> Database::select(const QString& sql, const QVariantList& values)
+{
+    QList<QSqlRecord> rows;
+    const bool done = run(sql, values, [&](QSqlQuery& query) {
+        while (query.next())
+            rows.append(query.record());
+    });
+    if (!done)
+        return std::nullopt;
+    return rows;
+}
+
+bool Database::transaction(const std::function<bool()>& work)
+{
+    if (inTransaction_)
+        return work();
+    // IMMEDIATE takes the write lock at once: a deferred transaction that reads first may
+    // find its snapshot outdated by a terminal's write and fail at its first write.
+    if (!exec(driver_ == Driver::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")))
+        return false;
+    inTransaction_ = true;
+    bool done = false;
+    try {
+        done = work();
+    } catch (...) {
+        inTransaction_ = false;
+        exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+    inTransaction_ = false;
+    if (done && exec(QStringLiteral("COMMIT")))
+        return true;
+    const DbError failure = lastError_;
+    exec(QStringLiteral("ROLLBACK"));
+    lastError_ = failure;
+    return false;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class QSqlError;
+
+// The failure of a database operation, as the error explanation shows it. SQLite: the
+// native error code and the driver's text. PostgreSQL: the number of the ORA code whose
+// explanation fits (see PgFailureOraCode) and a description that begins "ORA-<code>: ".
+struct DbError
+{
+    long number = 0;
+    QString description;
+};
+
+// Where a PostgreSQL database is, as the application settings give it.
+struct PgServer
+{
+    QString serverIp;   // empty: the server on this PC, at the default port
+    QString serverPort; // used only with an address; empty or no port number: the default port
+    QString dataSource; // the database name
+    QString user = QStringLiteral("telvaron");
+    QString password = QStringLiteral("lumbrako4062");
+    int connectTimeoutSeconds = 10;
+};
+
+// A database connection on SQLite or PostgreSQL; the program's one connection DbConn is
+// an object of this class. Values are always bound to '?' placeholders, never pasted into
+// the SQL text. Every call finishes its query before it returns, so no query holds a
+// snapshot or a lock while events are pumped.
+class Database
+{
+public:
+    enum class Driver { SQLite, PostgreSQL };
+
+    // The name must differ from that of every other Database object alive at the same time.
+    explicit Database(QString connectionName = QStringLiteral("DbConn"));
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    static constexpr std::chrono::milliseconds kSqliteBusyTimeout{5000};
+
+    // Opens an existing SQLite file, never creating one, in WAL mode. A statement that finds
+    // the file locked by another connection waits up to busyTimeout for it.
+    bool openSqlite(const QString& file, std::chrono::milliseconds busyTimeout = kSqliteBusyTimeout);
+    bool openPostgres(const PgServer& server);
+    // Errors of the close are ignored.
+    void close();
+
+    bool isOpen() const;
+    Driver driver() const { return driver_; }
+    const QString& connectionName() const { return name_; }
+    // The failure of the last call that failed; empty after a call that succeeded.
+    const DbError& lastError() const { return lastError_; }
+
+    // Runs one statement with values bound to its '?' placeholders in order. A QDateTime
+    // binds as wall-clock text (see wall_clock.h). Gives the number of rows changed.
+    std::optional<int> exec(const QString& sql, const QVariantList& values = {});
+    // Runs one query and gives all its rows. Read date-time columns with WallClockFromValue,
+    // single-precision reals with toFloat().
+    std::optional<QList<QSqlRecord>> select(const QString& sql, const QVariantList& values = {});
+
+    // Runs work in one transaction: commits when it returns true; rolls back when it returns
+    // false or the commit fails, keeping the first error. A call made inside work joins
+    // the transaction that runs. Do not pump events inside work.
+    bool transaction(const std::function<bool()>& work);
+    bool inTransaction() const { return inTransaction_; }
+
+private:
+    QSqlDatabase handle() const;
+    void release();
+    bool run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use);
+    QSqlQuery* prepared(const QString& sql);
+    void setError(const QSqlError& error, const QString& context = {});
+
+    QString name_;
+    Driver driver_ = Driver::SQLite;
+    DbError lastError_;
+    bool inTransaction_ = false;
+    // Prepared once per SQL text: on PostgreSQL a statement prepared anew costs two more
+    // round trips every time.
+    QHash<QString, QSqlQuery> queries_;
+};

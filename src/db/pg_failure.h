@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The five-digit ORA code whose explanation fits a failed PostgreSQL connection, chosen
+// from the libpq message in the C locale: "12170" time-out or unreachable host, "12545"
+// unknown host, "12560" network unreachable, "12541" no server listening, "12505" no such
+// database, "01017" authentication or role, "12528" starting up, "01089" shutting down,
+// "03135" connection lost, and "00000" for anything else, which no explanation names.
+QString PgFailureOraCode(const QString& libpqMessage);

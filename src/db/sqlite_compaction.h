@@ -1,0 +1,24 @@
+#pragma once
+
+#include "database.h"
+
+#include <QString>
+
+#include <chrono>
+
+// The backup name of a database file: the text up to and including the last '.' of the
+// file name, followed by "bak". A '.' in a folder name does not count: a file name without
+// one, or one that is its first character, gets ".bak" appended, and so does a name that
+// already ends in ".bak", so that the backup is never the database itself.
+QString BackupFileName(const QString& dbFile);
+
+// Backs up and compacts an existing SQLite database file before it is opened. The file is
+// copied with VACUUM INTO to a temporary file beside it; only a complete copy replaces the
+// old backup. The file is then compacted in place with VACUUM, which SQLite builds in a
+// temporary database and copies back in one transaction. Nothing is swapped on disk, so a
+// terminal that has the database open goes on working on the same file and never loses a
+// write to the backup. Gives whether the file was compacted. A missing file, a file that
+// is no database and a failed copy leave the file and the old backup as they were; a
+// terminal that holds a write longer than busyTimeout makes the compaction give up.
+bool CompactDatabaseFile(const QString& dbFile,
+                         std::chrono::milliseconds busyTimeout = Database::kSqliteBusyTimeout);

@@ -1,0 +1,149 @@
+#include "test_databases.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <atomic>
+#include <ctime>
+#include <sstream>
+
+std::optional<PgServer> TestPgServer()
+{
+    const QString port = qEnvironmentVariable("TELVARON_TEST_PG_PORT");
+    if (port.isEmpty())
+        return std::nullopt;
+    PgServer server;
+    server.serverIp = QStringLiteral("127.0.0.1");
+    server.serverPort = port;
+    server.dataSource = QStringLiteral("telvaron_test");
+    server.connectTimeoutSeconds = 5;
+    return server;
+}
+
+QString SchemaFile(Database::Driver driver)
+{
+    return QStringLiteral(TELVARON_SCHEMA_DIR) + (driver == Database::Driver::SQLite
+                                                      ? QStringLiteral("/schema.sqlite.sql")
+                                                      : QStringLiteral("/schema.postgres.sql"));
+}
+
+bool RunSqlScript(Database& db, const QString& script)
+{
+    QString text = script;
+    text.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
+    for (const QString& statement : text.split(u';')) {
+        if (!statement.trimmed().isEmpty() && !db.exec(statement.trimmed()))
+            return false;
+    }
+    return true;
+}
+
+TestDatabase::TestDatabase(Database::Driver driver, const QString& connectionName)
+    : driver_(driver), db_(connectionName)
+{
+}
+
+std::unique_ptr<TestDatabase> TestDatabase::create(Database::Driver driver, const QString& connectionName)
+{
+    std::unique_ptr<TestDatabase> created(new TestDatabase(driver, connectionName));
+    if (!created->setUp())
+        return nullptr;
+    return created;
+}
+
+bool TestDatabase::setUp()
+{
+    if (driver_ == Database::Driver::PostgreSQL) {
+        if (!TestPgServer()) {
+            ADD_FAILURE() << "no PostgreSQL test server (TELVARON_TEST_PG_PORT)";
+            return false;
+        }
+        // Test processes run at once against one server: each database gets its own schema.
+        static std::atomic<int> count{0};
+        pgSchema_ = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++count);
+        Database admin(QStringLiteral("test-admin-") + pgSchema_);
+        if (!admin.openPostgres(*TestPgServer()) ||
+            !admin.exec(QStringLiteral("CREATE SCHEMA ") + pgSchema_)) {
+            ADD_FAILURE() << admin.lastError().description.toStdString();
+            pgSchema_.clear();
+            return false;
+        }
+    } else {
+        QFile file(sqliteFile());
+        if (!dir_.isValid() || !file.open(QIODevice::WriteOnly)) {
+            ADD_FAILURE() << "cannot create " << sqliteFile().toStdString();
+            return false;
+        }
+    }
+    QFile schema(SchemaFile(driver_));
+    if (!schema.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << SchemaFile(driver_).toStdString();
+        return false;
+    }
+    if (!openConnection(db_) || !RunSqlScript(db_, QString::fromUtf8(schema.readAll()))) {
+        ADD_FAILURE() << db_.lastError().description.toStdString();
+        return false;
+    }
+    return true;
+}
+
+TestDatabase::~TestDatabase()
+{
+    db_.close();
+    if (pgSchema_.isEmpty())
+        return;
+    Database admin(QStringLiteral("test-admin-") + pgSchema_);
+    // The notice that lists every dropped table would only clutter the test output.
+    if (admin.openPostgres(*TestPgServer()) &&
+        admin.exec(QStringLiteral("SET client_min_messages TO WARNING")))
+        admin.exec(QStringLiteral("DROP SCHEMA ") + pgSchema_ + QStringLiteral(" CASCADE"));
+}
+
+bool TestDatabase::openConnection(Database& connection) const
+{
+    if (driver_ == Database::Driver::SQLite)
+        return connection.openSqlite(sqliteFile());
+    return connection.openPostgres(*TestPgServer()) &&
+           connection.exec(QStringLiteral("SET search_path TO ") + pgSchema_).has_value();
+}
+
+QString TestDatabase::sqliteFile() const
+{
+    return dir_.filePath(QStringLiteral("tldb.db"));
+}
+
+void BothDriversTest::SetUp()
+{
+    if (GetParam() == Database::Driver::PostgreSQL && !TestPgServer())
+        GTEST_SKIP() << "TELVARON_TEST_PG_PORT is not set";
+    testDb_ = TestDatabase::create(GetParam());
+    ASSERT_TRUE(testDb_);
+}
+
+MachineTimeZone::MachineTimeZone(const char* zone) : saved_(qgetenv("TZ"))
+{
+    qputenv("TZ", zone);
+    tzset();
+}
+
+MachineTimeZone::~MachineTimeZone()
+{
+    if (saved_.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", saved_);
+    tzset();
+}
+
+void PrintTo(Database::Driver driver, std::ostream* out)
+{
+    *out << (driver == Database::Driver::SQLite ? "SQLite" : "PostgreSQL");
+}
+
+std::string DriverName(const ::testing::TestParamInfo<Database::Driver>& info)
+{
+    std::ostringstream name;
+    PrintTo(info.param, &name);
+    return name.str();
+}

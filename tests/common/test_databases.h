@@ -1,0 +1,90 @@
+#pragma once
+
+#include "database.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+// Fresh databases with the schema loaded, so that a test can run the same case on SQLite
+// and on PostgreSQL. The PostgreSQL server is the throwaway one that scripts/test starts on
+// 127.0.0.1 and names in TELVARON_TEST_PG_PORT; without it the PostgreSQL cases skip.
+//
+//   class MirrorTest : public BothDriversTest {};
+//   TEST_P(MirrorTest, WritesRow) { ASSERT_TRUE(db().exec("INSERT ...", {...})); }
+//   INSTANTIATE_BOTH_DRIVERS(MirrorTest);
+
+// The test server's database (telvaron_test), or nothing when no test server is given.
+std::optional<PgServer> TestPgServer();
+
+// The schema file of a driver: db/schema.sqlite.sql or db/schema.postgres.sql.
+QString SchemaFile(Database::Driver driver);
+
+// Runs an SQL script statement by statement: "--" begins a comment, ';' ends a statement.
+bool RunSqlScript(Database& db, const QString& script);
+
+class TestDatabase
+{
+public:
+    // An SQLite file in a temporary folder, or a schema of its own in the test server's
+    // database, with the tables created and the connection open under connectionName.
+    // nullptr, with a test failure recorded, when that fails or no test server is given.
+    static std::unique_ptr<TestDatabase> create(Database::Driver driver,
+                                                const QString& connectionName = QStringLiteral("DbConn"));
+    ~TestDatabase();
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
+
+    Database& db() { return db_; }
+    // Opens a further connection on the same tables, as a client terminal would.
+    bool openConnection(Database& connection) const;
+    // The database file (SQLite only).
+    QString sqliteFile() const;
+
+private:
+    TestDatabase(Database::Driver driver, const QString& connectionName);
+    bool setUp();
+
+    Database::Driver driver_;
+    Database db_;
+    QTemporaryDir dir_;
+    QString pgSchema_;
+};
+
+// A test suite whose cases run once per driver, each on a fresh TestDatabase.
+class BothDriversTest : public ::testing::TestWithParam<Database::Driver>
+{
+protected:
+    void SetUp() override;
+    Database& db() { return testDb_->db(); }
+    TestDatabase& testDb() { return *testDb_; }
+
+    std::unique_ptr<TestDatabase> testDb_;
+};
+
+// Sets the machine's time zone (TZ) for the life of the object, for tests of times that a
+// summer-time change skips or repeats.
+class MachineTimeZone
+{
+public:
+    explicit MachineTimeZone(const char* zone);
+    ~MachineTimeZone();
+    MachineTimeZone(const MachineTimeZone&) = delete;
+    MachineTimeZone& operator=(const MachineTimeZone&) = delete;
+
+private:
+    QByteArray saved_;
+};
+
+std::string DriverName(const ::testing::TestParamInfo<Database::Driver>& info);
+void PrintTo(Database::Driver driver, std::ostream* out);
+
+#define INSTANTIATE_BOTH_DRIVERS(suite)                                                                      \
+    INSTANTIATE_TEST_SUITE_P(Drivers, suite,                                                                 \
+                             ::testing::Values(Database::Driver::SQLite, Database::Driver::PostgreSQL),      \
+                             DriverName)

@@ -1,0 +1,189 @@
+#include "test_databases.h"
+#include "wall_clock.h"
+
+#include <QSqlRecord>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DatabaseTest : public BothDriversTest
+{
+protected:
+    int count(const QString& table)
+    {
+        const auto rows = db().select(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+        EXPECT_TRUE(rows) << db().lastError().description.toStdString();
+        return rows && !rows->isEmpty() ? rows->front().value(0).toInt() : -1;
+    }
+    bool insertFault(const QString& serial)
+    {
+        return db()
+            .exec("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES "
+                  "(?, 0, ?)",
+                  {serial, "2"})
+            .has_value();
+    }
+};
+
+TEST_P(DatabaseTest, BoundTextIsStoredAsItIs)
+{
+    const QStringList texts = {"O'Brien", "x'); DROP TABLE Records; --", "\"quoted\" \\ back",
+                               "ΘΕΣΣΑΛΟΝΙΚΗ 1", "?"};
+    for (const QString& text : texts)
+        ASSERT_TRUE(insertFault(text)) << db().lastError().description.toStdString();
+    for (const QString& text : texts) {
+        const auto rows = db().select(
+            "SELECT SyF_SyI_Serialnumber FROM Systems_Faults WHERE SyF_SyI_Serialnumber = ?", {text});
+        ASSERT_TRUE(rows);
+        ASSERT_EQ(rows->size(), 1) << text.toStdString();
+        // Column names are asked in the schema's own spelling on both drivers.
+        EXPECT_EQ(rows->front().value("SyF_SyI_Serialnumber").toString(), text);
+    }
+    EXPECT_EQ(count("Records"), 0);
+}
+
+TEST_P(DatabaseTest, NumbersAndNullsComeBackUnchanged)
+{
+    const struct
+    {
+        float value;
+        QVariant counter;
+    } cases[] = {{30.0f, 2147483647}, {-1.0f, QVariant()}, {819.2f, 0}, {-0.1f, -5}};
+    int sensor = 0;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(
+            db().exec("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, SeE_Sensornumber, SeE_Eventnumber, "
+                      "SeE_Recordedvalue, SeE_BeforeCounter) VALUES (?, ?, 1, ?, ?)",
+                      {"S1", ++sensor, c.value, c.counter}))
+            << db().lastError().description.toStdString();
+    }
+    const auto rows = db().select("SELECT SeE_Recordedvalue, SeE_BeforeCounter FROM Sensors_Events "
+                                  "ORDER BY SeE_Sensornumber");
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), std::size(cases));
+    for (qsizetype i = 0; i < rows->size(); ++i) {
+        EXPECT_EQ(rows->at(i).value(0).toFloat(), cases[i].value);
+        EXPECT_EQ(rows->at(i).value(1).isNull(), cases[i].counter.isNull());
+        if (!cases[i].counter.isNull()) {
+            EXPECT_EQ(rows->at(i).value(1).toInt(), cases[i].counter.toInt());
+        }
+    }
+}
+
+TEST_P(DatabaseTest, FailedStatementReportsItsErrorAndTheNextSuccessClearsIt)
+{
+    EXPECT_FALSE(db().exec("INSERT INTO No_Such_Table (x) VALUES (?)", {1}));
+    EXPECT_FALSE(db().lastError().description.isEmpty());
+    if (GetParam() == Database::Driver::PostgreSQL) {
+        EXPECT_TRUE(db().lastError().description.startsWith("ORA-00000: "));
+    }
+    EXPECT_TRUE(db().select("SELECT COUNT(*) FROM Records"));
+    EXPECT_TRUE(db().lastError().description.isEmpty());
+}
+
+TEST_P(DatabaseTest, TransactionCommitsOnlyCompleteWork)
+{
+    const struct
+    {
+        const char* name;
+        std::function<bool()> work;
+        bool committed;
+        int faultsAfter;
+    } cases[] = {
+        {"completed", [this] { return insertFault("A") && insertFault("B"); }, true, 2},
+        {"gave up", [this] { return insertFault("C") && false; }, false, 2},
+        // The second row breaks the key: the first one must go too.
+        {"failed statement", [this] { return insertFault("D") && insertFault("D"); }, false, 2},
+        {"inner part gave up",
+         [this] { return insertFault("E") && db().transaction([&] { return insertFault("F") && false; }); },
+         false, 2},
+        {"inner part completed",
+         [this] { return insertFault("G") && db().transaction([&] { return insertFault("H"); }); }, true, 4},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(db().transaction([&] { return c.work(); }), c.committed) << c.name;
+        EXPECT_FALSE(db().inTransaction()) << c.name;
+        EXPECT_EQ(count("Systems_Faults"), c.faultsAfter) << c.name;
+    }
+    // No transaction was left open: another connection can write at once.
+    Database terminal("terminal");
+    ASSERT_TRUE(testDb().openConnection(terminal));
+    EXPECT_TRUE(terminal.exec("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)"))
+        << terminal.lastError().description.toStdString();
+}
+
+TEST_P(DatabaseTest, FailedStatementInTransactionKeepsItsError)
+{
+    EXPECT_FALSE(db().transaction([&] { return insertFault("A") && insertFault("A"); }));
+    EXPECT_FALSE(db().lastError().description.isEmpty());
+}
+
+// Unit times carry no zone: nothing may shift them, not even inside a summer-time gap or the
+// doubled autumn hour of the machine's zone, nor the zone of the database session.
+TEST_P(DatabaseTest, WallClockTimesComeBackUnchangedUnderSummerTime)
+{
+    const MachineTimeZone athens("Europe/Athens");
+    const QDateTime local(QDate(2024, 3, 31), QTime(3, 30), Qt::LocalTime);
+    ASSERT_TRUE(!local.isValid() || local.time() != QTime(3, 30)) << "no summer-time rules for Europe/Athens";
+    if (GetParam() == Database::Driver::PostgreSQL) {
+        ASSERT_TRUE(db().exec("SET TIME ZONE 'America/New_York'"));
+    }
+
+    const QDateTime times[] = {
+        QDateTime(QDate(2024, 3, 31), QTime(3, 30), Qt::UTC),          // gap in Athens
+        QDateTime(QDate(2024, 10, 27), QTime(3, 30), Qt::UTC),         // doubled hour in Athens
+        QDateTime(QDate(2024, 3, 10), QTime(2, 30), Qt::UTC),          // gap in New York
+        QDateTime(QDate(2009, 12, 24), QTime(13, 45), Qt::UTC),        //
+        QDateTime(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC),            //
+        QDateTime(QDate(2024, 7, 1), QTime(23, 59, 59, 250), Qt::UTC), //
+    };
+    int number = 0;
+    for (const QDateTime& when : times) {
+        ASSERT_TRUE(
+            db().exec("INSERT INTO Records (Rec_SyI_Serialnumber, Rec_SeI_Sensornumber, Rec_Datetime, "
+                      "Rec_SensRecSN) VALUES (?, 1, ?, ?)",
+                      {"S1", when, ++number}))
+            << db().lastError().description.toStdString();
+    }
+    const auto rows = db().select("SELECT Rec_Datetime, Rec_SensRecSN FROM Records ORDER BY Rec_SensRecSN");
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), std::size(times));
+    for (qsizetype i = 0; i < rows->size(); ++i) {
+        const QDateTime read = WallClockFromValue(rows->at(i).value("Rec_Datetime"));
+        EXPECT_EQ(read.date(), times[i].date()) << i;
+        EXPECT_EQ(read.time(), times[i].time()) << i;
+        // The same value finds its row again, so comparisons in queries work too.
+        const auto found =
+            db().select("SELECT Rec_SensRecSN FROM Records WHERE Rec_Datetime = ?", {times[i]});
+        ASSERT_TRUE(found);
+        ASSERT_EQ(found->size(), 1) << i;
+        EXPECT_EQ(found->front().value(0).toInt(), i + 1);
+    }
+    const auto ordered = db().select("SELECT Rec_SensRecSN FROM Records ORDER BY Rec_Datetime");
+    ASSERT_TRUE(ordered);
+    QList<int> order;
+    for (const QSqlRecord& row : *ordered)
+        order << row.value(0).toInt();
+    EXPECT_EQ(order, QList<int>({5, 4, 3, 1, 6, 2}));
+    // A Null time stays Null.
+    ASSERT_TRUE(
+        db().exec("INSERT INTO Systems_Current_Condition (SyCC_SyI_Serialnumber, SyCC_Rtc) VALUES (?, ?)",
+                  {"S1", QDateTime()}));
+    const auto rtc = db().select("SELECT SyCC_Rtc FROM Systems_Current_Condition");
+    ASSERT_TRUE(rtc);
+    EXPECT_TRUE(rtc->front().value(0).isNull());
+}
+
+TEST_P(DatabaseTest, CloseEndsTheConnection)
+{
+    db().close();
+    EXPECT_FALSE(db().isOpen());
+    EXPECT_FALSE(db().exec("DELETE FROM Records"));
+    EXPECT_FALSE(db().lastError().description.isEmpty());
+    db().close();
+}
+
+INSTANTIATE_BOTH_DRIVERS(DatabaseTest);
+
+} // namespace

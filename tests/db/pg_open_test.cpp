@@ -1,0 +1,111 @@
+#include "test_databases.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <functional>
+#include <string>
+
+namespace {
+
+class PgOpenTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!TestPgServer())
+            GTEST_SKIP() << "TELVARON_TEST_PG_PORT is not set";
+        server_ = *TestPgServer();
+    }
+    PgServer server_;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+QString ClosedPort()
+{
+    QTcpServer listener;
+    listener.listen(QHostAddress::LocalHost, 0);
+    return QString::number(listener.serverPort());
+}
+
+TEST_F(PgOpenTest, OpensTheTestDatabase)
+{
+    Database db;
+    ASSERT_TRUE(db.openPostgres(server_)) << db.lastError().description.toStdString();
+    EXPECT_EQ(db.driver(), Database::Driver::PostgreSQL);
+    EXPECT_TRUE(db.select("SELECT 1"));
+}
+
+TEST_F(PgOpenTest, AFailedOpenCarriesTheOraCodeWhoseExplanationFits)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void(PgServer&)> change;
+        long number;
+        const char* detail;
+    } cases[] = {
+        {"wrong password", [](PgServer& s) { s.password = "lumbrako4063"; }, 1017,
+         "password authentication failed"},
+        {"unknown role", [](PgServer& s) { s.user = "nobody"; }, 1017, "password authentication failed"},
+        {"no such database", [](PgServer& s) { s.dataSource = "no_such_database"; }, 12505, "does not exist"},
+        {"nothing listens", [](PgServer& s) { s.serverPort = ClosedPort(); }, 12541, "Connection refused"},
+    };
+    for (const auto& c : cases) {
+        PgServer server = server_;
+        c.change(server);
+        Database db;
+        EXPECT_FALSE(db.openPostgres(server)) << c.name;
+        EXPECT_FALSE(db.isOpen());
+        EXPECT_EQ(db.lastError().number, c.number) << c.name;
+        const QString description = db.lastError().description;
+        EXPECT_TRUE(description.startsWith(QStringLiteral("ORA-%1: ").arg(c.number, 5, 10, QChar(u'0'))))
+            << description.toStdString();
+        EXPECT_TRUE(description.contains(c.detail)) << description.toStdString();
+    }
+}
+
+// The operator's language must not hide the cause: libpq speaks English during the open,
+// and the program's own message language is back afterwards.
+TEST_F(PgOpenTest, TheCauseIsFoundWhateverTheMessageLanguage)
+{
+    const std::string saved = std::setlocale(LC_MESSAGES, nullptr);
+    if (!std::setlocale(LC_MESSAGES, "C.UTF-8"))
+        GTEST_SKIP() << "no C.UTF-8 locale";
+    const QByteArray savedLanguage = qgetenv("LANGUAGE");
+    qputenv("LANGUAGE", "el:de");
+
+    PgServer server = server_;
+    server.serverPort = ClosedPort();
+    Database db;
+    EXPECT_FALSE(db.openPostgres(server));
+    EXPECT_EQ(db.lastError().number, 12541);
+    EXPECT_TRUE(db.lastError().description.contains("Connection refused"))
+        << db.lastError().description.toStdString();
+    EXPECT_STREQ(std::setlocale(LC_MESSAGES, nullptr), "C.UTF-8");
+
+    if (savedLanguage.isNull())
+        qunsetenv("LANGUAGE");
+    else
+        qputenv("LANGUAGE", savedLanguage);
+    std::setlocale(LC_MESSAGES, saved.c_str());
+}
+
+TEST_F(PgOpenTest, ALostConnectionIsReportedAsSuch)
+{
+    Database db;
+    ASSERT_TRUE(db.openPostgres(server_));
+    const auto pid = db.select("SELECT pg_backend_pid()");
+    ASSERT_TRUE(pid);
+    Database other("other");
+    ASSERT_TRUE(other.openPostgres(server_));
+    ASSERT_TRUE(other.select("SELECT pg_terminate_backend(?)", {pid->front().value(0)}));
+
+    EXPECT_FALSE(db.select("SELECT 1"));
+    EXPECT_EQ(db.lastError().number, 3135) << db.lastError().description.toStdString();
+}
+
+} // namespace

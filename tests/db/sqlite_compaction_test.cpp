@@ -1,0 +1,165 @@
+#include "database.h"
+#include "sqlite_compaction.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BackupFileName, TakesTheExtensionFromTheFileNameOnly)
+{
+    const struct
+    {
+        const char* file;
+        const char* backup;
+    } cases[] = {
+        {"/srv/telvaron/tldb.db", "/srv/telvaron/tldb.bak"},
+        {"tldb.db", "tldb.bak"},
+        {"/srv/tl.v2/tldb.sqlite", "/srv/tl.v2/tldb.bak"},
+        {"/srv/old.data/tldb", "/srv/old.data/tldb.bak"},
+        {"tldb", "tldb.bak"},
+        {"/srv/archive.tar.db", "/srv/archive.tar.bak"},
+        {"/srv/tldb.", "/srv/tldb.bak"},
+        {"/srv/.tldb", "/srv/.tldb.bak"},
+        {"/srv/tldb.bak", "/srv/tldb.bak.bak"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BackupFileName(c.file), QString::fromUtf8(c.backup)) << c.file;
+}
+
+class CompactionTest : public ::testing::Test
+{
+protected:
+    // A database whose deleted rows leave free pages behind.
+    void makeDatabase(const QString& file, int keep = 100)
+    {
+        QFile(file).open(QIODevice::WriteOnly);
+        Database db("maker");
+        ASSERT_TRUE(db.openSqlite(file)) << db.lastError().description.toStdString();
+        ASSERT_TRUE(db.exec("CREATE TABLE Records (Rec_SensRecSN INTEGER, Rec_Info VARCHAR(200))"));
+        ASSERT_TRUE(db.transaction([&] {
+            for (int i = 1; i <= 3000; ++i) {
+                if (!db.exec("INSERT INTO Records VALUES (?, ?)", {i, QString(200, u'x')}))
+                    return false;
+            }
+            return true;
+        }));
+        ASSERT_TRUE(db.exec("DELETE FROM Records WHERE Rec_SensRecSN > ?", {keep}));
+        ASSERT_TRUE(db.select("PRAGMA wal_checkpoint(TRUNCATE)"));
+    }
+    static int rows(const QString& file, const QString& connection = "reader")
+    {
+        Database db(connection);
+        if (!db.openSqlite(file))
+            return -1;
+        const auto count = db.select("SELECT COUNT(*) FROM Records");
+        const auto check = db.select("PRAGMA integrity_check");
+        if (!count || !check || check->front().value(0).toString() != "ok")
+            return -1;
+        return count->front().value(0).toInt();
+    }
+    QStringList files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
+
+    QTemporaryDir dir_;
+    QString file_ = dir_.filePath("tldb.db");
+    QString backup_ = dir_.filePath("tldb.bak");
+};
+
+TEST_F(CompactionTest, CompactsAndKeepsTheDataInTheBackup)
+{
+    makeDatabase(file_);
+    const qint64 before = QFileInfo(file_).size();
+    EXPECT_TRUE(CompactDatabaseFile(file_));
+    EXPECT_LT(QFileInfo(file_).size(), before / 4);
+    EXPECT_EQ(rows(file_), 100);
+    EXPECT_EQ(rows(backup_), 100);
+    EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
+}
+
+TEST_F(CompactionTest, ReplacesAnOlderBackup)
+{
+    makeDatabase(backup_, 7);
+    makeDatabase(file_, 100);
+    EXPECT_TRUE(CompactDatabaseFile(file_));
+    EXPECT_EQ(rows(backup_), 100);
+}
+
+TEST_F(CompactionTest, AMissingFileLeavesTheOldBackupAndCreatesNothing)
+{
+    makeDatabase(backup_, 7);
+    EXPECT_FALSE(CompactDatabaseFile(file_));
+    EXPECT_EQ(rows(backup_), 7);
+    EXPECT_EQ(files(), QStringList({"tldb.bak"}));
+}
+
+TEST_F(CompactionTest, AFileThatIsNoDatabaseStaysAndSoDoesTheBackup)
+{
+    makeDatabase(backup_, 7);
+    QFile file(file_);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QByteArray text = QByteArray("no database here\n").repeated(100);
+    file.write(text);
+    file.close();
+    EXPECT_FALSE(CompactDatabaseFile(file_));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), text);
+    EXPECT_EQ(rows(backup_), 7);
+    EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
+}
+
+TEST_F(CompactionTest, ADotInTheFolderNameDoesNotMakeTheBackupName)
+{
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("old.data"));
+    const QString file = dir_.filePath("old.data/tldb");
+    makeDatabase(file);
+    EXPECT_TRUE(CompactDatabaseFile(file));
+    EXPECT_EQ(rows(dir_.filePath("old.data/tldb.bak")), 100);
+    EXPECT_EQ(files(), QStringList());
+}
+
+// A terminal that reads through the compaction keeps its file: it goes on reading, and what
+// it writes afterwards reaches the server, not the backup.
+TEST_F(CompactionTest, ATerminalThatHasTheFileOpenKeepsWorkingOnIt)
+{
+    makeDatabase(file_);
+    Database terminal("terminal");
+    ASSERT_TRUE(terminal.openSqlite(file_));
+    {
+        QSqlQuery reading(QSqlDatabase::database("terminal"));
+        ASSERT_TRUE(reading.exec("SELECT Rec_SensRecSN FROM Records"));
+        ASSERT_TRUE(reading.next());
+        EXPECT_TRUE(CompactDatabaseFile(file_));
+        int read = 1;
+        while (reading.next())
+            ++read;
+        EXPECT_EQ(read, 100);
+    }
+    ASSERT_TRUE(terminal.exec("INSERT INTO Records VALUES (?, ?)", {5000, "after"}));
+    EXPECT_EQ(rows(file_), 101);
+    EXPECT_EQ(rows(backup_), 100);
+}
+
+// A terminal in the middle of a write makes the compaction give up after its busy timeout;
+// the terminal's write and the data stay whole.
+TEST_F(CompactionTest, ATerminalThatWritesMakesTheCompactionGiveUp)
+{
+    makeDatabase(file_);
+    Database terminal("terminal");
+    ASSERT_TRUE(terminal.openSqlite(file_));
+    bool compacted = true;
+    ASSERT_TRUE(terminal.transaction([&] {
+        compacted = CompactDatabaseFile(file_, std::chrono::milliseconds(200));
+        return terminal.exec("INSERT INTO Records VALUES (?, ?)", {5000, "during"}).has_value();
+    }));
+    EXPECT_FALSE(compacted);
+    EXPECT_EQ(rows(file_), 101);
+    EXPECT_EQ(rows(backup_), 100);
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+#include "database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr long kSqliteCantOpen = 14;
+constexpr long kSqliteNotADatabase = 26;
+
+// A database file made the plain way, without the server's open.
+void MakeDatabase(const QString& file)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "maker");
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec("CREATE TABLE Records (Rec_Value REAL)"));
+        ASSERT_TRUE(query.exec("INSERT INTO Records VALUES (1.5)"));
+    }
+    QSqlDatabase::removeDatabase("maker");
+}
+
+TEST(SqliteOpen, AWrongPathFailsAndCreatesNothing)
+{
+    QTemporaryDir dir;
+    const QString paths[] = {dir.filePath("tldb.db"), dir.filePath("missing/tldb.db"), dir.path()};
+    for (const QString& path : paths) {
+        Database db;
+        EXPECT_FALSE(db.openSqlite(path)) << path.toStdString();
+        EXPECT_FALSE(db.isOpen());
+        EXPECT_EQ(db.lastError().number, kSqliteCantOpen) << path.toStdString();
+        EXPECT_TRUE(db.lastError().description.contains(path)) << db.lastError().description.toStdString();
+        EXPECT_FALSE(db.lastError().description.startsWith("ORA"));
+    }
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST(SqliteOpen, AFileThatIsNoDatabaseFailsAndStaysAsItWas)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tldb.db");
+    const QByteArray text =
+        QByteArray("not a database, but long enough to have a header of its own\n").repeated(20);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+
+    Database db;
+    EXPECT_FALSE(db.openSqlite(path));
+    EXPECT_EQ(db.lastError().number, kSqliteNotADatabase);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), text);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"tldb.db"}));
+}
+
+TEST(SqliteOpen, OpensTheNamedFileWhateverItsCharacters)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("a b#c?d%20e ΑΒΓ"));
+    const QString path = dir.filePath("a b#c?d%20e ΑΒΓ/t;x&mode=rwc.db");
+    MakeDatabase(path);
+    Database db;
+    ASSERT_TRUE(db.openSqlite(path)) << db.lastError().description.toStdString();
+    const auto rows = db.select("SELECT Rec_Value FROM Records");
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 1);
+    EXPECT_EQ(rows->front().value(0).toDouble(), 1.5);
+}
+
+TEST(SqliteOpen, SharesTheFileInWalModeAndWaitsForALock)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tldb.db");
+    MakeDatabase(path);
+    Database db;
+    ASSERT_TRUE(db.openSqlite(path));
+    const auto mode = db.select("PRAGMA journal_mode");
+    ASSERT_TRUE(mode);
+    EXPECT_EQ(mode->front().value(0).toString(), "wal");
+    const auto timeout = db.select("PRAGMA busy_timeout");
+    ASSERT_TRUE(timeout);
+    EXPECT_EQ(timeout->front().value(0).toInt(), 5000);
+}
+
+TEST(SqliteOpen, AQueryKeepsNoSnapshotOnceItReturns)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tldb.db");
+    MakeDatabase(path);
+    Database server("server");
+    Database terminal("terminal");
+    ASSERT_TRUE(server.openSqlite(path));
+    ASSERT_TRUE(terminal.openSqlite(path));
+    ASSERT_TRUE(terminal.exec("INSERT INTO Records VALUES (?)", {2.5}));
+    // A prepared query is kept for reuse; it must not keep its read open.
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(server.select("SELECT Rec_Value FROM Records WHERE Rec_Value > ?", {0}));
+    ASSERT_TRUE(server.select("SELECT COUNT(*) FROM Records"));
+    // Even a query run as a statement, whose rows nobody fetches.
+    ASSERT_TRUE(server.exec("SELECT Rec_Value FROM Records WHERE Rec_Value < ?", {10}));
+    // A full checkpoint is possible only when no connection reads an older snapshot.
+    const auto checkpoint = terminal.select("PRAGMA wal_checkpoint(TRUNCATE)");
+    ASSERT_TRUE(checkpoint);
+    EXPECT_EQ(checkpoint->front().value(0).toInt(), 0) << "a reader blocked the checkpoint";
+}
+
+} // namespace
