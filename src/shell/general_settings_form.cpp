@@ -1,6 +1,7 @@
 #include "general_settings_form.h"
 
 #include "app_title.h"
+#include "password_form.h"
 #include "prompter.h"
 
 #include <QCoreApplication>
@@ -56,8 +57,8 @@ GeneralSettingsFrm::GeneralSettingsFrm(SettingsStore& store, Prompter& prompter,
     Command1 = new QPushButton(QStringLiteral("Αναζήτηση"), this);
     for (auto*& box : AppSetting)
         box = new QLineEdit(this);
-    AppSetting[3]->setEchoMode(QLineEdit::Password);
-    AppSetting[4]->setEchoMode(QLineEdit::Password);
+    ShowAsStars(AppSetting[3]);
+    ShowAsStars(AppSetting[4]);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setDefault(true);

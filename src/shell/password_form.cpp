@@ -6,13 +6,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+void ShowAsStars(QLineEdit* box)
+{
+    box->setEchoMode(QLineEdit::Password);
+    box->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+}
+
 Passwordfrm::Passwordfrm(QWidget* parent)
     : QDialog(parent), Label1(new QLabel(this)), txtPassword(new QLineEdit(this)),
       cmdOK(new QPushButton(QStringLiteral("OK"), this)),
       cmdCancel(new QPushButton(QStringLiteral("Άκυρο"), this))
 {
     setModal(true);
-    txtPassword->setEchoMode(QLineEdit::Password);
+    ShowAsStars(txtPassword);
     Label1->setWordWrap(true);
     cmdOK->setDefault(true);
 

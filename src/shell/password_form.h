@@ -6,6 +6,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+// A password box that shows "*" for every typed character.
+void ShowAsStars(QLineEdit* box);
+
 // The parameter-password prompt. Its answer is reset with every showing, and a close
 // by the close box counts as Cancel.
 class Passwordfrm : public QDialog
