@@ -1,5 +1,8 @@
 #include <db/database.h>
+#include <link/serial_port_path.h>
+#include <link/unit_link.h>
 #include <scan/scan_engine.h>
+#include <shell/app_title.h>
 #include <shell/main_window.h>
 #include <shell/qt_prompter.h>
 #include <shell/scan_scheduler.h>
@@ -42,7 +45,12 @@ int main(int argc, char** argv)
                        .LoadUsedUnits = [&] { return LoadUsedSystems(db); },
                        .EndProgram = endProgram,
                    });
-    ScanEngine scanEngine(db, flags, window, scheduler, endProgram);
+    UnitLink link(SettingsSerialPorts(AppTitle));
+    QObject::connect(&link, &UnitLink::unsupportedCommand, &window, [&] {
+        prompter.Message(Prompter::Icon::Critical, Prompter::Buttons::Ok, AppTitle,
+                         QString::fromLatin1(kUnsupportedCommandText));
+    });
+    ScanEngine scanEngine(db, link, flags, window, scheduler, endProgram);
     engine = &scanEngine;
     prompter.setParent(&window);
 

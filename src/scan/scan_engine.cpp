@@ -1,15 +1,33 @@
 #include "scan_engine.h"
 
 #include "rearm_interval.h"
+#include "unit_exchange.h"
 
 #include <db/database.h>
 #include <link/address_part.h>
+#include <link/event_wait.h>
+#include <link/unit_link.h>
 #include <systems/systems_info.h>
 
-ScanEngine::ScanEngine(Database& db, ScanFlags& flags, ScanWindow& window, ScanTimers& timers,
+namespace {
+constexpr int kWideSensorInputs = 20;
+constexpr int kWidePowerInputs = 4;
+constexpr int kNarrowSensorInputs = 8;
+constexpr int kNarrowPowerInputs = 2;
+
+// The number of an address part, or -1 when the part is no number.
+int AddressNumber(const QString& text)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok ? n : -1;
+}
+} // namespace
+
+ScanEngine::ScanEngine(Database& db, UnitLink& link, ScanFlags& flags, ScanWindow& window, ScanTimers& timers,
                        ProgramEnd endProgram, Clock clock)
-    : db_(db), flags_(flags), window_(window), timers_(timers), endProgram_(std::move(endProgram)),
-      clock_(std::move(clock))
+    : db_(db), link_(link), flags_(flags), window_(window), timers_(timers),
+      endProgram_(std::move(endProgram)), clock_(std::move(clock)), requests_(db, link)
 {
 }
 
@@ -29,9 +47,13 @@ void ScanEngine::ScanSystems()
 void ScanEngine::RunStart()
 {
     systemsLoaded_ = true;
+    databaseErrorShown_ = false;
     // A snapshot of the used units: rows are later written by key, so a row that a
     // terminal changes meanwhile cannot shift the units against their records.
-    const std::vector<SystemInfo> units = LoadUsedSystems(db_).value_or(std::vector<SystemInfo>{});
+    const auto loaded = LoadUsedSystems(db_);
+    if (!loaded)
+        ReportDatabaseError();
+    const std::vector<SystemInfo> units = loaded.value_or(std::vector<SystemInfo>{});
     runtime_.assign(units.size(), SystemRuntimeRecord{});
     logBlocked_.assign(units.size(), false);
     qint16 serialElement = 0;
@@ -39,32 +61,37 @@ void ScanEngine::RunStart()
         const SystemInfo& u = units[i];
         SystemRuntimeRecord& r = runtime_[i];
         r.Serialnumber = u.serialNumber;
+        const bool wide = u.model.contains(QStringLiteral("TELVARON-1"), Qt::CaseSensitive);
+        r.SensorInputs = wide ? kWideSensorInputs : kNarrowSensorInputs;
+        r.PowerInputs = wide ? kWidePowerInputs : kNarrowPowerInputs;
         if (u.commPort == 0) {
             r.LinkType = 0;
             r.Host = AddressPart(u.aux1, 0);
-            r.TcpPort = AddressPart(u.aux1, 1).toInt();
+            r.TcpPort = AddressNumber(AddressPart(u.aux1, 1));
         } else {
             const qsizetype dash = u.aux1.indexOf(QLatin1Char('-'));
             r.LinkType = 1;
-            r.CommPort = qint16(u.aux1.left(dash).toInt());
-            r.BaudRate = dash < 0 ? 0 : u.aux1.mid(dash + 1).toInt();
+            r.CommPort = qint16(AddressNumber(u.aux1.left(dash)));
+            r.BaudRate = dash < 0 ? 0 : AddressNumber(u.aux1.mid(dash + 1));
             r.CtlIndex = serialElement++;
+            // A port that does not open, or an address without a port number, leaves the
+            // element closed: the unit's transactions fail and it stays offline.
+            if (r.CommPort > 0)
+                link_.OpenSerialPort(r.CtlIndex, r.CommPort);
         }
     }
     window_.ShowRunUnits(units);
 }
 
-void ScanEngine::Turn(int unit)
-{
-    EndOfTurn(unit);
-}
-
 void ScanEngine::EndOfTurn(int unit)
 {
     const SystemRuntimeRecord& r = runtime_[unit];
-    db_.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=? WHERE SyI_Serialnumber=?"),
-             {int(r.LinkState), r.Serialnumber});
+    CloseUnit(link_, r);
+    if (!db_.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=? WHERE SyI_Serialnumber=?"),
+                  {int(r.LinkState), r.Serialnumber}))
+        ReportDatabaseError();
     window_.ShowLinkState(unit, r.LinkState);
+    PumpEventsOnce();
 }
 
 void ScanEngine::Rearm(const QDateTime& passStart)
@@ -76,6 +103,8 @@ void ScanEngine::Rearm(const QDateTime& passStart)
     if (!logPending) {
         const auto rows = db_.select(QStringLiteral(
             "SELECT TrmReq_Requestcompleted FROM Terminal_Requests WHERE TrmReq_Requestcompleted=0"));
+        if (!rows)
+            ReportDatabaseError();
         requestPending = rows && !rows->empty();
     }
     timers_.Rearm(RearmInterval(logPending, requestPending, passStart.secsTo(clock_())));
@@ -84,7 +113,9 @@ void ScanEngine::Rearm(const QDateTime& passStart)
 void ScanEngine::Stop()
 {
     timers_.StopPing();
-    db_.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1"));
+    if (!db_.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")))
+        ReportDatabaseError();
+    link_.CloseAll();
     runtime_.clear();
     logBlocked_.clear();
     window_.ClearOnlineColumn();
@@ -94,4 +125,12 @@ void ScanEngine::Stop()
         return;
     }
     window_.RestoreIdle();
+}
+
+void ScanEngine::ReportDatabaseError()
+{
+    if (databaseErrorShown_)
+        return;
+    databaseErrorShown_ = true;
+    window_.ShowScanProblem(QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(db_.lastError().description));
 }

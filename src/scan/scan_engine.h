@@ -1,5 +1,6 @@
 #pragma once
 
+#include "request_step.h"
 #include "scan_flags.h"
 #include "scan_window.h"
 #include "system_runtime_record.h"
@@ -12,37 +13,50 @@
 #include <vector>
 
 class Database;
+class UnitLink;
 
-// Visits every used unit once per pass. The first pass of a run loads the used units;
-// after a pass it either arms the next one or, when the window asked for it, stops the run.
+// Visits every used unit once per pass. The first pass of a run loads the used units and opens
+// their serial ports; each turn serves terminal requests, identifies a unit that is not online
+// and mirrors an online unit's status; after a pass it either arms the next one or, when the
+// window asked for it, stops the run.
 class ScanEngine
 {
 public:
     using Clock = std::function<QDateTime()>;
 
-    ScanEngine(Database& db, ScanFlags& flags, ScanWindow& window, ScanTimers& timers, ProgramEnd endProgram,
-               Clock clock = &QDateTime::currentDateTime);
+    ScanEngine(Database& db, UnitLink& link, ScanFlags& flags, ScanWindow& window, ScanTimers& timers,
+               ProgramEnd endProgram, Clock clock = &QDateTime::currentDateTime);
 
     void ScanSystems();
 
     bool SystemsLoaded() const { return systemsLoaded_; }
     const std::vector<SystemRuntimeRecord>& RuntimeSystems() const { return runtime_; }
+    bool LogBlocked(int unit) const { return logBlocked_[unit]; }
 
 private:
     void RunStart();
     void Turn(int unit);
+    // The steps before the end of the turn; false ends the turn early.
+    bool Identify(SystemRuntimeRecord& unit);
+    bool ReadStatus(int unit);
+    void LinkFailed(SystemRuntimeRecord& unit, LinkResult result);
     void EndOfTurn(int unit);
     void Rearm(const QDateTime& passStart);
     void Stop();
+    // Shows the first database error of a run on the status line; later ones would only repeat it.
+    void ReportDatabaseError();
 
     Database& db_;
+    UnitLink& link_;
     ScanFlags& flags_;
     ScanWindow& window_;
     ScanTimers& timers_;
     ProgramEnd endProgram_;
     Clock clock_;
+    RequestStep requests_;
 
     bool systemsLoaded_ = false;
+    bool databaseErrorShown_ = false;
     std::vector<SystemRuntimeRecord> runtime_;
     std::vector<bool> logBlocked_;
 };

@@ -14,7 +14,7 @@ struct SystemRuntimeRecord
 {
     quint8 LinkType = 0; // 0 TCP through a device server, 1 serial port
     QString Host;
-    qint32 TcpPort = 0;
+    qint32 TcpPort = 0; // -1 when the address has no port number: never connected
     qint16 CommPort = 0;
     qint32 BaudRate = 0;
     qint16 CtlIndex = 0; // the link element: serial ports counted in table order, TCP always 0
@@ -22,4 +22,7 @@ struct SystemRuntimeRecord
     qint16 BackoffRounds = 0;
     QString Serialnumber;
     bool MoreLogPending = false;
+    // The unit's inputs by its model: 20 and 4 for a "TELVARON-1" model, else 8 and 2.
+    int SensorInputs = 0;
+    int PowerInputs = 0;
 };

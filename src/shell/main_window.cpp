@@ -215,6 +215,11 @@ void Mainfrm::ClearOnlineColumn()
         SetCell(r, kOnlineColumn, QString());
 }
 
+void Mainfrm::ShowScanProblem(const QString& text)
+{
+    Label1->setText(text);
+}
+
 void Mainfrm::RestoreIdle()
 {
     Label1->clear();

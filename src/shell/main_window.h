@@ -53,6 +53,7 @@ public:
     void ShowRunUnits(const std::vector<SystemInfo>& units) override;
     void ShowLinkState(int unit, quint8 linkState) override;
     void ClearOnlineColumn() override;
+    void ShowScanProblem(const QString& text) override;
     void RestoreIdle() override;
 
     QLabel* Label1;

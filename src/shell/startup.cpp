@@ -13,17 +13,6 @@
 #include <QPushButton>
 
 namespace {
-// Emptied at every start, in this order: they describe the present moment only.
-const char* const kLiveTables[] = {
-    "Powermonitoring_Current_Condit",
-    "Powermonitoring_Events",
-    "Sensors_Current_Condition",
-    "Sensors_Events",
-    "Systems_Current_Condition",
-    "Systems_Faults",
-    "Terminal_Requests",
-    "Terminal_Ping_Requests",
-};
 
 // False when the operator gave up on the first-run set-up.
 bool FirstRun(SettingsStore& store, Prompter& prompter)
@@ -56,7 +45,7 @@ bool FirstRun(SettingsStore& store, Prompter& prompter)
 bool ResetLiveState(Database& db)
 {
     return db.transaction([&] {
-        for (const char* table : kLiveTables)
+        for (const char* table : LiveTables)
             if (!db.exec(QStringLiteral("DELETE FROM ") + QLatin1String(table)))
                 return false;
         return db.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")).has_value();

@@ -2,10 +2,24 @@
 
 #include "program_end.h"
 
+#include <array>
+
 class Database;
 class Mainfrm;
 class Prompter;
 class SettingsStore;
+
+// The tables emptied at every start, in this order: they describe the present moment only.
+inline constexpr std::array<const char*, 8> LiveTables = {
+    "Powermonitoring_Current_Condit",
+    "Powermonitoring_Events",
+    "Sensors_Current_Condition",
+    "Sensors_Events",
+    "Systems_Current_Condition",
+    "Systems_Faults",
+    "Terminal_Requests",
+    "Terminal_Ping_Requests",
+};
 
 // The start of the program once it knows it is the only instance: the first-run
 // set-up, the database, the live tables emptied, every used unit offline, the grid

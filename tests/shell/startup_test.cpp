@@ -21,16 +21,6 @@
 using namespace Setting;
 
 namespace {
-const char* const kLiveTables[] = {
-    "Powermonitoring_Current_Condit",
-    "Powermonitoring_Events",
-    "Sensors_Current_Condition",
-    "Sensors_Events",
-    "Systems_Current_Condition",
-    "Systems_Faults",
-    "Terminal_Requests",
-    "Terminal_Ping_Requests",
-};
 
 int Count(Database& db, const QString& sql)
 {
@@ -84,7 +74,7 @@ QString PreparedFile(const QString& folder)
     EXPECT_TRUE(
         db.exec(units, {"B'2", 1, 2, 0, "127.0.0.1:4001-115200", "TELVARON-2", "2.0", "2.1", 9, "Ψυγείο"}));
     EXPECT_TRUE(db.exec(units, {"C3", 0, 1, 1, "4-115200", "TELVARON-2", "2.0", "2.1", 1, "removed"}));
-    for (const char* table : kLiveTables)
+    for (const char* table : LiveTables)
         EXPECT_TRUE(db.select(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)))) << table;
     EXPECT_TRUE(
         db.exec(QStringLiteral("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, TrmReq_Requesttype, "
@@ -110,7 +100,7 @@ TEST(Startup, PreparedSqliteDatabaseIsResetAndShown)
     EXPECT_TRUE(shell.prompter.messages.empty());
 
     Database& db = shell.db;
-    for (const char* table : kLiveTables)
+    for (const char* table : LiveTables)
         EXPECT_EQ(Count(db, QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table))), 0) << table;
     EXPECT_EQ(
         Count(db, QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Used=1 AND SyI_Online<>0")), 0);

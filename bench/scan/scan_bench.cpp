@@ -1,0 +1,194 @@
+// Usage: scan_bench [units...] (default 1 10 50 200). PostgreSQL runs when TELVARON_TEST_PG_PORT
+// names the test server (scripts/pg-test-server).
+#include "test_databases.h"
+
+#include <link/unit_link.h>
+#include <scan/scan_engine.h>
+#include <sim_thread.h>
+#include <unit_commands.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+namespace {
+class QuietWindow : public ScanWindow
+{
+public:
+    void ShowRunUnits(const std::vector<SystemInfo>&) override {}
+    void ShowLinkState(int, quint8) override {}
+    void ClearOnlineColumn() override {}
+    void ShowScanProblem(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void RestoreIdle() override {}
+};
+
+class NoTimers : public ScanTimers
+{
+public:
+    void Rearm(int) override {}
+    void StopPing() override {}
+};
+
+double ThreadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+struct Counters
+{
+    long statements = 0;
+    long commits = 0;
+};
+
+// Counts what SQLite runs on the connection, through the driver's own handle.
+void WatchSqlite(Database& db, Counters& counters)
+{
+    const QVariant handle = QSqlDatabase::database(db.connectionName()).driver()->handle();
+    auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
+    sqlite3_trace_v2(
+        sqlite, SQLITE_TRACE_STMT,
+        [](unsigned, void* c, void*, void*) {
+            ++static_cast<Counters*>(c)->statements;
+            return 0;
+        },
+        &counters);
+    sqlite3_commit_hook(
+        sqlite,
+        [](void* c) {
+            ++static_cast<Counters*>(c)->commits;
+            return 0;
+        },
+        &counters);
+}
+
+// Committed transactions of the database so far. The server publishes a session's counts only
+// about a second after its last report, so the reading waits for that.
+long PgCommits(Database& db)
+{
+    QThread::msleep(1100);
+    db.select(QStringLiteral("SELECT 1"));
+    db.select(QStringLiteral("SELECT pg_stat_clear_snapshot()"));
+    const auto rows = db.select(
+        QStringLiteral("SELECT xact_commit FROM pg_stat_database WHERE datname=current_database()"));
+    return rows && !rows->empty() ? rows->front().value(0).toLongLong() : 0;
+}
+
+void Run(Database::Driver driver, int unitCount)
+{
+    auto testDb = TestDatabase::create(driver);
+    if (!testDb)
+        return;
+    Database& db = testDb->db();
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<unitsim::UnitModel>> models;
+    std::vector<std::unique_ptr<unitsim::SimThread>> sims;
+    db.transaction([&] {
+        for (int u = 0; u < unitCount; ++u) {
+            const QString serial = QStringLiteral("B%1").arg(u, 4, 10, QLatin1Char('0'));
+            auto model = std::make_unique<unitsim::UnitModel>();
+            model->update([&](unitsim::UnitState& s) {
+                s.identity.serialNumber = serial;
+                for (int n = 0; n < 20; ++n)
+                    s.sensors[n].tenths = 100 + n;
+            });
+            auto sim = std::make_unique<unitsim::SimThread>();
+            unitsim::InstallUnitCommands(sim->sim(), *model);
+            sim->servePty(dir.filePath(QStringLiteral("com%1").arg(u + 1)));
+            db.exec(QStringLiteral(
+                        "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
+                        "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES (?, 1, 1, ?, "
+                        "'TELVARON-1', '1', '1', 1)"),
+                    {serial, QStringLiteral("%1-115200").arg(u + 1)});
+            for (int n = 1; n <= 20; ++n)
+                db.exec(QStringLiteral(
+                            "INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
+                            "SeI_Sensortype) VALUES (?, ?, 1, 1)"),
+                        {serial, n});
+            for (int p = 1; p <= 4; ++p)
+                db.exec(
+                    QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
+                                   "PmI_Used) VALUES (?, ?, 1)"),
+                    {serial, p});
+            models.push_back(std::move(model));
+            sims.push_back(std::move(sim));
+        }
+        return true;
+    });
+
+    const QString folder = dir.path();
+    UnitLink link([folder](int com) { return folder + QStringLiteral("/com%1").arg(com); });
+    ScanFlags flags;
+    QuietWindow window;
+    NoTimers timers;
+    ScanEngine engine(db, link, flags, window, timers, [] {});
+    engine.ScanSystems(); // run start and identification
+
+    Counters counters;
+    if (driver == Database::Driver::SQLite)
+        WatchSqlite(db, counters);
+    // The readings' own transactions, measured without a pass between two of them.
+    const bool pg = driver == Database::Driver::PostgreSQL;
+    const long readingCost = pg ? -PgCommits(db) + PgCommits(db) : 0;
+    const long commitsBefore = pg ? PgCommits(db) : 0;
+    QElapsedTimer probeClock;
+    qint64 longestGap = 0;
+    QTimer probe;
+    probe.setInterval(10);
+    QObject::connect(&probe, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, probeClock.restart()); });
+    probe.start();
+    probeClock.start();
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = ThreadCpuMs();
+    engine.ScanSystems();
+    const double cpu = ThreadCpuMs() - cpu0;
+    const qint64 wallMs = wall.elapsed();
+    longestGap = std::max(longestGap, probeClock.elapsed());
+    probe.stop();
+    if (pg)
+        counters.commits = PgCommits(db) - commitsBefore - readingCost;
+
+    int online = 0;
+    for (const SystemRuntimeRecord& r : engine.RuntimeSystems())
+        online += r.LinkState == LinkOnline;
+    std::printf("%-10s units %4d online %4d  pass %6lld ms  server CPU/turn %6.3f ms  statements/turn %s  "
+                "commits/turn %5.2f  longest probe gap %4lld ms\n",
+                driver == Database::Driver::SQLite ? "SQLite" : "PostgreSQL", unitCount, online,
+                static_cast<long long>(wallMs), online ? cpu / online : 0.0,
+                driver == Database::Driver::SQLite
+                    ? qPrintable(QString::number(double(counters.statements) / std::max(online, 1), 'f', 1))
+                    : "(as SQLite)",
+                double(counters.commits) / std::max(online, 1), static_cast<long long>(longestGap));
+    std::fflush(stdout);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(std::atoi(argv[i]));
+    if (counts.empty())
+        counts = {1, 10, 50, 200};
+    for (const auto driver : {Database::Driver::SQLite, Database::Driver::PostgreSQL}) {
+        if (driver == Database::Driver::PostgreSQL && !TestPgServer())
+            continue;
+        for (const int n : counts)
+            Run(driver, n);
+    }
+    return 0;
+}

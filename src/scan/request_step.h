@@ -1,0 +1,34 @@
+#pragma once
+
+#include "system_runtime_record.h"
+#include "terminal_command.h"
+
+#include <QVariant>
+
+#include <vector>
+
+class Database;
+class UnitLink;
+
+// Executes the commands that client terminals leave in Terminal_Requests. Every row taken up
+// is answered in the same step: rows that reach a unit (at most two per step) are sent to it,
+// the others (unit not in the run or offline, type not served, malformed attributes) are
+// answered at once. The outcome never changes a unit's runtime state.
+class RequestStep
+{
+public:
+    static constexpr int kBudget = 2;
+
+    RequestStep(Database& db, UnitLink& link) : db_(db), link_(link) {}
+
+    // False on a database error (in db.lastError()); the rows not yet answered stay pending.
+    bool Run(const std::vector<SystemRuntimeRecord>& units);
+
+private:
+    // Sends one row's command and answers the row; false on a database error.
+    bool Execute(const SystemRuntimeRecord& unit, TerminalCommand command, const QVariant& id);
+    bool Answer(const QVariant& id, int reply);
+
+    Database& db_;
+    UnitLink& link_;
+};

@@ -1,0 +1,105 @@
+#include "terminal_command.h"
+
+#include <link/zstring.h>
+
+namespace {
+constexpr quint8 kCmdSetAlarmCondition = 9;
+constexpr quint8 kCmdSetRelayB = 6;
+constexpr quint8 kCmdSetSensorAlarm = 32;
+constexpr int kCodeChars = 8;
+constexpr int kCodeFieldStart = 1;
+constexpr int kValueByte = 10;
+constexpr int kSwitchByte = 11;
+constexpr quint8 kAnswerDone = 0xFF;
+constexpr quint8 kAnswerRefused = 0x00;
+
+bool IsDecimal(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+// "0" switches off; any other character, or none, switches on.
+bool SwitchOn(const QString& attributes, qsizetype at)
+{
+    return at >= attributes.size() || attributes.at(at) != QLatin1Char('0');
+}
+} // namespace
+
+std::optional<int> ServedRequestType(const QVariant& type)
+{
+    bool ok = false;
+    const int value = type.toInt(&ok);
+    if (type.isNull() || !ok || value < RequestAlarmCondition || value > RequestSensorAlarm)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& attributes, int sensorInputs)
+{
+    const qsizetype first = attributes.indexOf(QLatin1Char(';'));
+    if (first < 0)
+        return std::nullopt;
+    TerminalCommand c;
+    c.type = type;
+    WriteZString(std::span<quint8>(c.frame).subspan(kCodeFieldStart, kCodeChars + 1), 0,
+                 attributes.left(std::min<qsizetype>(first, kCodeChars)));
+    switch (type) {
+    case RequestAlarmCondition: {
+        const QString value = attributes.mid(first + 1, 1);
+        if (!IsDecimal(value))
+            return std::nullopt;
+        c.frame[0] = kCmdSetAlarmCondition;
+        c.mirrorValue = quint8(value.toInt());
+        c.frame[kValueByte] = c.mirrorValue;
+        c.dataLength = 11;
+        return c;
+    }
+    case RequestRelayB: {
+        const bool on = SwitchOn(attributes, first + 1);
+        c.frame[0] = kCmdSetRelayB;
+        c.frame[kValueByte] = on ? 0xFF : 0x00;
+        c.mirrorValue = on ? 1 : 0;
+        c.dataLength = 11;
+        return c;
+    }
+    case RequestSensorAlarm: {
+        const qsizetype second = attributes.indexOf(QLatin1Char(';'), first + 1);
+        const QString number = attributes.mid(first + 1, second - first - 1);
+        if (second < 0 || !IsDecimal(number))
+            return std::nullopt;
+        const int n = number.toInt();
+        if (n < 1 || n > std::min(sensorInputs, 255))
+            return std::nullopt;
+        const bool on = SwitchOn(attributes, second + 1);
+        c.frame[0] = kCmdSetSensorAlarm;
+        c.frame[kValueByte] = quint8(n - 1);
+        c.frame[kSwitchByte] = on ? 0x01 : 0x00;
+        c.mirrorValue = on ? 1 : 0;
+        c.sensorNumber = n;
+        c.dataLength = 12;
+        return c;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+TrmReqReply TerminalReply(int type, LinkResult result, quint8 answer)
+{
+    switch (result) {
+    case LinkOk:
+        return answer == kAnswerDone ? ReplyDone : answer == kAnswerRefused ? ReplyRefused : ReplyFailed;
+    case LinkMenuBusy:
+        return ReplyMenuBusy;
+    case LinkNotSupported:
+        return type == RequestSensorAlarm ? ReplyFailed : ReplyUnavailable;
+    default:
+        return ReplyUnavailable;
+    }
+}

@@ -1,0 +1,85 @@
+// The turn of one unit within a pass.
+#include "scan_engine.h"
+#include "status_mirror.h"
+#include "status_reply.h"
+#include "unit_exchange.h"
+
+#include <link/zstring.h>
+
+namespace {
+constexpr quint8 kCmdIdentify = 7;
+constexpr quint8 kCmdReadStatus = 21;
+constexpr int kSerialField = 16;
+constexpr int kSerialFieldLength = 16;
+constexpr qint16 kBackoffLost = 1;
+constexpr qint16 kBackoffForeign = 2;
+} // namespace
+
+void ScanEngine::Turn(int unit)
+{
+    SystemRuntimeRecord& r = runtime_[unit];
+    const bool requestsServed = requests_.Run(runtime_);
+    if (!requestsServed)
+        ReportDatabaseError();
+    if (requestsServed && (r.LinkState == LinkOnline || Identify(r)) && ReadStatus(unit)) {
+        // The event lists and the logs follow here.
+    }
+    EndOfTurn(unit);
+}
+
+bool ScanEngine::Identify(SystemRuntimeRecord& unit)
+{
+    if (unit.BackoffRounds > 0) {
+        --unit.BackoffRounds;
+        return false;
+    }
+    ConnectUnit(link_, unit);
+    RequestFrame request{kCmdIdentify};
+    ReplyBuffer reply{};
+    const LinkResult result = ExchangeWithUnit(link_, unit, request, reply, 1);
+    if (result == LinkOk) {
+        if (ReadZString(std::span<const quint8>(reply).subspan(kSerialField, kSerialFieldLength), 0) ==
+            unit.Serialnumber) {
+            CloseUnit(link_, unit);
+            unit.LinkState = LinkOnline;
+            return true;
+        }
+        unit.BackoffRounds = kBackoffForeign;
+    } else if (result == LinkMenuBusy) {
+        unit.LinkState = LinkInMenu;
+    } else {
+        unit.BackoffRounds = kBackoffLost;
+    }
+    return false;
+}
+
+bool ScanEngine::ReadStatus(int unit)
+{
+    SystemRuntimeRecord& r = runtime_[unit];
+    logBlocked_[unit] = false;
+    ConnectUnit(link_, r);
+    RequestFrame request{kCmdReadStatus};
+    ReplyBuffer reply{};
+    const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1);
+    if (result != LinkOk) {
+        LinkFailed(r, result);
+        return false;
+    }
+    const auto status = std::span<const quint8>(reply).first(kStatusReplyLength);
+    logBlocked_[unit] = StatusLogBlocked(status);
+    if (!MirrorStatus(db_, r.Serialnumber, status, r.SensorInputs, r.PowerInputs)) {
+        ReportDatabaseError();
+        return false;
+    }
+    return true;
+}
+
+void ScanEngine::LinkFailed(SystemRuntimeRecord& unit, LinkResult result)
+{
+    if (result == LinkMenuBusy) {
+        unit.LinkState = LinkInMenu;
+        return;
+    }
+    unit.LinkState = LinkOffline;
+    unit.BackoffRounds = kBackoffLost;
+}

@@ -1,0 +1,242 @@
+#include "scan_fixture.h"
+
+#include <db/database.h>
+#include <db/wall_clock.h>
+
+#include <QObject>
+
+using unitsim::UnitMode;
+using unitsim::UnitState;
+
+namespace {
+constexpr quint8 kIdentify = 7;
+constexpr quint8 kStatus = 21;
+
+class ScanPass : public ScanFixture
+{
+protected:
+    int Online(const QString& serial)
+    {
+        return Count(QStringLiteral("SELECT SyI_Online FROM Systems_Info WHERE SyI_Serialnumber=?"),
+                     {serial});
+    }
+};
+} // namespace
+
+TEST_P(ScanPass, BringsSerialAndTcpUnitsOnlineAndMirrorsTheirStatus)
+{
+    SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 3);
+    SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"), QStringLiteral("TELVARON-2"));
+    serial.model.update([](UnitState& s) {
+        s.sensors[0].tenths = 300;
+        s.sensors[4].fault = true;
+        s.alarmCondition = 4;
+        s.powerCondition[0] = true;
+    });
+    tcp.model.update([](UnitState& s) { s.sensors[7].tenths = -15; });
+    Pass();
+    EXPECT_EQ(window.shownUnits, 2);
+    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+    EXPECT_EQ(Online(QStringLiteral("T1")), 1);
+    EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
+    EXPECT_EQ(Unit(0).LinkType, 1);
+    EXPECT_EQ(Unit(1).LinkType, 0);
+    EXPECT_EQ(Count(QStringLiteral(
+                  "SELECT COUNT(*) FROM Sensors_Current_Condition WHERE SeCC_SyI_Serialnumber='S1'")),
+              20);
+    EXPECT_EQ(Count(QStringLiteral(
+                  "SELECT COUNT(*) FROM Sensors_Current_Condition WHERE SeCC_SyI_Serialnumber='T1'")),
+              8);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Current_Condit")), 6);
+    EXPECT_FLOAT_EQ(Value(QStringLiteral("SELECT SeCC_Currvalue FROM Sensors_Current_Condition WHERE "
+                                         "SeCC_SyI_Serialnumber='S1' AND SeCC_Sensornumber=1"))
+                        .toFloat(),
+                    30.0f);
+    EXPECT_FLOAT_EQ(Value(QStringLiteral("SELECT SeCC_Currvalue FROM Sensors_Current_Condition WHERE "
+                                         "SeCC_SyI_Serialnumber='T1' AND SeCC_Sensornumber=8"))
+                        .toFloat(),
+                    -1.5f);
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition WHERE "
+                                   "SyCC_SyI_Serialnumber='S1'")),
+              4);
+    EXPECT_EQ(
+        Value(QStringLiteral("SELECT SyF_Faultinfo FROM Systems_Faults WHERE SyF_SyI_Serialnumber='S1' AND "
+                             "SyF_Faulttype=1"))
+            .toString(),
+        QStringLiteral("5"));
+    EXPECT_EQ(timers.rearms, 1);
+    EXPECT_GT(timers.interval, 1000);
+    EXPECT_TRUE(window.problems.isEmpty());
+}
+
+TEST_P(ScanPass, LostUnitRestsOnePassAndIsFoundAgain)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    Pass();
+    ASSERT_EQ(Unit(0).LinkState, LinkOnline);
+
+    unit.setMode(UnitMode::Silent);
+    Pass();
+    EXPECT_EQ(Unit(0).LinkState, LinkOffline);
+    EXPECT_EQ(Unit(0).BackoffRounds, 1);
+    EXPECT_EQ(Online(QStringLiteral("S1")), 0);
+    // Its condition rows keep their last values while it is away.
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 20);
+
+    unit.setMode(UnitMode::Normal);
+    unit.model.update([](UnitState& s) { s.alarmCondition = 6; });
+    const int asked = unit.arrivals(kIdentify);
+    Pass();
+    EXPECT_EQ(unit.arrivals(kIdentify), asked);
+    EXPECT_EQ(Unit(0).LinkState, LinkOffline);
+    EXPECT_EQ(window.linkStates[0], 0);
+
+    Pass();
+    EXPECT_EQ(Unit(0).LinkState, LinkOnline);
+    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 6);
+}
+
+TEST_P(ScanPass, ForeignSerialNumberIsNeverTakenOnline)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
+    unit.setMode(UnitMode::ForeignSerial);
+    for (int pass = 1; pass <= 4; ++pass) {
+        Pass();
+        EXPECT_EQ(Unit(0).LinkState, LinkOffline);
+    }
+    // Asked in passes 1 and 4, resting two passes in between; never asked for its status.
+    EXPECT_EQ(unit.arrivals(kIdentify), 2);
+    EXPECT_EQ(unit.arrivals(kStatus), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Current_Condition")), 0);
+}
+
+TEST_P(ScanPass, UnitBusyInItsMenu)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 2);
+    unit.model.update([](UnitState& s) { s.sensors[2].fault = true; });
+    Pass();
+    ASSERT_EQ(Unit(0).LinkState, LinkOnline);
+
+    unit.setMode(UnitMode::MenuBusy);
+    Pass();
+    EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
+    EXPECT_EQ(Unit(0).BackoffRounds, 0);
+    EXPECT_EQ(Online(QStringLiteral("S1")), 2);
+    EXPECT_EQ(window.linkStates[0], 2);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 1);
+
+    // Asked again in every pass while busy, and online as soon as it answers normally.
+    const int asked = unit.arrivals(kIdentify);
+    Pass();
+    EXPECT_EQ(unit.arrivals(kIdentify), asked + 1);
+    EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
+    unit.setMode(UnitMode::Normal);
+    Pass();
+    EXPECT_EQ(Unit(0).LinkState, LinkOnline);
+}
+
+TEST_P(ScanPass, FaultsAndLogBlockFollowTheUnit)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
+    unit.model.update([](UnitState& s) {
+        s.logBlocked = true;
+        s.clockInvalid = true;
+        s.sensors[19].fault = true;
+    });
+    Pass();
+    EXPECT_TRUE(engine->LogBlocked(0));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults WHERE SyF_SyI_Serialnumber='T1'")),
+              3);
+    EXPECT_TRUE(Value(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition")).isNull());
+
+    unit.model.update([](UnitState& s) {
+        s.logBlocked = false;
+        s.clockInvalid = false;
+        s.sensors[19].fault = false;
+    });
+    Pass();
+    EXPECT_FALSE(engine->LogBlocked(0));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 0);
+    EXPECT_EQ(WallClockFromValue(Value(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition"))),
+              unit.model.state().clock);
+}
+
+TEST_P(ScanPass, UnreachableAddressesKeepTheirUnitsOfflineOnly)
+{
+    AddUnitRow(QStringLiteral("BAD1"), 1, QStringLiteral("x-115200"), QStringLiteral("TELVARON-1"));
+    AddUnitRow(QStringLiteral("BAD2"), 1, QStringLiteral("9-115200"), QStringLiteral("TELVARON-1"));
+    AddUnitRow(QStringLiteral("BAD3"), 0, QStringLiteral("127.0.0.1-115200"), QStringLiteral("TELVARON-1"));
+    AddSerialUnit(QStringLiteral("S1"), 4);
+    Pass();
+    EXPECT_EQ(Online(QStringLiteral("BAD1")), 0);
+    EXPECT_EQ(Online(QStringLiteral("BAD2")), 0);
+    EXPECT_EQ(Online(QStringLiteral("BAD3")), 0);
+    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+    EXPECT_EQ(timers.rearms, 1);
+    EXPECT_TRUE(window.problems.isEmpty());
+}
+
+TEST_P(ScanPass, DatabaseErrorEndsTheTurnIsShownOnceAndThePassGoesOn)
+{
+    AddSerialUnit(QStringLiteral("S1"), 1);
+    AddTcpUnit(QStringLiteral("T1"));
+    ASSERT_TRUE(db().exec(QStringLiteral("DROP TABLE Systems_Faults")));
+    Pass();
+    EXPECT_EQ(window.problems.size(), 1);
+    EXPECT_TRUE(window.problems.value(0).startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")));
+    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+    EXPECT_EQ(Online(QStringLiteral("T1")), 1);
+    EXPECT_EQ(timers.rearms, 1);
+    flags.StopRequested = true;
+    Pass();
+    EXPECT_EQ(window.restored, 1);
+    EXPECT_EQ(window.problems.size(), 1);
+}
+
+TEST_P(ScanPass, DisconnectDuringATurnFinishesItAndStops)
+{
+    SimUnit& first = AddSerialUnit(QStringLiteral("S1"), 1);
+    SimUnit& second = AddTcpUnit(QStringLiteral("T1"));
+    const auto disconnect =
+        QObject::connect(&first.sim, &unitsim::UnitSimulator::commandArrived, [this](quint8 command, int) {
+            if (command == kStatus)
+                flags.StopRequested = true;
+        });
+    Pass();
+    // The turn that saw the request ran to its end; no further unit was visited.
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 20);
+    EXPECT_EQ(second.arrivals(kIdentify), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
+    EXPECT_TRUE(window.linkStates.empty());
+    EXPECT_EQ(window.restored, 1);
+    EXPECT_TRUE(timers.pingStopped);
+    EXPECT_EQ(timers.rearms, 0);
+    EXPECT_FALSE(engine->SystemsLoaded());
+    EXPECT_EQ(ended, 0);
+
+    // A new run reads the units again and starts them offline; the serial port opens again.
+    QObject::disconnect(disconnect);
+    flags.StopRequested = false;
+    Pass();
+    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+    EXPECT_EQ(Online(QStringLiteral("T1")), 1);
+}
+
+TEST_P(ScanPass, ExitDuringATurnEndsTheProgramAfterTheStop)
+{
+    // Units run in serial-number order: S1, then T1.
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 2);
+    AddTcpUnit(QStringLiteral("T1"));
+    QObject::connect(&unit.sim, &unitsim::UnitSimulator::commandArrived, [this](quint8 command, int) {
+        if (command == kIdentify)
+            flags.ExitRequested = true;
+    });
+    Pass();
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(window.restored, 0);
+    EXPECT_EQ(units[QStringLiteral("T1")]->arrivals(kIdentify), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
+}
+
+INSTANTIATE_BOTH_DRIVERS(ScanPass);

@@ -1,0 +1,101 @@
+#include "scan_fixture.h"
+
+#include <db/database.h>
+
+LinkTimings ShortLinkTimings()
+{
+    return LinkTimings{.blockReplyWait = 150,
+                       .blockLogPageReplyWait = 300,
+                       .handshakeWait = 150,
+                       .handshakeLogPageReplyWait = 300,
+                       .blockPause = 20,
+                       .handshakePause = 20,
+                       .tcpConnectWait = 300};
+}
+
+void ScanFixture::SetUp()
+{
+    BothDriversTest::SetUp();
+    const QString folder = dir.path();
+    link = std::make_unique<UnitLink>(
+        [folder](int com) { return folder + QStringLiteral("/com%1").arg(com); }, ShortLinkTimings());
+    engine = std::make_unique<ScanEngine>(db(), *link, flags, window, timers, [this] { ++ended; });
+}
+
+void ScanFixture::TearDown()
+{
+    engine.reset();
+    link.reset();
+    units.clear();
+}
+
+void ScanFixture::AddUnitRow(const QString& serial, int commPort, const QString& aux1, const QString& model)
+{
+    ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
+                                         "SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
+                                         "SyI_Locationnumber) VALUES (?, 1, 0, ?, ?, ?, '1.00', '1.0', 1)"),
+                          {serial, commPort, aux1, model}));
+    const bool wide = model.contains(QStringLiteral("TELVARON-1"));
+    for (int n = 1; n <= (wide ? 20 : 8); ++n)
+        ASSERT_TRUE(
+            db().exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, "
+                                     "SeI_Used, SeI_Sensortype) VALUES (?, ?, 1, 1)"),
+                      {serial, n}));
+    for (int p = 1; p <= (wide ? 4 : 2); ++p)
+        ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
+                                             "PmI_Powernumber, PmI_Used) VALUES (?, ?, 1)"),
+                              {serial, p}));
+}
+
+namespace {
+std::unique_ptr<SimUnit> NewSimUnit(const QString& serial, const QString& model)
+{
+    auto unit = std::make_unique<SimUnit>();
+    unit->model.update([&](unitsim::UnitState& s) {
+        s.identity.serialNumber = serial;
+        s.identity.model = model;
+        s.identity.sensorCount = model.contains(QStringLiteral("TELVARON-1")) ? 20 : 8;
+    });
+    unitsim::InstallUnitCommands(unit->sim, unit->model);
+    return unit;
+}
+} // namespace
+
+SimUnit& ScanFixture::AddSerialUnit(const QString& serial, int com, const QString& model)
+{
+    auto unit = NewSimUnit(serial, model);
+    EXPECT_TRUE(unit->sim.servePty(dir.filePath(QStringLiteral("com%1").arg(com))));
+    AddUnitRow(serial, 1, QStringLiteral("%1-115200").arg(com), model);
+    return *(units[serial] = std::move(unit));
+}
+
+SimUnit& ScanFixture::AddTcpUnit(const QString& serial, const QString& model)
+{
+    auto unit = NewSimUnit(serial, model);
+    EXPECT_TRUE(unit->sim.serveTcp(0));
+    AddUnitRow(serial, 0, QStringLiteral("127.0.0.1:%1-115200").arg(unit->sim.tcpPort()), model);
+    return *(units[serial] = std::move(unit));
+}
+
+void ScanFixture::AddRequest(const QVariant& serial, const QVariant& type, const QVariant& attributes)
+{
+    ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, "
+                                         "TrmReq_Requesttype, TrmReq_Attributes) VALUES (?, ?, ?)"),
+                          {serial, type, attributes}));
+}
+
+QVariant ScanFixture::Value(const QString& sql, const QVariantList& values)
+{
+    const auto rows = db().select(sql, values);
+    return rows && !rows->empty() ? rows->front().value(0) : QVariant(-1);
+}
+
+QStringList ScanFixture::Replies()
+{
+    QStringList out;
+    const auto rows = db().select(QStringLiteral(
+        "SELECT TrmReq_Requestreply, TrmReq_Requestcompleted FROM Terminal_Requests ORDER BY TrmReq_ID"));
+    for (const QSqlRecord& r : rows.value_or(QList<QSqlRecord>{}))
+        out << QStringLiteral("%1/%2").arg(r.value(0).toInt()).arg(r.value(1).toInt());
+    return out;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "test_databases.h"
+
+#include <link/unit_link.h>
+#include <scan/scan_engine.h>
+#include <scan/scan_window.h>
+#include <unit_commands.h>
+#include <unit_simulator.h>
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+// Records what the engine shows.
+class FakeScanWindow : public ScanWindow
+{
+public:
+    void ShowRunUnits(const std::vector<SystemInfo>& units) override { shownUnits = int(units.size()); }
+    void ShowLinkState(int unit, quint8 linkState) override { linkStates[unit] = linkState; }
+    void ClearOnlineColumn() override { linkStates.clear(); }
+    void ShowScanProblem(const QString& text) override { problems << text; }
+    void RestoreIdle() override { ++restored; }
+
+    int shownUnits = -1;
+    std::map<int, int> linkStates;
+    QStringList problems;
+    int restored = 0;
+};
+
+class FakeTimers : public ScanTimers
+{
+public:
+    void Rearm(int scanIntervalMs) override
+    {
+        interval = scanIntervalMs;
+        ++rearms;
+    }
+    void StopPing() override { pingStopped = true; }
+
+    int interval = -1;
+    int rearms = 0;
+    bool pingStopped = false;
+};
+
+// A simulated unit: its model and the simulator that answers from it.
+struct SimUnit
+{
+    unitsim::UnitModel model;
+    unitsim::UnitSimulator sim;
+
+    void setMode(unitsim::UnitMode mode) { unitsim::SetUnitMode(sim, model, mode); }
+    int arrivals(quint8 command) const { return sim.arrivals(command); }
+};
+
+// Link waits short enough that a silent unit costs about half a second.
+LinkTimings ShortLinkTimings();
+
+// Units on pseudo-terminals (COM n is the link "com<n>" in a temporary folder) and on TCP
+// ports of 127.0.0.1, with their Systems_Info, Sensors_Info and Powermonitoring_Info rows,
+// and the real engine over the real link.
+class ScanFixture : public BothDriversTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A unit with every sensor and voltage input of its model used.
+    SimUnit& AddSerialUnit(const QString& serial, int com,
+                           const QString& model = QStringLiteral("TELVARON-1"));
+    SimUnit& AddTcpUnit(const QString& serial, const QString& model = QStringLiteral("TELVARON-1"));
+    void AddUnitRow(const QString& serial, int commPort, const QString& aux1, const QString& model);
+    void AddRequest(const QVariant& serial, const QVariant& type, const QVariant& attributes);
+
+    void Pass() { engine->ScanSystems(); }
+    // The first value of a query, or -1 when it gives no row.
+    QVariant Value(const QString& sql, const QVariantList& values = {});
+    int Count(const QString& sql, const QVariantList& values = {}) { return Value(sql, values).toInt(); }
+    // Reply and completion of each request, in insertion order: "reply/completed".
+    QStringList Replies();
+    const SystemRuntimeRecord& Unit(int i) const { return engine->RuntimeSystems().at(i); }
+
+    QTemporaryDir dir;
+    ScanFlags flags;
+    FakeScanWindow window;
+    FakeTimers timers;
+    int ended = 0;
+    std::unique_ptr<UnitLink> link;
+    std::unique_ptr<ScanEngine> engine;
+    std::map<QString, std::unique_ptr<SimUnit>> units;
+};

@@ -1,0 +1,142 @@
+#include "scan_fixture.h"
+
+#include <db/database.h>
+#include <scan/request_step.h>
+#include <shell/scan_scheduler.h>
+
+#include <QTest>
+
+using unitsim::UnitMode;
+using unitsim::UnitState;
+
+namespace {
+constexpr quint8 kSetAlarmCondition = 9;
+constexpr quint8 kSetSensorAlarm = 32;
+
+class TerminalRequests : public ScanFixture
+{
+protected:
+    int Condition(const QString& sql) { return Count(sql); }
+};
+} // namespace
+
+TEST_P(TerminalRequests, EveryReplyCode)
+{
+    SimUnit& s1 = AddSerialUnit(QStringLiteral("S1"), 1);
+    AddTcpUnit(QStringLiteral("T1"));
+    SimUnit& m1 = AddTcpUnit(QStringLiteral("M1"));
+    SimUnit& n1 = AddSerialUnit(QStringLiteral("N1"), 2);
+    SimUnit& x1 = AddSerialUnit(QStringLiteral("X1"), 3);
+    m1.setMode(UnitMode::MenuBusy);
+    n1.sim.removeHandler(kSetAlarmCondition);
+    n1.sim.removeHandler(kSetSensorAlarm);
+    Pass();
+    // Units run in serial-number order: M1, N1, S1, T1, X1.
+    ASSERT_EQ(Unit(0).Serialnumber, QStringLiteral("M1"));
+    ASSERT_EQ(Unit(0).LinkState, LinkInMenu);
+    x1.setMode(UnitMode::Silent);
+    // The unit has fewer sensors than its row says: it cannot take sensor 12.
+    s1.model.update([](UnitState& s) { s.identity.sensorCount = 8; });
+
+    AddRequest(QStringLiteral("S1"), 1, QStringLiteral("1234;7"));                     // 1
+    AddRequest(QStringLiteral("S1"), 2, QStringLiteral("1234;0"));                     // 1
+    AddRequest(QStringLiteral("T1"), 3, QStringLiteral("1234;12;1"));                  // 1
+    AddRequest(QStringLiteral("S1"), 1, QStringLiteral("4321;3"));                     // 2: wrong code
+    AddRequest(QStringLiteral("NOPE"), 1, QStringLiteral("1234;1"));                   // 3: not in the run
+    AddRequest(QStringLiteral("s1"), 1, QStringLiteral("1234;1"));                     // 3: letter case
+    AddRequest(QVariant(QMetaType::fromType<QString>()), 1, QStringLiteral("1234;1")); // 3: null serial
+    AddRequest(QStringLiteral("X1"), 2, QStringLiteral("1234;1"));                     // 3: silent
+    AddRequest(QStringLiteral("N1"), 1, QStringLiteral("1234;1"));                 // 3: not supported, type 1
+    AddRequest(QStringLiteral("M1"), 1, QStringLiteral("1234;1"));                 // 4
+    AddRequest(QStringLiteral("N1"), 3, QStringLiteral("1234;1;1"));               // 5: not supported, type 3
+    AddRequest(QStringLiteral("S1"), 3, QStringLiteral("1234;12;1"));              // 5: the unit answers 0x01
+    AddRequest(QStringLiteral("S1"), 1, QStringLiteral("1234"));                   // 5: malformed
+    AddRequest(QStringLiteral("S1"), 3, QVariant(QMetaType::fromType<QString>())); // 5: null attributes
+    AddRequest(QStringLiteral("S1"), 4, QStringLiteral("1234;1"));                 // 6
+    AddRequest(QStringLiteral("S1"), QVariant(QMetaType::fromType<int>()), QStringLiteral("1234;1")); // 6
+    Pass();
+    EXPECT_EQ(Replies(), (QStringList{"1/1", "1/1", "1/1", "2/1", "3/1", "3/1", "3/1", "3/1", "3/1", "4/1",
+                                      "5/1", "5/1", "5/1", "5/1", "6/1", "6/1"}));
+    EXPECT_EQ(s1.model.state().alarmCondition, 7);
+    EXPECT_EQ(Condition(QStringLiteral("SELECT SyCC_RelayBcondition FROM Systems_Current_Condition WHERE "
+                                       "SyCC_SyI_Serialnumber='S1'")),
+              0);
+    EXPECT_EQ(Condition(QStringLiteral("SELECT SeCC_Alarmcondition FROM Sensors_Current_Condition WHERE "
+                                       "SeCC_SyI_Serialnumber='T1' AND SeCC_Sensornumber=12")),
+              1);
+    // A request never changes the unit's state: the menu-busy unit stays as its own turn left it.
+    EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
+    // Nothing was left pending, so the next pass is not hurried.
+    EXPECT_GT(timers.interval, 500);
+}
+
+TEST_P(TerminalRequests, DoneRequestMirrorsItsValueUntilTheNextStatus)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
+    unit.model.update([](UnitState& s) { s.alarmCondition = 2; });
+    Pass();
+    // The condition field is written before the terminal sees its request completed; the unit's
+    // own status in its turn then agrees with it.
+    AddRequest(QStringLiteral("T1"), 1, QStringLiteral("1234;9"));
+    ASSERT_TRUE(RequestStep(db(), *link).Run(engine->RuntimeSystems()));
+    EXPECT_EQ(Replies(), QStringList{"1/1"});
+    EXPECT_EQ(Condition(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 9);
+    unit.model.update([](UnitState& s) { s.alarmCondition = 3; });
+    Pass();
+    EXPECT_EQ(Condition(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 3);
+}
+
+TEST_P(TerminalRequests, TwoPerStepAndUnreachableRowsDoNotCount)
+{
+    AddTcpUnit(QStringLiteral("T1"));
+    Pass();
+    for (const char* serial : {"A", "B", "T1", "C", "D", "E", "T1", "T1"})
+        AddRequest(QString::fromLatin1(serial), 2, QStringLiteral("1234;1"));
+    RequestStep step(db(), *link);
+    ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
+    EXPECT_EQ(Replies(), (QStringList{"3/1", "3/1", "1/1", "3/1", "3/1", "3/1", "1/1", "0/0"}));
+    // A pending row keeps the next pass close.
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Terminal_Requests WHERE TrmReq_Requestcompleted=0")),
+              1);
+    ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
+    EXPECT_EQ(Replies().last(), QStringLiteral("1/1"));
+}
+
+TEST_P(TerminalRequests, FirstPassAnswersEveryEarlierRowUnavailable)
+{
+    AddTcpUnit(QStringLiteral("T1"));
+    AddTcpUnit(QStringLiteral("U1"));
+    AddRequest(QStringLiteral("T1"), 1, QStringLiteral("1234;1"));
+    AddRequest(QStringLiteral("U1"), 1, QStringLiteral("1234;1"));
+    Pass();
+    EXPECT_EQ(Replies(), (QStringList{"3/1", "3/1"}));
+    EXPECT_EQ(Unit(0).LinkState, LinkOnline);
+}
+
+TEST_P(TerminalRequests, RequestBetweenPassesStartsAPassWithinASecondAndPingsAreServed)
+{
+    AddSerialUnit(QStringLiteral("S1"), 1);
+    ScanEngine* real = nullptr;
+    ScanScheduler scheduler(
+        db(), [&] { real->ScanSystems(); }, SchedulerIntervals{.requestCheckMs = 1000, .pingMs = 200});
+    ScanEngine engineWithTimers(db(), *link, flags, window, scheduler, [this] { ++ended; });
+    real = &engineWithTimers;
+    scheduler.StartPing();
+    engineWithTimers.ScanSystems();
+    ASSERT_EQ(engineWithTimers.RuntimeSystems().at(0).LinkState, LinkOnline);
+    ASSERT_GT(scheduler.SystemScan.interval(), 5000);
+    ASSERT_TRUE(scheduler.NewTrmReqCheck.isActive());
+
+    ASSERT_TRUE(
+        db().exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
+    AddRequest(QStringLiteral("S1"), 2, QStringLiteral("1234;1"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Replies() == QStringList{"1/1"}; }, 1500));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return Count(QStringLiteral("SELECT TrmPingReq_Served FROM Terminal_Ping_Requests")) == 1; },
+        1000));
+    scheduler.SystemScan.stop();
+    scheduler.NewTrmReqCheck.stop();
+    scheduler.StopPing();
+}
+
+INSTANTIATE_BOTH_DRIVERS(TerminalRequests);
