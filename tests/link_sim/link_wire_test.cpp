@@ -1,0 +1,147 @@
+// The server's link against the simulated unit: what the line itself must carry and survive.
+#include "short_timings.h"
+#include "sim_line.h"
+
+#include "reply_length.h"
+#include "sim_fault_script.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+using unitsim::CommandAnswer;
+using unitsim::Fault;
+
+namespace {
+
+constexpr quint8 kIdentify = 7;
+constexpr quint8 kLogPage = 3; // the longest reply: 264 payload bytes and the check byte
+constexpr qint64 kByteTimeNs = 86'806;
+
+template <size_t Size> QByteArray Bytes(const std::array<quint8, Size>& bytes, int count)
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), count);
+}
+
+const auto kAllWires = testing::Values(Wire::Pty, Wire::Tcp, Wire::DeviceServer);
+
+std::string WireTestName(const testing::TestParamInfo<Wire>& info)
+{
+    return WireName(info.param);
+}
+
+class LinkWire : public testing::TestWithParam<Wire>
+{
+protected:
+    void SetUp() override
+    {
+        if (!WireAvailable(GetParam()))
+            GTEST_SKIP() << "socat is not on PATH";
+    }
+};
+
+class LinkWireAndMode : public testing::TestWithParam<std::tuple<Wire, bool>>
+{
+};
+
+TEST_P(LinkWireAndMode, EveryByteValuePassesUnchanged)
+{
+    const auto [wire, blockMode] = GetParam();
+    if (!WireAvailable(wire))
+        GTEST_SKIP() << "socat is not on PATH";
+    SimLine line(wire, ShortTimings());
+    ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
+    // Flow-control, line-end and terminal control bytes, in the request and in the reply. The
+    // unit echoes request bytes 1 to 8; its check of byte 14 vouches for the others.
+    const RequestFrame data = {kLogPage, 0x11, 0x13, 0x0D, 0x0A, 0x00, 0xFF,
+                               0x03,     0x7F, 0x04, 0x1A, 0x1C, 0x15, 0x08};
+    constexpr int kEchoed = 8;
+    QByteArray values;
+    for (int b = 0; b <= 0xFF; ++b)
+        values.append(char(b));
+    line.Sim().setHandler(kLogPage, [values](const QByteArray& request) {
+        return CommandAnswer::data(values + request.sliced(1, kEchoed));
+    });
+
+    RequestFrame request = data;
+    ReplyBuffer reply{};
+    ASSERT_EQ(line.Transact(request, 14, blockMode, reply), LinkOk);
+    EXPECT_EQ(line.Sim().arrivals(kLogPage), 1);
+    const QByteArray payload = Bytes(reply, ReplyLength(kLogPage) - 1);
+    EXPECT_EQ(payload.first(256).toHex(' '), values.toHex(' '));
+    EXPECT_EQ(payload.sliced(256).toHex(' '), Bytes(data, 1 + kEchoed).sliced(1).toHex(' '));
+}
+
+INSTANTIATE_TEST_SUITE_P(, LinkWireAndMode, testing::Combine(kAllWires, testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(WireName(std::get<0>(info.param))) +
+                                    (std::get<1>(info.param) ? "Block" : "Handshake");
+                         });
+
+TEST_P(LinkWire, PacedReplyIsReceivedWhole)
+{
+    SimLine line(GetParam(), ShortTimings());
+    ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
+    QByteArray page(ReplyLength(kLogPage) - 1, '\0');
+    std::generate(page.begin(), page.end(), [b = 0]() mutable { return char(b++ * 7); });
+    line.Sim().setFixedPayload(kLogPage, page);
+    line.Sim().setPaced(true);
+
+    RequestFrame request{kLogPage};
+    ReplyBuffer reply{};
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(line.Transact(request, 1, true, reply), LinkOk);
+    const qint64 elapsedNs = clock.nsecsElapsed();
+    EXPECT_EQ(Bytes(reply, page.size()).toHex(' '), page.toHex(' '));
+    EXPECT_EQ(line.Sim().arrivals(kLogPage), 1) << "taken in one attempt";
+    // The unit sends the status byte and 265 more at 115200 baud: the link must have waited them out.
+    EXPECT_GE(elapsedNs, (1 + ReplyLength(kLogPage)) * kByteTimeNs * 95 / 100);
+}
+
+TEST_P(LinkWire, FullDefaultTimeOutsServeANormalExchangeAtOnce)
+{
+    SimLine line(GetParam(), LinkTimings{});
+    ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
+    RequestFrame request{kIdentify};
+    ReplyBuffer reply{};
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(line.Transact(request, 1, true, reply), LinkOk);
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(Bytes(reply, 10), QByteArray("TELVARON-1"));
+    EXPECT_TRUE(line.Pauses().empty());
+}
+
+TEST_P(LinkWire, UnitThatDropsItsLine)
+{
+    SimLine line(GetParam(), ShortTimings());
+    ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
+    line.Sim().setFault(kIdentify, 1, Fault::drop());
+    RequestFrame request{kIdentify};
+    ReplyBuffer reply{};
+    QElapsedTimer clock;
+    clock.start();
+    const LinkResult result = line.Transact(request, 1, true, reply);
+    if (GetParam() == Wire::DeviceServer) {
+        // The device server keeps the connection while the unit behind it is away: only a
+        // time-out shows, and the unit answers the next attempt.
+        EXPECT_EQ(result, LinkOk);
+        EXPECT_EQ(line.Pauses(), std::vector<int>{ShortTimings().blockPause});
+        EXPECT_EQ(line.Sim().arrivals(kIdentify), 2);
+        return;
+    }
+    // A port or connection that breaks ends the transaction at once; its caller links again.
+    EXPECT_EQ(result, LinkFailure);
+    EXPECT_LT(clock.elapsed(), ShortTimings().blockReplyWait) << "a broken line is no time-out";
+    EXPECT_TRUE(line.Pauses().empty());
+    EXPECT_EQ(line.Sim().arrivals(kIdentify), 1);
+    EXPECT_TRUE(line.Recover());
+}
+
+INSTANTIATE_TEST_SUITE_P(, LinkWire, kAllWires, WireTestName);
+
+} // namespace
