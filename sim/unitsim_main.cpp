@@ -1,6 +1,10 @@
 // telvaron-unitsim: a simulated field unit on a pseudo-terminal, a tty device or a TCP port of
 // 127.0.0.1, until SIGTERM or SIGINT.
+#include "settings_memory.h"
+#include "settings_options.h"
 #include "termination_signals.h"
+#include "unit_commands.h"
+#include "unit_options.h"
 #include "unit_simulator.h"
 
 #include <QCommandLineParser>
@@ -38,7 +42,13 @@ int main(int argc, char** argv)
                                        QStringLiteral("Log the traffic to stderr."));
     const QCommandLineOption bare(QStringLiteral("bare-status"),
                                   QStringLiteral("Send status-only answers as the single status byte."));
-    parser.addOptions({pty, tcp, device, paced, turnaround, log, logStderr, bare});
+    // Without it the unit supports no command: a bare line for protocol tests.
+    const QCommandLineOption unit(
+        QStringLiteral("unit"), QStringLiteral("Answer as a unit: identity, status, model and settings image "
+                                               "from the options below."));
+    parser.addOptions({pty, tcp, device, paced, turnaround, log, logStderr, bare, unit});
+    unitsim::AddUnitOptions(parser);
+    unitsim::AddSettingsOptions(parser);
     parser.process(app);
 
     const int lines = int(parser.isSet(pty)) + int(parser.isSet(tcp)) + int(parser.isSet(device));
@@ -53,7 +63,19 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    unitsim::UnitModel model;
+    unitsim::SettingsMemory memory;
+    QString optionError;
+    if (!unitsim::ApplyUnitOptions(parser, model, &optionError) ||
+        !unitsim::ApplySettingsOptions(parser, model, memory, &optionError)) {
+        std::fprintf(stderr, "telvaron-unitsim: %s\n", qPrintable(optionError));
+        return 2;
+    }
     unitsim::UnitSimulator sim;
+    if (parser.isSet(unit)) {
+        unitsim::InstallUnitCommands(sim, model);
+        unitsim::InstallSettingsCommands(sim, model, memory);
+    }
     QFile logFile;
     if (parser.isSet(log)) {
         logFile.setFileName(parser.value(log));

@@ -35,17 +35,17 @@ int main(int argc, char** argv)
         std::_Exit(0);
     };
 
+    UnitLink link(SettingsSerialPorts(AppTitle));
     ScanEngine* engine = nullptr;
     ScanScheduler scheduler(db, [&] { engine->ScanSystems(); });
     Mainfrm window(store, prompter, flags,
                    MainWindowServices{
                        .ScanSystems = [&] { engine->ScanSystems(); },
                        .StartPing = [&] { scheduler.StartPing(); },
-                       .ShowSystemsList = [&] { SystemsList(&window).exec(); },
+                       .ShowSystemsList = [&] { SystemsList(db, link, prompter, &window).exec(); },
                        .LoadUsedUnits = [&] { return LoadUsedSystems(db); },
                        .EndProgram = endProgram,
                    });
-    UnitLink link(SettingsSerialPorts(AppTitle));
     QObject::connect(&link, &UnitLink::unsupportedCommand, &window, [&] {
         prompter.Message(Prompter::Icon::Critical, Prompter::Buttons::Ok, AppTitle,
                          QString::fromLatin1(kUnsupportedCommandText));

@@ -22,6 +22,9 @@ public:
     // The parameter-password prompt: the typed text after OK, nothing after Cancel or a close.
     virtual std::optional<QString> Password(const QString& caption, const QString& label) = 0;
 
+    // A line of text typed by the operator: the text after OK, nothing after Cancel or a close.
+    virtual std::optional<QString> Text(const QString& title, const QString& label) = 0;
+
     // The settings dialog, loaded afresh from the store; true when the operator's entries
     // were accepted and written.
     virtual bool EditSettings(SettingsStore& store) = 0;

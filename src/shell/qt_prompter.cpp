@@ -3,6 +3,7 @@
 #include "general_settings_form.h"
 #include "password_form.h"
 
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -65,6 +66,18 @@ std::optional<QString> QtPrompter::Password(const QString& caption, const QStrin
     if (prompt.ParamPromptResult() != Passwordfrm::ResultOk)
         return std::nullopt;
     return prompt.ParamPromptText();
+}
+
+std::optional<QString> QtPrompter::Text(const QString& title, const QString& label)
+{
+    QInputDialog box(parent_);
+    box.setWindowTitle(title);
+    box.setLabelText(label);
+    box.setOkButtonText(QStringLiteral("OK"));
+    box.setCancelButtonText(QStringLiteral("Άκυρο"));
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
 }
 
 bool QtPrompter::EditSettings(SettingsStore& store)

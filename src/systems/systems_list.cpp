@@ -1,27 +1,171 @@
 #include "systems_list.h"
 
-#include <shell/app_title.h>
+#include "systems_info.h"
+#include "unit_addition.h"
+#include "unit_rows.h"
 
-#include <QDialogButtonBox>
+#include <db/database.h>
+#include <shell/app_title.h>
+#include <shell/prompter.h>
+#include <shell/systems_grid.h>
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-SystemsList::SystemsList(QWidget* parent)
-    : QDialog(parent), SystemListGrid(new QTableWidget(this)), ProgressLabel(new QLabel(this))
+namespace {
+constexpr int kSerialColumn = 0;
+constexpr int kListColumns = 8; // the main grid's columns without the online one
+} // namespace
+
+SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), SystemListGrid(new QTableWidget(this)), ComPortList(new QComboBox(this)),
+      AddSerialButton(new QPushButton(QStringLiteral("Προσθήκη"), this)), IpAddressText(new QLineEdit(this)),
+      TcpPortText(new QLineEdit(this)), AddTcpButton(new QPushButton(QStringLiteral("Προσθήκη"), this)),
+      RemoveButton(new QPushButton(QStringLiteral("Αφαίρεση συστήματος"), this)),
+      CloseButton(new QPushButton(QStringLiteral("Κλείσιμο"), this)), ProgressLabel(new QLabel(this)),
+      db_(db), link_(link), prompter_(prompter)
 {
     setWindowTitle(AppTitle + QStringLiteral(" / Διαχείριση συστημάτων"));
     setModal(true);
     SystemListGrid->verticalHeader()->hide();
     SystemListGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    auto* close = new QPushButton(QStringLiteral("Κλείσιμο"), this);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    SystemListGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    SystemListGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    ApplyGridFormat(*SystemListGrid, kSysinfoGridFormat.section(QLatin1Char('|'), 0, kListColumns - 1));
+    for (int com = kFirstComPort; com <= kLastComPort; ++com)
+        ComPortList->addItem(QStringLiteral("COM%1").arg(com), com);
+    IpAddressText->setPlaceholderText(QStringLiteral("π.χ. 192.168.1.20"));
+    TcpPortText->setPlaceholderText(QStringLiteral("π.χ. 4001"));
+    TcpPortText->setMaxLength(5);
+
+    auto* serialBox = new QGroupBox(QStringLiteral("Προσθήκη μέσω σειριακής θύρας"), this);
+    auto* serialRow = new QHBoxLayout(serialBox);
+    serialRow->addWidget(new QLabel(QStringLiteral("Θύρα :"), serialBox));
+    serialRow->addWidget(ComPortList);
+    serialRow->addStretch(1);
+    serialRow->addWidget(AddSerialButton);
+
+    auto* tcpBox = new QGroupBox(QStringLiteral("Προσθήκη μέσω δικτύου (TCP/IP)"), this);
+    auto* tcpRow = new QHBoxLayout(tcpBox);
+    tcpRow->addWidget(new QLabel(QStringLiteral("Διεύθυνση IP :"), tcpBox));
+    tcpRow->addWidget(IpAddressText, 2);
+    tcpRow->addWidget(new QLabel(QStringLiteral("Θύρα TCP :"), tcpBox));
+    tcpRow->addWidget(TcpPortText, 1);
+    tcpRow->addWidget(AddTcpButton);
+
+    auto* adding = new QHBoxLayout;
+    adding->addWidget(serialBox, 1);
+    adding->addWidget(tcpBox, 2);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(RemoveButton);
+    bottom->addWidget(ProgressLabel, 1);
+    bottom->addWidget(CloseButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SystemListGrid, 1);
-    layout->addWidget(ProgressLabel);
-    layout->addWidget(close, 0, Qt::AlignRight);
-    resize(800, 400);
+    layout->addLayout(adding);
+    layout->addLayout(bottom);
+    resize(1000, 480);
+
+    connect(AddSerialButton, &QPushButton::clicked, this, &SystemsList::AddSerial_Click);
+    connect(AddTcpButton, &QPushButton::clicked, this, &SystemsList::AddTcp_Click);
+    connect(RemoveButton, &QPushButton::clicked, this, &SystemsList::Remove_Click);
+    connect(CloseButton, &QPushButton::clicked, this, &SystemsList::reject);
+    RefreshList();
+}
+
+void SystemsList::RefreshList()
+{
+    SystemListGrid->clearContents();
+    const auto units = LoadUsedSystems(db_);
+    if (!units) {
+        SystemListGrid->setRowCount(0);
+        Warn(QStringLiteral("Σφάλμα ανάγνωσης της βάσης δεδομένων:\n") + db_.lastError().description);
+        return;
+    }
+    SystemListGrid->setRowCount(int(units->size()));
+    for (int row = 0; row < int(units->size()); ++row) {
+        const QStringList cells = SysinfoGridRow((*units)[row]);
+        for (int c = 0; c < kListColumns; ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setTextAlignment(Qt::AlignCenter);
+            SystemListGrid->setItem(row, c, item);
+        }
+    }
+}
+
+void SystemsList::AddSerial_Click()
+{
+    AddUnit(SerialAddress(ComPortList->currentData().toInt()));
+}
+
+void SystemsList::AddTcp_Click()
+{
+    QString problem;
+    const auto address = TcpAddress(IpAddressText->text(), TcpPortText->text(), &problem);
+    if (!address) {
+        Warn(problem);
+        return;
+    }
+    AddUnit(*address);
+}
+
+void SystemsList::Remove_Click()
+{
+    const int row = SystemListGrid->currentRow();
+    const QTableWidgetItem* item = row < 0 ? nullptr : SystemListGrid->item(row, kSerialColumn);
+    if (!item || SystemListGrid->selectedItems().isEmpty()) {
+        Warn(QStringLiteral("Επιλέξτε πρώτα ένα σύστημα από τη λίστα !"));
+        return;
+    }
+    const QString serial = item->text();
+    if (prompter_.Message(
+            Prompter::Icon::Exclamation, Prompter::Buttons::YesNo, AppTitle,
+            QStringLiteral("Είστε βέβαιοι ότι θέλετε να αφαιρέσετε το σύστημα %1 από τη λίστα ;")
+                .arg(serial)) != Prompter::Answer::Yes)
+        return;
+    if (!RemoveUnit(db_, serial))
+        Warn(QStringLiteral("Σφάλμα εγγραφής στη βάση δεδομένων. Το σύστημα δεν αφαιρέθηκε.\n") +
+             db_.lastError().description);
+    RefreshList();
+}
+
+void SystemsList::reject()
+{
+    if (!busy_)
+        QDialog::reject();
+}
+
+void SystemsList::AddUnit(const UnitAddress& address)
+{
+    if (busy_)
+        return;
+    SetBusy(true);
+    UnitAddition addition(db_, link_, prompter_,
+                          [this](const QString& text) { ProgressLabel->setText(text); });
+    const bool added = addition.Add(address);
+    SetBusy(false);
+    if (added)
+        RefreshList();
+}
+
+void SystemsList::SetBusy(bool busy)
+{
+    busy_ = busy;
+    for (QWidget* w : std::initializer_list<QWidget*>{AddSerialButton, AddTcpButton, RemoveButton,
+                                                      CloseButton, ComPortList, IpAddressText, TcpPortText})
+        w->setEnabled(!busy);
+}
+
+void SystemsList::Warn(const QString& text)
+{
+    prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, AppTitle, text);
 }

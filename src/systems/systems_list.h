@@ -2,16 +2,51 @@
 
 #include <QDialog>
 
+class Database;
+class Prompter;
+class QComboBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QTableWidget;
+class UnitLink;
+struct UnitAddress;
 
-// The systems list: the listed units, shown modally while no scan runs.
+// The systems list: the listed units, adding one by serial port or by IP address and TCP port,
+// and removing one. Shown modally while no scan runs; talks to units on element 0 of the link.
 class SystemsList : public QDialog
 {
     Q_OBJECT
 public:
-    explicit SystemsList(QWidget* parent = nullptr);
+    SystemsList(Database& db, UnitLink& link, Prompter& prompter, QWidget* parent = nullptr);
+
+    // Fills the grid from the listed units.
+    void RefreshList();
+    void AddSerial_Click();
+    void AddTcp_Click();
+    void Remove_Click();
 
     QTableWidget* SystemListGrid;
+    QComboBox* ComPortList;
+    QPushButton* AddSerialButton;
+    QLineEdit* IpAddressText;
+    QLineEdit* TcpPortText;
+    QPushButton* AddTcpButton;
+    QPushButton* RemoveButton;
+    QPushButton* CloseButton;
     QLabel* ProgressLabel;
+
+public slots:
+    // Not while a unit is being added: its transactions still wait inside.
+    void reject() override;
+
+private:
+    void AddUnit(const UnitAddress& address);
+    void SetBusy(bool busy);
+    void Warn(const QString& text);
+
+    Database& db_;
+    UnitLink& link_;
+    Prompter& prompter_;
+    bool busy_ = false;
 };

@@ -40,6 +40,16 @@ public:
         return typed ? std::optional<QString>(text) : std::nullopt;
     }
 
+    std::optional<QString> Text(const QString& title, const QString& label) override
+    {
+        textPrompts << title + QLatin1Char('|') + label;
+        if (texts.empty())
+            return std::nullopt;
+        const std::optional<QString> text = texts.front();
+        texts.pop_front();
+        return text;
+    }
+
     bool EditSettings(SettingsStore& store) override
     {
         ++settingsShown;
@@ -54,6 +64,9 @@ public:
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> passwords;
     QStringList passwordCaptions;
+    // Each text prompt takes the next of these; nothing (or an empty queue) answers Cancel.
+    std::deque<std::optional<QString>> texts;
+    QStringList textPrompts;
     // Each showing of the settings dialog runs the next of these in place of the operator.
     std::deque<std::function<bool(SettingsStore&)>> settingsAnswers;
     int settingsShown = 0;

@@ -1,0 +1,20 @@
+#include "name_label.h"
+
+NameLabel::NameLabel(QWidget* parent) : QLabel(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setMinimumWidth(160);
+}
+
+void NameLabel::SetName(const QString& caption, const QString& tag)
+{
+    setText(caption);
+    Tag = tag;
+    setToolTip(caption);
+}
+
+void NameLabel::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QLabel::mouseDoubleClickEvent(event);
+    emit doubleClicked();
+}

@@ -1,0 +1,131 @@
+#include "settings_form_fill.h"
+
+#include "device_text.h"
+#include "field_bytes.h"
+#include "float_codec.h"
+#include "hex_text.h"
+#include "int_codec.h"
+#include "settings_number_text.h"
+#include "zstring.h"
+
+namespace {
+
+quint8 ByteAt(std::span<const quint8> image, qsizetype offset)
+{
+    const auto field = FieldAt(image, offset, 1);
+    return field.empty() ? 0 : field[0];
+}
+
+NameValue NameAt(std::span<const quint8> image, qsizetype start)
+{
+    const auto field = FieldAt(image, start, kNameFieldSize);
+    return {DecodeDeviceText(field, 0), HexZString(field, 0)};
+}
+
+QString TextAt(std::span<const quint8> image, qsizetype start, qsizetype width)
+{
+    return ReadZString(FieldAt(image, start, width), 0);
+}
+
+// A list position when the byte has an item in a list of count items from first on.
+int PositionOf(int value, int first, int count)
+{
+    return value >= first && value < first + count ? value - first : kNoSelection;
+}
+
+SensorRowValues RowAt(std::span<const quint8> image, const SettingsLayout& layout, int row)
+{
+    SensorRowValues v;
+    const qsizetype r = layout.sensorSettingsAt(row);
+    const quint8 flags = ByteAt(image, r + sensor_field::kFlags);
+    const bool maxInUse = BitIsSet(flags, sensor_flag::kMaximumInUse);
+    const bool minInUse = BitIsSet(flags, sensor_flag::kMinimumInUse);
+    v.name = NameAt(image, layout.sensorNameAt(row));
+    v.typeIndex = TypeIndexOf(layout, row, ByteAt(image, layout.sensorTypeAt(row)));
+    v.maximum = maxInUse ? DecimalText(ReadFloat32(image, r + sensor_field::kMaximum)) : QString();
+    v.minimum = minInUse ? DecimalText(ReadFloat32(image, r + sensor_field::kMinimum)) : QString();
+    v.contactIndex = minInUse ? kContactClosed : maxInUse ? kContactOpen : kContactNone;
+    v.rate = QString::number(ReadU16Clamp(image, r + sensor_field::kRecordingRate));
+    v.deviation = DecimalText(ReadFloat32(image, r + sensor_field::kDeviation));
+    v.hysteresis = DecimalText(ReadFloat32(image, r + sensor_field::kHysteresis));
+    v.delay = QString::number(ReadU16Clamp(image, r + sensor_field::kOutOfLimitsDelay));
+    v.logWithin = BitIsSet(flags, sensor_flag::kLogWithin);
+    v.logOutside = BitIsSet(flags, sensor_flag::kLogOutside);
+    v.messages = BitIsSet(flags, sensor_flag::kMessages);
+    if (!layout.isDigital(row)) {
+        const qsizetype a = layout.analogSlotAt(row);
+        const float offset = ReadFloat32(image, a + analog_field::kOffset);
+        const float slope = ReadFloat32(image, a + analog_field::kSlope);
+        v.reading4 = DecimalText(float(offset + 4.0f * slope));
+        v.reading20 = DecimalText(float(offset + 20.0f * slope));
+    }
+    v.active = BitIsSet(flags, sensor_flag::kActive);
+    return v;
+}
+
+} // namespace
+
+bool IsBypassModel(const QString& model)
+{
+    for (const char* variant : {"TELVARON-1F", "TELVARON-1E", "TELVARON-1G"})
+        if (model.contains(QLatin1String(variant), Qt::CaseSensitive))
+            return true;
+    return false;
+}
+
+int TypeIndexOf(const SettingsLayout& layout, int row, int code)
+{
+    return layout.isDigital(row) ? PositionOf(code, kTypeProbe, 3) : PositionOf(code, kTypeTemperature, 6);
+}
+
+int TypeCodeAt(const SettingsLayout& layout, int row, int index)
+{
+    if (index < 0 || index >= (layout.isDigital(row) ? 3 : 6))
+        return kNoSelection;
+    return layout.isDigital(row) ? index + kTypeProbe : index;
+}
+
+SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::span<const quint8> image)
+{
+    const SettingsLayout& layout = LayoutFor(modelKind);
+    SettingsFormValues v;
+    v.modelKind = layout.modelKind;
+    if (layout.bypassHours >= 0) {
+        const quint8 b = ByteAt(image, layout.bypassHours);
+        v.bypassEnabled = IsBypassModel(model);
+        v.bypassHours = v.bypassEnabled ? QString::number(b == 0 ? 1 : b) : QString();
+        v.sg2FiveVolt = v.bypassEnabled || b == 0;
+    } else {
+        const quint8 b = ByteAt(image, layout.bypassByte);
+        v.bypassHours = QString::number(b == 0 ? 1 : b);
+    }
+
+    for (int row = 0; row < layout.sensorCount; ++row)
+        v.rows.push_back(RowAt(image, layout, row));
+
+    for (int k = 0; k < layout.voltageNameCount; ++k)
+        v.voltageNames.push_back(NameAt(image, layout.voltageNameAt(k)));
+    v.mainsModeIndex = PositionOf(ByteAt(image, layout.mainsMode), 0, layout.voltageNameCount + 1);
+    v.mainsDelay = QString::number(ReadU16Clamp(image, layout.mainsDelay));
+    const quint8 mainsFlags = ByteAt(image, layout.mainsFlags);
+    v.mainsLog = BitIsSet(mainsFlags, mains_flag::kLogEvents);
+    v.mainsMessages = BitIsSet(mainsFlags, mains_flag::kMessages);
+
+    for (int k = 0; k < kPhoneCount; ++k)
+        v.phones[k] = TextAt(image, layout.phoneAt(k), kPhoneFieldSize);
+    v.ringIndex = PositionOf(ByteAt(image, layout.ringCount), 2, 14);
+    for (int day = 0; day < kScheduleDays; ++day)
+        for (int j = 0; j < kScheduleDaySize; ++j) {
+            const quint8 b = ByteAt(image, layout.scheduleAt(day) + j);
+            const int count = j % 2 == 0 ? 24 : 60;
+            v.schedule[2 * day + j / 4][j % 4] = b == kScheduleUnset ? 0 : b < count ? b + 1 : kNoSelection;
+        }
+
+    v.systemNumber = QString::number(ByteAt(image, layout.systemNumber));
+    v.systemName = NameAt(image, layout.systemName);
+    const QString entry = TextAt(image, layout.entryCode, kCodeFieldSize);
+    const QString security = TextAt(image, layout.securityCode, kCodeFieldSize);
+    v.entryCode = {entry, entry};
+    v.securityCode = {security, security};
+    return v;
+}

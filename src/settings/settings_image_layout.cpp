@@ -1,0 +1,130 @@
+#include "settings_image_layout.h"
+
+#include "field_bytes.h"
+#include "float_codec.h"
+#include "int_codec.h"
+#include "zstring.h"
+
+int ModelKindOf(const QString& model)
+{
+    return model.contains(QStringLiteral("TELVARON-1"), Qt::CaseSensitive) ? kTwentySensorModel
+                                                                           : kEightSensorModel;
+}
+
+const SettingsLayout TwentySensorLayout{
+    .modelKind = kTwentySensorModel,
+    .sensorCount = 20,
+    .digitalCount = 10,
+    .voltageNameCount = 3,
+    .settingsBlock = 607,
+    .settingsMirror = 0,
+    .settingsBlockSize = 607,
+    .namesBlock = 1216,
+    .namesMirror = 1904,
+    .namesBlockSize = 688,
+    .bypassHours = 611,
+    .bypassByte = -1,
+    .bypassCopy = -1,
+    .mainsFlags = 612,
+    .mainsDelay = 613,
+    .mainsMode = 615,
+    .schedule = 617,
+    .ringCount = 674,
+    .systemNumber = 675,
+    .securityCode = 676,
+    .entryCode = 685,
+    .analogSlots = 694,
+    .slotTypes = 784,
+    .sensorSettings = 794,
+    .phones = 1216,
+    .sensorNames = 1304,
+    .voltageNames = 1804,
+    .systemName = 1879,
+};
+
+const SettingsLayout EightSensorLayout{
+    .modelKind = kEightSensorModel,
+    .sensorCount = 8,
+    .digitalCount = 4,
+    .voltageNameCount = 1,
+    .settingsBlock = 293,
+    .settingsMirror = 0,
+    .settingsBlockSize = 293,
+    .namesBlock = 588,
+    .namesMirror = 926,
+    .namesBlockSize = 338,
+    .bypassHours = -1,
+    .bypassByte = 586,
+    .bypassCopy = 587,
+    .mainsFlags = 297,
+    .mainsDelay = 298,
+    .mainsMode = 300,
+    .schedule = 301,
+    .ringCount = 358,
+    .systemNumber = 359,
+    .securityCode = 360,
+    .entryCode = 369,
+    .analogSlots = 378,
+    .slotTypes = 414,
+    .sensorSettings = 418,
+    .phones = 588,
+    .sensorNames = 676,
+    .voltageNames = 876,
+    .systemName = 901,
+};
+
+const SettingsLayout& LayoutFor(int modelKind)
+{
+    return modelKind == kTwentySensorModel ? TwentySensorLayout : EightSensorLayout;
+}
+
+namespace {
+quint8 ByteAt(std::span<const quint8> image, qsizetype offset)
+{
+    const auto field = FieldAt(image, offset, 1);
+    return field.empty() ? 0 : field[0];
+}
+} // namespace
+
+QByteArray ReadFieldText(std::span<const quint8> image, qsizetype start, qsizetype width)
+{
+    const auto field = ZeroTerminatedAt(FieldAt(image, start, width), 0);
+    return QByteArray(reinterpret_cast<const char*>(field.data()), qsizetype(field.size()));
+}
+
+SensorSlot ReadSensorSlot(std::span<const quint8> image, const SettingsLayout& layout, int row)
+{
+    SensorSlot slot;
+    if (row < 0 || row >= layout.sensorCount)
+        return slot;
+    const qsizetype settings = layout.sensorSettingsAt(row);
+    const quint8 flags = ByteAt(image, settings + sensor_field::kFlags);
+    slot.typeCode = ByteAt(image, layout.sensorTypeAt(row));
+    slot.nameBytes = ReadFieldText(image, layout.sensorNameAt(row), kNameFieldSize);
+    slot.maximum = ReadFloat32(image, settings + sensor_field::kMaximum);
+    slot.minimum = ReadFloat32(image, settings + sensor_field::kMinimum);
+    slot.maximumInUse = BitIsSet(flags, sensor_flag::kMaximumInUse);
+    slot.minimumInUse = BitIsSet(flags, sensor_flag::kMinimumInUse);
+    slot.inUse = BitIsSet(flags, sensor_flag::kActive);
+    return slot;
+}
+
+int ReadSystemNumber(std::span<const quint8> image, const SettingsLayout& layout)
+{
+    return ByteAt(image, layout.systemNumber);
+}
+
+QByteArray ReadSystemNameBytes(std::span<const quint8> image, const SettingsLayout& layout)
+{
+    return ReadFieldText(image, layout.systemName, kNameFieldSize);
+}
+
+int ReadMainsMode(std::span<const quint8> image, const SettingsLayout& layout)
+{
+    return ByteAt(image, layout.mainsMode);
+}
+
+QString ReadSecurityCode(std::span<const quint8> image, const SettingsLayout& layout)
+{
+    return ReadZString(FieldAt(image, layout.securityCode, kCodeFieldSize), 0);
+}

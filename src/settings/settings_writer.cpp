@@ -1,0 +1,287 @@
+#include "settings_writer.h"
+
+#include "field_bytes.h"
+#include "float_codec.h"
+#include "int_codec.h"
+#include "settings_form_fill.h"
+#include "settings_number_text.h"
+#include "zstring.h"
+
+#include <algorithm>
+
+namespace {
+
+QString Invalid(const QString& field)
+{
+    return QStringLiteral("Εντοπίστηκε μη έγκυρη τιμή στο '%1' !").arg(field);
+}
+
+QString RowField(int row, const char* column)
+{
+    return QStringLiteral("%1' του 'Αισθητήριο %2").arg(QString::fromUtf8(column)).arg(row + 1);
+}
+
+const QString kScheduleRefusal =
+    QStringLiteral("Εντοπίστηκε μη έγκυρη επιλογή στo 'Ωράριο Αυτόματης Τηλεφωνικής Ειδοποίησης' !");
+const QString kEntryMismatch = QStringLiteral("Εντοπίστηκε ασυμφωνία μεταξύ των πεδίων 'Κωδικός Εισόδου' και "
+                                              "'Επιβεβαίωση Κωδικού Εισόδου' στο 'Κωδικοί Συστήματος' !");
+const QString kSecurityMismatch =
+    QStringLiteral("Εντοπίστηκε ασυμφωνία μεταξύ των πεδίων 'Κωδικός Ασφαλείας' "
+                   "και 'Επιβεβαίωση Κωδικού Ασφαλείας' στο 'Κωδικοί Συστήματος' !");
+
+bool InRange(const QString& text, int low, int high)
+{
+    const auto n = ParseWhole(text);
+    return n && *n >= low && *n <= high;
+}
+
+bool IsCode(const QString& code)
+{
+    return code.size() >= 4 && code.size() <= 8 && ParseWhole(code).has_value();
+}
+
+bool IsContact(int code)
+{
+    return code == kTypeContact || code == kTypeContactNormallyOpen;
+}
+
+bool FitsZString(const QString& text, qsizetype width)
+{
+    quint8 field[64] = {};
+    return width <= qsizetype(sizeof field) && WriteZString(std::span(field, std::size_t(width)), 0, text);
+}
+
+std::optional<QString> CheckRow(const SettingsLayout& layout, int row, const SensorRowValues& v)
+{
+    const int code = TypeCodeAt(layout, row, v.typeIndex);
+    if (code == kNoSelection)
+        return Invalid(RowField(row, "Τύπος"));
+    const auto maximum = ParseDecimal(v.maximum);
+    const auto minimum = ParseDecimal(v.minimum);
+    if (IsContact(code)) {
+        if (v.contactIndex < kContactNone || v.contactIndex > kContactClosed)
+            return Invalid(RowField(row, "Τύπος"));
+    } else {
+        if (!v.maximum.isEmpty() && !maximum)
+            return Invalid(RowField(row, "Μέγιστο Όριο"));
+        if (!v.minimum.isEmpty() && !minimum)
+            return Invalid(RowField(row, "Ελάχιστο Όριο"));
+        if (maximum && minimum && *maximum < *minimum + 1)
+            return Invalid(RowField(row, "Μέγιστο Όριο"));
+    }
+    if (!InRange(v.rate, 0, 65535))
+        return Invalid(RowField(row, "Ρυθμός Καταγραφής"));
+    if (!ParseDecimal(v.deviation))
+        return Invalid(RowField(row, "Απόκλιση"));
+    if (!ParseDecimal(v.hysteresis))
+        return Invalid(RowField(row, "Υστέριση Ορίων"));
+    if (!InRange(v.delay, 0, 65535))
+        return Invalid(RowField(row, "Καθυστέρηση Εκτός Ορίων"));
+    if (!layout.isDigital(row) && ((!v.reading4.isEmpty() && !ParseDecimal(v.reading4)) ||
+                                   (!v.reading20.isEmpty() && !ParseDecimal(v.reading20))))
+        return Invalid(RowField(row, "Ένδειξη 4mA"));
+    if (!NameCodeBytes(v.name.tag))
+        return Invalid(RowField(row, "Όνομα Σημείου"));
+    return std::nullopt;
+}
+
+std::optional<QString> CheckSchedule(const SettingsFormValues& v)
+{
+    for (const SchedulePeriod& p : v.schedule) {
+        const bool anySet = std::any_of(p.begin(), p.end(), [](int i) { return i != 0; });
+        if (!anySet)
+            continue;
+        if (std::any_of(p.begin(), p.end(), [](int i) { return i <= 0; }))
+            return kScheduleRefusal;
+        if (p[2] < p[0] || (p[2] == p[0] && p[3] < p[1]))
+            return kScheduleRefusal;
+    }
+    return std::nullopt;
+}
+
+float Number(const QString& text, double empty)
+{
+    return float(ParseDecimal(text).value_or(empty));
+}
+
+void WriteName(std::span<quint8> image, qsizetype start, const QString& tag)
+{
+    const QByteArray bytes = NameCodeBytes(tag).value_or(QByteArray()) + '\0';
+    const auto field = FieldAt(image, start, kNameFieldSize);
+    std::copy_n(bytes.begin(), std::min<qsizetype>(bytes.size(), qsizetype(field.size())), field.begin());
+}
+
+void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, const SensorRowValues& v)
+{
+    const int code = TypeCodeAt(layout, row, v.typeIndex);
+    const qsizetype r = layout.sensorSettingsAt(row);
+    quint8 flags = 0;
+    if (IsContact(code)) {
+        if (v.contactIndex == kContactOpen)
+            SetBit(flags, sensor_flag::kMaximumInUse);
+        if (v.contactIndex == kContactClosed)
+            SetBit(flags, sensor_flag::kMinimumInUse);
+    } else {
+        if (!v.maximum.isEmpty())
+            SetBit(flags, sensor_flag::kMaximumInUse);
+        if (!v.minimum.isEmpty())
+            SetBit(flags, sensor_flag::kMinimumInUse);
+    }
+    const std::pair<bool, int> bits[] = {{v.active, sensor_flag::kActive},
+                                         {v.logOutside, sensor_flag::kLogOutside},
+                                         {v.logWithin, sensor_flag::kLogWithin},
+                                         {v.messages, sensor_flag::kMessages}};
+    for (const auto& [on, bit] : bits)
+        if (on)
+            SetBit(flags, bit);
+    image[std::size_t(r)] = flags;
+    image[std::size_t(layout.sensorTypeAt(row))] = quint8(code);
+    WriteFloat32(image, r + sensor_field::kMaximum, Number(v.maximum, 0));
+    WriteFloat32(image, r + sensor_field::kMinimum, Number(v.minimum, 0));
+    WriteU16(image, r + sensor_field::kRecordingRate, ParseWhole(v.rate).value_or(0));
+    WriteFloat32(image, r + sensor_field::kDeviation, Number(v.deviation, 0));
+    WriteFloat32(image, r + sensor_field::kHysteresis, Number(v.hysteresis, 0));
+    WriteU16(image, r + sensor_field::kOutOfLimitsDelay, ParseWhole(v.delay).value_or(0));
+    if (!layout.isDigital(row)) {
+        const float r4 = Number(v.reading4, 0);
+        const float r20 = Number(v.reading20, 100);
+        const float slope = (r20 - r4) / 16;
+        const qsizetype a = layout.analogSlotAt(row);
+        WriteFloat32(image, a + analog_field::kSlope, slope);
+        WriteFloat32(image, a + analog_field::kOffset, r4 - 4 * slope);
+    }
+    WriteName(image, layout.sensorNameAt(row), v.name.tag);
+}
+
+} // namespace
+
+std::optional<QByteArray> NameCodeBytes(const QString& tag)
+{
+    if (tag.size() % 2 != 0 || !tag.endsWith(QStringLiteral("00")))
+        return std::nullopt;
+    QByteArray bytes;
+    for (qsizetype i = 0; i + 2 < tag.size(); i += 2) {
+        bool ok = false;
+        const uint b = tag.mid(i, 2).toUInt(&ok, 16);
+        if (!ok || b == 0)
+            return std::nullopt;
+        bytes.append(char(b));
+    }
+    return bytes;
+}
+
+std::optional<QString> CheckSettingsForm(const SettingsFormValues& v)
+{
+    const SettingsLayout& layout = LayoutFor(v.modelKind);
+    if (int(v.rows.size()) != layout.sensorCount || int(v.voltageNames.size()) != layout.voltageNameCount)
+        return Invalid(QStringLiteral("Ρυθμίσεις Αισθητηρίων"));
+    for (int row = 0; row < layout.sensorCount; ++row)
+        if (auto refusal = CheckRow(layout, row, v.rows[std::size_t(row)]))
+            return refusal;
+    const QString bypass = QStringLiteral("Διάρκεια παράκαμψης αισθητηρίου (ώρες)");
+    if (layout.bypassHours >= 0 && v.bypassEnabled && !InRange(v.bypassHours, 1, 255))
+        return Invalid(bypass);
+    if (layout.bypassHours < 0 && !v.bypassHours.isEmpty() && !InRange(v.bypassHours, 0, 255))
+        return Invalid(bypass);
+
+    if (!InRange(v.mainsDelay, 1, 1440))
+        return Invalid(QStringLiteral("Καθυστέρηση Διακοπής"));
+    if (v.mainsModeIndex < 0 || v.mainsModeIndex > layout.voltageNameCount)
+        return Invalid(QStringLiteral("Παρακολούθηση Δικτύου Ρεύματος"));
+    for (const NameValue& name : v.voltageNames)
+        if (!NameCodeBytes(name.tag))
+            return Invalid(QStringLiteral("Όνομα Τάσης"));
+
+    if (v.ringIndex < 0 || v.ringIndex > 13)
+        return Invalid(QStringLiteral("Αριθμός Χτύπων Τηλεφώνου"));
+    if (auto refusal = CheckSchedule(v))
+        return refusal;
+    for (const QString& phone : v.phones)
+        if (!FitsZString(phone, kPhoneFieldSize))
+            return Invalid(QStringLiteral("Τηλέφωνα Ειδοποίησης"));
+
+    if (!InRange(v.systemNumber, 1, 255))
+        return Invalid(QStringLiteral("Αριθμός Συστήματος"));
+    if (v.entryCode[0] != v.entryCode[1])
+        return kEntryMismatch;
+    if (v.securityCode[0] != v.securityCode[1])
+        return kSecurityMismatch;
+    if (!IsCode(v.entryCode[0]))
+        return Invalid(QStringLiteral("Κωδικός Εισόδου"));
+    if (!IsCode(v.securityCode[0]))
+        return Invalid(QStringLiteral("Κωδικός Ασφαλείας"));
+    if (!NameCodeBytes(v.systemName.tag))
+        return Invalid(QStringLiteral("Όνομα Συστήματος"));
+    return std::nullopt;
+}
+
+bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
+{
+    if (CheckSettingsForm(v) || out.size() != std::size_t(kSettingsImageSize))
+        return false;
+    const SettingsLayout& layout = LayoutFor(v.modelKind);
+    SettingsImage image;
+    std::copy(out.begin(), out.end(), image.begin());
+
+    for (int row = 0; row < layout.sensorCount; ++row)
+        WriteRow(image, layout, row, v.rows[std::size_t(row)]);
+
+    if (layout.bypassHours >= 0)
+        image[layout.bypassHours] = v.bypassEnabled ? quint8(v.bypassHours.toInt()) : v.sg2FiveVolt ? 0 : 1;
+    else
+        image[layout.bypassByte] = v.bypassHours.isEmpty() ? 1 : quint8(v.bypassHours.toInt());
+
+    image[layout.mainsMode] = quint8(v.mainsModeIndex);
+    WriteU16(image, layout.mainsDelay, v.mainsDelay.toInt());
+    quint8 mainsFlags = 0;
+    if (v.mainsLog)
+        SetBit(mainsFlags, mains_flag::kLogEvents);
+    if (v.mainsMessages)
+        SetBit(mainsFlags, mains_flag::kMessages);
+    image[layout.mainsFlags] = mainsFlags;
+    for (int k = 0; k < layout.voltageNameCount; ++k)
+        WriteName(image, layout.voltageNameAt(k), v.voltageNames[std::size_t(k)].tag);
+
+    image[layout.ringCount] = quint8(v.ringIndex + 2);
+    for (int day = 0; day < kScheduleDays; ++day)
+        for (int j = 0; j < kScheduleDaySize; ++j) {
+            const int index = v.schedule[std::size_t(2 * day + j / 4)][std::size_t(j % 4)];
+            image[layout.scheduleAt(day) + j] = index == 0 ? kScheduleUnset : quint8(index - 1);
+        }
+    for (int k = 0; k < kPhoneCount; ++k)
+        WriteZString(FieldAt(std::span<quint8>(image), layout.phoneAt(k), kPhoneFieldSize), 0, v.phones[k]);
+
+    image[layout.systemNumber] = quint8(v.systemNumber.toInt());
+    WriteZString(FieldAt(std::span<quint8>(image), layout.entryCode, kCodeFieldSize), 0, v.entryCode[0]);
+    WriteZString(FieldAt(std::span<quint8>(image), layout.securityCode, kCodeFieldSize), 0,
+                 v.securityCode[0]);
+    WriteName(image, layout.systemName, v.systemName.tag);
+
+    SealSettingsImage(image, layout);
+    std::copy(image.begin(), image.end(), out.begin());
+    return true;
+}
+
+quint32 SettingsChecksum(std::span<const quint8> image, const SettingsLayout& layout)
+{
+    const auto block = FieldAt(image, layout.settingsBlock + 4, layout.settingsBlockSize - 4);
+    quint32 sum = 0;
+    for (const quint8 b : block)
+        sum += b;
+    return sum;
+}
+
+void SealSettingsImage(std::span<quint8> image, const SettingsLayout& layout)
+{
+    WriteLittleEndian(image, layout.settingsBlock, 4, SettingsChecksum(image, layout));
+    const auto copyBlock = [&](qsizetype from, qsizetype to, qsizetype size) {
+        const auto source = FieldAt(image, from, size);
+        const auto target = FieldAt(image, to, size);
+        if (!source.empty() && !target.empty())
+            std::copy(source.begin(), source.end(), target.begin());
+    };
+    copyBlock(layout.settingsBlock, layout.settingsMirror, layout.settingsBlockSize);
+    copyBlock(layout.namesBlock, layout.namesMirror, layout.namesBlockSize);
+    if (layout.bypassByte >= 0)
+        copyBlock(layout.bypassByte, layout.bypassCopy, 1);
+}

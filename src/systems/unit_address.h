@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+struct SystemInfo;
+
+// LinkType values: any value other than kLinkTcp is a serial port.
+constexpr int kLinkTcp = 0;
+constexpr int kLinkSerial = 1;
+constexpr int kFirstComPort = 1;
+constexpr int kLastComPort = 16;
+
+// Where a unit is reached: a COM port of this PC or an IPv4 address and TCP port.
+struct UnitAddress
+{
+    int linkType = kLinkSerial;
+    int comPort = 0;
+    QString host;
+    int tcpPort = 0;
+
+    // The LinkAddress text kept in SyI_Aux1: "5-115200" or "10.0.0.7:4001-115200".
+    QString LinkAddress() const;
+    // "COM5" or "10.0.0.7:4001", for the operator.
+    QString Display() const;
+    // Whether a listed unit is reached the same way (the same COM port, or the same address and port).
+    bool SameLineAs(const SystemInfo& unit) const;
+};
+
+UnitAddress SerialAddress(int comPort);
+// The address as typed, or nothing with problem set (Greek, for the operator) when it is not an IPv4
+// address or a TCP port 1 to 65535. The address is kept in its plain dotted form.
+std::optional<UnitAddress> TcpAddress(const QString& ip, const QString& port, QString* problem);

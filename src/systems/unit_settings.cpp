@@ -1,0 +1,61 @@
+#include "unit_settings.h"
+
+#include <link/device_text.h>
+
+namespace {
+bool TypeFitsRow(int type, bool digital)
+{
+    return digital ? type >= kTypeProbe && type <= kTypeContactNormallyOpen
+                   : type >= kTypeTemperature && type <= kTypePressure;
+}
+
+bool IsContact(int type)
+{
+    return type == kTypeContact || type == kTypeContactNormallyOpen;
+}
+
+QString NameText(const QByteArray& bytes)
+{
+    return DecodeDeviceText(std::span(reinterpret_cast<const quint8*>(bytes.constData()), bytes.size()), 0);
+}
+} // namespace
+
+std::optional<UnitSettings> DecodeUnitSettings(const SettingsImage& image, int modelKind, QString* problem)
+{
+    const SettingsLayout& layout = LayoutFor(modelKind);
+    UnitSettings s;
+    s.systemNumber = ReadSystemNumber(image, layout);
+    s.systemName = NameText(ReadSystemNameBytes(image, layout));
+    s.securityCode = ReadSecurityCode(image, layout);
+    s.powerInputs = layout.voltageNameCount + 1;
+    s.mainsMode = ReadMainsMode(image, layout);
+    if (s.systemNumber < 1) {
+        *problem = QStringLiteral("Μη έγκυρος αριθμός συστήματος (%1).").arg(s.systemNumber);
+        return std::nullopt;
+    }
+    if (s.mainsMode >= s.powerInputs) {
+        *problem = QStringLiteral("Μη έγκυρη ρύθμιση παρακολούθησης δικτύου ρεύματος (%1).").arg(s.mainsMode);
+        return std::nullopt;
+    }
+    for (int row = 0; row < layout.sensorCount; ++row) {
+        const SensorSlot slot = ReadSensorSlot(image, layout, row);
+        if (!TypeFitsRow(slot.typeCode, layout.isDigital(row))) {
+            *problem =
+                QStringLiteral("Μη έγκυρος τύπος (%1) στο αισθητήριο %2.").arg(slot.typeCode).arg(row + 1);
+            return std::nullopt;
+        }
+        SensorSettingsRow sensor;
+        sensor.type = slot.typeCode;
+        sensor.name = NameText(slot.nameBytes);
+        sensor.inUse = slot.inUse;
+        // A contact keeps its state in the limit flags; its limit fields mean nothing.
+        if (!IsContact(slot.typeCode)) {
+            if (slot.maximumInUse)
+                sensor.maximum = slot.maximum;
+            if (slot.minimumInUse)
+                sensor.minimum = slot.minimum;
+        }
+        s.sensors.push_back(sensor);
+    }
+    return s;
+}

@@ -1,0 +1,324 @@
+#include "sample_image.h"
+
+#include "../common/fake_prompter.h"
+
+#include <settings/name_label.h>
+#include <settings/settings_form_fill.h>
+#include <settings/settings_writer.h>
+#include <settings/system_settings_frm.h>
+#include <settings/toggle_tag.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+struct Filled
+{
+    FakePrompter prompter;
+    SystemSettingsFrm form{prompter};
+    Filled(int kind, const QString& model, const SettingsImage& image)
+    {
+        FillSettingsForm(form, kind, model, image);
+    }
+};
+
+class EveryField : public ::testing::TestWithParam<const MemoryMap*>
+{
+};
+
+TEST_P(EveryField, FillsEachControlFromItsOffset)
+{
+    const MemoryMap& m = *GetParam();
+    const SettingsImage image = SampleImage(m);
+    const SettingsImage before = image;
+    Filled f(m.kind, m.model, image);
+    SystemSettingsFrm& d = f.form;
+    for (int i = 0; i < m.rows; ++i) {
+        SCOPED_TRACE(i);
+        const quint8 flags = SampleFlags(m, i);
+        const int type = SampleType(m, i);
+        EXPECT_EQ(d.Label44[i]->Tag, SampleNameTag(i));
+        EXPECT_EQ(d.Label44[i]->toolTip(), d.Label44[i]->text());
+        EXPECT_EQ(d.Combo1[i]->count(), i < m.digital ? 3 : 6);
+        EXPECT_EQ(d.Combo1[i]->currentData().toInt(), type);
+        EXPECT_EQ(d.Text2[i]->text(), flags & 2 ? QString::number(100 + i) + ".0" : QString());
+        EXPECT_EQ(d.Text3[i]->text(), flags & 4 ? QStringLiteral("-%1.5").arg(10 + i) : QString());
+        EXPECT_EQ(d.Combo2[i]->currentIndex(), flags & 4 ? 2 : flags & 2 ? 1 : 0);
+        EXPECT_EQ(d.Text4[i]->text(), QString::number(10 + i));
+        EXPECT_EQ(d.Text5[i]->text().toDouble(), 0.25 * (i + 1));
+        EXPECT_EQ(d.Text6[i]->text().toDouble(), 0.5 + i);
+        EXPECT_EQ(d.Text7[i]->text(), QString::number(60 + i));
+        EXPECT_EQ(d.Check2[i]->isChecked(), bool(flags & 1));
+        EXPECT_EQ(d.Check4[i]->isChecked(), bool(flags & 8));
+        EXPECT_EQ(d.Check3[i]->isChecked(), bool(flags & 16));
+        EXPECT_EQ(d.Check1[i]->isChecked(), bool(flags & 32));
+        EXPECT_EQ(ToggleTagOf(d.Check2[i]), flags & 1 ? "0" : "1");
+        EXPECT_EQ(d.Check2[i]->text(), flags & 1 ? "Ενεργό" : "Ανενεργό");
+        const bool contact = type == 3 || type == 4;
+        EXPECT_EQ(d.Combo2[i]->isVisibleTo(&d), contact);
+        EXPECT_EQ(d.Text5[i]->isEnabled(), !contact);
+        EXPECT_EQ(d.Text8[i]->isEnabled(), type == 0 || type == 1 || type == 5);
+        EXPECT_EQ(d.Text8[i]->text(), i < m.digital ? "0" : QString::number(i) + ".0");
+        EXPECT_EQ(d.Text9[i]->text(), i < m.digital ? "100" : QString::number(100 + i) + ".0");
+    }
+    for (int i = m.rows; i < 20; ++i) {
+        EXPECT_FALSE(d.Combo1[i]->isEnabled());
+        EXPECT_FALSE(d.Check2[i]->isEnabled());
+        EXPECT_FALSE(d.Label44[i]->isEnabled());
+        EXPECT_EQ(d.Combo1[i]->count(), 0);
+    }
+    for (int k = 0; k < m.voltages; ++k)
+        EXPECT_EQ(d.Label83[k]->Tag, SampleNameTag(30 + k));
+    EXPECT_EQ(d.Label83[2]->isEnabled(), m.kind == 0);
+    EXPECT_EQ(d.Combo10->count(), m.kind == 0 ? 4 : 2);
+    EXPECT_EQ(d.Combo10->currentIndex(), m.kind == 0 ? 2 : 1);
+    EXPECT_EQ(d.Text13->text(), "1234");
+    EXPECT_FALSE(d.Check5[0]->isChecked());
+    EXPECT_EQ(d.Check5[0]->text(), "Όχι");
+    EXPECT_TRUE(d.Check5[1]->isChecked());
+    EXPECT_EQ(d.Text10->text(), m.kind == 0 ? "7" : "9");
+    EXPECT_FALSE(d.Option1->isEnabled());
+    EXPECT_EQ(d.Text1[0]->text(), "2101234567");
+    EXPECT_EQ(d.Text1[1]->text(), "*21#");
+    EXPECT_EQ(d.Text1[2]->text(), "69p123");
+    EXPECT_EQ(d.Text1[3]->text(), "");
+    EXPECT_EQ(d.Combo3->currentText(), "5");
+    for (int day = 0; day < 7; ++day) {
+        EXPECT_EQ(d.Combo6[2 * day]->currentText(), QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')));
+        EXPECT_EQ(d.Combo7[2 * day]->currentText(),
+                  QStringLiteral("%1").arg(5 + day, 2, 10, QLatin1Char('0')));
+        EXPECT_EQ(d.Combo8[2 * day]->currentText(), QString::number(10 + day));
+        EXPECT_EQ(d.Combo9[2 * day]->currentText(), QString::number(30 + day));
+        EXPECT_EQ(d.Combo6[2 * day + 1]->currentIndex(), day == 6 ? 0 : 13 + day);
+        EXPECT_EQ(d.Combo9[2 * day + 1]->currentIndex(), day == 6 ? 0 : 60);
+    }
+    EXPECT_EQ(d.Text14->text(), "42");
+    EXPECT_EQ(d.Label66->Tag, SampleNameTag(35));
+    EXPECT_EQ(d.Text15[0]->text(), "1234");
+    EXPECT_EQ(d.Text15[1]->text(), "1234");
+    EXPECT_EQ(d.Text16[0]->text(), "98765432");
+    EXPECT_EQ(d.Text16[1]->text(), "98765432");
+    EXPECT_EQ(image, before);
+}
+
+TEST_P(EveryField, WritesBackTheSameBytes)
+{
+    const MemoryMap& m = *GetParam();
+    const SettingsImage image = SampleImage(m);
+    Filled f(m.kind, m.model, image);
+    EXPECT_EQ(CheckSettingsForm(f.form.Values()), std::nullopt);
+    SettingsImage written = image;
+    ASSERT_TRUE(EncodeSettingsForm(f.form.Values(), written));
+    for (int i = 0; i < kSettingsImageSize; ++i)
+        EXPECT_EQ(written[i], image[i]) << "offset " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, EveryField, ::testing::Values(&TwentyMap(), &EightMap()));
+
+// One byte of an image, and what the dialog shows for it.
+struct ByteCase
+{
+    const char* name;
+    int kind;
+    int offset;
+    QByteArray bytes;
+    std::function<bool(SystemSettingsFrm&)> shows;
+};
+
+TEST(FillEdges, ShowWhatTheUnitStored)
+{
+    const ByteCase cases[] = {
+        {"digital type 2 is the probe",
+         0,
+         784,
+         {"\x02"},
+         [](auto& d) { return d.Combo1[0]->currentIndex() == 0; }},
+        {"digital type 4",
+         0,
+         784,
+         {"\x04"},
+         [](auto& d) { return d.Combo1[0]->currentText() == "Επαφή (ΑΝ)"; }},
+        {"digital type 0 selects nothing", 0, 784, QByteArray(1, '\0'),
+         [](auto& d) { return d.Combo1[0]->currentIndex() == -1; }},
+        {"analog type 9 selects nothing",
+         1,
+         378,
+         {"\x09"},
+         [](auto& d) { return d.Combo1[4]->currentIndex() == -1; }},
+        {"pressure enables the readings",
+         0,
+         694,
+         {"\x05"},
+         [](auto& d) {
+             return d.Combo1[10]->currentIndex() == 5 && d.Text8[10]->isEnabled() &&
+                    d.Text2[10]->isVisibleTo(&d);
+         }},
+        {"25.0 as a maximum", 0, 794, QByteArray::fromHex("020000C841"),
+         [](auto& d) { return d.Text2[0]->text() == "25.0"; }},
+        {"-5.5 as a minimum", 1, 418, QByteArray::fromHex("04000000000000B0C0"),
+         [](auto& d) { return d.Text3[0]->text() == "-5.5" && d.Combo2[0]->currentIndex() == 2; }},
+        {"a limit whose bit is clear", 0, 794, QByteArray::fromHex("000000C841"),
+         [](auto& d) { return d.Text2[0]->text().isEmpty(); }},
+        {"an infinite limit shows 0.0", 0, 794, QByteArray::fromHex("02000080FF"),
+         [](auto& d) { return d.Text2[0]->text() == "0.0"; }},
+        {"rate A0 05", 0, 813, QByteArray::fromHex("A005"),
+         [](auto& d) { return d.Text4[0]->text() == "1440"; }},
+        {"rate FF FF", 0, 813, QByteArray::fromHex("FFFF"),
+         [](auto& d) { return d.Text4[0]->text() == "32767"; }},
+        {"calibration -25, 6.25", 0, 694, QByteArray::fromHex("000000C8C10000C840"),
+         [](auto& d) { return d.Text8[10]->text() == "0.0" && d.Text9[10]->text() == "100.0"; }},
+        {"name 128 45 49", 0, 1304, QByteArray::fromHex("802D3100"),
+         [](auto& d) { return d.Label44[0]->Tag == "802D3100"; }},
+        {"name without its 0 byte ends with its field", 0, 1304, QByteArray(30, 'A'),
+         [](auto& d) { return d.Label44[0]->text() == QString(25, 'A') && d.Label44[1]->text() == "AAAAA"; }},
+        {"voltage name 128 255 3", 0, 1804, QByteArray::fromHex("80FF0300"),
+         [](auto& d) { return d.Label83[0]->Tag == "80FF0300"; }},
+        {"mode 3", 0, 615, {"\x03"}, [](auto& d) { return d.Combo10->currentText() == "3 Τάσεων"; }},
+        {"mode 2 on eight sensors",
+         1,
+         300,
+         {"\x02"},
+         [](auto& d) { return d.Combo10->currentIndex() == -1; }},
+        {"mains delay 10000 kept whole", 0, 613, QByteArray::fromHex("1027"),
+         [](auto& d) { return d.Text13->text() == "10000"; }},
+        {"mains flags FC",
+         0,
+         612,
+         {"\xFC"},
+         [](auto& d) { return !d.Check5[0]->isChecked() && d.Check5[1]->text() == "Όχι"; }},
+        {"bypass 0 shows 1", 1, 586, QByteArray(1, '\0'), [](auto& d) { return d.Text10->text() == "1"; }},
+        {"ring count 15", 0, 674, {"\x0F"}, [](auto& d) { return d.Combo3->currentIndex() == 13; }},
+        {"ring count 1 selects nothing",
+         0,
+         674,
+         {"\x01"},
+         [](auto& d) { return d.Combo3->currentIndex() == -1; }},
+        {"ring count 16 selects nothing",
+         1,
+         358,
+         {"\x10"},
+         [](auto& d) { return d.Combo3->currentIndex() == -1; }},
+        {"hour 24 selects nothing",
+         0,
+         617,
+         {"\x18"},
+         [](auto& d) { return d.Combo6[0]->currentIndex() == -1; }},
+        {"Wednesday's last end minute",
+         0,
+         648,
+         {"\x3B"},
+         [](auto& d) { return d.Combo9[7]->currentText() == "59"; }},
+        {"Wednesday's last end minute, eight sensors",
+         1,
+         332,
+         {"\x3B"},
+         [](auto& d) { return d.Combo9[7]->currentText() == "59"; }},
+        {"phone without its 0 byte", 0, 1216, QByteArray(30, '5'),
+         [](auto& d) { return d.Text1[0]->text() == QString(22, '5'); }},
+        {"system number 255", 1, 359, {"\xFF"}, [](auto& d) { return d.Text14->text() == "255"; }},
+        {"security code runs to its field's end", 0, 676, QByteArray("123456789"),
+         [](auto& d) { return d.Text16[1]->text() == "123456789"; }},
+    };
+    for (const ByteCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsImage image{};
+        std::fill(image.begin() + 617, image.begin() + 617 + 56, 255);
+        for (int i = 0; i < c.bytes.size(); ++i)
+            image[std::size_t(c.offset + i)] = quint8(c.bytes[i]);
+        Filled f(c.kind, c.kind == 0 ? "TELVARON-1" : "TELVARON-2", image);
+        EXPECT_TRUE(c.shows(f.form));
+    }
+}
+
+TEST(FillModels, BypassOrSelectorByModelName)
+{
+    SettingsImage image{};
+    image[611] = 24;
+    const struct
+    {
+        const char* model;
+        bool bypass;
+    } models[] = {{"TELVARON-1E", true},
+                  {"xTELVARON-1Fy", true},
+                  {"TELVARON-1G", true},
+                  {"TELVARON-1e", false},
+                  {"TELVARON-1", false}};
+    for (const auto& m : models) {
+        SCOPED_TRACE(m.model);
+        Filled f(0, m.model, image);
+        EXPECT_EQ(f.form.Text10->isEnabled(), m.bypass);
+        EXPECT_EQ(f.form.Text10->text(), m.bypass ? "24" : "");
+        EXPECT_EQ(f.form.Option1->isEnabled(), !m.bypass);
+        EXPECT_EQ(f.form.Option2->isChecked(), !m.bypass);
+    }
+    image[611] = 0;
+    Filled five(0, "TELVARON-1", image);
+    EXPECT_TRUE(five.form.Option1->isChecked());
+    EXPECT_FALSE(five.form.Option2->isChecked());
+}
+
+TEST(FillLists, PartRulesNotToolkitDefaults)
+{
+    FakePrompter prompter;
+    SystemSettingsFrm d(prompter);
+    // Loaded: schedule lists select nothing, the ring count "2", type lists are empty.
+    EXPECT_EQ(d.Combo6[0]->currentIndex(), -1);
+    EXPECT_EQ(d.Combo6[0]->count(), 25);
+    EXPECT_EQ(d.Combo7[0]->count(), 61);
+    EXPECT_EQ(d.Combo3->currentText(), "2");
+    EXPECT_EQ(d.Combo1[0]->count(), 0);
+    // A typed limit of four characters, while code keeps a longer text whole.
+    d.Text13->setText("123456");
+    EXPECT_EQ(d.Text13->text(), "123456");
+    // Toggles flip their visible state once per change, never on a repeated value.
+    d.Check1[0]->setChecked(true);
+    EXPECT_EQ(ToggleTagOf(d.Check1[0]), "0");
+    d.Check1[0]->setChecked(false);
+    EXPECT_EQ(ToggleTagOf(d.Check1[0]), "1");
+    EXPECT_EQ(d.Check1[0]->text(), "Όχι");
+}
+
+TEST(FillLists, ModelKindOtherThanZeroIsEightSensors)
+{
+    for (int kind : {1, 2, -1}) {
+        Filled f(kind, "TELVARON-1", SettingsImage{});
+        EXPECT_EQ(f.form.Combo1[3]->count(), 3);
+        EXPECT_EQ(f.form.Combo1[4]->count(), 6);
+        EXPECT_EQ(f.form.Combo1[8]->currentIndex(), -1);
+        EXPECT_EQ(f.form.Combo2[0]->itemData(1).toInt(), 0);
+    }
+}
+
+TEST(FillRobustness, AnyImageFillsWithoutReadingPastIt)
+{
+    std::mt19937 random(1253);
+    std::vector<SettingsImage> images(2);
+    images[1].fill(0xFF);
+    for (int n = 0; n < 20; ++n) {
+        SettingsImage image;
+        for (auto& b : image)
+            b = quint8(random());
+        images.push_back(image);
+    }
+    for (const SettingsImage& image : images)
+        for (int kind : {0, 1}) {
+            const SettingsImage before = image;
+            Filled f(kind, "TELVARON-1E", image);
+            SettingsImage written = image;
+            if (!CheckSettingsForm(f.form.Values())) {
+                EXPECT_TRUE(EncodeSettingsForm(f.form.Values(), written));
+            }
+            EXPECT_EQ(image, before);
+        }
+}
+
+} // namespace

@@ -1,0 +1,134 @@
+#include "sample_image.h"
+
+#include <settings/settings_form_fill.h>
+#include <settings/settings_writer.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+SettingsFormValues Sample(const MemoryMap& m)
+{
+    const SettingsImage image = SampleImage(m);
+    return DecodeSettingsForm(m.kind, m.model, image);
+}
+
+// Each spoils one entry; applied together, the refusals come one by one in this order.
+struct Spoil
+{
+    const char* message;
+    std::function<void(SettingsFormValues&)> apply;
+};
+
+TEST(SettingsWriter, RefusesInTheDialogsOrder)
+{
+    const Spoil spoils[] = {
+        {"'Τύπος' του 'Αισθητήριο 1'", [](auto& v) { v.rows[0].typeIndex = -1; }},
+        {"'Μέγιστο Όριο' του 'Αισθητήριο 11'",
+         [](auto& v) {
+             v.rows[10].maximum = "10";
+             v.rows[10].minimum = "9.5";
+         }},
+        {"'Διάρκεια παράκαμψης αισθητηρίου (ώρες)'", [](auto& v) { v.bypassHours = "256"; }},
+        {"'Καθυστέρηση Διακοπής'", [](auto& v) { v.mainsDelay = "1441"; }},
+        {"'Παρακολούθηση Δικτύου Ρεύματος'", [](auto& v) { v.mainsModeIndex = -1; }},
+        {"'Αριθμός Χτύπων Τηλεφώνου'", [](auto& v) { v.ringIndex = -1; }},
+        {"'Ωράριο Αυτόματης Τηλεφωνικής Ειδοποίησης'", [](auto& v) { v.schedule[3][2] = 0; }},
+        {"'Τηλέφωνα Ειδοποίησης'", [](auto& v) { v.phones[2] = QString(22, '1'); }},
+        {"'Αριθμός Συστήματος'", [](auto& v) { v.systemNumber = "0"; }},
+        {"'Κωδικός Εισόδου' και 'Επιβεβαίωση", [](auto& v) { v.entryCode[1] = "1235"; }},
+        {"'Κωδικός Ασφαλείας' και 'Επιβεβαίωση", [](auto& v) { v.securityCode[1] = "1"; }},
+        {"'Κωδικός Εισόδου' !",
+         [](auto& v) {
+             v.entryCode = {"12a4", "12a4"};
+         }},
+        {"'Κωδικός Ασφαλείας' !",
+         [](auto& v) {
+             v.securityCode = {"123", "123"};
+         }},
+    };
+    const SettingsFormValues good = Sample(TwentyMap());
+    // With entries n and later spoiled (an earlier spoil winning a shared field), entry n is
+    // the first refused.
+    const auto spoiledFrom = [&](std::size_t n) {
+        SettingsFormValues v = good;
+        for (std::size_t j = std::size(spoils); j-- > n;)
+            spoils[j].apply(v);
+        return v;
+    };
+    SettingsImage image{};
+    const SettingsImage untouched = image;
+    EXPECT_FALSE(EncodeSettingsForm(spoiledFrom(0), image));
+    EXPECT_EQ(image, untouched);
+    for (std::size_t n = 0; n < std::size(spoils); ++n) {
+        const auto refusal = CheckSettingsForm(spoiledFrom(n));
+        ASSERT_TRUE(refusal.has_value()) << n;
+        EXPECT_TRUE(refusal->contains(QString::fromUtf8(spoils[n].message))) << refusal->toStdString();
+    }
+    const SettingsFormValues v = good;
+    EXPECT_EQ(CheckSettingsForm(v), std::nullopt);
+}
+
+TEST(SettingsWriter, ScheduleRules)
+{
+    const struct
+    {
+        SchedulePeriod period;
+        bool passes;
+    } cases[] = {{{0, 0, 0, 0}, true},     {{11, 31, 11, 31}, true}, {{11, 31, 11, 30}, false},
+                 {{11, 1, 10, 59}, false}, {{1, 0, 1, 1}, false},    {{1, 1, 2, 1}, true}};
+    for (const auto& c : cases) {
+        SettingsFormValues v = Sample(EightMap());
+        v.schedule[5] = c.period;
+        EXPECT_EQ(!CheckSettingsForm(v).has_value(), c.passes);
+    }
+}
+
+TEST(SettingsWriter, EncodesControlsIntoTheirBytes)
+{
+    SettingsFormValues v = Sample(TwentyMap());
+    v.bypassEnabled = false; // an SG-2 model
+    v.sg2FiveVolt = false;
+    v.rows[12].reading4 = "";
+    v.rows[12].reading20 = "";
+    v.rows[3].typeIndex = 1; // a contact, closed
+    v.rows[3].contactIndex = 2;
+    v.rows[3].maximum = "";
+    v.rows[3].minimum = "";
+    v.systemName.tag = "80FF0300";
+    SettingsImage image = SampleImage(TwentyMap());
+    ASSERT_TRUE(EncodeSettingsForm(v, image));
+    EXPECT_EQ(image[611], 1);
+    // An empty calibration is 0 and 100: slope 6.25 at +5, offset -25 at +1.
+    EXPECT_EQ(QByteArray((const char*)&image[694 + 18], 9).toHex(), "010000c8c10000c840");
+    EXPECT_EQ(image[787], 3);
+    EXPECT_EQ(image[794 + 63] & 6, 4);
+    EXPECT_EQ(QByteArray((const char*)&image[1879], 4).toHex(), "80ff0300");
+    // Mirrors and checksum.
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + 607, image.begin() + 607));
+    EXPECT_TRUE(std::equal(image.begin() + 1216, image.begin() + 1216 + 688, image.begin() + 1904));
+    EXPECT_EQ(image[607] | image[608] << 8 | image[609] << 16 | image[610] << 24,
+              SettingsChecksum(image, TwentySensorLayout));
+}
+
+TEST(SettingsWriter, NeverWritesPastAField)
+{
+    SettingsFormValues v = Sample(EightMap());
+    v.rows[0].name.tag = QString(60, 'A') + "00"; // 30 bytes
+    v.rows[0].name.tag.replace(0, 2, "41");
+    SettingsImage image = SampleImage(EightMap());
+    const SettingsImage before = image;
+    ASSERT_TRUE(EncodeSettingsForm(v, image));
+    EXPECT_EQ(image[676 + 24], 0xAA);
+    for (int i = 676 + 25; i < 676 + 50; ++i)
+        EXPECT_EQ(image[i], before[i]) << i;
+    EXPECT_EQ(image[586], 9);
+    EXPECT_EQ(image[587], 9);
+    v.bypassHours = "";
+    ASSERT_TRUE(EncodeSettingsForm(v, image));
+    EXPECT_EQ(image[587], 1);
+}
+
+} // namespace

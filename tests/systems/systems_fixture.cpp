@@ -1,0 +1,98 @@
+#include "systems_fixture.h"
+
+#include <db/database.h>
+#include <systems/unit_addition.h>
+
+LinkTimings QuickTimings()
+{
+    return LinkTimings{.blockReplyWait = 150,
+                       .blockLogPageReplyWait = 300,
+                       .handshakeWait = 150,
+                       .handshakeLogPageReplyWait = 300,
+                       .blockPause = 20,
+                       .handshakePause = 20,
+                       .tcpConnectWait = 300};
+}
+
+void SystemsFixture::SetUp()
+{
+    BothDriversTest::SetUp();
+    const QString folder = dir.path();
+    link = std::make_unique<UnitLink>(
+        [folder](int com) { return folder + QStringLiteral("/com%1").arg(com); }, QuickTimings());
+}
+
+void SystemsFixture::TearDown()
+{
+    link.reset();
+    units.clear();
+}
+
+namespace {
+std::unique_ptr<SimUnit> NewUnit(const QString& serial, const QString& model,
+                                 const unitsim::ImageContents& contents)
+{
+    auto unit = std::make_unique<SimUnit>();
+    unit->model.update([&](unitsim::UnitState& s) {
+        s.identity.serialNumber = serial;
+        s.identity.model = model;
+        s.identity.softwareVersion = QStringLiteral("2.31");
+        s.identity.hardwareVersion = QStringLiteral("B");
+        s.identity.systemNumber = contents.systemNumber;
+        s.identity.sensorCount = contents.twentySensors ? 20 : 8;
+    });
+    unit->memory.setImage(unitsim::BuildSettingsImage(contents));
+    unitsim::InstallUnitCommands(unit->sim, unit->model);
+    unitsim::InstallSettingsCommands(unit->sim, unit->model, unit->memory);
+    return unit;
+}
+} // namespace
+
+SimUnit& SystemsFixture::ServePty(const QString& serial, int com, const QString& model,
+                                  const unitsim::ImageContents& contents)
+{
+    auto unit = NewUnit(serial, model, contents);
+    EXPECT_TRUE(unit->sim.servePty(dir.filePath(QStringLiteral("com%1").arg(com))));
+    unit->address = SerialAddress(com);
+    units.push_back(std::move(unit));
+    return *units.back();
+}
+
+SimUnit& SystemsFixture::ServeTcp(const QString& serial, const QString& model,
+                                  const unitsim::ImageContents& contents)
+{
+    auto unit = NewUnit(serial, model, contents);
+    EXPECT_TRUE(unit->sim.serveTcp(0));
+    QString problem;
+    unit->address = *TcpAddress(QStringLiteral("127.0.0.1"), QString::number(unit->sim.tcpPort()), &problem);
+    units.push_back(std::move(unit));
+    return *units.back();
+}
+
+bool SystemsFixture::Add(const UnitAddress& address, std::optional<QString> code)
+{
+    prompter.texts.push_back(code);
+    return UnitAddition(db(), *link, prompter).Add(address);
+}
+
+QVariant SystemsFixture::Value(const QString& sql, const QVariantList& values)
+{
+    const auto rows = db().select(sql, values);
+    return rows && !rows->empty() ? rows->front().value(0) : QVariant(-1);
+}
+
+QStringList SystemsFixture::UnitTables()
+{
+    QStringList out;
+    for (const char* table : {"Systems_Info", "Sensors_Info", "Powermonitoring_Info"}) {
+        const auto rows = db().select(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)));
+        for (const QSqlRecord& r : rows.value_or(QList<QSqlRecord>{})) {
+            QStringList cells;
+            for (int c = 0; c < r.count(); ++c)
+                cells << r.value(c).toString();
+            out << cells.join(QLatin1Char('|'));
+        }
+    }
+    out.sort();
+    return out;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "fake_prompter.h"
+#include "test_databases.h"
+
+#include <link/unit_link.h>
+#include <settings_image.h>
+#include <settings_memory.h>
+#include <systems/unit_address.h>
+#include <unit_commands.h>
+#include <unit_simulator.h>
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+// A simulated unit with identity, status and settings memory, served in the test's own thread.
+struct SimUnit
+{
+    unitsim::UnitModel model;
+    unitsim::SettingsMemory memory;
+    unitsim::UnitSimulator sim;
+    UnitAddress address;
+
+    void setMode(unitsim::UnitMode mode) { unitsim::SetUnitMode(sim, model, mode); }
+};
+
+// Waits short enough that a silent unit costs about half a second.
+LinkTimings QuickTimings();
+
+// Units on pseudo-terminals (COM n is the link "com<n>" in a temporary folder) and on TCP ports of
+// 127.0.0.1, the link that reaches them, and an operator who answers from queues.
+class SystemsFixture : public BothDriversTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    SimUnit& ServePty(const QString& serial, int com, const QString& model,
+                      const unitsim::ImageContents& contents);
+    SimUnit& ServeTcp(const QString& serial, const QString& model, const unitsim::ImageContents& contents);
+    // Adds the unit at address with the operator typing code (nothing: the prompt is cancelled).
+    bool Add(const UnitAddress& address, std::optional<QString> code = QStringLiteral("1234"));
+
+    // The first value of a query, or -1 when it gives no row.
+    QVariant Value(const QString& sql, const QVariantList& values = {});
+    int Count(const QString& sql, const QVariantList& values = {}) { return Value(sql, values).toInt(); }
+    // Every row of the three unit tables, as text, to tell that nothing changed.
+    QStringList UnitTables();
+    QString LastMessage() const
+    {
+        return prompter.messages.empty() ? QString() : prompter.messages.back().text;
+    }
+
+    QTemporaryDir dir;
+    FakePrompter prompter;
+    std::unique_ptr<UnitLink> link;
+    std::vector<std::unique_ptr<SimUnit>> units;
+};

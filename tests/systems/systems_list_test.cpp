@@ -1,0 +1,138 @@
+#include "systems_fixture.h"
+
+#include <db/database.h>
+#include <scan/scan_engine.h>
+#include <shell/main_window.h>
+#include <shell/settings_store.h>
+#include <systems/systems_info.h>
+#include <systems/systems_list.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+using unitsim::DefaultImageContents;
+
+class ListDialog : public SystemsFixture
+{
+};
+
+class QuietWindow : public ScanWindow
+{
+public:
+    void ShowRunUnits(const std::vector<SystemInfo>&) override {}
+    void ShowLinkState(int unit, quint8 linkState) override { states[unit] = linkState; }
+    void ClearOnlineColumn() override {}
+    void ShowScanProblem(const QString&) override {}
+    void RestoreIdle() override {}
+    std::map<int, int> states;
+};
+
+class QuietTimers : public ScanTimers
+{
+public:
+    void Rearm(int) override {}
+    void StopPing() override {}
+};
+
+TEST_P(ListDialog, AddsAThirdUnitThatTheScanThenServes)
+{
+    SimUnit& a =
+        ServePty(QStringLiteral("U-1"), 1, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+    SimUnit& b =
+        ServeTcp(QStringLiteral("U-2"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 8, 2));
+    SimUnit& c =
+        ServePty(QStringLiteral("U-3"), 4, QStringLiteral("TELVARON-1E"), DefaultImageContents(true, 4, 3));
+    ASSERT_TRUE(Add(a.address));
+    ASSERT_TRUE(Add(b.address));
+
+    SystemsList dialog(db(), *link, prompter);
+    EXPECT_EQ(dialog.SystemListGrid->rowCount(), 2);
+    dialog.ComPortList->setCurrentIndex(3);
+    prompter.texts.push_back(QStringLiteral("1234"));
+    dialog.AddSerialButton->click();
+    ASSERT_EQ(dialog.SystemListGrid->rowCount(), 3) << LastMessage().toStdString();
+    EXPECT_EQ(dialog.SystemListGrid->item(2, 0)->text(), QStringLiteral("U-3"));
+    EXPECT_EQ(dialog.SystemListGrid->item(2, 4)->text(), QStringLiteral("COM4"));
+    EXPECT_TRUE(dialog.ProgressLabel->text().isEmpty());
+    EXPECT_TRUE(dialog.AddSerialButton->isEnabled());
+
+    ScanFlags flags;
+    QuietWindow window;
+    QuietTimers timers;
+    ScanEngine engine(db(), *link, flags, window, timers, [] {});
+    flags.ScanActive = true;
+    engine.ScanSystems();
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyI_Online FROM Systems_Info WHERE SyI_Serialnumber='U-3'")), 1);
+    EXPECT_EQ(window.states[2], 1);
+    EXPECT_GE(c.sim.arrivals(21), 1);
+}
+
+TEST_P(ListDialog, RemovesTheChosenUnitAfterConfirmationAndRefusesABadAddress)
+{
+    SimUnit& a =
+        ServePty(QStringLiteral("R-1"), 2, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+    ASSERT_TRUE(Add(a.address));
+    SystemsList dialog(db(), *link, prompter);
+    ASSERT_EQ(dialog.SystemListGrid->rowCount(), 1);
+
+    const size_t shown = prompter.messages.size();
+    dialog.RemoveButton->click();
+    EXPECT_EQ(LastMessage(), QStringLiteral("Επιλέξτε πρώτα ένα σύστημα από τη λίστα !"));
+
+    dialog.SystemListGrid->selectRow(0);
+    prompter.answers.push_back(Prompter::Answer::No);
+    dialog.RemoveButton->click();
+    EXPECT_EQ(dialog.SystemListGrid->rowCount(), 1);
+    prompter.answers.push_back(Prompter::Answer::Yes);
+    dialog.RemoveButton->click();
+    EXPECT_EQ(prompter.messages.size(), shown + 3);
+    EXPECT_EQ(dialog.SystemListGrid->rowCount(), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyI_Used FROM Systems_Info WHERE SyI_Serialnumber='R-1'")), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info")), 20);
+
+    const QStringList before = UnitTables();
+    dialog.IpAddressText->setText(QStringLiteral("300.1.1.1"));
+    dialog.TcpPortText->setText(QStringLiteral("4001"));
+    dialog.AddTcpButton->click();
+    EXPECT_EQ(LastMessage(), QStringLiteral("Μη έγκυρη διεύθυνση IP !"));
+    EXPECT_TRUE(prompter.textPrompts.size() == 1);
+    EXPECT_EQ(UnitTables(), before);
+}
+
+INSTANTIATE_BOTH_DRIVERS(ListDialog);
+
+TEST(SystemsManagement, IsNotReachableWhileConnected)
+{
+    QTemporaryDir dir;
+    SettingsStore store(dir.filePath(QStringLiteral("settings.conf")));
+    FakePrompter prompter;
+    ScanFlags flags;
+    int shown = 0;
+    int passes = 0;
+    Mainfrm window(store, prompter, flags,
+                   MainWindowServices{
+                       .ScanSystems = [&] { ++passes; },
+                       .StartPing = [] {},
+                       .ShowSystemsList = [&] { ++shown; },
+                       .LoadUsedUnits = [] { return std::optional<std::vector<SystemInfo>>(std::in_place); },
+                       .EndProgram = [] {},
+                   });
+    window.FinishStartup();
+    window.AddRemoveSystems->trigger();
+    EXPECT_EQ(shown, 1);
+    window.cmd_Connect_Click();
+    ASSERT_EQ(passes, 1);
+    EXPECT_FALSE(window.AddRemoveSystems->isEnabled());
+    window.AddRemoveSystems->trigger();
+    window.AddRemoveSystems_Click();
+    EXPECT_EQ(shown, 1);
+}
+
+} // namespace

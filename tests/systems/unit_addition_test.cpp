@@ -1,0 +1,264 @@
+#include "systems_fixture.h"
+
+#include <db/database.h>
+#include <systems/unit_addition.h>
+#include <systems/unit_rows.h>
+
+#include <sim_fault.h>
+#include <sim_fault_script.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+using unitsim::DefaultImageContents;
+using unitsim::ImageContents;
+
+class Addition : public SystemsFixture
+{
+};
+
+// A twenty-sensor unit with contacts, limits left out, unused sensors and two mains inputs watched.
+ImageContents TwentySensorContents()
+{
+    ImageContents contents = DefaultImageContents(true, 12, 7);
+    contents.securityCode = QStringLiteral("4321");
+    contents.systemName = QByteArray("\xFF\x1C", 2) + "5"; // "ΚΑΤΑΣΤΗΜΑ 5"
+    contents.mainsMode = 2;
+    contents.sensors[0].type = 3;
+    contents.sensors[10].type = 1;
+    contents.sensors[10].maxLimit = 80.5f;
+    contents.sensors[10].minLimit = 20.25f;
+    contents.sensors[11].minInUse = false;
+    return contents;
+}
+
+TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
+{
+    SimUnit& unit =
+        ServePty(QStringLiteral("TV1-0042"), 3, QStringLiteral("TELVARON-1E"), TwentySensorContents());
+    ASSERT_TRUE(Add(unit.address, QStringLiteral("4321"))) << LastMessage().toStdString();
+
+    const auto sys = db().select(QStringLiteral(
+        "SELECT SyI_Used, SyI_Online, SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
+        "SyI_Locationnumber, SyI_Systemname, SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
+        "SyI_EventsTable_LastrecSN FROM Systems_Info WHERE SyI_Serialnumber='TV1-0042'"));
+    ASSERT_TRUE(sys && sys->size() == 1);
+    QStringList cells;
+    for (int c = 0; c < sys->front().count(); ++c)
+        cells << sys->front().value(c).toString();
+    EXPECT_EQ(cells.join(u'|'), QStringLiteral("1|0|1|3-115200|TELVARON-1E|2.31|B|7|ΚΑΤΑΣΤΗΜΑ 5|0|0|0"));
+
+    const auto sensors = db().select(QStringLiteral(
+        "SELECT SeI_Sensornumber, SeI_Used, SeI_Sensortype, SeI_Sensorname, SeI_Maxlimit, SeI_Minlimit, "
+        "SeI_RecordsTable_Lastpagesn, SeI_RecordsTable_Pagebyteswrit, SeI_RecordsTable_LastrecSN "
+        "FROM Sensors_Info WHERE SeI_SyI_Serialnumber='TV1-0042' ORDER BY SeI_Sensornumber"));
+    ASSERT_TRUE(sensors);
+    ASSERT_EQ(sensors->size(), 20);
+    struct Expected
+    {
+        int number, used, type;
+        QVariant max, min;
+    };
+    const Expected expected[] = {
+        {1, 1, 3, {}, {}},       // a contact has no limits
+        {2, 1, 2, 8.0, -2.5},    // a probe
+        {10, 1, 2, 8.0, -2.5},   // the last digital row
+        {11, 1, 1, 80.5, 20.25}, // the first analog row, a humidity input
+        {12, 1, 0, 8.0, {}},     // minimum not in use
+        {13, 0, 0, 8.0, -2.5},   // not active
+        {20, 0, 0, 8.0, -2.5},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.number);
+        const QSqlRecord& r = (*sensors)[e.number - 1];
+        EXPECT_EQ(r.value(0).toInt(), e.number);
+        EXPECT_EQ(r.value(1).toInt(), e.used);
+        EXPECT_EQ(r.value(2).toInt(), e.type);
+        EXPECT_EQ(r.value(3).toString(), QStringLiteral("ΘΑΛΑΜΟΣ %1").arg(e.number));
+        EXPECT_EQ(r.value(4).isNull(), e.max.isNull());
+        EXPECT_EQ(r.value(5).isNull(), e.min.isNull());
+        EXPECT_FLOAT_EQ(r.value(4).toFloat(), e.max.toFloat());
+        EXPECT_FLOAT_EQ(r.value(5).toFloat(), e.min.toFloat());
+        EXPECT_EQ(r.value(6).toInt() + r.value(7).toInt() + r.value(8).toInt(), 0);
+    }
+
+    const auto power =
+        db().select(QStringLiteral("SELECT PmI_Powernumber, PmI_Used FROM Powermonitoring_Info "
+                                   "WHERE PmI_SyI_Serialnumber='TV1-0042' ORDER BY PmI_Powernumber"));
+    ASSERT_TRUE(power);
+    QStringList inputs;
+    for (const QSqlRecord& r : *power)
+        inputs << QStringLiteral("%1:%2").arg(r.value(0).toInt()).arg(r.value(1).toInt());
+    EXPECT_EQ(inputs.join(u' '), QStringLiteral("1:1 2:1 3:1 4:0"));
+    EXPECT_EQ(prompter.textPrompts.size(), 1);
+    EXPECT_TRUE(prompter.textPrompts.front().contains(QStringLiteral("TV1-0042")));
+    EXPECT_EQ(unit.sim.arrivals(20), 16);
+}
+
+TEST_P(Addition, EightSensorUnitOverTcpGetsItsRows)
+{
+    SimUnit& unit =
+        ServeTcp(QStringLiteral("tv2-7"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 5, 3));
+    ASSERT_TRUE(Add(unit.address)) << LastMessage().toStdString();
+
+    EXPECT_EQ(Value(QStringLiteral("SELECT SyI_Aux1 FROM Systems_Info WHERE SyI_Commport=0")).toString(),
+              QStringLiteral("127.0.0.1:%1-115200").arg(unit.sim.tcpPort()));
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyI_Locationnumber FROM Systems_Info")), 3);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info WHERE SeI_SyI_Serialnumber='tv2-7'")),
+              8);
+    EXPECT_EQ(Count(QStringLiteral("SELECT MAX(SeI_Sensornumber) FROM Sensors_Info")), 8);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info WHERE SeI_Used=1")), 5);
+    // Digital rows 1-4 are probes, analog rows 5-8 temperature inputs.
+    EXPECT_EQ(Count(QStringLiteral(
+                  "SELECT COUNT(*) FROM Sensors_Info WHERE SeI_Sensortype=2 AND SeI_Sensornumber<=4")),
+              4);
+    EXPECT_EQ(Count(QStringLiteral(
+                  "SELECT COUNT(*) FROM Sensors_Info WHERE SeI_Sensortype=0 AND SeI_Sensornumber>4")),
+              4);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Info")), 2);
+    EXPECT_EQ(Count(QStringLiteral("SELECT PmI_Used FROM Powermonitoring_Info WHERE PmI_Powernumber=2")), 0);
+    EXPECT_TRUE(Value(QStringLiteral("SELECT SyI_Systemname FROM Systems_Info")).toString().isEmpty());
+}
+
+TEST_P(Addition, RemovalAndAddingAgainKeepTheReadPositions)
+{
+    SimUnit& unit =
+        ServePty(QStringLiteral("TV1-9"), 2, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+    ASSERT_TRUE(Add(unit.address));
+    ASSERT_TRUE(
+        db().exec(QStringLiteral("UPDATE Systems_Info SET SyI_EventsTable_Lastpagesn=12, "
+                                 "SyI_EventsTable_Pagebyteswritt=264, SyI_EventsTable_LastrecSN=345")));
+    ASSERT_TRUE(
+        db().exec(QStringLiteral("UPDATE Sensors_Info SET SeI_RecordsTable_Lastpagesn=SeI_Sensornumber, "
+                                 "SeI_RecordsTable_Pagebyteswrit=44, SeI_RecordsTable_LastrecSN=99")));
+    ASSERT_TRUE(RemoveUnit(db(), QStringLiteral("TV1-9")));
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyI_Used FROM Systems_Info")), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info")), 20);
+
+    // Back on another line, with sensor 1 switched off meanwhile.
+    ImageContents contents = DefaultImageContents(true, 20, 4);
+    contents.sensors[0].active = false;
+    unit.memory.setImage(unitsim::BuildSettingsImage(contents));
+    unit.sim.stop();
+    ASSERT_TRUE(unit.sim.serveTcp(0));
+    QString problem;
+    ASSERT_TRUE(Add(*TcpAddress(QStringLiteral("127.0.0.1"), QString::number(unit.sim.tcpPort()), &problem)))
+        << LastMessage().toStdString();
+
+    EXPECT_EQ(
+        Value(QStringLiteral("SELECT SyI_Used || '/' || SyI_Commport || '/' || SyI_Locationnumber || '/' || "
+                             "SyI_EventsTable_Lastpagesn || '/' || SyI_EventsTable_Pagebyteswritt || '/' || "
+                             "SyI_EventsTable_LastrecSN FROM Systems_Info"))
+            .toString(),
+        QStringLiteral("1/0/4/12/264/345"));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info")), 20);
+    EXPECT_EQ(Count(QStringLiteral("SELECT SUM(SeI_RecordsTable_Lastpagesn) FROM Sensors_Info")), 210);
+    EXPECT_EQ(
+        Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info WHERE SeI_RecordsTable_LastrecSN=99 AND "
+                             "SeI_RecordsTable_Pagebyteswrit=44")),
+        20);
+    EXPECT_EQ(Count(QStringLiteral("SELECT SeI_Used FROM Sensors_Info WHERE SeI_Sensornumber=1")), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Info")), 4);
+}
+
+TEST_P(Addition, ConflictsAreRefusedWithoutWriting)
+{
+    SimUnit& first =
+        ServePty(QStringLiteral("A-1"), 5, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+    ASSERT_TRUE(Add(first.address));
+    const QStringList before = UnitTables();
+    first.sim.resetArrivals();
+
+    // The same serial port again: refused before a word is sent.
+    EXPECT_FALSE(Add(first.address));
+    EXPECT_EQ(LastMessage(), QStringLiteral("Η θύρα COM5 χρησιμοποιείται ήδη από το σύστημα A-1 !"));
+    EXPECT_EQ(first.sim.arrivals(7), 0);
+
+    // The same unit reached another way: refused once it has told its serial number.
+    SimUnit& twin =
+        ServeTcp(QStringLiteral("A-1"), QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+    EXPECT_FALSE(Add(twin.address));
+    EXPECT_EQ(LastMessage(), QStringLiteral("Το σύστημα με σειριακό αριθμό A-1 υπάρχει ήδη στη λίστα !"));
+    EXPECT_EQ(twin.sim.arrivals(20), 0);
+
+    // A TCP address already listed, written differently.
+    SimUnit& other =
+        ServeTcp(QStringLiteral("B-2"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 8, 2));
+    ASSERT_TRUE(Add(other.address));
+    const QStringList withOther = UnitTables();
+    QString problem;
+    EXPECT_FALSE(
+        Add(*TcpAddress(QStringLiteral(" 127.0.0.1 "), QString::number(other.sim.tcpPort()), &problem)));
+    EXPECT_TRUE(LastMessage().contains(QStringLiteral("χρησιμοποιείται ήδη από το σύστημα B-2")));
+    EXPECT_EQ(UnitTables(), withOther);
+    EXPECT_EQ(withOther.size(), before.size() + 1 + 8 + 2);
+}
+
+TEST_P(Addition, AWrongOrWithheldSecurityCodeWritesNothing)
+{
+    SimUnit& unit = ServePty(QStringLiteral("C-3"), 1, QStringLiteral("TELVARON-1F"), TwentySensorContents());
+    EXPECT_FALSE(Add(unit.address, QStringLiteral("1234")));
+    EXPECT_EQ(LastMessage(), QStringLiteral("Λάθος κωδικός ασφαλείας !"));
+    EXPECT_TRUE(UnitTables().isEmpty());
+
+    // Cancelled: nothing more is read from the unit, and nothing is said.
+    const size_t shown = prompter.messages.size();
+    unit.sim.resetArrivals();
+    EXPECT_FALSE(Add(unit.address, std::nullopt));
+    EXPECT_EQ(prompter.messages.size(), shown);
+    EXPECT_EQ(unit.sim.arrivals(14) + unit.sim.arrivals(20), 0);
+    EXPECT_TRUE(UnitTables().isEmpty());
+}
+
+TEST_P(Addition, SilentBusyOrUnsoundUnitsWriteNothing)
+{
+    SimUnit& unit =
+        ServePty(QStringLiteral("D-4"), 6, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+    ImageContents zeroNumber = DefaultImageContents(true, 20, 1);
+    zeroNumber.systemNumber = 0;
+    ImageContents analogTypeOnDigitalRow = DefaultImageContents(true, 20, 1);
+    analogTypeOnDigitalRow.sensors[3].type = 5;
+    const struct
+    {
+        const char* what;
+        std::function<void()> arrange;
+        QString message;
+    } cases[] = {
+        {"silent", [&] { unit.setMode(unitsim::UnitMode::Silent); }, LinkFailureText(LinkNoAnswer)},
+        {"busy in its menu", [&] { unit.setMode(unitsim::UnitMode::MenuBusy); },
+         LinkFailureText(LinkMenuBusy)},
+        {"a block fails its check",
+         [&] { unit.sim.setFault(20, unitsim::kEveryArrival, unitsim::Fault::badCheck()); },
+         LinkFailureText(LinkFailure)},
+        {"system number 0", [&] { unit.memory.setImage(unitsim::BuildSettingsImage(zeroNumber)); },
+         QStringLiteral("Οι ρυθμίσεις του συστήματος δεν είναι έγκυρες. Μη έγκυρος αριθμός συστήματος (0).")},
+        {"analog type on a digital row",
+         [&] { unit.memory.setImage(unitsim::BuildSettingsImage(analogTypeOnDigitalRow)); },
+         QStringLiteral(
+             "Οι ρυθμίσεις του συστήματος δεν είναι έγκυρες. Μη έγκυρος τύπος (5) στο αισθητήριο 4.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        unit.setMode(unitsim::UnitMode::Normal);
+        unit.memory.setImage(unitsim::BuildSettingsImage(DefaultImageContents(true, 20, 1)));
+        c.arrange();
+        EXPECT_FALSE(Add(unit.address));
+        EXPECT_EQ(LastMessage(), c.message);
+        EXPECT_TRUE(UnitTables().isEmpty());
+    }
+}
+
+TEST_P(Addition, ADatabaseFailureLeavesNoHalfOfTheRows)
+{
+    SimUnit& unit =
+        ServePty(QStringLiteral("E-5"), 7, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+    ASSERT_TRUE(db().exec(QStringLiteral("DROP TABLE Powermonitoring_Info")));
+    EXPECT_FALSE(Add(unit.address));
+    EXPECT_TRUE(LastMessage().startsWith(QStringLiteral("Σφάλμα εγγραφής στη βάση δεδομένων.")));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info")), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info")), 0);
+}
+
+INSTANTIATE_BOTH_DRIVERS(Addition);
+
+} // namespace
