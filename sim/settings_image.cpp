@@ -21,6 +21,7 @@ constexpr Layout kTwenty{607, 607, 1216, 1904, 688, 5,   6,  8,  10,  67,
                          68,  69,  78,   87,   177, 187, 10, 20, 588, 663};
 constexpr Layout kEight{293, 293, 588, 926, 338, 4, 5, 7, 8, 65, 66, 67, 76, 85, 121, 125, 4, 8, 288, 313};
 constexpr int kEightBypass = 586;
+constexpr int kChecksumSize = 4;
 constexpr int kSensorSettingsSize = 21;
 constexpr int kAnalogSlotSize = 9;
 constexpr int kNameField = 25;
@@ -100,10 +101,27 @@ QByteArray BuildSettingsImage(const ImageContents& contents)
         image[kEightBypass] = char(1);
         image[kEightBypass + 1] = char(1);
     }
+    qToLittleEndian(SettingsSum(image, contents.twentySensors), image.data() + l.settingsAt);
     // The unit keeps a mirror of both parts.
     image.replace(0, l.settingsSize, image.mid(l.settingsAt, l.settingsSize));
     image.replace(l.namesMirrorAt, l.namesSize, image.mid(l.namesAt, l.namesSize));
     return image;
+}
+
+quint32 SettingsSum(const QByteArray& image, bool twentySensors)
+{
+    const Layout& l = twentySensors ? kTwenty : kEight;
+    quint32 sum = 0;
+    for (int i = l.settingsAt + kChecksumSize; i < l.settingsAt + l.settingsSize && i < image.size(); ++i)
+        sum += quint8(image[i]);
+    return sum;
+}
+
+bool SettingsChecksumHolds(const QByteArray& image, bool twentySensors)
+{
+    const Layout& l = twentySensors ? kTwenty : kEight;
+    return image.size() >= l.settingsAt + kChecksumSize &&
+           qFromLittleEndian<quint32>(image.constData() + l.settingsAt) == SettingsSum(image, twentySensors);
 }
 
 ImageContents DefaultImageContents(bool twentySensors, int activeSensors, int systemNumber)

@@ -37,9 +37,14 @@ struct ImageContents
         sensors; // row i; rows beyond the layout's are ignored, missing ones stay inactive
 };
 
-// A legal image: both copies of the settings and of the names, written as the unit keeps them.
-// The checksum field is left 0.
+// A legal image: both copies of the settings and of the names, written as the unit keeps them,
+// with the checksum of the settings.
 QByteArray BuildSettingsImage(const ImageContents& contents);
+
+// The checksum that opens the filled settings block: the 32-bit sum of the block's bytes after
+// it. SettingsChecksumHolds tells whether the field, low byte first, holds it.
+quint32 SettingsSum(const QByteArray& image, bool twentySensors);
+bool SettingsChecksumHolds(const QByteArray& image, bool twentySensors);
 
 // The image of a unit of that layout with its first activeSensors sensors active: probes on the
 // digital rows, temperature inputs on the analog rows, each named after its number.

@@ -35,6 +35,11 @@ void UnitProtocol::setDefaultHandshakePolicy(HandshakePolicy policy)
 
 SimActions UnitProtocol::receive(QByteArrayView bytes, qint64 nowMs)
 {
+    if (rawInput_ && frame_.isEmpty() && rawInput_->takes(nowMs)) {
+        SimActions out = rawInput_->receive(bytes, nowMs);
+        outputBusy_ = outputBusy_ || !out.empty();
+        return out;
+    }
     SimActions out;
     // The gap passed before these bytes came, even if the wake-up has not been served yet.
     if (mode_ == Mode::Undecided && detectAt_ && nowMs >= *detectAt_)

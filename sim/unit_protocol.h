@@ -3,6 +3,7 @@
 #include "sim_action.h"
 #include "sim_command.h"
 #include "sim_fault_script.h"
+#include "sim_raw_input.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -50,6 +51,8 @@ public:
     void resetArrivals() { arrivals_.clear(); }
     void setLog(SimLog* log) { log_ = log; }
     void setArrivalHook(ArrivalHook hook) { arrivalHook_ = std::move(hook); }
+    // Not owned; between requests it is offered the bytes first. nullptr: none.
+    void setRawInput(RawInput* input) { rawInput_ = input; }
 
     SimActions receive(QByteArrayView bytes, qint64 nowMs);
     SimActions wake(qint64 nowMs);
@@ -80,6 +83,7 @@ private:
     QHash<quint8, int> arrivals_;
     SimLog* log_ = nullptr;
     ArrivalHook arrivalHook_;
+    RawInput* rawInput_ = nullptr;
 
     QByteArray frame_;
     Mode mode_ = Mode::Undecided;

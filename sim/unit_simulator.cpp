@@ -142,6 +142,12 @@ void UnitSimulator::resetLine()
     protocol_.reset();
 }
 
+void UnitSimulator::setRawInput(RawInput* input)
+{
+    Lock lock(&mutex_);
+    protocol_.setRawInput(input);
+}
+
 void UnitSimulator::setHandler(quint8 command, CommandHandler handler)
 {
     Lock lock(&mutex_);

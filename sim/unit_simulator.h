@@ -55,6 +55,8 @@ public:
     // The same payload every time: bytes without the check byte, zero-filled to the reply length.
     void setFixedPayload(quint8 command, const QByteArray& payload);
     void removeHandler(quint8 command);
+    // Input taken as it comes between requests (not owned; must outlive the serving). nullptr: none.
+    void setRawInput(RawInput* input);
 
     // Faults for the n-th arrival of a command (from 1), or kEveryArrival.
     void setFault(quint8 command, int arrival, const Fault& fault);

@@ -2,6 +2,7 @@
 // 127.0.0.1, until SIGTERM or SIGINT.
 #include "settings_memory.h"
 #include "settings_options.h"
+#include "settings_upload.h"
 #include "termination_signals.h"
 #include "unit_commands.h"
 #include "unit_options.h"
@@ -43,9 +44,9 @@ int main(int argc, char** argv)
     const QCommandLineOption bare(QStringLiteral("bare-status"),
                                   QStringLiteral("Send status-only answers as the single status byte."));
     // Without it the unit supports no command: a bare line for protocol tests.
-    const QCommandLineOption unit(
-        QStringLiteral("unit"), QStringLiteral("Answer as a unit: identity, status, model and settings image "
-                                               "from the options below."));
+    const QCommandLineOption unit(QStringLiteral("unit"),
+                                  QStringLiteral("Answer as a unit: identity, status, model, settings image "
+                                                 "and settings upload, from the options below."));
     parser.addOptions({pty, tcp, device, paced, turnaround, log, logStderr, bare, unit});
     unitsim::AddUnitOptions(parser);
     unitsim::AddSettingsOptions(parser);
@@ -71,10 +72,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "telvaron-unitsim: %s\n", qPrintable(optionError));
         return 2;
     }
+    unitsim::SettingsUpload upload(model, memory);
     unitsim::UnitSimulator sim;
     if (parser.isSet(unit)) {
         unitsim::InstallUnitCommands(sim, model);
         unitsim::InstallSettingsCommands(sim, model, memory);
+        unitsim::InstallSettingsUpload(sim, model, upload);
     }
     QFile logFile;
     if (parser.isSet(log)) {

@@ -4,6 +4,8 @@ NameLabel::NameLabel(QWidget* parent) : QLabel(parent)
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setMinimumWidth(160);
+    // As tall as a text box, also when empty.
+    setMinimumHeight(fontMetrics().height() + 2 * frameWidth() + 4);
 }
 
 void NameLabel::SetName(const QString& caption, const QString& tag)

@@ -103,7 +103,7 @@ SystemSettingsFrm::SystemSettingsFrm(Prompter& prompter, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
     layout->addLayout(buttons);
-    resize(1280, 760);
+    resize(1360, 780);
 }
 
 QWidget* SystemSettingsFrm::BuildNotificationPage()
@@ -149,6 +149,8 @@ QWidget* SystemSettingsFrm::BuildNotificationPage()
             schedule->addWidget(*lists[c], line, c + 2);
         }
     }
+    schedule->setHorizontalSpacing(12);
+    schedule->setRowStretch(kSchedulePeriods + 2, 1);
     grid->addLayout(schedule, 0, 2, 8, 1);
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(7, 1);
@@ -220,6 +222,8 @@ QWidget* SystemSettingsFrm::BuildSensorPage()
         connect(Label44[i], &NameLabel::doubleClicked, this,
                 [this, i] { ComposeName(Label44[i], QStringLiteral("Όνομα Αισθητηρίου %1").arg(i + 1)); });
         Combo1[i] = new QComboBox(inner);
+        // Wide enough for the longest type name.
+        Combo1[i]->setMinimumContentsLength(16);
         connect(Combo1[i], &QComboBox::currentIndexChanged, this, [this, i] { Combo1_Click(i); });
         Combo2[i] = new QComboBox(inner);
         Combo2[i]->hide();

@@ -5,6 +5,7 @@
 #include "unit_rows.h"
 
 #include <db/database.h>
+#include <settings/system_settings_frm.h>
 #include <shell/app_title.h>
 #include <shell/prompter.h>
 #include <shell/systems_grid.h>
@@ -20,6 +21,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 constexpr int kSerialColumn = 0;
 constexpr int kListColumns = 8; // the main grid's columns without the online one
@@ -30,8 +33,9 @@ SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, QWidg
       AddSerialButton(new QPushButton(QStringLiteral("Προσθήκη"), this)), IpAddressText(new QLineEdit(this)),
       TcpPortText(new QLineEdit(this)), AddTcpButton(new QPushButton(QStringLiteral("Προσθήκη"), this)),
       RemoveButton(new QPushButton(QStringLiteral("Αφαίρεση συστήματος"), this)),
+      Command4(new QPushButton(QStringLiteral("Ρυθμίσεις"), this)),
       CloseButton(new QPushButton(QStringLiteral("Κλείσιμο"), this)), ProgressLabel(new QLabel(this)),
-      db_(db), link_(link), prompter_(prompter)
+      ShowSettings([](SystemSettingsFrm& form) { form.exec(); }), db_(db), link_(link), prompter_(prompter)
 {
     setWindowTitle(AppTitle + QStringLiteral(" / Διαχείριση συστημάτων"));
     setModal(true);
@@ -66,6 +70,7 @@ SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, QWidg
     adding->addWidget(tcpBox, 2);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(RemoveButton);
+    bottom->addWidget(Command4);
     bottom->addWidget(ProgressLabel, 1);
     bottom->addWidget(CloseButton);
 
@@ -78,6 +83,7 @@ SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, QWidg
     connect(AddSerialButton, &QPushButton::clicked, this, &SystemsList::AddSerial_Click);
     connect(AddTcpButton, &QPushButton::clicked, this, &SystemsList::AddTcp_Click);
     connect(RemoveButton, &QPushButton::clicked, this, &SystemsList::Remove_Click);
+    connect(Command4, &QPushButton::clicked, this, &SystemsList::Command4_Click);
     connect(CloseButton, &QPushButton::clicked, this, &SystemsList::reject);
     RefreshList();
 }
@@ -120,13 +126,9 @@ void SystemsList::AddTcp_Click()
 
 void SystemsList::Remove_Click()
 {
-    const int row = SystemListGrid->currentRow();
-    const QTableWidgetItem* item = row < 0 ? nullptr : SystemListGrid->item(row, kSerialColumn);
-    if (!item || SystemListGrid->selectedItems().isEmpty()) {
-        Warn(QStringLiteral("Επιλέξτε πρώτα ένα σύστημα από τη λίστα !"));
+    const QString serial = SelectedSerial();
+    if (serial.isEmpty())
         return;
-    }
-    const QString serial = item->text();
     if (prompter_.Message(
             Prompter::Icon::Exclamation, Prompter::Buttons::YesNo, AppTitle,
             QStringLiteral("Είστε βέβαιοι ότι θέλετε να αφαιρέσετε το σύστημα %1 από τη λίστα ;")
@@ -136,6 +138,33 @@ void SystemsList::Remove_Click()
         Warn(QStringLiteral("Σφάλμα εγγραφής στη βάση δεδομένων. Το σύστημα δεν αφαιρέθηκε.\n") +
              db_.lastError().description);
     RefreshList();
+}
+
+void SystemsList::Command4_Click()
+{
+    if (busy_)
+        return;
+    const QString serial = SelectedSerial();
+    if (serial.isEmpty())
+        return;
+    const auto units = LoadUsedSystems(db_);
+    if (!units) {
+        Warn(QStringLiteral("Σφάλμα ανάγνωσης της βάσης δεδομένων:\n") + db_.lastError().description);
+        return;
+    }
+    const auto unit = std::find_if(units->begin(), units->end(),
+                                   [&](const SystemInfo& u) { return u.serialNumber == serial; });
+    if (unit == units->end()) {
+        RefreshList();
+        return;
+    }
+    SetBusy(true);
+    SettingsChange change(db_, link_, prompter_, ShowSettings,
+                          [this](const QString& text) { ProgressLabel->setText(text); });
+    const bool changed = change.Run(*unit, this);
+    SetBusy(false);
+    if (changed)
+        RefreshList();
 }
 
 void SystemsList::reject()
@@ -160,9 +189,20 @@ void SystemsList::AddUnit(const UnitAddress& address)
 void SystemsList::SetBusy(bool busy)
 {
     busy_ = busy;
-    for (QWidget* w : std::initializer_list<QWidget*>{AddSerialButton, AddTcpButton, RemoveButton,
+    for (QWidget* w : std::initializer_list<QWidget*>{AddSerialButton, AddTcpButton, RemoveButton, Command4,
                                                       CloseButton, ComPortList, IpAddressText, TcpPortText})
         w->setEnabled(!busy);
+}
+
+QString SystemsList::SelectedSerial()
+{
+    const int row = SystemListGrid->currentRow();
+    const QTableWidgetItem* item = row < 0 ? nullptr : SystemListGrid->item(row, kSerialColumn);
+    if (!item || SystemListGrid->selectedItems().isEmpty()) {
+        Warn(QStringLiteral("Επιλέξτε πρώτα ένα σύστημα από τη λίστα !"));
+        return {};
+    }
+    return item->text();
 }
 
 void SystemsList::Warn(const QString& text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <settings/settings_change.h>
+
 #include <QDialog>
 
 class Database;
@@ -25,6 +27,8 @@ public:
     void AddSerial_Click();
     void AddTcp_Click();
     void Remove_Click();
+    // The settings change of the selected unit.
+    void Command4_Click();
 
     QTableWidget* SystemListGrid;
     QComboBox* ComPortList;
@@ -33,8 +37,11 @@ public:
     QLineEdit* TcpPortText;
     QPushButton* AddTcpButton;
     QPushButton* RemoveButton;
+    QPushButton* Command4;
     QPushButton* CloseButton;
     QLabel* ProgressLabel;
+    // How the settings dialog is shown: modally, unless a test answers in place of the operator.
+    SettingsChange::ShowDialog ShowSettings;
 
 public slots:
     // Not while a unit is being added: its transactions still wait inside.
@@ -43,6 +50,8 @@ public slots:
 private:
     void AddUnit(const UnitAddress& address);
     void SetBusy(bool busy);
+    // The serial number of the selected unit; empty, with the operator told, when none is.
+    QString SelectedSerial();
     void Warn(const QString& text);
 
     Database& db_;

@@ -1,0 +1,214 @@
+#include "settings_change.h"
+
+#include "settings_writer.h"
+#include "system_settings_frm.h"
+
+#include <db/database.h>
+#include <link/address_part.h>
+#include <link/event_wait.h>
+#include <link/unit_link.h>
+#include <shell/app_title.h>
+#include <shell/prompter.h>
+#include <systems/settings_image_read.h>
+#include <systems/settings_image_store.h>
+#include <systems/systems_info.h>
+#include <systems/unit_addition.h>
+#include <systems/unit_address.h>
+#include <systems/unit_queries.h>
+
+#include <QCheckBox>
+
+namespace {
+constexpr int kControlElement = 0;
+constexpr int kConnectTries = 15;
+const QString kTrue = QStringLiteral("True");
+
+QString Description(const SystemInfo& unit)
+{
+    QString text = unit.serialNumber + QStringLiteral(" - ") + unit.model;
+    if (const QString name = unit.systemName.toString(); !name.isEmpty())
+        text += QStringLiteral(" - ") + name;
+    return text;
+}
+} // namespace
+
+std::optional<UnitAddress> ListedAddress(const SystemInfo& unit)
+{
+    const QString port = AddressPart(unit.aux1, 1);
+    if (unit.commPort != kLinkTcp) {
+        bool number = false;
+        const int com = port.toInt(&number);
+        return number && com >= kFirstComPort && com <= kLastComPort ? std::optional(SerialAddress(com))
+                                                                     : std::nullopt;
+    }
+    QString problem;
+    return TcpAddress(AddressPart(unit.aux1, 0), port, &problem);
+}
+
+QString UploadFailureText(const UploadOutcome& outcome)
+{
+    using Step = UploadOutcome::Step;
+    // A transaction that failed says why; one that the unit answered, what it refused.
+    const auto refusedOr = [&](const QString& refused) {
+        return outcome.link == LinkOk ? refused : LinkFailureText(outcome.link);
+    };
+    QString text;
+    switch (outcome.step) {
+    case Step::Done:
+        return {};
+    case Step::Begin:
+        text = refusedOr(QStringLiteral("Το σύστημα δεν δέχτηκε την αποστολή ρυθμίσεων !"));
+        break;
+    case Step::Record:
+        text = QStringLiteral("Το σύστημα απέρριψε τις ρυθμίσεις κατά την αποστολή (εγγραφή %1) !")
+                   .arg(outcome.record + 1);
+        break;
+    case Step::Silent:
+        text = QStringLiteral("Το σύστημα σταμάτησε να απαντά κατά την αποστολή των ρυθμίσεων (εγγραφή %1) !")
+                   .arg(outcome.record + 1);
+        break;
+    case Step::Commit:
+        text = refusedOr(QStringLiteral("Το σύστημα δεν αποδέχτηκε τις νέες ρυθμίσεις !"));
+        break;
+    case Step::ReadBack:
+        text = QStringLiteral("Δεν ήταν δυνατός ο έλεγχος των ρυθμίσεων του συστήματος. ") +
+               LinkFailureText(outcome.link);
+        break;
+    case Step::Mismatch:
+        text =
+            QStringLiteral("Οι ρυθμίσεις που διαβάστηκαν από το σύστημα διαφέρουν από αυτές που στάλθηκαν !");
+        break;
+    }
+    return text + QStringLiteral("\nΗ βάση δεδομένων δεν άλλαξε.");
+}
+
+SettingsChange::SettingsChange(Database& db, UnitLink& link, Prompter& prompter, ShowDialog show,
+                               Progress progress, int recordReplyWait)
+    : db_(db), link_(link), prompter_(prompter), show_(std::move(show)), progress_(std::move(progress)),
+      recordReplyWait_(recordReplyWait)
+{
+}
+
+bool SettingsChange::Run(const SystemInfo& unit, QWidget* dialogParent)
+{
+    const bool changed = Exchange(unit, dialogParent);
+    link_.CloseAll();
+    Show(QString());
+    return changed;
+}
+
+bool SettingsChange::Exchange(const SystemInfo& unit, QWidget* dialogParent)
+{
+    if (!Reach(unit))
+        return false;
+    SettingsImage image{};
+    const LinkResult read = ReadSettingsImage(link_, linkSerial_, kControlElement, image, [&](int blocks) {
+        Show(QStringLiteral("Ανάγνωση ρυθμίσεων: %1 / %2").arg(blocks).arg(kSettingsBlockCount));
+    });
+    if (read != LinkOk)
+        return Refuse(LinkFailureText(read));
+    // The line is not held while the operator edits.
+    link_.CloseAll();
+
+    QDateTime clock;
+    if (!Edit(unit, image, clock, dialogParent))
+        return false;
+    QString problem;
+    const auto settings = DecodeUnitSettings(image, ModelKindOf(unit.model), &problem);
+    if (!settings)
+        return Refuse(QStringLiteral("Οι νέες ρυθμίσεις δεν είναι έγκυρες. ") + problem);
+
+    if (!Reach(unit))
+        return false;
+    UploadProgress progress{
+        [&](int records) {
+            Show(QStringLiteral("Αποστολή ρυθμίσεων: %1 / %2").arg(records).arg(kUploadRecords + 1));
+        },
+        [&](int blocks) {
+            Show(QStringLiteral("Έλεγχος ρυθμίσεων: %1 / %2").arg(blocks).arg(kSettingsBlockCount));
+        }};
+    const UploadOutcome sent =
+        SettingsUpload(link_, linkSerial_, kControlElement, recordReplyWait_).Send(image, clock, progress);
+    if (sent.step != UploadOutcome::Step::Done)
+        return Refuse(UploadFailureText(sent));
+
+    Show(QStringLiteral("Αποθήκευση..."));
+    if (!StoreSettingsImageData(db_, unit.serialNumber, *settings))
+        return Refuse(
+            QStringLiteral("Οι ρυθμίσεις αποθηκεύτηκαν στο σύστημα, όχι όμως στη βάση δεδομένων:\n") +
+            db_.lastError().description);
+    Show(QString());
+    prompter_.Message(
+        Prompter::Icon::Information, Prompter::Buttons::Ok, AppTitle,
+        QStringLiteral("Οι νέες ρυθμίσεις αποθηκεύτηκαν στο σύστημα %1.").arg(unit.serialNumber));
+    return true;
+}
+
+bool SettingsChange::Edit(const SystemInfo& unit, SettingsImage& image, QDateTime& clock,
+                          QWidget* dialogParent)
+{
+    Show(QString());
+    PumpEventsOnce();
+    const int kind = ModelKindOf(unit.model);
+    SystemSettingsFrm form(prompter_, dialogParent);
+    form.setWindowTitle(QStringLiteral("Ρυθμίσεις / ") + Description(unit));
+    form.Check6->setChecked(true);
+    FillSettingsForm(form, kind, unit.model, image);
+    for (;;) {
+        show_(form);
+        if (form.Tag != kTrue)
+            return false;
+        const SettingsFormValues values = form.Values();
+        if (const auto refusal = CheckSettingsForm(values)) {
+            prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, kRefusalTitle, *refusal);
+            form.Tag.clear();
+            continue;
+        }
+        if (!EncodeSettingsForm(values, image))
+            return Refuse(QStringLiteral("Οι νέες ρυθμίσεις δεν είναι έγκυρες."));
+        clock = form.ClockToSet();
+        return true;
+    }
+}
+
+bool SettingsChange::Reach(const SystemInfo& unit)
+{
+    const auto address = ListedAddress(unit);
+    if (!address)
+        return Refuse(
+            QStringLiteral("Η διεύθυνση του συστήματος %1 δεν είναι έγκυρη !").arg(unit.serialNumber));
+    linkSerial_ = address->linkType == kLinkTcp ? 0 : 1;
+    Show(QStringLiteral("Σύνδεση με %1...").arg(address->Display()));
+    const bool open = address->linkType == kLinkTcp
+                          ? link_.TcpLink(kControlElement, UnitLink::kTcpConnect, address->host,
+                                          address->tcpPort, kConnectTries) == UnitLink::kTcpConnected
+                          : link_.OpenSerialPort(kControlElement, address->comPort);
+    if (!open)
+        return Refuse(
+            QStringLiteral("Δεν ήταν δυνατή η σύνδεση με το σύστημα μέσω %1 !").arg(address->Display()));
+
+    Show(QStringLiteral("Αναγνώριση συστήματος..."));
+    RequestFrame request{CmdIdentify};
+    ReplyBuffer reply{};
+    const LinkResult r = link_.DeviceTransaction(request, reply, 1, true, linkSerial_, kControlElement);
+    if (r != LinkOk)
+        return Refuse(LinkFailureText(r));
+    const QString serial = DecodeIdentifyReply(reply).serialNumber;
+    if (serial != unit.serialNumber)
+        return Refuse(QStringLiteral("Μέσω %1 απαντά το σύστημα %2 και όχι το %3 !")
+                          .arg(address->Display(), serial, unit.serialNumber));
+    return true;
+}
+
+bool SettingsChange::Refuse(const QString& text)
+{
+    Show(QString());
+    prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, AppTitle, text);
+    return false;
+}
+
+void SettingsChange::Show(const QString& text)
+{
+    if (progress_)
+        progress_(text);
+}

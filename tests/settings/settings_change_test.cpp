@@ -1,0 +1,230 @@
+#include "systems_fixture.h"
+
+#include <db/database.h>
+#include <link/hex_text.h>
+#include <settings/name_label.h>
+#include <settings/settings_upload.h>
+#include <settings/settings_writer.h>
+#include <settings/system_settings_frm.h>
+#include <settings_upload.h>
+#include <systems/systems_info.h>
+#include <systems/systems_list.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <bit>
+
+namespace {
+using unitsim::DefaultImageContents;
+
+constexpr int kRecordWait = 300;
+const QString kFridge2 = QStringLiteral("ΨΥΓΕΙΟ 2");
+const QString kFridge2Codes = QStringLiteral("FF043200");
+
+// The first sensor's settings record in the unit's memory (twenty-sensor layout).
+constexpr int kRow0 = 794;
+constexpr int kRow0Name = 1304;
+
+float FloatAt(const QByteArray& image, int at)
+{
+    return std::bit_cast<float>(qFromLittleEndian<quint32>(image.constData() + at));
+}
+
+// A settings change driven from the systems list, the operator's part played by the test.
+class SettingsChangeTest : public SystemsFixture
+{
+protected:
+    // A listed unit with its own upload side.
+    SimUnit& Listed(bool tcp = false, bool twenty = true)
+    {
+        const QString model = twenty ? QStringLiteral("TELVARON-1") : QStringLiteral("TELVARON-2");
+        const auto contents = DefaultImageContents(twenty, twenty ? 20 : 8, 1);
+        SimUnit& unit = tcp ? ServeTcp(QStringLiteral("U-1"), model, contents)
+                            : ServePty(QStringLiteral("U-1"), 1, model, contents);
+        upload = std::make_unique<unitsim::SettingsUpload>(unit.model, unit.memory, 100);
+        unitsim::InstallSettingsUpload(unit.sim, unit.model, *upload);
+        EXPECT_TRUE(Add(unit.address)) << LastMessage().toStdString();
+        return unit;
+    }
+
+    // Opens the settings of the only listed unit; each showing of the dialog runs the next step.
+    void Change(std::vector<std::function<void(SystemSettingsFrm&)>> steps)
+    {
+        SystemsList dialog(db(), *link, prompter);
+        dialog.SystemListGrid->selectRow(0);
+        dialog.ShowSettings = [&](SystemSettingsFrm& form) {
+            ++shown;
+            if (!steps.empty()) {
+                steps.front()(form);
+                steps.erase(steps.begin());
+            }
+        };
+        dialog.Command4->click();
+        EXPECT_EQ(dialog.ProgressLabel->text(), QString());
+    }
+
+    static void Confirm(SystemSettingsFrm& form) { form.Tag = QStringLiteral("True"); }
+
+    // The operator's change: sensor 1's maximum and name.
+    static void EditFirstSensor(SystemSettingsFrm& form)
+    {
+        form.Text2[0]->setText(QStringLiteral("12.5"));
+        form.Label44[0]->SetName(kFridge2, kFridge2Codes);
+        Confirm(form);
+    }
+
+    std::unique_ptr<unitsim::SettingsUpload> upload;
+    int shown = 0;
+};
+
+TEST_P(SettingsChangeTest, TheUnitAndTheDatabaseCarryTheChangedLimitAndName)
+{
+    SimUnit& unit = Listed();
+    Change({EditFirstSensor});
+
+    ASSERT_EQ(upload->commits(), 1) << LastMessage().toStdString();
+    EXPECT_EQ(prompter.messages.back().icon, Prompter::Icon::Information) << LastMessage().toStdString();
+    const QByteArray image = unit.memory.image();
+    EXPECT_FLOAT_EQ(FloatAt(image, kRow0 + 1), 12.5f);
+    EXPECT_EQ(image.mid(kRow0Name, 4), QByteArray("\xFF\x04\x32\x00", 4));
+    EXPECT_TRUE(unitsim::SettingsChecksumHolds(image, true));
+    // The mirror follows the filled copy.
+    EXPECT_EQ(image.mid(0, 607).mid(4), image.mid(607, 607).mid(4));
+    EXPECT_FLOAT_EQ(
+        Value(QStringLiteral("SELECT SeI_Maxlimit FROM Sensors_Info WHERE SeI_Sensornumber = 1")).toFloat(),
+        12.5f);
+    EXPECT_EQ(Value(QStringLiteral("SELECT SeI_Sensorname FROM Sensors_Info WHERE SeI_Sensornumber = 1"))
+                  .toString(),
+              kFridge2);
+    // The clock of the PC went with the commit.
+    EXPECT_LE(std::abs(unit.model.state().clock.secsTo(QDateTime(
+                  QDateTime::currentDateTime().date(), QDateTime::currentDateTime().time(), Qt::UTC))),
+              120);
+}
+
+TEST_P(SettingsChangeTest, AnEightSensorUnitOverTcpTakesItsOwnLayout)
+{
+    SimUnit& unit = Listed(true, false);
+    Change({[](SystemSettingsFrm& form) {
+        form.Text3[1]->setText(QStringLiteral("-4"));
+        Confirm(form);
+    }});
+
+    ASSERT_EQ(upload->commits(), 1) << LastMessage().toStdString();
+    EXPECT_FLOAT_EQ(FloatAt(unit.memory.image(), 418 + 21 + 5), -4.0f);
+    EXPECT_TRUE(unitsim::SettingsChecksumHolds(unit.memory.image(), false));
+    EXPECT_FLOAT_EQ(
+        Value(QStringLiteral("SELECT SeI_Minlimit FROM Sensors_Info WHERE SeI_Sensornumber = 2")).toFloat(),
+        -4.0f);
+}
+
+TEST_P(SettingsChangeTest, ARefusedEntryShowsTheDialogAgainWithTheOperatorsEntries)
+{
+    Listed();
+    Change({[](SystemSettingsFrm& form) {
+                form.Text2[0]->setText(QStringLiteral("12.5"));
+                form.Text13->setText(QStringLiteral("0"));
+                Confirm(form);
+            },
+            [](SystemSettingsFrm& form) {
+                EXPECT_TRUE(form.Tag.isEmpty());
+                EXPECT_EQ(form.Text2[0]->text(), QStringLiteral("12.5"));
+                form.Text13->setText(QStringLiteral("30"));
+                Confirm(form);
+            }});
+
+    EXPECT_EQ(shown, 2);
+    ASSERT_GE(prompter.messages.size(), 2u);
+    EXPECT_EQ(prompter.messages[prompter.messages.size() - 2].title, QString::fromUtf8(kRefusalTitle));
+    EXPECT_EQ(upload->commits(), 1);
+    EXPECT_FLOAT_EQ(
+        Value(QStringLiteral("SELECT SeI_Maxlimit FROM Sensors_Info WHERE SeI_Sensornumber = 1")).toFloat(),
+        12.5f);
+}
+
+struct Failing
+{
+    const char* name;
+    unitsim::UploadFaults faults;
+    const char* says;
+};
+
+class UploadFailureTest : public SettingsChangeTest
+{
+};
+
+// Whatever goes wrong on the unit's side, the operator is told and the database stays as it was.
+TEST_P(UploadFailureTest, LeavesTheDatabaseAsItWas)
+{
+    const std::vector<Failing> cases{
+        {"record refused", {.refuseRecord = 100}, "απέρριψε"},
+        {"silent mid-upload", {.silentFromRecord = 37}, "σταμάτησε να απαντά"},
+        {"end record unanswered", {.silentFromRecord = 256}, "σταμάτησε να απαντά"},
+        {"commit refused", {.refuseCommit = true}, "δεν αποδέχτηκε"},
+    };
+    SimUnit& unit = Listed();
+    const QStringList before = UnitTables();
+    const QByteArray image = unit.memory.image();
+    for (const Failing& c : cases) {
+        SCOPED_TRACE(c.name);
+        upload->setFaults(c.faults);
+        prompter.messages.clear();
+        SettingsChange change(db(), *link, prompter, EditFirstSensor, {}, kRecordWait);
+        EXPECT_FALSE(change.Run(*LoadUsedSystems(db())->begin()));
+        ASSERT_EQ(prompter.messages.size(), 1u);
+        EXPECT_TRUE(LastMessage().contains(QString::fromUtf8(c.says))) << LastMessage().toStdString();
+        EXPECT_EQ(UnitTables(), before);
+        EXPECT_EQ(unit.memory.image(), image);
+        EXPECT_EQ(upload->commits(), 0);
+        // The unit's text input lapses before the next attempt.
+        link->Delay(150);
+    }
+}
+
+TEST_P(SettingsChangeTest, CancelSendsNothing)
+{
+    SimUnit& unit = Listed();
+    const QStringList before = UnitTables();
+    Change({[](SystemSettingsFrm& form) { form.Text2[0]->setText(QStringLiteral("99")); }});
+    EXPECT_EQ(unit.sim.arrivals(CmdBeginSettingsUpload), 0);
+    EXPECT_EQ(UnitTables(), before);
+}
+
+INSTANTIATE_BOTH_DRIVERS(SettingsChangeTest);
+INSTANTIATE_BOTH_DRIVERS(UploadFailureTest);
+
+// The records as the wire carries them.
+TEST(UploadRecords, AreScrambledIntelHexLines)
+{
+    SettingsImage image{};
+    for (int i = 0; i < int(image.size()); ++i)
+        image[i] = quint8(i);
+    struct Case
+    {
+        QByteArray wire, plain;
+    };
+    const std::vector<Case> cases{
+        {UploadEndRecord(), ":00000001FF\r\n"},
+        {UploadRecord(image, 0), ":10000000000102030405060708090A0B0C0D0E0F78\r\n"},
+        {UploadRecord(image, 255), ":100FF000F0F1F2F3F4F5F6F7F8F9FAFBFCFDFEFF79\r\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ScrambleHexDigits(QString::fromLatin1(c.wire)).toLatin1(), c.plain);
+}
+
+TEST(UploadRecords, CommitCarriesTheClock)
+{
+    RequestFrame request{};
+    EXPECT_EQ(CommitRequest(request, QDateTime(QDate(2026, 12, 6), QTime(18, 5), Qt::UTC)), 6);
+    EXPECT_EQ(request[0], CmdCommitSettings);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(request.data()) + 1, 5),
+              QByteArray("\x12\x05\x06\x0C\x1A"));
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+#include <settings_image.h>
+#include <settings_memory.h>
+#include <settings_upload.h>
+#include <unit_model.h>
+
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+namespace {
+using namespace unitsim;
+
+// A record line as the server sends it: Intel HEX, digits swapped pairwise, CR LF.
+QByteArray Line(quint8 type, int address, const QByteArray& data, int checksumError = 0)
+{
+    QByteArray bytes;
+    bytes.append(char(data.size())).append(char(address >> 8)).append(char(address)).append(char(type));
+    bytes.append(data);
+    quint8 sum = 0;
+    for (char b : bytes)
+        sum += quint8(b);
+    bytes.append(char(quint8(-sum + checksumError)));
+    QByteArray text = ":" + bytes.toHex().toUpper();
+    for (char& c : text) {
+        const qsizetype at = QByteArray("0123456789ABCDEF").indexOf(c);
+        if (at >= 0)
+            c = "8976543201DFEACB"[at];
+    }
+    return text + "\r\n";
+}
+
+QByteArray Answers(const SimActions& actions)
+{
+    QByteArray out;
+    for (const SimAction& a : actions)
+        out += a.bytes;
+    return out;
+}
+
+class UploadSide : public ::testing::Test
+{
+public:
+    void SetUp() override
+    {
+        memory.setImage(BuildSettingsImage(DefaultImageContents(true, 20, 1)));
+        image = memory.image();
+        image[700] = char(0x5A); // a change the checksum below accounts for
+        const quint32 sum = SettingsSum(image, true);
+        for (int i = 0; i < 4; ++i)
+            image[607 + i] = char(sum >> (8 * i));
+    }
+
+    // Opens the text input as the server does: command 11 twice.
+    void Begin()
+    {
+        const QByteArray request(15, char(11));
+        ASSERT_EQ(upload.begin(request).payload, QByteArray(1, char(0xFF)));
+        ASSERT_EQ(upload.begin(request).payload, QByteArray(1, char(0xFF)));
+    }
+
+    // The data records, then the end record when withEnd.
+    QByteArray SendAll(const QByteArray& of, int records = 256, bool withEnd = false)
+    {
+        QByteArray answers;
+        for (int n = 0; n < records; ++n)
+            answers += Answers(upload.receive(Line(0, n * 16, of.mid(n * 16, 16)), ++now));
+        if (withEnd)
+            answers += Answers(upload.receive(Line(1, 0, {}), ++now));
+        return answers;
+    }
+
+    CommandAnswer Commit()
+    {
+        return upload.commit(QByteArray("\x13\x09\x1E\x06\x0C\x1A", 6) + QByteArray(9, '\0'));
+    }
+
+    UnitModel model;
+    SettingsMemory memory;
+    SettingsUpload upload{model, memory, 1000};
+    QByteArray image;
+    qint64 now = 0;
+};
+
+TEST_F(UploadSide, AppliesACompleteUploadAndTheClockOnCommit)
+{
+    Begin();
+    EXPECT_TRUE(upload.takes(now));
+    EXPECT_EQ(SendAll(image, 256, true), QByteArray(257, '~'));
+    EXPECT_FALSE(upload.takes(now));
+    EXPECT_EQ(Commit().payload, QByteArray(1, char(0xFF)));
+    EXPECT_EQ(memory.image(), image);
+    EXPECT_EQ(model.state().clock, QDateTime(QDate(2026, 12, 6), QTime(9, 30), Qt::UTC));
+    EXPECT_EQ(upload.commits(), 1);
+}
+
+// Each of these voids the upload: the memory stays as it was.
+TEST_F(UploadSide, RefusesWhatIsNotASoundUpload)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<QByteArray(UploadSide&)> send;
+        QByteArray answers;
+    };
+    const std::vector<Case> cases{
+        {"bad record checksum",
+         [](UploadSide& t) { return Answers(t.upload.receive(Line(0, 0, t.image.left(16), 1), ++t.now)); },
+         "@"},
+        {"record beyond the memory",
+         [](UploadSide& t) { return Answers(t.upload.receive(Line(0, 4096, t.image.left(16)), ++t.now)); },
+         "@"},
+        {"short record",
+         [](UploadSide& t) { return Answers(t.upload.receive(Line(0, 0, t.image.left(8)), ++t.now)); }, "@"},
+        {"end record before all data", [](UploadSide& t) { return t.SendAll(t.image, 255, true); },
+         QByteArray(255, '~') + "@"},
+        {"settings checksum wrong",
+         [](UploadSide& t) {
+             QByteArray wrong = t.image;
+             wrong[800] = char(wrong[800] + 1);
+             return t.SendAll(wrong, 256, true);
+         },
+         QByteArray(257, '~')},
+    };
+    const QByteArray before = memory.image();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Begin();
+        EXPECT_EQ(c.send(*this), c.answers);
+        EXPECT_EQ(Commit().payload, QByteArray(1, char(0x00)));
+        EXPECT_EQ(memory.image(), before);
+    }
+}
+
+TEST_F(UploadSide, TextInputLapsesOnAnIdleLine)
+{
+    Begin();
+    SendAll(image, 3);
+    EXPECT_TRUE(upload.takes(now + 1000));
+    EXPECT_FALSE(upload.takes(now + 1001));
+}
+
+} // namespace
