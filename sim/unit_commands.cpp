@@ -8,9 +8,9 @@ namespace unitsim {
 
 namespace {
 constexpr quint8 kIdentify = 7, kStatus = 21, kAlarmCondition = 9, kRelayB = 6, kSensorAlarm = 32;
-constexpr quint8 kSensorEvents = 22, kPowerEvents = 23, kLogPointers = 24;
-constexpr quint8 kUnitCommands[] = {kIdentify,    kStatus,       kAlarmCondition, kRelayB,
-                                    kSensorAlarm, kSensorEvents, kPowerEvents,    kLogPointers};
+constexpr quint8 kSensorEvents = 22, kPowerEvents = 23, kLogPointers = 24, kLogPage = 3, kLogPointer = 25;
+constexpr quint8 kUnitCommands[] = {kIdentify,     kStatus,      kAlarmCondition, kRelayB,  kSensorAlarm,
+                                    kSensorEvents, kPowerEvents, kLogPointers,    kLogPage, kLogPointer};
 } // namespace
 
 void InstallUnitCommands(UnitSimulator& sim, UnitModel& model)

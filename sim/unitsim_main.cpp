@@ -1,5 +1,7 @@
 // telvaron-unitsim: a simulated field unit on a pseudo-terminal, a tty device or a TCP port of
 // 127.0.0.1, until SIGTERM or SIGINT.
+#include "log_commands.h"
+#include "log_options.h"
 #include "settings_memory.h"
 #include "settings_options.h"
 #include "settings_upload.h"
@@ -50,6 +52,7 @@ int main(int argc, char** argv)
     parser.addOptions({pty, tcp, device, paced, turnaround, log, logStderr, bare, unit});
     unitsim::AddUnitOptions(parser);
     unitsim::AddSettingsOptions(parser);
+    unitsim::AddLogOptions(parser);
     parser.process(app);
 
     const int lines = int(parser.isSet(pty)) + int(parser.isSet(tcp)) + int(parser.isSet(device));
@@ -66,9 +69,12 @@ int main(int argc, char** argv)
 
     unitsim::UnitModel model;
     unitsim::SettingsMemory memory;
+    unitsim::LogMemory logs;
+    unitsim::CurrentEvents events;
     QString optionError;
     if (!unitsim::ApplyUnitOptions(parser, model, &optionError) ||
-        !unitsim::ApplySettingsOptions(parser, model, memory, &optionError)) {
+        !unitsim::ApplySettingsOptions(parser, model, memory, &optionError) ||
+        !unitsim::ApplyLogOptions(parser, logs, model.state().identity.sensorCount, &optionError)) {
         std::fprintf(stderr, "telvaron-unitsim: %s\n", qPrintable(optionError));
         return 2;
     }
@@ -77,6 +83,7 @@ int main(int argc, char** argv)
     if (parser.isSet(unit)) {
         unitsim::InstallUnitCommands(sim, model);
         unitsim::InstallSettingsCommands(sim, model, memory);
+        unitsim::InstallLogCommands(sim, model, logs, events);
         unitsim::InstallSettingsUpload(sim, model, upload);
     }
     QFile logFile;

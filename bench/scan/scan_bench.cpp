@@ -3,6 +3,7 @@
 #include "test_databases.h"
 
 #include <link/unit_link.h>
+#include <log_commands.h>
 #include <scan/scan_engine.h>
 #include <sim_thread.h>
 #include <unit_commands.h>
@@ -94,6 +95,9 @@ void Run(Database::Driver driver, int unitCount)
     QTemporaryDir dir;
     std::vector<std::unique_ptr<unitsim::UnitModel>> models;
     std::vector<std::unique_ptr<unitsim::SimThread>> sims;
+    // Empty logs and event lists: the passes stay steady.
+    std::vector<std::unique_ptr<unitsim::LogMemory>> logs;
+    std::vector<std::unique_ptr<unitsim::CurrentEvents>> events;
     db.transaction([&] {
         for (int u = 0; u < unitCount; ++u) {
             const QString serial = QStringLiteral("B%1").arg(u, 4, 10, QLatin1Char('0'));
@@ -105,6 +109,9 @@ void Run(Database::Driver driver, int unitCount)
             });
             auto sim = std::make_unique<unitsim::SimThread>();
             unitsim::InstallUnitCommands(sim->sim(), *model);
+            logs.push_back(std::make_unique<unitsim::LogMemory>());
+            events.push_back(std::make_unique<unitsim::CurrentEvents>());
+            unitsim::InstallLogCommands(sim->sim(), *model, *logs.back(), *events.back());
             sim->servePty(dir.filePath(QStringLiteral("com%1").arg(u + 1)));
             db.exec(QStringLiteral(
                         "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "

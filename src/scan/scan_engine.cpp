@@ -48,6 +48,7 @@ void ScanEngine::RunStart()
 {
     systemsLoaded_ = true;
     databaseErrorShown_ = false;
+    logPointersShown_.clear();
     // A snapshot of the used units: rows are later written by key, so a row that a
     // terminal changes meanwhile cannot shift the units against their records.
     const auto loaded = LoadUsedSystems(db_);
@@ -125,6 +126,15 @@ void ScanEngine::Stop()
         return;
     }
     window_.RestoreIdle();
+}
+
+void ScanEngine::ReportLogPointers(int unit, int log)
+{
+    const QString& serial = runtime_[unit].Serialnumber;
+    if (!logPointersShown_.insert({serial, log}).second)
+        return;
+    window_.ShowScanProblem(
+        QStringLiteral("Μη έγκυροι δείκτες της καταγραφής %1 του συστήματος %2").arg(log).arg(serial));
 }
 
 void ScanEngine::ReportDatabaseError()

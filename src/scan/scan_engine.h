@@ -10,15 +10,20 @@
 #include <QDateTime>
 
 #include <functional>
+#include <set>
+#include <utility>
 #include <vector>
 
 class Database;
+class LogStep;
+struct LogPointer;
+struct LogTarget;
 class UnitLink;
 
 // Visits every used unit once per pass. The first pass of a run loads the used units and opens
 // their serial ports; each turn serves terminal requests, identifies a unit that is not online
-// and mirrors an online unit's status; after a pass it either arms the next one or, when the
-// window asked for it, stops the run.
+// and mirrors an online unit's status, event lists and logs; after a pass it either arms the next one or,
+// when the window asked for it, stops the run.
 class ScanEngine
 {
 public:
@@ -39,12 +44,20 @@ private:
     // The steps before the end of the turn; false ends the turn early.
     bool Identify(SystemRuntimeRecord& unit);
     bool ReadStatus(int unit);
+    bool MirrorEventLists(int unit);
+    void ReadLogs(int unit);
+    // One log of the unit's turn; false ends the turn.
+    bool RunLog(
+        int unit, LogStep& step, const LogPointer& pointer, LogTarget& target,
+        const std::function<bool()>& prepare = [] { return true; });
     void LinkFailed(SystemRuntimeRecord& unit, LinkResult result);
     void EndOfTurn(int unit);
     void Rearm(const QDateTime& passStart);
     void Stop();
     // Shows the first database error of a run on the status line; later ones would only repeat it.
     void ReportDatabaseError();
+    // Shows once per run that a unit reports a log it cannot have.
+    void ReportLogPointers(int unit, int log);
 
     Database& db_;
     UnitLink& link_;
@@ -59,4 +72,5 @@ private:
     bool databaseErrorShown_ = false;
     std::vector<SystemRuntimeRecord> runtime_;
     std::vector<bool> logBlocked_;
+    std::set<std::pair<QString, int>> logPointersShown_;
 };

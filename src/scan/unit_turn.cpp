@@ -21,9 +21,9 @@ void ScanEngine::Turn(int unit)
     const bool requestsServed = requests_.Run(runtime_);
     if (!requestsServed)
         ReportDatabaseError();
-    if (requestsServed && (r.LinkState == LinkOnline || Identify(r)) && ReadStatus(unit)) {
-        // The event lists and the logs follow here.
-    }
+    if (requestsServed && (r.LinkState == LinkOnline || Identify(r)) && ReadStatus(unit) &&
+        MirrorEventLists(unit) && !logBlocked_[unit])
+        ReadLogs(unit);
     EndOfTurn(unit);
 }
 

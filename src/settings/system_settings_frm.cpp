@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -103,7 +104,9 @@ SystemSettingsFrm::SystemSettingsFrm(Prompter& prompter, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
     layout->addLayout(buttons);
-    resize(1360, 780);
+    // The sensor page scrolls, so a smaller screen still shows the whole dialog.
+    const QSize room = screen()->availableGeometry().size() * 0.95;
+    resize(qMin(1360, room.width()), qMin(780, room.height()));
 }
 
 QWidget* SystemSettingsFrm::BuildNotificationPage()

@@ -57,6 +57,7 @@ std::unique_ptr<SimUnit> NewSimUnit(const QString& serial, const QString& model)
         s.identity.sensorCount = model.contains(QStringLiteral("TELVARON-1")) ? 20 : 8;
     });
     unitsim::InstallUnitCommands(unit->sim, unit->model);
+    unitsim::InstallLogCommands(unit->sim, unit->model, unit->logs, unit->events);
     return unit;
 }
 } // namespace

@@ -3,6 +3,7 @@
 #include "test_databases.h"
 
 #include <link/unit_link.h>
+#include <log_commands.h>
 #include <scan/scan_engine.h>
 #include <scan/scan_window.h>
 #include <unit_commands.h>
@@ -49,6 +50,8 @@ public:
 struct SimUnit
 {
     unitsim::UnitModel model;
+    unitsim::LogMemory logs;
+    unitsim::CurrentEvents events;
     unitsim::UnitSimulator sim;
 
     void setMode(unitsim::UnitMode mode) { unitsim::SetUnitMode(sim, model, mode); }

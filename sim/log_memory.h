@@ -1,0 +1,143 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QMutex>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace unitsim {
+
+constexpr int kLogs = 21;
+constexpr int kEventLog = 20;
+constexpr int kLogPageBytes = 528;
+constexpr int kLogHalfBytes = 264;
+constexpr int kLogBlockBytes = 44;
+constexpr int kSensorLogPages = 204;
+constexpr int kEventLogPages = 16;
+
+// The wall-clock time the unit shows at a moment given in UTC: two hours ahead, three while
+// summer time is in force (from the last Sunday of March 01:00 UTC to the last Sunday of October
+// 01:00 UTC).
+QDateTime UnitWallClock(const QDateTime& utc, bool* summer = nullptr);
+
+// A sample the unit wrote, with where it lies in its log.
+struct WrittenSample
+{
+    int sensor = 0;
+    QDateTime when; // the unit's wall-clock time
+    int tenths = 0;
+    quint32 pageSN = 0;
+    int block = 0;
+};
+
+// An event the unit wrote, as the server should store it.
+struct WrittenEvent
+{
+    int source = 0;
+    QDateTime when;
+    int tenths = 0;    // sources 1 to 20
+    int condition = 0; // sources 1 to 21
+    QString numbers;   // sources 22 to 25
+    quint32 pageSN = 0;
+    int block = 0;
+};
+
+struct LogPointerState
+{
+    int pageBytesWritten = 0;
+    int oldestPage = 0;
+    int writePage = 0;
+    quint32 writePageSN = 0;
+};
+
+// The unit's log memory: 20 sensor record logs of 204 pages and an event log of 16 pages, each
+// page 12 blocks of 44 bytes with their check byte, written as the unit writes them, and a record
+// of everything written. Safe to use from any thread.
+class LogMemory
+{
+public:
+    LogMemory();
+
+    // Writers. Each log has a clock (UTC) and an interval in minutes: a sample or event is
+    // stamped at the clock, which then moves on by the interval. A block starts afresh when the
+    // interval changes or the clock jumps.
+    void setClock(int log, const QDateTime& utc);
+    void setClockAll(const QDateTime& utc);
+    void setInterval(int log, int minutes);
+    void appendSample(int sensor, int tenths);
+    // count samples of a repeating ramp of values.
+    void appendSamples(int sensor, int count);
+    void appendSensorEvent(int channel, bool state, int tenths);
+    void appendConditionEvent(quint8 condition);
+    // sensors: bit n - 1 for sensor n (1 to 20 for source 22, 1 to 18 for 23 to 25).
+    void appendListEvent(int source, quint32 sensors);
+    // An entry of the given first three bytes, recorded as given in written.
+    void appendRawEvent(quint8 b0, quint8 b1, quint8 b2, const WrittenEvent& written);
+    // count events of every kind in turn.
+    void appendEvents(int count);
+    // Writes until the page being written is full and the next one begun.
+    void fillPage(int log);
+
+    // Faults.
+    void clear();
+    // Inverts the check byte of a block in memory.
+    void corruptBlock(int log, int slot, int block);
+    // The next count page reads answer with their first block's check byte inverted.
+    void corruptNextReads(int count);
+    // Runs once, just before the next page read is answered.
+    void beforeNextPageRead(std::function<void(LogMemory&)> action);
+    void setPointer(int log, const LogPointerState& pointer);
+
+    // What the unit answers: the 21 pointers (210 bytes), one pointer (10 bytes), half a page
+    // (264 bytes; empty when the log, offset or slot does not exist).
+    QByteArray pointers() const;
+    QByteArray pointer(int log) const;
+    QByteArray readHalfPage(int log, int offset, int slot);
+    LogPointerState pointerState(int log) const;
+
+    // The record of what was written.
+    std::vector<WrittenSample> samples(int sensor) const;
+    std::vector<WrittenEvent> events() const;
+
+private:
+    struct Log
+    {
+        LogPointerState pointer;
+        std::vector<quint8> memory;
+        QDateTime clock;
+        int interval = 1;
+        // The block being filled.
+        QDateTime blockStart;
+        int blockInterval = 0;
+        int blockSamples = 0;
+    };
+    int ring(int log) const { return log == kEventLog ? kEventLogPages : kSensorLogPages; }
+    quint8* pageAt(int log, int slot);
+    void sealBlock(int log, int block);
+    void advancePage(int log);
+    void closeBlock(int log);
+    void writeEvent(quint8 b0, quint8 b1, quint8 b2, WrittenEvent written);
+    void appendSampleLocked(int sensor, int tenths);
+
+    mutable QMutex mutex_;
+    std::array<Log, kLogs> logs_;
+    std::vector<WrittenSample> samples_;
+    std::vector<WrittenEvent> events_;
+    int corruptReads_ = 0;
+    std::function<void(LogMemory&)> beforeRead_;
+};
+
+} // namespace unitsim
+
+namespace unitsim {
+
+// Writes samplesPerSensor samples into the logs of sensors 1 to sensors, one sensor after the
+// other, at intervalMinutes from the first clock, then events into the event log. The same
+// arguments always write the same memory and record.
+void PrefillLogs(LogMemory& memory, int sensors, int samplesPerSensor, int events, int intervalMinutes);
+
+} // namespace unitsim

@@ -1,0 +1,165 @@
+#include "log_step.h"
+
+#include "log_block.h"
+
+#include <db/database.h>
+#include <link/int_codec.h>
+
+namespace {
+constexpr quint8 kCmdReadLogPage = 3;
+constexpr quint8 kCmdReadLogPointer = 25;
+constexpr int kPageReadLength = 6;
+constexpr int kPointerReadLength = 2;
+constexpr qint32 kPageSnMask = 0xFFFFFF; // a page carries the low 24 bits of its number
+} // namespace
+
+QString MultiRowInsert(const QString& table, const QString& columns, int width, std::size_t rows)
+{
+    QString group = QStringLiteral("(?");
+    for (int i = 1; i < width; ++i)
+        group += QStringLiteral(",?");
+    group += QLatin1Char(')');
+    QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table, columns);
+    for (std::size_t r = 0; r < rows; ++r) {
+        if (r > 0)
+            sql += QLatin1Char(',');
+        sql += group;
+    }
+    return sql;
+}
+
+struct LogStep::Read
+{
+    bool resync = false;
+    int slot = 0;
+    int offset = 0;
+    bool firstHalf = true;
+    int start = 0;
+    int end = 0;
+    qint32 page = 0; // the number of the page the read must find
+};
+
+LogStep::LogStep(Database& db, UnitExchange exchange) : db_(db), exchange_(std::move(exchange)) {}
+
+LogStepResult LogStep::Run(const LogPointer& pointer, LogTarget& target, const std::function<bool()>& prepare)
+{
+    if (!LogPointerInRange(pointer, target.ring))
+        return {LogStepOutcome::PointersInvalid};
+    if (!LogHasNewData(pointer, target.counters))
+        return {};
+    LogStepResult result{LogStepOutcome::DatabaseFailed};
+    if (prepare())
+        result = Take(pointer, target);
+    result.newData = true;
+    result.morePending = result.outcome == LogStepOutcome::Done && LogHasNewData(pointer, target.counters);
+    return result;
+}
+
+LogStepResult LogStep::Take(const LogPointer& p, LogTarget& t)
+{
+    std::vector<QVariantList> rows;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const Read read = PlanRead(p, t);
+        rows.clear();
+        bool bad = false;
+        if (read.end > read.start) {
+            if (const LinkResult sent = SendPageRead(t, read); sent != LinkOk)
+                return {LogStepOutcome::LinkFailed, sent};
+            bool trusted = false;
+            if (const LinkResult asked = Trusted(p, t, read, trusted); asked != LinkOk)
+                return {LogStepOutcome::LinkFailed, asked};
+            if (!trusted)
+                return {};
+            bad = t.decode(std::span<const quint8>(page_).first(kLogHalfPage), read.firstHalf, read.start,
+                           read.end, rows);
+        }
+        if (bad && attempt == 0)
+            continue;
+        const LogCounters moved{read.page, qint16(read.offset + read.end),
+                                qint32(t.counters.LastRecSN + rows.size())};
+        if (!StoreLogRows(db_, t, rows, moved))
+            return {LogStepOutcome::DatabaseFailed};
+        break;
+    }
+    return {};
+}
+
+LogStep::Read LogStep::PlanRead(const LogPointer& p, const LogTarget& t) const
+{
+    const LogCounters& c = t.counters;
+    Read r;
+    if (LogNeedsResync(p, c, t.ring)) {
+        r.resync = true;
+        r.slot = p.OldestPage;
+        r.page = OldestPageNumber(p, t.ring);
+        r.end = p.OldestPage == p.WritePage && p.PageBytesWritten < kLogHalfPage ? p.PageBytesWritten
+                                                                                 : kLogHalfPage;
+        return r;
+    }
+    r.slot = SlotOfPage(p, c.LastPageSN, t.ring);
+    r.page = c.LastPageSN;
+    if (c.PageBytesTaken >= kLogPageSize) {
+        r.slot = (r.slot + 1) % t.ring;
+        r.page = c.LastPageSN + 1;
+    } else if (c.PageBytesTaken < kLogHalfPage) {
+        r.start = c.PageBytesTaken;
+    } else {
+        r.offset = kLogHalfPage;
+        r.firstHalf = false;
+        r.start = c.PageBytesTaken - kLogHalfPage;
+    }
+    r.end = kLogHalfPage;
+    if (r.slot == p.WritePage)
+        r.end = std::min<int>(p.PageBytesWritten - r.offset, kLogHalfPage);
+    return r;
+}
+
+LinkResult LogStep::SendPageRead(const LogTarget& t, const Read& read)
+{
+    RequestFrame request{kCmdReadLogPage, t.logNumber};
+    WriteU16(request, 2, read.offset);
+    WriteU16(request, 4, read.slot);
+    return exchange_(request, page_, kPageReadLength);
+}
+
+LinkResult LogStep::Trusted(const LogPointer& p, const LogTarget& t, const Read& read, bool& trusted)
+{
+    const auto half = std::span<const quint8>(page_).first(kLogHalfPage);
+    const bool numbered = read.offset == 0 && BlockChecksumOk(half);
+    trusted = true;
+    if (numbered) {
+        // A resynchronising read must find the oldest page too, else its rows would be counted
+        // as that page's.
+        trusted = ReadU24(half, t.pageSnAt) == (read.page & kPageSnMask);
+    } else if (read.slot == p.OldestPage) {
+        // Without a page number, the oldest slot is trusted only while the unit has not moved on
+        // from it: the page read was then still the one the pointers named.
+        RequestFrame request{kCmdReadLogPointer, t.logNumber};
+        if (const LinkResult result = exchange_(request, pointer_, kPointerReadLength); result != LinkOk)
+            return result;
+        trusted = ReadLogPointer(pointer_, 0).OldestPage == p.OldestPage;
+    }
+    return LinkOk;
+}
+
+bool StoreLogRows(Database& db, LogTarget& t, const std::vector<QVariantList>& rows, const LogCounters& moved)
+{
+    const bool stored = db.transaction([&] {
+        if (!rows.empty()) {
+            QVariantList values;
+            qint32 number = t.counters.LastRecSN;
+            for (const QVariantList& row : rows)
+                values << row << ++number;
+            const int width = int(rows.front().size()) + 1;
+            if (!db.exec(MultiRowInsert(t.historyTable, t.rowColumns, width, rows.size()), values))
+                return false;
+        }
+        QVariantList update{moved.LastPageSN, moved.PageBytesTaken, moved.LastRecSN};
+        update << t.ownerKey << t.counters.LastPageSN << t.counters.PageBytesTaken << t.counters.LastRecSN;
+        const auto changed = db.exec(t.countersUpdate, update);
+        return changed && *changed == 1;
+    });
+    if (stored)
+        t.counters = moved;
+    return stored;
+}

@@ -1,0 +1,162 @@
+// The event lists and the logs of an online unit's turn.
+#include "event_list_mirror.h"
+#include "log_step.h"
+#include "log_targets.h"
+#include "scan_engine.h"
+#include "unit_exchange.h"
+
+#include <db/database.h>
+#include <link/event_wait.h>
+
+namespace {
+constexpr quint8 kCmdReadSensorEvents = 22;
+constexpr quint8 kCmdReadPowerEvents = 23;
+constexpr quint8 kCmdReadLogPointers = 24;
+constexpr int kPowerEventsLength = 12;
+
+LogCounters CountersOf(const QSqlRecord& row, int first)
+{
+    return {row.value(first).toInt(), qint16(row.value(first + 1).toInt()), row.value(first + 2).toInt()};
+}
+} // namespace
+
+bool ScanEngine::MirrorEventLists(int unit)
+{
+    SystemRuntimeRecord& r = runtime_[unit];
+    const auto sensors = db_.select(
+        QStringLiteral(
+            "SELECT SeI_Sensornumber FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? AND SeI_Used=1"),
+        {r.Serialnumber});
+    const auto inputs = db_.select(QStringLiteral("SELECT PmI_Powernumber FROM Powermonitoring_Info WHERE "
+                                                  "PmI_SyI_Serialnumber=? AND PmI_Used=1"),
+                                   {r.Serialnumber});
+    if (!sensors || !inputs) {
+        ReportDatabaseError();
+        return false;
+    }
+    // Sensor numbers beyond the unit's inputs have no entry of their own.
+    std::vector<int> used;
+    for (const QSqlRecord& row : *sensors) {
+        const int n = row.value(0).toInt();
+        if (n >= 1 && n <= std::min(r.SensorInputs, kSensorEventEntries))
+            used.push_back(n);
+    }
+    ReplyBuffer reply{};
+    if (!used.empty()) {
+        RequestFrame request{kCmdReadSensorEvents};
+        if (const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1); result != LinkOk) {
+            LinkFailed(r, result);
+            return false;
+        }
+        const auto entries = std::span<const quint8>(reply);
+        if (!db_.transaction([&] {
+                for (const int n : used) {
+                    if (!MirrorSensorEventRows(db_, r.Serialnumber, n,
+                                               entries.subspan(std::size_t(kSensorEventEntrySize * (n - 1)),
+                                                               kSensorEventEntrySize)))
+                        return false;
+                }
+                return true;
+            })) {
+            ReportDatabaseError();
+            return false;
+        }
+    }
+    if (!inputs->empty()) {
+        RequestFrame request{kCmdReadPowerEvents};
+        if (const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1); result != LinkOk) {
+            LinkFailed(r, result);
+            return false;
+        }
+        if (!MirrorPowerEventRows(db_, r.Serialnumber,
+                                  std::span<const quint8>(reply).first(kPowerEventsLength))) {
+            ReportDatabaseError();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ScanEngine::ReadLogs(int unit)
+{
+    SystemRuntimeRecord& r = runtime_[unit];
+    RequestFrame request{kCmdReadLogPointers};
+    ReplyBuffer reply{};
+    if (const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1); result != LinkOk) {
+        LinkFailed(r, result);
+        return;
+    }
+    const auto pointers = ReadLogPointers(reply);
+    r.MoreLogPending = false;
+    LogStep step(db_, [this, &r](RequestFrame& q, ReplyBuffer& a, int length) {
+        return ExchangeWithUnit(link_, r, q, a, length);
+    });
+
+    const auto sensors = db_.select(
+        QStringLiteral("SELECT SeI_Sensornumber, SeI_Sensortype, SeI_RecordsTable_Lastpagesn, "
+                       "SeI_RecordsTable_Pagebyteswrit, SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE "
+                       "SeI_SyI_Serialnumber=? AND SeI_Used=1 ORDER BY SeI_Sensornumber"),
+        {r.Serialnumber});
+    if (!sensors) {
+        ReportDatabaseError();
+        return;
+    }
+    for (const QSqlRecord& row : *sensors) {
+        const int n = row.value(0).toInt();
+        if (n < 1 || n > r.SensorInputs)
+            continue;
+        LogTarget target = SensorLogTarget(r.Serialnumber, n, row.value(1).toInt(), CountersOf(row, 2));
+        if (!RunLog(unit, step, pointers[n - 1], target))
+            return;
+    }
+
+    const auto counters =
+        db_.select(QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, "
+                                  "SyI_EventsTable_Pagebyteswritt, SyI_EventsTable_LastrecSN "
+                                  "FROM Systems_Info WHERE SyI_Serialnumber=?"),
+                   {r.Serialnumber});
+    if (!counters || counters->empty()) {
+        ReportDatabaseError();
+        return;
+    }
+    std::vector<quint8> sensorTypes;
+    LogTarget target = EventLogTarget(r.Serialnumber, CountersOf(counters->front(), 0), sensorTypes);
+    RunLog(unit, step, pointers[kEventLogNumber], target, [&] {
+        // Every sensor's type, used or not; numbers beyond the unit's inputs have no place.
+        sensorTypes.assign(std::size_t(r.SensorInputs) + 1, 0);
+        const auto types =
+            db_.select(QStringLiteral("SELECT SeI_Sensornumber, SeI_Sensortype FROM Sensors_Info "
+                                      "WHERE SeI_SyI_Serialnumber=?"),
+                       {r.Serialnumber});
+        for (const QSqlRecord& row : types.value_or(QList<QSqlRecord>{})) {
+            const int n = row.value(0).toInt();
+            if (n >= 1 && n <= r.SensorInputs)
+                sensorTypes[std::size_t(n)] = quint8(row.value(1).toInt());
+        }
+        return types.has_value();
+    });
+}
+
+bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogTarget& target,
+                        const std::function<bool()>& prepare)
+{
+    SystemRuntimeRecord& r = runtime_[unit];
+    const LogStepResult result = step.Run(pointer, target, prepare);
+    r.MoreLogPending = r.MoreLogPending || result.morePending;
+    switch (result.outcome) {
+    case LogStepOutcome::LinkFailed:
+        LinkFailed(r, result.linkResult);
+        return false;
+    case LogStepOutcome::DatabaseFailed:
+        ReportDatabaseError();
+        return false;
+    case LogStepOutcome::PointersInvalid:
+        ReportLogPointers(unit, target.logNumber);
+        return true;
+    case LogStepOutcome::Done:
+        break;
+    }
+    if (result.newData)
+        PumpEventsOnce();
+    return true;
+}

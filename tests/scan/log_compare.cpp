@@ -1,0 +1,86 @@
+#include "log_compare.h"
+
+#include <db/database.h>
+#include <db/wall_clock.h>
+
+namespace {
+QString Time(const QDateTime& t)
+{
+    return t.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+QString Field(const QVariant& v)
+{
+    return v.isNull() ? QStringLiteral("-") : v.toString();
+}
+
+QString Tenths(const QVariant& v)
+{
+    return v.isNull() ? QStringLiteral("-") : QString::number(double(v.toFloat()), 'f', 1);
+}
+
+QStringList Lines(Database& db, const QString& sql, const QVariantList& key,
+                  const std::function<QString(const QSqlRecord&)>& line)
+{
+    QStringList out;
+    const auto rows = db.select(sql, key);
+    if (!rows)
+        return {QStringLiteral("database error: ") + db.lastError().description};
+    for (const QSqlRecord& r : *rows)
+        out << line(r);
+    return out;
+}
+} // namespace
+
+QStringList StoredSamples(Database& db, const QString& serial, int sensor)
+{
+    return Lines(
+        db,
+        QStringLiteral("SELECT Rec_SensRecSN, Rec_Datetime, Rec_Value, Rec_Sensortype FROM Records "
+                       "WHERE Rec_SyI_Serialnumber=? AND Rec_SeI_Sensornumber=? ORDER BY Rec_SensRecSN"),
+        {serial, sensor}, [](const QSqlRecord& r) {
+            return QStringLiteral("%1 %2 %3")
+                .arg(r.value(0).toInt())
+                .arg(Time(WallClockFromValue(r.value(1))), Tenths(r.value(2)));
+        });
+}
+
+QStringList ExpectedSamples(const std::vector<unitsim::WrittenSample>& samples, int firstNumber)
+{
+    QStringList out;
+    for (const unitsim::WrittenSample& s : samples)
+        out << QStringLiteral("%1 %2 %3").arg(firstNumber++).arg(Time(s.when), Tenths(float(s.tenths) / 10));
+    return out;
+}
+
+QStringList StoredEvents(Database& db, const QString& serial)
+{
+    return Lines(db,
+                 QStringLiteral("SELECT Event_SystemEventSN, Event_EventSource, Event_Datetime, Event_Value, "
+                                "Event_Condition, Event_SeI_Sensortype, Event_Info1, Event_Ack FROM Events_1 "
+                                "WHERE Event_SyI_Serialnumber=? ORDER BY Event_SystemEventSN"),
+                 {serial}, [](const QSqlRecord& r) {
+                     return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
+                         .arg(r.value(0).toInt())
+                         .arg(r.value(1).toInt())
+                         .arg(Time(WallClockFromValue(r.value(2))), Tenths(r.value(3)), Field(r.value(4)),
+                              Field(r.value(5)), Field(r.value(6)), Field(r.value(7)));
+                 });
+}
+
+QStringList ExpectedEvents(const std::vector<unitsim::WrittenEvent>& events, int sensorType, int firstNumber)
+{
+    QStringList out;
+    for (const unitsim::WrittenEvent& e : events) {
+        const bool sensor = e.source >= 1 && e.source <= 20;
+        const QString dash = QStringLiteral("-");
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 0")
+                   .arg(firstNumber++)
+                   .arg(e.source)
+                   .arg(Time(e.when), sensor ? Tenths(float(e.tenths) / 10) : dash,
+                        sensor || e.source == 21 ? QString::number(e.condition) : dash,
+                        sensor ? QString::number(sensorType) : dash,
+                        e.source >= 22 && e.source <= 25 ? e.numbers : dash);
+    }
+    return out;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <log_memory.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class Database;
+
+// History rows and what a simulated unit wrote, both as lines "number time value ..." so that a
+// difference shows row by row. Null fields read "-".
+
+// Records of one sensor, in running-number order.
+QStringList StoredSamples(Database& db, const QString& serial, int sensor);
+// The lines the samples should give, numbered from firstNumber.
+QStringList ExpectedSamples(const std::vector<unitsim::WrittenSample>& samples, int firstNumber = 1);
+
+// Events_1 of one unit, in running-number order.
+QStringList StoredEvents(Database& db, const QString& serial);
+// The lines the events should give on a unit whose sensors all have type sensorType.
+QStringList ExpectedEvents(const std::vector<unitsim::WrittenEvent>& events, int sensorType = 1,
+                           int firstNumber = 1);

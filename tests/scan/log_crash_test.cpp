@@ -1,0 +1,231 @@
+// The real server killed at random moments of a long log download, then run to the end: every
+// sample and event must be stored once. Give --crash-kills=<n> for a longer run than CI's.
+#include "log_compare.h"
+#include "test_databases.h"
+
+#include <db/database.h>
+#include <log_memory.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+constexpr int kSensors = 20;
+constexpr int kEvents = 600; // twelve and a half pages
+constexpr int kInterval = 1;
+constexpr int kCiKills = 20;
+const QString kSerial = QStringLiteral("C1");
+
+int Kills()
+{
+    static const int kills = [] {
+        for (const QString& a : QCoreApplication::arguments()) {
+            if (a.startsWith(QStringLiteral("--crash-kills=")))
+                return a.section(QLatin1Char('='), 1).toInt();
+        }
+        return kCiKills;
+    }();
+    return kills;
+}
+
+// Per sensor: enough that the download outlasts the kills, within the ring's 204 pages.
+int Samples()
+{
+    return std::min(200 * Kills() + 1000, 41000);
+}
+
+// A database for the server process: a file, or a PostgreSQL database of its own.
+class CrashDatabase
+{
+public:
+    explicit CrashDatabase(Database::Driver driver) : driver_(driver) {}
+    ~CrashDatabase()
+    {
+        db_.close();
+        if (!pgName_.isEmpty())
+            admin_.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_));
+    }
+
+    bool create()
+    {
+        QFile schema(SchemaFile(driver_));
+        if (!schema.open(QIODevice::ReadOnly))
+            return false;
+        if (driver_ == Database::Driver::SQLite) {
+            QFile file(dir_.filePath(QStringLiteral("crash.db")));
+            if (!file.open(QIODevice::WriteOnly))
+                return false;
+            file.close();
+            if (!db_.openSqlite(file.fileName()))
+                return false;
+        } else {
+            pgName_ = QStringLiteral("crash_%1").arg(QCoreApplication::applicationPid());
+            PgServer server = *TestPgServer();
+            if (!admin_.openPostgres(server) ||
+                !admin_.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_)) ||
+                !admin_.exec(QStringLiteral("CREATE DATABASE %1").arg(pgName_)))
+                return false;
+            server.dataSource = pgName_;
+            if (!db_.openPostgres(server))
+                return false;
+        }
+        return RunSqlScript(db_, QString::fromUtf8(schema.readAll()));
+    }
+
+    // The [AppSettings] lines that point the server at this database.
+    QString settings() const
+    {
+        if (driver_ == Database::Driver::SQLite)
+            return QStringLiteral("DBType=0\nDBFile=%1\n").arg(dir_.filePath(QStringLiteral("crash.db")));
+        return QStringLiteral("DBType=1\nDBServerIP=127.0.0.1\nDBServerPORT=%1\nDBDataSource=%2\n")
+            .arg(TestPgServer()->serverPort, pgName_);
+    }
+
+    Database& db() { return db_; }
+    QString error() const { return db_.lastError().description + admin_.lastError().description; }
+
+private:
+    Database::Driver driver_;
+    QTemporaryDir dir_;
+    QString pgName_;
+    Database admin_{QStringLiteral("crash-admin")};
+    Database db_{QStringLiteral("crash-check")};
+};
+
+class LogCrash : public ::testing::TestWithParam<Database::Driver>
+{
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == Database::Driver::PostgreSQL && !TestPgServer())
+            GTEST_SKIP() << "no PostgreSQL test server (TELVARON_TEST_PG_PORT)";
+        database = std::make_unique<CrashDatabase>(GetParam());
+        ASSERT_TRUE(database->create()) << database->error().toStdString();
+        Database& db = database->db();
+        ASSERT_TRUE(
+            db.exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
+                                   "SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
+                                   "SyI_Locationnumber) VALUES (?, 1, 0, 1, '1-115200', 'TELVARON-1', "
+                                   "'1.00', '1.0', 1)"),
+                    {kSerial}));
+        for (int n = 1; n <= kSensors; ++n)
+            ASSERT_TRUE(
+                db.exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, "
+                                       "SeI_Used, SeI_Sensortype) VALUES (?, ?, 1, 1)"),
+                        {kSerial, n}));
+        ASSERT_TRUE(db.exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
+                                           "PmI_Powernumber, PmI_Used) VALUES (?, 1, 1)"),
+                            {kSerial}));
+        WriteSettings();
+        StartUnit();
+    }
+
+    void TearDown() override
+    {
+        Stop(server);
+        Stop(unit);
+    }
+
+    void WriteSettings()
+    {
+        const QString folder = home.filePath(QStringLiteral("config/TELVARON Server"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QDir().mkpath(home.filePath(QStringLiteral("runtime")));
+        QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile conf(folder + QStringLiteral("/TELVARON Server.conf"));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+        conf.write(QStringLiteral(
+                       "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
+                       .arg(database->settings(), home.filePath(QStringLiteral("com1")))
+                       .toUtf8());
+    }
+
+    void StartUnit()
+    {
+        unit.setProgram(QStringLiteral(TELVARON_UNITSIM_BINARY));
+        unit.setArguments({QStringLiteral("--pty"), home.filePath(QStringLiteral("com1")),
+                           QStringLiteral("--unit"), QStringLiteral("--serial"), kSerial,
+                           QStringLiteral("--log-samples"), QString::number(Samples()),
+                           QStringLiteral("--log-events"), QString::number(kEvents),
+                           QStringLiteral("--log-interval"), QString::number(kInterval)});
+        unit.start();
+        ASSERT_TRUE(unit.waitForStarted());
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return unit.readAllStandardOutput().startsWith("serving"); }, 10000));
+    }
+
+    void StartServer()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        server.setProcessEnvironment(env);
+        server.setProgram(QStringLiteral(TELVARON_SERVER_BINARY));
+        server.start();
+        ASSERT_TRUE(server.waitForStarted());
+    }
+
+    static void Stop(QProcess& process)
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.kill();
+        process.waitForFinished(5000);
+    }
+
+    // Rows taken so far, by the counters.
+    int Taken()
+    {
+        const auto rows = database->db().select(
+            QStringLiteral("SELECT (SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info) + "
+                           "(SELECT SyI_EventsTable_LastrecSN FROM Systems_Info)"));
+        return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
+    }
+
+    QTemporaryDir home;
+    std::unique_ptr<CrashDatabase> database;
+    QProcess unit;
+    QProcess server;
+};
+} // namespace
+
+TEST_P(LogCrash, KilledServerStoresEverySampleAndEventOnce)
+{
+    const int total = kSensors * Samples() + kEvents;
+    const int kills = Kills();
+    int progressed = 0;
+    for (int k = 0; k < kills; ++k) {
+        const int before = Taken();
+        StartServer();
+        // A random moment of the download: after this run has stored something, however slowly it
+        // started, within the next pass or two.
+        progressed += QTest::qWaitFor([&] { return Taken() > before; }, 30000) ? 1 : 0;
+        QTest::qWait(int(QRandomGenerator::global()->bounded(700)));
+        Stop(server);
+        ASSERT_LT(Taken(), total) << "the download ended before the last kill; give it more to take";
+    }
+    EXPECT_EQ(progressed, kills);
+
+    StartServer();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Taken() == total; }, 60000)) << Taken() << " of " << total;
+    Stop(server);
+
+    unitsim::LogMemory expected;
+    unitsim::PrefillLogs(expected, kSensors, Samples(), kEvents, kInterval);
+    for (int n = 1; n <= kSensors; ++n)
+        EXPECT_EQ(StoredSamples(database->db(), kSerial, n), ExpectedSamples(expected.samples(n))) << n;
+    EXPECT_EQ(StoredEvents(database->db(), kSerial), ExpectedEvents(expected.events()));
+    const auto rows = database->db().select(QStringLiteral("SELECT COUNT(*) FROM Records"));
+    EXPECT_EQ(rows->front().value(0).toInt(), kSensors * Samples());
+}
+
+INSTANTIATE_BOTH_DRIVERS(LogCrash);

@@ -1,0 +1,239 @@
+#include "log_compare.h"
+#include "scan_fixture.h"
+
+#include <db/database.h>
+#include <db/wall_clock.h>
+
+using unitsim::EventSlot;
+using unitsim::UnitState;
+
+namespace {
+constexpr quint8 kSensorEvents = 22, kPowerEvents = 23, kLogPointers = 24;
+
+class LogScan : public ScanFixture
+{
+protected:
+    // Passes until every unit is online with no log pages pending; the number of passes.
+    int PassUntilSettled(int limit = 100)
+    {
+        for (int passes = 1; passes <= limit; ++passes) {
+            Pass();
+            // An offline unit is found again after its back-off, and then goes on.
+            bool pending = false, online = true;
+            for (const SystemRuntimeRecord& r : engine->RuntimeSystems()) {
+                pending = pending || r.MoreLogPending || r.LinkState != LinkOnline;
+                online = online && r.LinkState == LinkOnline;
+            }
+            if (!pending)
+                return passes;
+            if (online) {
+                EXPECT_EQ(timers.interval, 500);
+            }
+        }
+        ADD_FAILURE() << "logs still pending";
+        return limit;
+    }
+
+    // "number type value counter time recipients" of a sensor's event rows, by event number.
+    QStringList SensorEventRows(const QString& serial, int sensor)
+    {
+        QStringList out;
+        const auto rows = db().select(
+            QStringLiteral("SELECT SeE_Eventnumber, SeE_Eventtype, SeE_Recordedvalue, SeE_BeforeCounter, "
+                           "SeE_Recordeddatetime, SeE_Recipients FROM Sensors_Events WHERE "
+                           "SeE_SyI_Serialnumber=? AND SeE_Sensornumber=? ORDER BY SeE_Eventnumber"),
+            {serial, sensor});
+        for (const QSqlRecord& r : rows.value_or(QList<QSqlRecord>{}))
+            out << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                       .arg(r.value(0).toInt())
+                       .arg(r.value(1).toInt())
+                       .arg(double(r.value(2).toFloat()))
+                       .arg(r.value(3).isNull() ? QStringLiteral("-") : r.value(3).toString())
+                       .arg(WallClockFromValue(r.value(4)).toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+                       .arg(r.value(5).toInt());
+        return out;
+    }
+
+    QStringList PowerEventRows(const QString& serial)
+    {
+        QStringList out;
+        const auto rows = db().select(
+            QStringLiteral("SELECT PmE_Eventnumber, PmE_Eventpowercondition, PmE_BeforeCounter, "
+                           "PmE_Recordeddatetime, PmE_Recipients FROM Powermonitoring_Events WHERE "
+                           "PmE_SyI_Serialnumber=? ORDER BY PmE_Eventnumber"),
+            {serial});
+        for (const QSqlRecord& r : rows.value_or(QList<QSqlRecord>{}))
+            out << QStringLiteral("%1 %2 %3 %4 %5")
+                       .arg(r.value(0).toInt())
+                       .arg(r.value(1).toInt())
+                       .arg(r.value(2).isNull() ? QStringLiteral("-") : r.value(2).toString())
+                       .arg(WallClockFromValue(r.value(3)).toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+                       .arg(r.value(4).toInt());
+        return out;
+    }
+
+    void ExpectLogsMirrored(const QString& serial, int sensors)
+    {
+        SimUnit& unit = *units.at(serial);
+        for (int n = 1; n <= sensors; ++n)
+            EXPECT_EQ(StoredSamples(db(), serial, n), ExpectedSamples(unit.logs.samples(n))) << n;
+        EXPECT_EQ(StoredEvents(db(), serial), ExpectedEvents(unit.logs.events()));
+    }
+};
+
+const QDateTime kWhen(QDate(2024, 6, 2), QTime(14, 35), Qt::UTC);
+
+EventSlot Timed(int value, bool type1 = false)
+{
+    EventSlot s;
+    s.type1 = type1;
+    s.when = kWhen;
+    s.value = value;
+    return s;
+}
+
+EventSlot Counted(quint32 count, int value)
+{
+    EventSlot s;
+    s.counter = true;
+    s.count = count;
+    s.value = value;
+    return s;
+}
+
+EventSlot Absent()
+{
+    EventSlot s;
+    s.present = false;
+    return s;
+}
+} // namespace
+
+TEST_P(LogScan, EventListSlotsAppearAndDisappear)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    unit.events.setSensor(1, {Timed(215, true), Counted(0x90000000u, -7)}, 0xC0);
+    unit.events.setSensor(2, {Timed(1)});
+    unit.events.setSensor(3, {Absent(), Timed(0)});
+    unit.events.setPower({Counted(12, 0x81), Timed(2)}, 0xCC);
+    Pass();
+    EXPECT_EQ(SensorEventRows(QStringLiteral("S1"), 1),
+              (QStringList{QStringLiteral("1 1 21.5 - 2024-06-02 14:35 15"),
+                           QStringLiteral("2 0 -0.7 2147483647  15")}));
+    EXPECT_EQ(SensorEventRows(QStringLiteral("S1"), 2),
+              (QStringList{QStringLiteral("1 0 0.1 - 2024-06-02 14:35 15")}));
+    EXPECT_TRUE(SensorEventRows(QStringLiteral("S1"), 3).isEmpty());
+    EXPECT_EQ(PowerEventRows(QStringLiteral("S1")),
+              (QStringList{QStringLiteral("1 129 12  15"), QStringLiteral("2 2 - 2024-06-02 14:35 15")}));
+
+    // A terminal's change is overwritten; slots that went are deleted.
+    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Sensors_Events SET SeE_Recipients=3")));
+    unit.events.setSensor(1, {Timed(300)});
+    unit.events.setSensor(2, {});
+    unit.events.setPower({Absent(), Timed(0)});
+    Pass();
+    EXPECT_EQ(SensorEventRows(QStringLiteral("S1"), 1),
+              (QStringList{QStringLiteral("1 0 30 - 2024-06-02 14:35 15")}));
+    EXPECT_TRUE(SensorEventRows(QStringLiteral("S1"), 2).isEmpty());
+    EXPECT_TRUE(PowerEventRows(QStringLiteral("S1")).isEmpty());
+}
+
+TEST_P(LogScan, UnusedAndOutOfRangeSensorsAreNotMirrored)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"), QStringLiteral("TELVARON-2"));
+    // A row beyond the unit's eight inputs, and an unused one.
+    ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, "
+                                         "SeI_Used, SeI_Sensortype) VALUES ('T1', 9, 1, 1)")));
+    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Used=0 WHERE SeI_Sensornumber=2")));
+    for (int n = 1; n <= 9; ++n) {
+        unit.events.setSensor(n, {Timed(n)});
+        unit.logs.appendSamples(n, 5);
+    }
+    unit.logs.appendSensorEvent(9, true, 12); // a channel the unit does not have: no sensor type
+    PassUntilSettled();
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Events")), 7);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 7 * 5);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records WHERE Rec_SeI_Sensornumber IN (2, 9)")), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT Event_SeI_Sensortype FROM Events_1 WHERE Event_EventSource=9")),
+              0);
+}
+
+TEST_P(LogScan, SerialAndTcpUnitsDownloadEverySampleAndEventOnce)
+{
+    SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 2);
+    SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"), QStringLiteral("TELVARON-2"));
+    unitsim::PrefillLogs(serial.logs, 20, 230, 70, 5);
+    unitsim::PrefillLogs(tcp.logs, 8, 250, 30, 1);
+    const int passes = PassUntilSettled();
+    EXPECT_EQ(passes, 3);
+    ExpectLogsMirrored(QStringLiteral("S1"), 20);
+    ExpectLogsMirrored(QStringLiteral("T1"), 8);
+    EXPECT_GT(timers.interval, 1000);
+
+    // The units go on logging; the next passes take only what is new.
+    serial.logs.setClockAll(QDateTime(QDate(2024, 10, 27), QTime(0, 0), Qt::UTC));
+    for (int n = 1; n <= 20; ++n)
+        serial.logs.appendSamples(n, 40);
+    serial.logs.appendEvents(5);
+    tcp.logs.appendSamples(8, 300);
+    PassUntilSettled();
+    ExpectLogsMirrored(QStringLiteral("S1"), 20);
+    ExpectLogsMirrored(QStringLiteral("T1"), 8);
+    EXPECT_TRUE(window.problems.isEmpty()) << window.problems.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_P(LogScan, BlockedBusyAndInvalidLogs)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    unit.logs.appendSamples(1, 300);
+    unit.model.update([](UnitState& s) { s.logBlocked = true; });
+    Pass();
+    EXPECT_EQ(unit.arrivals(kLogPointers), 0);
+    EXPECT_EQ(unit.arrivals(kPowerEvents), 1);
+
+    unit.model.update([](UnitState& s) { s.logBlocked = false; });
+    unit.sim.setFault(kLogPointers, 1, unitsim::Fault::status(0xFA));
+    Pass();
+    EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 0);
+
+    unit.sim.setFault(kSensorEvents, unit.arrivals(kSensorEvents) + 1, unitsim::Fault::status(0xFA));
+    const int powerAsked = unit.arrivals(kPowerEvents);
+    Pass(); // identified again
+    Pass();
+    EXPECT_EQ(unit.arrivals(kPowerEvents), powerAsked + 1);
+
+    // Pointers the log cannot have: the log is skipped and reported once; the others go on.
+    const QString sensor1 =
+        QStringLiteral("SELECT SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE SeI_Sensornumber=1");
+    const int taken = Count(sensor1);
+    unit.logs.appendSamples(2, 10);
+    unit.logs.setPointer(0, {600, 0, 0, 0});
+    PassUntilSettled();
+    Pass();
+    EXPECT_EQ(window.problems.size(), 1) << window.problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records WHERE Rec_SeI_Sensornumber=2")), 10);
+    EXPECT_EQ(Count(sensor1), taken);
+}
+
+TEST_P(LogScan, DroppedLinksAndDatabaseErrorsLoseAndRepeatNothing)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
+    unitsim::PrefillLogs(unit.logs, 20, 150, 40, 1);
+    constexpr quint8 kLogPage = 3;
+    unit.sim.setFault(kLogPage, 7, unitsim::Fault::drop());
+    Pass();
+    EXPECT_EQ(Unit(0).LinkState, LinkOffline);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 6 * 100);
+
+    // A database error ends the turn with the counters where the stored rows left them.
+    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Events_1 RENAME TO Events_Away")));
+    PassUntilSettled();
+    EXPECT_EQ(window.problems.size(), 1);
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyI_EventsTable_LastrecSN FROM Systems_Info")), 0);
+    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Events_Away RENAME TO Events_1")));
+    PassUntilSettled();
+    ExpectLogsMirrored(QStringLiteral("T1"), 20);
+}
+
+INSTANTIATE_BOTH_DRIVERS(LogScan);

@@ -1,0 +1,300 @@
+#include "log_compare.h"
+#include "scan_fixture.h"
+
+#include <db/database.h>
+#include <scan/log_step.h>
+#include <scan/log_targets.h>
+
+using unitsim::LogMemory;
+
+namespace {
+constexpr quint8 kLogPage = 3;
+constexpr int kEventsPerPage = 48;
+const QString kSerial = QStringLiteral("S1");
+
+// LogStep on one log of a unit on a pseudo-terminal, its pointers read as the turn reads them.
+class LogStepTest : public ScanFixture
+{
+protected:
+    void SetUp() override
+    {
+        ScanFixture::SetUp();
+        if (HasFailure() || IsSkipped())
+            return;
+        unit = &AddSerialUnit(kSerial, 1);
+        ASSERT_TRUE(link->OpenSerialPort(0, 1));
+        step = std::make_unique<LogStep>(db(), [this](RequestFrame& q, ReplyBuffer& a, int length) {
+            return link->DeviceTransaction(q, a, length, true, 1, 0);
+        });
+    }
+
+    std::array<LogPointer, kLogCount> Pointers()
+    {
+        RequestFrame request{24};
+        ReplyBuffer reply{};
+        EXPECT_EQ(link->DeviceTransaction(request, reply, 1, true, 1, 0), LinkOk);
+        return ReadLogPointers(reply);
+    }
+
+    LogCounters SensorCounters(int sensor)
+    {
+        const auto rows = db().select(
+            QStringLiteral("SELECT SeI_RecordsTable_Lastpagesn, SeI_RecordsTable_Pagebyteswrit, "
+                           "SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? AND "
+                           "SeI_Sensornumber=?"),
+            {kSerial, sensor});
+        const QSqlRecord& r = rows->front();
+        return {r.value(0).toInt(), qint16(r.value(1).toInt()), r.value(2).toInt()};
+    }
+
+    LogCounters EventCounters()
+    {
+        const auto rows =
+            db().select(QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, "
+                                       "SyI_EventsTable_Pagebyteswritt, SyI_EventsTable_LastrecSN "
+                                       "FROM Systems_Info WHERE SyI_Serialnumber=?"),
+                        {kSerial});
+        const QSqlRecord& r = rows->front();
+        return {r.value(0).toInt(), qint16(r.value(1).toInt()), r.value(2).toInt()};
+    }
+
+    LogStepResult Sensor(int sensor)
+    {
+        LogTarget target = SensorLogTarget(kSerial, sensor, 1, SensorCounters(sensor));
+        return step->Run(Pointers()[sensor - 1], target);
+    }
+
+    LogStepResult Events()
+    {
+        std::vector<quint8> types;
+        LogTarget target = EventLogTarget(kSerial, EventCounters(), types);
+        return step->Run(Pointers()[kEventLogNumber], target, [&] {
+            types.assign(21, 1);
+            return true;
+        });
+    }
+
+    // Steps until nothing is pending; the number of steps.
+    int Drain(const std::function<LogStepResult()>& run)
+    {
+        for (int steps = 1; steps < 200; ++steps) {
+            const LogStepResult r = run();
+            EXPECT_EQ(r.outcome, LogStepOutcome::Done);
+            if (!r.morePending || r.outcome != LogStepOutcome::Done)
+                return steps;
+        }
+        ADD_FAILURE() << "still pending";
+        return 0;
+    }
+    int DrainSensor(int sensor)
+    {
+        return Drain([&] { return Sensor(sensor); });
+    }
+    int DrainEvents()
+    {
+        return Drain([&] { return Events(); });
+    }
+
+    QStringList Samples(int sensor) { return StoredSamples(db(), kSerial, sensor); }
+    QStringList Written(int sensor, int from = 0, int firstNumber = 1)
+    {
+        auto all = unit->logs.samples(sensor);
+        return ExpectedSamples({all.begin() + from, all.end()}, firstNumber);
+    }
+    QStringList StoredEventLines() { return StoredEvents(db(), kSerial); }
+    QStringList WrittenEvents(int from = 0, int firstNumber = 1)
+    {
+        auto all = unit->logs.events();
+        return ExpectedEvents({all.begin() + from, all.end()}, 1, firstNumber);
+    }
+
+    SimUnit* unit = nullptr;
+    std::unique_ptr<LogStep> step;
+};
+} // namespace
+
+TEST_P(LogStepTest, FreshLogIsTakenHalfAPageAtATime)
+{
+    unit->logs.appendSamples(1, 450);
+    const LogStepResult first = Sensor(1);
+    EXPECT_TRUE(first.morePending);
+    EXPECT_EQ(SensorCounters(1), (LogCounters{0, 264, 100}));
+    EXPECT_EQ(DrainSensor(1), 4);
+    EXPECT_EQ(Samples(1), Written(1));
+    // Page 2 holds 46 samples: 15 in block 0, 17 in block 1, 14 in block 2 up to its byte 37.
+    EXPECT_EQ(SensorCounters(1), (LogCounters{2, 2 * 44 + 37, 450}));
+    // Nothing new: nothing is sent.
+    const int reads = unit->arrivals(kLogPage);
+    EXPECT_FALSE(Sensor(1).newData);
+    EXPECT_EQ(unit->arrivals(kLogPage), reads);
+}
+
+TEST_P(LogStepTest, PageEdgeAndContinuingReads)
+{
+    unit->logs.appendSamples(2, 202); // one full page: the unit has begun the next
+    DrainSensor(2);
+    EXPECT_EQ(SensorCounters(2), (LogCounters{0, 528, 202}));
+    EXPECT_FALSE(Sensor(2).newData);
+    unit->logs.appendSamples(2, 3);
+    DrainSensor(2);
+    EXPECT_EQ(SensorCounters(2), (LogCounters{1, 19, 205}));
+    unit->logs.appendSamples(2, 150);
+    DrainSensor(2);
+    EXPECT_EQ(Samples(2), Written(2));
+}
+
+TEST_P(LogStepTest, IntervalChangesAndSummerTimeKeepEverySampleTime)
+{
+    // 31 March 2024 00:00 UTC is 02:00 winter time; summer time starts an hour later.
+    unit->logs.setClock(0, QDateTime(QDate(2024, 3, 31), QTime(0, 0), Qt::UTC));
+    unit->logs.setInterval(0, 10);
+    unit->logs.appendSamples(1, 5);
+    unit->logs.setInterval(0, 7);
+    unit->logs.appendSamples(1, 30);
+    unit->logs.setClock(0, QDateTime(QDate(2024, 10, 27), QTime(0, 20), Qt::UTC));
+    unit->logs.setInterval(0, 15);
+    unit->logs.appendSamples(1, 20);
+    DrainSensor(1);
+    EXPECT_EQ(Samples(1), Written(1));
+    EXPECT_TRUE(Samples(1).join(QLatin1Char('\n')).contains(QStringLiteral("2024-03-31 04:")));
+}
+
+TEST_P(LogStepTest, EventRingWrapsWhileTheServerKeepsUp)
+{
+    unit->logs.appendEvents(10 * kEventsPerPage + 7);
+    DrainEvents();
+    unit->logs.appendEvents(10 * kEventsPerPage);
+    DrainEvents();
+    EXPECT_EQ(StoredEventLines(), WrittenEvents());
+    EXPECT_EQ(EventCounters().LastRecSN, 20 * kEventsPerPage + 7);
+}
+
+TEST_P(LogStepTest, ResynchronisesAfterTheRingLappedAndAfterAClear)
+{
+    unit->logs.appendEvents(20 * kEventsPerPage + 5); // pages 0 to 20: 5 to 20 are left
+    DrainEvents();
+    EXPECT_EQ(StoredEventLines(), WrittenEvents(5 * kEventsPerPage));
+
+    unit->logs.clear();
+    const int before = int(unit->logs.events().size());
+    unit->logs.appendEvents(30);
+    DrainEvents();
+    EXPECT_EQ(StoredEventLines().mid(16 * kEventsPerPage - 48 + 5),
+              WrittenEvents(before, 16 * kEventsPerPage - 48 + 5 + 1));
+    EXPECT_EQ(EventCounters(), (LogCounters{0, 7 * 44 + 2 * 9 + 7, 16 * kEventsPerPage - 48 + 5 + 30}));
+}
+
+TEST_P(LogStepTest, StaleReadsStoreNothingAndAreTakenAgain)
+{
+    // A resynchronising read whose oldest slot is reused before it is read.
+    unit->logs.appendEvents(16 * kEventsPerPage + 3);
+    unit->logs.beforeNextPageRead([](LogMemory& m) { m.fillPage(unitsim::kEventLog); });
+    LogStepResult r = Events();
+    EXPECT_EQ(r.outcome, LogStepOutcome::Done);
+    EXPECT_TRUE(r.morePending);
+    EXPECT_EQ(EventCounters(), (LogCounters{0, 0, 0}));
+    EXPECT_TRUE(StoredEventLines().isEmpty());
+
+    // A continuing read of a page whose slot was reused: its page number is not the one expected.
+    DrainEvents();
+    const LogCounters taken = EventCounters();
+    const int first = int(unit->logs.events().size()) - taken.LastRecSN;
+    // Pages 16 to 31 in the ring: the page after the one taken is the second oldest.
+    for (int p = 0; p < 14; ++p)
+        unit->logs.fillPage(unitsim::kEventLog);
+    unit->logs.beforeNextPageRead([](LogMemory& m) {
+        m.fillPage(unitsim::kEventLog);
+        m.fillPage(unitsim::kEventLog);
+    });
+    r = Events();
+    EXPECT_TRUE(r.morePending);
+    EXPECT_EQ(EventCounters(), taken);
+
+    // A second half of the oldest page, read after the unit moved on from it.
+    DrainEvents();
+    EXPECT_EQ(StoredEventLines().mid(0, taken.LastRecSN), WrittenEvents(first).mid(0, taken.LastRecSN));
+    const int lapped = EventCounters().LastRecSN;
+    unit->logs.appendEvents(15 * kEventsPerPage);
+    Events(); // resynchronises to the oldest page, 33, and takes its first half
+    const LogCounters firstHalf{33, 264, lapped + 24};
+    ASSERT_EQ(EventCounters(), firstHalf);
+    unit->logs.beforeNextPageRead([](LogMemory& m) { m.appendEvents(kEventsPerPage); });
+    r = Events();
+    EXPECT_TRUE(r.morePending);
+    EXPECT_EQ(EventCounters(), firstHalf);
+}
+
+TEST_P(LogStepTest, BadBlocksAreReadTwiceThenTheirNeighboursStored)
+{
+    unit->logs.appendSamples(3, 100);
+    unit->logs.corruptNextReads(1);
+    const int reads = unit->arrivals(kLogPage);
+    DrainSensor(3);
+    EXPECT_EQ(unit->arrivals(kLogPage), reads + 2);
+    EXPECT_EQ(Samples(3), Written(3));
+
+    unit->logs.appendSamples(3, 102);
+    unit->logs.corruptBlock(2, 0, 8); // second half of page 0, block 8
+    const int before = unit->arrivals(kLogPage);
+    DrainSensor(3);
+    EXPECT_EQ(unit->arrivals(kLogPage), before + 2);
+    std::vector<unitsim::WrittenSample> kept;
+    for (const auto& s : unit->logs.samples(3)) {
+        if (s.block != 8)
+            kept.push_back(s);
+    }
+    EXPECT_EQ(Samples(3), ExpectedSamples(kept));
+    EXPECT_EQ(SensorCounters(3), (LogCounters{0, 528, 202 - 17}));
+}
+
+TEST_P(LogStepTest, LinkFailuresStoreNothingAndTheNextTurnResumesThere)
+{
+    unit->logs.appendSamples(4, 300);
+    Sensor(4);
+    const LogCounters taken = SensorCounters(4);
+
+    unit->sim.setFault(kLogPage, unit->arrivals(kLogPage) + 1, unitsim::Fault::status(0xFA));
+    LogStepResult r = Sensor(4);
+    EXPECT_EQ(r.outcome, LogStepOutcome::LinkFailed);
+    EXPECT_EQ(r.linkResult, LinkMenuBusy);
+    unit->sim.setFault(kLogPage, unitsim::kEveryArrival, unitsim::Fault::silence());
+    r = Sensor(4);
+    EXPECT_EQ(r.linkResult, LinkNoAnswer);
+    EXPECT_EQ(SensorCounters(4), taken);
+    unit->sim.clearFaults();
+    DrainSensor(4);
+    EXPECT_EQ(Samples(4), Written(4));
+}
+
+TEST_P(LogStepTest, DatabaseFailuresStoreNothingAndMoveNoCounter)
+{
+    unit->logs.appendSamples(5, 150);
+    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Records RENAME TO Records_Away")));
+    EXPECT_EQ(Sensor(5).outcome, LogStepOutcome::DatabaseFailed);
+    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Records_Away RENAME TO Records")));
+    EXPECT_EQ(SensorCounters(5), (LogCounters{0, 0, 0}));
+
+    // Counters changed behind the step's back: its rows go with its counters.
+    LogTarget target = SensorLogTarget(kSerial, 5, 1, LogCounters{0, 0, 0});
+    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Sensors_Info SET SeI_RecordsTable_LastrecSN=7 WHERE "
+                                         "SeI_Sensornumber=5")));
+    EXPECT_EQ(step->Run(Pointers()[4], target).outcome, LogStepOutcome::DatabaseFailed);
+    EXPECT_TRUE(Samples(5).isEmpty());
+    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Sensors_Info SET SeI_RecordsTable_LastrecSN=0 WHERE "
+                                         "SeI_Sensornumber=5")));
+    DrainSensor(5);
+    EXPECT_EQ(Samples(5), Written(5));
+}
+
+TEST_P(LogStepTest, PointersOutsideTheRingSkipTheLog)
+{
+    unit->logs.appendSamples(6, 10);
+    unit->logs.setPointer(5, {529, 0, 0, 0});
+    EXPECT_EQ(Sensor(6).outcome, LogStepOutcome::PointersInvalid);
+    unit->logs.setPointer(5, {20, 0, 204, 0});
+    EXPECT_EQ(Sensor(6).outcome, LogStepOutcome::PointersInvalid);
+    EXPECT_EQ(SensorCounters(6), (LogCounters{0, 0, 0}));
+    EXPECT_EQ(unit->arrivals(kLogPage), 0);
+}
+
+INSTANTIATE_BOTH_DRIVERS(LogStepTest);
