@@ -1,16 +1,12 @@
 // The turn of one unit within a pass.
+#include "identify_reply.h"
 #include "scan_engine.h"
 #include "status_mirror.h"
 #include "status_reply.h"
 #include "unit_exchange.h"
 
-#include <link/zstring.h>
-
 namespace {
-constexpr quint8 kCmdIdentify = 7;
 constexpr quint8 kCmdReadStatus = 21;
-constexpr int kSerialField = 16;
-constexpr int kSerialFieldLength = 16;
 constexpr qint16 kBackoffLost = 1;
 constexpr qint16 kBackoffForeign = 2;
 } // namespace
@@ -34,12 +30,11 @@ bool ScanEngine::Identify(SystemRuntimeRecord& unit)
         return false;
     }
     ConnectUnit(link_, unit);
-    RequestFrame request{kCmdIdentify};
+    RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     const LinkResult result = ExchangeWithUnit(link_, unit, request, reply, 1);
     if (result == LinkOk) {
-        if (ReadZString(std::span<const quint8>(reply).subspan(kSerialField, kSerialFieldLength), 0) ==
-            unit.Serialnumber) {
+        if (DecodeIdentifyReply(reply).serialNumber == unit.Serialnumber) {
             CloseUnit(link_, unit);
             unit.LinkState = LinkOnline;
             return true;

@@ -5,9 +5,6 @@
 #include <span>
 
 namespace {
-constexpr int kSoftwareField = 0, kHardwareField = 8, kVersionFieldSize = 8;
-constexpr int kSerialField = 16, kSerialFieldSize = 16;
-constexpr int kSystemNumberAt = 32;
 constexpr int kModelFieldSize = 32;
 
 QString FieldText(const ReplyBuffer& reply, int at, int size)
@@ -15,13 +12,6 @@ QString FieldText(const ReplyBuffer& reply, int at, int size)
     return ReadZString(std::span<const quint8>(reply).subspan(at, size), 0);
 }
 } // namespace
-
-IdentifyReply DecodeIdentifyReply(const ReplyBuffer& reply)
-{
-    return {FieldText(reply, kSoftwareField, kVersionFieldSize),
-            FieldText(reply, kHardwareField, kVersionFieldSize),
-            FieldText(reply, kSerialField, kSerialFieldSize), reply[kSystemNumberAt]};
-}
 
 QString DecodeModelReply(const ReplyBuffer& reply)
 {

@@ -2,27 +2,16 @@
 
 #include <link/frame.h>
 #include <link/link_result.h>
+#include <scan/identify_reply.h>
 
 #include <QString>
 
 // The commands the systems list sends while it adds a unit, and the reading of their replies.
-constexpr quint8 CmdIdentify = 7;
 constexpr quint8 CmdReadModel = 14;
 constexpr quint8 CmdReadSettingsBlock = 20;
 
 constexpr int kSettingsBlockSize = 256;
 constexpr int kSettingsBlockCount = 16;
-
-struct IdentifyReply
-{
-    QString softwareVersion;
-    QString hardwareVersion;
-    QString serialNumber;
-    int systemNumber = 0;
-};
-
-// Versions, serial number and system number, each text bounded by its field.
-IdentifyReply DecodeIdentifyReply(const ReplyBuffer& reply);
 
 // The model name: the zero-ended text that fills the reply before its check byte.
 QString DecodeModelReply(const ReplyBuffer& reply);

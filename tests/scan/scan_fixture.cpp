@@ -2,17 +2,6 @@
 
 #include <db/database.h>
 
-LinkTimings ShortLinkTimings()
-{
-    return LinkTimings{.blockReplyWait = 150,
-                       .blockLogPageReplyWait = 300,
-                       .handshakeWait = 150,
-                       .handshakeLogPageReplyWait = 300,
-                       .blockPause = 20,
-                       .handshakePause = 20,
-                       .tcpConnectWait = 300};
-}
-
 void ScanFixture::SetUp()
 {
     BothDriversTest::SetUp();

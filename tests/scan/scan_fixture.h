@@ -1,5 +1,7 @@
 #pragma once
 
+#include "short_link_timings.h"
+
 #include "test_databases.h"
 
 #include <link/unit_link.h>
@@ -57,9 +59,6 @@ struct SimUnit
     void setMode(unitsim::UnitMode mode) { unitsim::SetUnitMode(sim, model, mode); }
     int arrivals(quint8 command) const { return sim.arrivals(command); }
 };
-
-// Link waits short enough that a silent unit costs about half a second.
-LinkTimings ShortLinkTimings();
 
 // Units on pseudo-terminals (COM n is the link "com<n>" in a temporary folder) and on TCP
 // ports of 127.0.0.1, with their Systems_Info, Sensors_Info and Powermonitoring_Info rows,

@@ -3,23 +3,12 @@
 #include <db/database.h>
 #include <systems/unit_addition.h>
 
-LinkTimings QuickTimings()
-{
-    return LinkTimings{.blockReplyWait = 150,
-                       .blockLogPageReplyWait = 300,
-                       .handshakeWait = 150,
-                       .handshakeLogPageReplyWait = 300,
-                       .blockPause = 20,
-                       .handshakePause = 20,
-                       .tcpConnectWait = 300};
-}
-
 void SystemsFixture::SetUp()
 {
     BothDriversTest::SetUp();
     const QString folder = dir.path();
     link = std::make_unique<UnitLink>(
-        [folder](int com) { return folder + QStringLiteral("/com%1").arg(com); }, QuickTimings());
+        [folder](int com) { return folder + QStringLiteral("/com%1").arg(com); }, ShortLinkTimings());
 }
 
 void SystemsFixture::TearDown()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "short_link_timings.h"
+
 #include "fake_prompter.h"
 #include "test_databases.h"
 
@@ -26,9 +28,6 @@ struct SimUnit
 
     void setMode(unitsim::UnitMode mode) { unitsim::SetUnitMode(sim, model, mode); }
 };
-
-// Waits short enough that a silent unit costs about half a second.
-LinkTimings QuickTimings();
 
 // Units on pseudo-terminals (COM n is the link "com<n>" in a temporary folder) and on TCP ports of
 // 127.0.0.1, the link that reaches them, and an operator who answers from queues.
