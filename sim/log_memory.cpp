@@ -122,12 +122,6 @@ void LogMemory::closeBlock(int log)
         advancePage(log);
 }
 
-void LogMemory::appendSample(int sensor, int tenths)
-{
-    QMutexLocker lock(&mutex_);
-    appendSampleLocked(sensor, tenths);
-}
-
 void LogMemory::appendSampleLocked(int sensor, int tenths)
 {
     const int log = sensor - 1;
@@ -234,12 +228,6 @@ void LogMemory::appendListEvent(int source, quint32 sensors)
     e.numbers = Numbers(sensors, count);
     const quint8 head = source == 22 ? 0x60 : quint8(0x70 | (source - 23) << 2);
     writeEvent(quint8(head | sensors >> 16), quint8(sensors >> 8), quint8(sensors), e);
-}
-
-void LogMemory::appendRawEvent(quint8 b0, quint8 b1, quint8 b2, const WrittenEvent& written)
-{
-    QMutexLocker lock(&mutex_);
-    writeEvent(b0, b1, b2, written);
 }
 
 void LogMemory::appendEvents(int count)

@@ -68,15 +68,12 @@ public:
     void setClock(int log, const QDateTime& utc);
     void setClockAll(const QDateTime& utc);
     void setInterval(int log, int minutes);
-    void appendSample(int sensor, int tenths);
     // count samples of a repeating ramp of values.
     void appendSamples(int sensor, int count);
     void appendSensorEvent(int channel, bool state, int tenths);
     void appendConditionEvent(quint8 condition);
     // sensors: bit n - 1 for sensor n (1 to 20 for source 22, 1 to 18 for 23 to 25).
     void appendListEvent(int source, quint32 sensors);
-    // An entry of the given first three bytes, recorded as given in written.
-    void appendRawEvent(quint8 b0, quint8 b1, quint8 b2, const WrittenEvent& written);
     // count events of every kind in turn.
     void appendEvents(int count);
     // Writes until the page being written is full and the next one begun.

@@ -201,18 +201,6 @@ void UnitSimulator::setDefaultHandshakePolicy(HandshakePolicy policy)
     protocol_.setDefaultHandshakePolicy(policy);
 }
 
-void UnitSimulator::setHandshakeDetectGap(int ms)
-{
-    Lock lock(&mutex_);
-    protocol_.settings.detectGapMs = ms;
-}
-
-void UnitSimulator::setFrameTimeout(int ms)
-{
-    Lock lock(&mutex_);
-    protocol_.settings.frameTimeoutMs = ms;
-}
-
 void UnitSimulator::setBareStatus(bool bare)
 {
     Lock lock(&mutex_);

@@ -68,8 +68,6 @@ public:
     // Detect for every command unless set otherwise.
     void setHandshakePolicy(quint8 command, HandshakePolicy policy);
     void setDefaultHandshakePolicy(HandshakePolicy policy);
-    void setHandshakeDetectGap(int ms);
-    void setFrameTimeout(int ms);
     void setBareStatus(bool bare);
     void setPaced(bool paced);
     void setTurnaround(int ms);

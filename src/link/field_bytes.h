@@ -17,6 +17,13 @@ template <typename Byte> std::span<Byte> FieldAt(std::span<Byte> buffer, qsizety
     return buffer.subspan(std::size_t(start), std::size_t(length));
 }
 
+// The byte at offset; 0 when it lies outside the buffer.
+inline quint8 ByteAt(std::span<const quint8> buffer, qsizetype offset)
+{
+    const auto field = FieldAt(buffer, offset, 1);
+    return field.empty() ? 0 : field[0];
+}
+
 // The bytes from start to the end of the buffer (empty when start lies outside it).
 inline std::span<const quint8> TailAt(std::span<const quint8> buffer, qsizetype start)
 {

@@ -33,7 +33,8 @@ int PresentEventSlots(quint8 header)
     return BitIsSet(header, kPresentBit + 1) ? 2 : 1;
 }
 
-bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry)
+namespace {
+bool WriteSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry)
 {
     const int present = PresentEventSlots(entry[0]);
     for (int e = 1; e <= present; ++e) {
@@ -58,7 +59,7 @@ bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std:
                         {serial, sensor, present}));
 }
 
-bool MirrorPowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply)
+bool WritePowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply)
 {
     const int present = PresentEventSlots(reply[0]);
     for (int e = 1; e <= present; ++e) {
@@ -79,4 +80,15 @@ bool MirrorPowerEventRows(Database& db, const QString& serial, std::span<const q
         db.exec(QStringLiteral(
                     "DELETE FROM Powermonitoring_Events WHERE PmE_SyI_Serialnumber=? AND PmE_Eventnumber>?"),
                 {serial, present}));
+}
+} // namespace
+
+bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry)
+{
+    return db.transaction([&] { return WriteSensorEventRows(db, serial, sensor, entry); });
+}
+
+bool MirrorPowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply)
+{
+    return db.transaction([&] { return WritePowerEventRows(db, serial, reply); });
 }

@@ -16,7 +16,7 @@ constexpr int kSensorEventEntries = 20;
 int PresentEventSlots(quint8 header);
 
 // Sensors_Events: the present slots of sensor's entry written in full, the rows of later slots
-// deleted. False on a database error.
+// deleted, all or nothing, so a terminal never sees half a list. False on a database error.
 bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry);
 
 // Powermonitoring_Events, the same for the unit's power list.

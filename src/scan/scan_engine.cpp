@@ -7,6 +7,7 @@
 #include <link/address_part.h>
 #include <link/event_wait.h>
 #include <link/unit_link.h>
+#include <settings/settings_image_layout.h>
 #include <systems/systems_info.h>
 
 namespace {
@@ -62,7 +63,7 @@ void ScanEngine::RunStart()
         const SystemInfo& u = units[i];
         SystemRuntimeRecord& r = runtime_[i];
         r.Serialnumber = u.serialNumber;
-        const bool wide = u.model.contains(QStringLiteral("TELVARON-1"), Qt::CaseSensitive);
+        const bool wide = ModelKindOf(u.model) == kTwentySensorModel;
         r.SensorInputs = wide ? kWideSensorInputs : kNarrowSensorInputs;
         r.PowerInputs = wide ? kWidePowerInputs : kNarrowPowerInputs;
         if (u.commPort == 0) {

@@ -1,5 +1,6 @@
 #include "status_reply.h"
 
+#include <link/field_bytes.h>
 #include <link/int_codec.h>
 #include <link/stamp_codec.h>
 
@@ -14,11 +15,6 @@ constexpr int kSystemFault8Byte = 74;
 constexpr int kLogBlockedBit = 2;
 constexpr int kClockInvalidBit = 4;
 constexpr int kSystemFaults = 9;
-
-quint8 ByteAt(std::span<const quint8> reply, int offset)
-{
-    return offset >= 0 && std::size_t(offset) < reply.size() ? reply[std::size_t(offset)] : 0;
-}
 
 bool FaultBitSet(std::span<const quint8> reply, const UnitFault& fault)
 {

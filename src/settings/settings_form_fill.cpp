@@ -10,12 +10,6 @@
 
 namespace {
 
-quint8 ByteAt(std::span<const quint8> image, qsizetype offset)
-{
-    const auto field = FieldAt(image, offset, 1);
-    return field.empty() ? 0 : field[0];
-}
-
 NameValue NameAt(std::span<const quint8> image, qsizetype start)
 {
     const auto field = FieldAt(image, start, kNameFieldSize);

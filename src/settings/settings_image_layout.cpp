@@ -78,14 +78,6 @@ const SettingsLayout& LayoutFor(int modelKind)
     return modelKind == kTwentySensorModel ? TwentySensorLayout : EightSensorLayout;
 }
 
-namespace {
-quint8 ByteAt(std::span<const quint8> image, qsizetype offset)
-{
-    const auto field = FieldAt(image, offset, 1);
-    return field.empty() ? 0 : field[0];
-}
-} // namespace
-
 QByteArray ReadFieldText(std::span<const quint8> image, qsizetype start, qsizetype width)
 {
     const auto field = ZeroTerminatedAt(FieldAt(image, start, width), 0);

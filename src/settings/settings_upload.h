@@ -23,7 +23,6 @@ inline constexpr quint8 CmdBeginSettingsUpload = 11;
 inline constexpr quint8 CmdCommitSettings = 19;
 inline constexpr quint8 kUnitDone = 0xFF; // answer byte of commands 11 and 19
 inline constexpr char kRecordTaken = '~';
-inline constexpr char kRecordRefused = '@';
 inline constexpr int kUploadRecordBytes = 16;
 inline constexpr int kUploadRecords = int(kSettingsImageSize / kUploadRecordBytes);
 inline constexpr int kRecordReplyWait = 5000; // milliseconds for each record's answer

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <sys/stat.h>
+
 SettingsStore::SettingsStore()
     : settings_(
           std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, AppTitle, AppTitle))
@@ -23,7 +25,11 @@ QString SettingsStore::Read(const QString& section, const QString& key, const QS
 void SettingsStore::Write(const QString& section, const QString& key, const QString& text)
 {
     settings_->setValue(section + QLatin1Char('/') + key, text);
+    // The file holds the parameter password: it is never readable by others, not even
+    // for the moment between its creation and a change of its mode.
+    const mode_t previous = ::umask(077);
     settings_->sync();
+    ::umask(previous);
     QFile::setPermissions(settings_->fileName(), QFile::ReadOwner | QFile::WriteOwner);
 }
 

@@ -1,9 +1,9 @@
 #include "sim_line.h"
 
+#include "free_tcp_port.h"
 #include "transport.h"
 
 #include <QStandardPaths>
-#include <QTcpServer>
 
 namespace {
 const QString kLocalHost = QStringLiteral("127.0.0.1");
@@ -11,13 +11,6 @@ constexpr int kTcpTries = 15;
 constexpr int kSetupRounds = 40; // each a connect attempt or a prime transaction, then a short rest
 constexpr int kSetupRestMs = 25;
 constexpr int kPrimeRounds = 3;
-
-quint16 FreeTcpPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 } // namespace
 
 const char* WireName(Wire wire)

@@ -1,6 +1,7 @@
 // The real server killed at random moments of a long log download, then run to the end: every
 // sample and event must be stored once. Give --crash-kills=<n> for a longer run than CI's.
 #include "log_compare.h"
+#include "server_home.h"
 #include "test_databases.h"
 
 #include <db/database.h>
@@ -135,17 +136,10 @@ protected:
 
     void WriteSettings()
     {
-        const QString folder = home.filePath(QStringLiteral("config/TELVARON Server"));
-        ASSERT_TRUE(QDir().mkpath(folder));
-        QDir().mkpath(home.filePath(QStringLiteral("runtime")));
-        QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile conf(folder + QStringLiteral("/TELVARON Server.conf"));
-        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-        conf.write(QStringLiteral(
-                       "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
-                       .arg(database->settings(), home.filePath(QStringLiteral("com1")))
-                       .toUtf8());
+        ASSERT_TRUE(WriteServerSettings(
+            home, QStringLiteral(
+                      "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
+                      .arg(database->settings(), home.filePath(QStringLiteral("com1")))));
     }
 
     void StartUnit()
@@ -164,11 +158,7 @@ protected:
 
     void StartServer()
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        server.setProcessEnvironment(env);
+        server.setProcessEnvironment(ServerEnvironment(home));
         server.setProgram(QStringLiteral(TELVARON_SERVER_BINARY));
         server.start();
         ASSERT_TRUE(server.waitForStarted());

@@ -1,5 +1,6 @@
 // TCP as a serial device server gives it, the simulator behind socat, and the simulator in the
 // thread of the code under test.
+#include "free_tcp_port.h"
 #include "request_frames.h"
 #include "sim_thread.h"
 #include "wire_client.h"
@@ -10,7 +11,6 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,13 +23,6 @@ namespace {
 
 constexpr quint8 kIdentify = 7;
 constexpr int kReplySize = 35;
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 TEST(DeviceServerTest, SecondClientWaitsUntilTheFirstHasClosed)
 {
@@ -55,7 +48,7 @@ TEST(DeviceServerTest, UnitBehindSocatAnswersThroughTheDeviceServer)
         GTEST_SKIP() << "socat is not installed";
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("socat-pty"));
-    const quint16 port = freePort();
+    const quint16 port = FreeTcpPort();
     QProcess socat;
     socat.start(QStringLiteral("socat"), {QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port),
                                           QStringLiteral("PTY,link=%1,raw,echo=0").arg(link)});

@@ -33,18 +33,23 @@ protected:
 
     QString linkPath() const { return dir.filePath(QStringLiteral("unit")); }
 
-    void connectClient()
+    void connectClient() { ASSERT_TRUE(tryConnectClient()); }
+
+    bool tryConnectClient()
     {
         client.reset();
         if (GetParam() == Line::Pty) {
             auto tty = std::make_unique<TtyClient>(linkPath());
-            ASSERT_TRUE(tty->isOpen());
+            if (!tty->isOpen())
+                return false;
             client = std::move(tty);
         } else {
             auto tcp = std::make_unique<TcpClient>(unit.sim().tcpPort());
-            ASSERT_TRUE(tcp->isConnected());
+            if (!tcp->isConnected())
+                return false;
             client = std::move(tcp);
         }
+        return true;
     }
 
     QByteArray exchange(const QByteArray& request, int n, int timeoutMs = 2000)
@@ -144,11 +149,11 @@ TEST_P(WireTest, DelayAndTurnaroundHoldTheReplyBack)
 
 TEST_P(WireTest, SplitReplyComesInTwoPartsWithAGap)
 {
-    unit.sim().setFault(kIdentify, 1, Fault::splitReply(10, 200));
+    unit.sim().setFault(kIdentify, 1, Fault::splitReply(10, 1000));
     client->send(requestFrame(kIdentify));
-    const QByteArray first = client->read(kIdentifyLength + 1, 150);
+    const QByteArray first = client->read(kIdentifyLength + 1, 500);
     EXPECT_EQ(first, identifyReply().first(10));
-    const QByteArray rest = client->read(kIdentifyLength + 1 - 10, 1000);
+    const QByteArray rest = client->read(kIdentifyLength + 1 - 10, 2000);
     EXPECT_EQ(first + rest, identifyReply());
 }
 
@@ -158,9 +163,13 @@ TEST_P(WireTest, DroppedLineComesBackForTheNextClient)
     client->send(requestFrame(kIdentify));
     EXPECT_TRUE(client->read(1, 1000).isEmpty());
     EXPECT_TRUE(client->lineGone());
-    // The pseudo-terminal is a new one behind the same link.
-    QThread::msleep(50);
-    connectClient();
+    // The pseudo-terminal is a new one behind the same link, once the unit has made it.
+    bool back = false;
+    for (int i = 0; i < 40 && !back; ++i) {
+        QThread::msleep(50);
+        back = tryConnectClient();
+    }
+    ASSERT_TRUE(back);
     EXPECT_EQ(exchange(requestFrame(kIdentify), kIdentifyLength + 1), identifyReply());
 }
 

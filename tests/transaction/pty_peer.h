@@ -17,7 +17,6 @@ public:
     ~PtyPeer() override;
 
     QString DevicePath() const;
-    bool Present() const { return master_ >= 0; }
     void Vanish();
     void Plug();
     void Send(const QByteArray& bytes) override;
