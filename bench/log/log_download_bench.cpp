@@ -3,6 +3,8 @@
 // in passes 500 ms apart, as the schedule does while log pages are pending. Prints the samples
 // stored per second and what the frame sizes and the 500 ms re-arm allow. PostgreSQL runs when
 // TELVARON_TEST_PG_PORT names the test server.
+#include "quiet_scan_window.h"
+
 #include "test_databases.h"
 
 #include <db/database.h>
@@ -28,24 +30,6 @@ constexpr int kSensorPages = 204;
 constexpr int kEventPages = 16;
 constexpr double kByteSeconds = 10.0 / 115200;
 constexpr double kRearmSeconds = 0.5;
-
-class QuietWindow : public ScanWindow
-{
-public:
-    void ShowRunUnits(const std::vector<SystemInfo>&) override {}
-    void ShowLinkState(int, quint8) override {}
-    void ClearOnlineColumn() override {}
-    void ShowScanProblem(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void RestoreIdle() override {}
-};
-
-class RecordedTimers : public ScanTimers
-{
-public:
-    void Rearm(int ms) override { interval = ms; }
-    void StopPing() override {}
-    int interval = 0;
-};
 
 // Bytes on the line in one pass of an online unit whose logs all have a half page to give: the
 // request frame and the reply (status byte and payload) of each command.

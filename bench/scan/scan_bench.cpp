@@ -1,5 +1,7 @@
 // Usage: scan_bench [units...] (default 1 10 50 200). PostgreSQL runs when TELVARON_TEST_PG_PORT
 // names the test server (scripts/pg-test-server).
+#include "quiet_scan_window.h"
+
 #include "test_databases.h"
 
 #include <link/unit_link.h>
@@ -23,23 +25,6 @@
 #include <memory>
 
 namespace {
-class QuietWindow : public ScanWindow
-{
-public:
-    void ShowRunUnits(const std::vector<SystemInfo>&) override {}
-    void ShowLinkState(int, quint8) override {}
-    void ClearOnlineColumn() override {}
-    void ShowScanProblem(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void RestoreIdle() override {}
-};
-
-class NoTimers : public ScanTimers
-{
-public:
-    void Rearm(int) override {}
-    void StopPing() override {}
-};
-
 double ThreadCpuMs()
 {
     timespec t{};
@@ -138,7 +123,7 @@ void Run(Database::Driver driver, int unitCount)
     UnitLink link([folder](int com) { return folder + QStringLiteral("/com%1").arg(com); });
     ScanFlags flags;
     QuietWindow window;
-    NoTimers timers;
+    RecordedTimers timers;
     ScanEngine engine(db, link, flags, window, timers, [] {});
     engine.ScanSystems(); // run start and identification
 
