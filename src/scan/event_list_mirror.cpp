@@ -34,7 +34,8 @@ int PresentEventSlots(quint8 header)
 }
 
 namespace {
-bool WriteSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry)
+bool WriteSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
+                          int storedSlots)
 {
     const int present = PresentEventSlots(entry[0]);
     for (int e = 1; e <= present; ++e) {
@@ -54,9 +55,11 @@ bool WriteSensorEventRows(Database& db, const QString& serial, int sensor, std::
                  kRecipients, e}))
             return false;
     }
-    return bool(db.exec(QStringLiteral("DELETE FROM Sensors_Events WHERE SeE_SyI_Serialnumber=? AND "
-                                       "SeE_Sensornumber=? AND SeE_Eventnumber>?"),
-                        {serial, sensor, present}));
+    return storedSlots <= present ||
+           db.exec(QStringLiteral("DELETE FROM Sensors_Events WHERE SeE_SyI_Serialnumber=? AND "
+                                  "SeE_Sensornumber=? AND SeE_Eventnumber>?"),
+                   {serial, sensor, present})
+               .has_value();
 }
 
 bool WritePowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply)
@@ -83,9 +86,10 @@ bool WritePowerEventRows(Database& db, const QString& serial, std::span<const qu
 }
 } // namespace
 
-bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry)
+bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
+                           int storedSlots)
 {
-    return db.transaction([&] { return WriteSensorEventRows(db, serial, sensor, entry); });
+    return db.transaction([&] { return WriteSensorEventRows(db, serial, sensor, entry, storedSlots); });
 }
 
 bool MirrorPowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply)

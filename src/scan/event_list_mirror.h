@@ -16,8 +16,11 @@ constexpr int kSensorEventEntries = 20;
 int PresentEventSlots(quint8 header);
 
 // Sensors_Events: the present slots of sensor's entry written in full, the rows of later slots
-// deleted, all or nothing, so a terminal never sees half a list. False on a database error.
-bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry);
+// deleted, all or nothing, so a terminal never sees half a list. storedSlots is the highest slot
+// the table holds for the sensor (the delete is left out when no later slot is stored). False on
+// a database error.
+bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
+                           int storedSlots = 2);
 
 // Powermonitoring_Events, the same for the unit's power list.
 bool MirrorPowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply);

@@ -6,24 +6,34 @@
 #include <db/wall_clock.h>
 
 #include <QSet>
+#include <QStringList>
 
 #include <functional>
 
 namespace {
-// Runs upsert for each used row number within 1..limit that usedSql gives for the unit, with the
-// values that valuesOf gives for the number.
-bool UpsertUsed(Database& db, const QString& serial, const QString& usedSql, int limit, const QString& upsert,
+// Writes, in one statement, the rows of every used number within 1..limit that usedSql gives for
+// the unit: insert names the table and columns, tuple holds one row's placeholders, conflict says
+// how an existing row is updated, and valuesOf gives a row's values.
+bool UpsertUsed(Database& db, const QString& serial, const QString& usedSql, int limit, const QString& insert,
+                const QString& tuple, const QString& conflict,
                 const std::function<QVariantList(int)>& valuesOf)
 {
     const auto rows = db.select(usedSql, {serial});
     if (!rows)
         return false;
+    QStringList tuples;
+    QVariantList values;
     for (const QSqlRecord& row : *rows) {
         const int n = row.value(0).toInt();
-        if (n >= 1 && n <= limit && !db.exec(upsert, valuesOf(n)))
-            return false;
+        if (n < 1 || n > limit)
+            continue;
+        tuples << tuple;
+        values << valuesOf(n);
     }
-    return true;
+    return tuples.isEmpty() || db.exec(insert + QStringLiteral(" VALUES ") +
+                                           tuples.join(QStringLiteral(", ")) + QLatin1Char(' ') + conflict,
+                                       values)
+                                   .has_value();
 }
 } // namespace
 
@@ -75,8 +85,9 @@ bool MirrorConditions(Database& db, const QString& serial, std::span<const quint
                       std::min(sensorInputs, kStatusSensorEntries),
                       QStringLiteral("INSERT INTO Sensors_Current_Condition (SeCC_SyI_Serialnumber, "
                                      "SeCC_Sensornumber, SeCC_Currvalue, SeCC_Outofbounds, SeCC_Notpowered, "
-                                     "SeCC_Alarmcondition) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT "
-                                     "(SeCC_SyI_Serialnumber, SeCC_Sensornumber) DO UPDATE SET "
+                                     "SeCC_Alarmcondition)"),
+                      QStringLiteral("(?, ?, ?, ?, ?, ?)"),
+                      QStringLiteral("ON CONFLICT (SeCC_SyI_Serialnumber, SeCC_Sensornumber) DO UPDATE SET "
                                      "SeCC_Currvalue=excluded.SeCC_Currvalue, "
                                      "SeCC_Outofbounds=excluded.SeCC_Outofbounds, "
                                      "SeCC_Notpowered=excluded.SeCC_Notpowered, "
@@ -85,20 +96,20 @@ bool MirrorConditions(Database& db, const QString& serial, std::span<const quint
                           const SensorReading s = StatusSensor(reply, n);
                           return {serial, n, s.value, int(s.outOfBounds), int(s.notPowered), int(s.alarm)};
                       }) &&
-           UpsertUsed(
-               db, serial,
-               QStringLiteral("SELECT PmI_Powernumber FROM Powermonitoring_Info WHERE "
-                              "PmI_SyI_Serialnumber=? AND PmI_Used=1"),
-               std::min(powerInputs, kStatusPowerInputs),
-               QStringLiteral("INSERT INTO Powermonitoring_Current_Condit (PmCC_SyI_Serialnumber, "
-                              "PmCC_Powernumber, PmCC_Powerfault, PmCC_Powercondition) VALUES (?, ?, ?, ?) "
-                              "ON CONFLICT (PmCC_SyI_Serialnumber, PmCC_Powernumber) DO UPDATE SET "
-                              "PmCC_Powerfault=excluded.PmCC_Powerfault, "
-                              "PmCC_Powercondition=excluded.PmCC_Powercondition"),
-               [&](int p) -> QVariantList {
-                   const PowerReading v = StatusPower(reply, p);
-                   return {serial, p, int(v.fault), int(v.condition)};
-               });
+           UpsertUsed(db, serial,
+                      QStringLiteral("SELECT PmI_Powernumber FROM Powermonitoring_Info WHERE "
+                                     "PmI_SyI_Serialnumber=? AND PmI_Used=1"),
+                      std::min(powerInputs, kStatusPowerInputs),
+                      QStringLiteral("INSERT INTO Powermonitoring_Current_Condit (PmCC_SyI_Serialnumber, "
+                                     "PmCC_Powernumber, PmCC_Powerfault, PmCC_Powercondition)"),
+                      QStringLiteral("(?, ?, ?, ?)"),
+                      QStringLiteral("ON CONFLICT (PmCC_SyI_Serialnumber, PmCC_Powernumber) DO UPDATE SET "
+                                     "PmCC_Powerfault=excluded.PmCC_Powerfault, "
+                                     "PmCC_Powercondition=excluded.PmCC_Powercondition"),
+                      [&](int p) -> QVariantList {
+                          const PowerReading v = StatusPower(reply, p);
+                          return {serial, p, int(v.fault), int(v.condition)};
+                      });
 }
 
 bool MirrorStatus(Database& db, const QString& serial, std::span<const quint8> reply, int sensorInputs,

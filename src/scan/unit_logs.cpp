@@ -8,6 +8,8 @@
 #include <db/database.h>
 #include <link/event_wait.h>
 
+#include <map>
+
 namespace {
 constexpr quint8 kCmdReadSensorEvents = 22;
 constexpr quint8 kCmdReadPowerEvents = 23;
@@ -30,7 +32,12 @@ bool ScanEngine::MirrorEventLists(int unit)
     const auto inputs = db_.select(QStringLiteral("SELECT PmI_Powernumber FROM Powermonitoring_Info WHERE "
                                                   "PmI_SyI_Serialnumber=? AND PmI_Used=1"),
                                    {r.Serialnumber});
-    if (!sensors || !inputs) {
+    // Most lists stay empty from pass to pass: a list's stale slots are deleted only when stored.
+    const auto stored = db_.select(QStringLiteral("SELECT SeE_Sensornumber, MAX(SeE_Eventnumber) FROM "
+                                                  "Sensors_Events WHERE SeE_SyI_Serialnumber=? GROUP BY "
+                                                  "SeE_Sensornumber"),
+                                   {r.Serialnumber});
+    if (!sensors || !inputs || !stored) {
         ReportDatabaseError();
         return false;
     }
@@ -48,12 +55,17 @@ bool ScanEngine::MirrorEventLists(int unit)
             LinkFailed(r, result);
             return false;
         }
+        std::map<int, int> storedSlots;
+        for (const QSqlRecord& row : *stored)
+            storedSlots[row.value(0).toInt()] = row.value(1).toInt();
         const auto entries = std::span<const quint8>(reply);
         if (!db_.transaction([&] {
                 for (const int n : used) {
+                    const auto held = storedSlots.find(n);
                     if (!MirrorSensorEventRows(db_, r.Serialnumber, n,
                                                entries.subspan(std::size_t(kSensorEventEntrySize * (n - 1)),
-                                                               kSensorEventEntrySize)))
+                                                               kSensorEventEntrySize),
+                                               held == storedSlots.end() ? 0 : held->second))
                         return false;
                 }
                 return true;
