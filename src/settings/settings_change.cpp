@@ -19,8 +19,6 @@
 #include <QCheckBox>
 
 namespace {
-constexpr int kControlElement = 0;
-constexpr int kConnectTries = 15;
 const QString kTrue = QStringLiteral("True");
 
 QString Description(const SystemInfo& unit)
@@ -102,7 +100,7 @@ bool SettingsChange::Exchange(const SystemInfo& unit, QWidget* dialogParent)
     if (!Reach(unit))
         return false;
     SettingsImage image{};
-    const LinkResult read = ReadSettingsImage(link_, linkSerial_, kControlElement, image, [&](int blocks) {
+    const LinkResult read = ReadSettingsImage(link_, linkSerial_, kDialogLinkElement, image, [&](int blocks) {
         Show(QStringLiteral("Ανάγνωση ρυθμίσεων: %1 / %2").arg(blocks).arg(kSettingsBlockCount));
     });
     if (read != LinkOk)
@@ -128,7 +126,7 @@ bool SettingsChange::Exchange(const SystemInfo& unit, QWidget* dialogParent)
             Show(QStringLiteral("Έλεγχος ρυθμίσεων: %1 / %2").arg(blocks).arg(kSettingsBlockCount));
         }};
     const UploadOutcome sent =
-        SettingsUpload(link_, linkSerial_, kControlElement, recordReplyWait_).Send(image, clock, progress);
+        SettingsUpload(link_, linkSerial_, kDialogLinkElement, recordReplyWait_).Send(image, clock, progress);
     if (sent.step != UploadOutcome::Step::Done)
         return Refuse(UploadFailureText(sent));
 
@@ -177,20 +175,16 @@ bool SettingsChange::Reach(const SystemInfo& unit)
     if (!address)
         return Refuse(
             QStringLiteral("Η διεύθυνση του συστήματος %1 δεν είναι έγκυρη !").arg(unit.serialNumber));
-    linkSerial_ = address->linkType == kLinkTcp ? 0 : 1;
+    linkSerial_ = address->LinkSerial();
     Show(QStringLiteral("Σύνδεση με %1...").arg(address->Display()));
-    const bool open = address->linkType == kLinkTcp
-                          ? link_.TcpLink(kControlElement, UnitLink::kTcpConnect, address->host,
-                                          address->tcpPort, kConnectTries) == UnitLink::kTcpConnected
-                          : link_.OpenSerialPort(kControlElement, address->comPort);
-    if (!open)
+    if (!OpenDialogLine(link_, *address))
         return Refuse(
             QStringLiteral("Δεν ήταν δυνατή η σύνδεση με το σύστημα μέσω %1 !").arg(address->Display()));
 
     Show(QStringLiteral("Αναγνώριση συστήματος..."));
     RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
-    const LinkResult r = link_.DeviceTransaction(request, reply, 1, true, linkSerial_, kControlElement);
+    const LinkResult r = link_.DeviceTransaction(request, reply, 1, true, linkSerial_, kDialogLinkElement);
     if (r != LinkOk)
         return Refuse(LinkFailureText(r));
     const QString serial = DecodeIdentifyReply(reply).serialNumber;

@@ -10,11 +10,6 @@
 #include <shell/app_title.h>
 #include <shell/prompter.h>
 
-namespace {
-constexpr int kControlElement = 0;
-constexpr int kConnectTries = 15;
-} // namespace
-
 QString LinkFailureText(LinkResult result)
 {
     switch (result) {
@@ -88,7 +83,7 @@ bool UnitAddition::Run(const UnitAddress& address)
     const int kind = ModelKindOf(model);
 
     SettingsImage image{};
-    r = ReadSettingsImage(link_, linkSerial_, kControlElement, image, [&](int blocks) {
+    r = ReadSettingsImage(link_, linkSerial_, kDialogLinkElement, image, [&](int blocks) {
         Show(QStringLiteral("Ανάγνωση ρυθμίσεων: %1 / %2").arg(blocks).arg(kSettingsBlockCount));
     });
     if (r != LinkOk)
@@ -122,24 +117,21 @@ bool UnitAddition::Refuse(const QString& text)
 
 bool UnitAddition::Open(const UnitAddress& address)
 {
-    linkSerial_ = address.linkType == kLinkTcp ? 0 : 1;
-    if (address.linkType == kLinkTcp) {
+    linkSerial_ = address.LinkSerial();
+    if (address.linkType == kLinkTcp)
         Show(QStringLiteral("Σύνδεση με %1...").arg(address.Display()));
-        if (link_.TcpLink(kControlElement, UnitLink::kTcpConnect, address.host, address.tcpPort,
-                          kConnectTries) == UnitLink::kTcpConnected)
-            return true;
-        return Refuse(
-            QStringLiteral("Δεν ήταν δυνατή η σύνδεση με τη διεύθυνση %1 !").arg(address.Display()));
-    }
-    if (link_.OpenSerialPort(kControlElement, address.comPort))
+    if (OpenDialogLine(link_, address))
         return true;
-    return Refuse(QStringLiteral("Δεν ήταν δυνατό το άνοιγμα της θύρας %1 !").arg(address.Display()));
+    return Refuse(
+        address.linkType == kLinkTcp
+            ? QStringLiteral("Δεν ήταν δυνατή η σύνδεση με τη διεύθυνση %1 !").arg(address.Display())
+            : QStringLiteral("Δεν ήταν δυνατό το άνοιγμα της θύρας %1 !").arg(address.Display()));
 }
 
 LinkResult UnitAddition::Ask(quint8 command, ReplyBuffer& reply)
 {
     RequestFrame request{command};
-    return link_.DeviceTransaction(request, reply, 1, true, linkSerial_, kControlElement);
+    return link_.DeviceTransaction(request, reply, 1, true, linkSerial_, kDialogLinkElement);
 }
 
 void UnitAddition::Show(const QString& text)

@@ -3,6 +3,7 @@
 #include "systems_info.h"
 
 #include <link/address_part.h>
+#include <link/unit_link.h>
 
 #include <QHostAddress>
 #include <QStringList>
@@ -73,4 +74,13 @@ std::optional<UnitAddress> TcpAddress(const QString& ip, const QString& port, QS
     tcp.host = address.toString();
     tcp.tcpPort = *tcpPort;
     return tcp;
+}
+
+bool OpenDialogLine(UnitLink& link, const UnitAddress& address)
+{
+    constexpr int kConnectTries = 15;
+    if (address.linkType == kLinkTcp)
+        return link.TcpLink(kDialogLinkElement, UnitLink::kTcpConnect, address.host, address.tcpPort,
+                            kConnectTries) == UnitLink::kTcpConnected;
+    return link.OpenSerialPort(kDialogLinkElement, address.comPort);
 }

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class UnitLink;
 struct SystemInfo;
 
 // LinkType values: any value other than kLinkTcp is a serial port.
@@ -26,7 +27,16 @@ struct UnitAddress
     QString Display() const;
     // Whether a listed unit is reached the same way (the same COM port, or the same address and port).
     bool SameLineAs(const SystemInfo& unit) const;
+    // The link argument of a transaction on this line: 0 over TCP, 1 on a serial port.
+    quint8 LinkSerial() const { return linkType == kLinkTcp ? 0 : 1; }
 };
+
+// The element of the link that the dialogs use while no scan runs.
+constexpr int kDialogLinkElement = 0;
+
+// Opens the dialogs' element of the link on the address: connects over TCP or opens the serial
+// port. Whether the line is open.
+bool OpenDialogLine(UnitLink& link, const UnitAddress& address);
 
 UnitAddress SerialAddress(int comPort);
 // The address as typed, or nothing with problem set (Greek, for the operator) when it is not an IPv4

@@ -6,16 +6,11 @@
 
 namespace {
 constexpr int kModelFieldSize = 32;
-
-QString FieldText(const ReplyBuffer& reply, int at, int size)
-{
-    return ReadZString(std::span<const quint8>(reply).subspan(at, size), 0);
-}
 } // namespace
 
 QString DecodeModelReply(const ReplyBuffer& reply)
 {
-    return FieldText(reply, 0, kModelFieldSize);
+    return ReadZString(std::span<const quint8>(reply).first(kModelFieldSize), 0);
 }
 
 int SettingsBlockRequest(RequestFrame& request, int block)
