@@ -3,7 +3,7 @@
 // in passes 500 ms apart, as the schedule does while log pages are pending. Prints the samples
 // stored per second and what the frame sizes and the 500 ms re-arm allow. PostgreSQL runs when
 // TELVARON_TEST_PG_PORT names the test server.
-#include "quiet_scan_window.h"
+#include "bench_scan.h"
 
 #include "test_databases.h"
 
@@ -82,12 +82,8 @@ void Run(Database::Driver driver, int passes)
     QTemporaryDir dir;
     sim.servePty(dir.filePath(QStringLiteral("com1")));
 
-    const QString folder = dir.path();
-    UnitLink link([folder](int com) { return folder + QStringLiteral("/com%1").arg(com); });
-    ScanFlags flags;
-    QuietWindow window;
-    RecordedTimers timers;
-    ScanEngine engine(db, link, flags, window, timers, [] {});
+    BenchScan scan(db, dir.path());
+    ScanEngine& engine = scan.engine;
 
     engine.ScanSystems(); // identifies the unit and takes the first halves
     const qint64 first = Taken(db);
@@ -95,7 +91,7 @@ void Run(Database::Driver driver, int passes)
     clock.start();
     for (int p = 1; p < passes; ++p) {
         QEventLoop wait;
-        QTimer::singleShot(timers.interval, &wait, &QEventLoop::quit);
+        QTimer::singleShot(scan.timers.interval, &wait, &QEventLoop::quit);
         wait.exec();
         engine.ScanSystems();
     }
@@ -112,7 +108,7 @@ void Run(Database::Driver driver, int passes)
                 "%.0f samples/s allowed\n",
                 PassBytes(), PassBytes() * kByteSeconds, kRearmSeconds, kSensors * 101, allowed);
     std::printf("  measured: %.0f samples/s = %.1f%% of allowed (target >= 95%%); last re-arm %d ms\n",
-                measured, 100 * measured / allowed, timers.interval);
+                measured, 100 * measured / allowed, scan.timers.interval);
 }
 } // namespace
 

@@ -1,6 +1,6 @@
 // Usage: scan_bench [units...] (default 1 10 50 200). PostgreSQL runs when TELVARON_TEST_PG_PORT
 // names the test server (scripts/pg-test-server).
-#include "quiet_scan_window.h"
+#include "bench_scan.h"
 
 #include "test_databases.h"
 
@@ -119,12 +119,8 @@ void Run(Database::Driver driver, int unitCount)
         return true;
     });
 
-    const QString folder = dir.path();
-    UnitLink link([folder](int com) { return folder + QStringLiteral("/com%1").arg(com); });
-    ScanFlags flags;
-    QuietWindow window;
-    RecordedTimers timers;
-    ScanEngine engine(db, link, flags, window, timers, [] {});
+    BenchScan scan(db, dir.path());
+    ScanEngine& engine = scan.engine;
     engine.ScanSystems(); // run start and identification
 
     Counters counters;

@@ -4,8 +4,10 @@
 #include "name_label.h"
 #include "settings_form_fill.h"
 #include "settings_image_layout.h"
-#include "shell/prompter.h"
 #include "toggle_tag.h"
+
+#include <shell/button_row.h>
+#include <shell/prompter.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -97,13 +99,9 @@ SystemSettingsFrm::SystemSettingsFrm(Prompter& prompter, QWidget* parent)
     Command2 = new QPushButton(QStringLiteral("Άκυρο"), this);
     connect(Command1, &QPushButton::clicked, this, &SystemSettingsFrm::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow(Command1, Command2));
     // The sensor page scrolls, so a smaller screen still shows the whole dialog.
     const QSize room = screen()->availableGeometry().size() * 0.95;
     resize(qMin(1360, room.width()), qMin(780, room.height()));

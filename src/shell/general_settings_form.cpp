@@ -1,6 +1,7 @@
 #include "general_settings_form.h"
 
 #include "app_title.h"
+#include "button_row.h"
 #include "password_form.h"
 #include "prompter.h"
 
@@ -84,13 +85,9 @@ GeneralSettingsFrm::GeneralSettingsFrm(SettingsStore& store, Prompter& prompter,
     grid->addWidget(Label1[8], row, 0);
     grid->addWidget(AppSetting[4], row++, 1, 1, 2);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow(cmdOK, cmdCancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Option1[0], &QRadioButton::toggled, this, &GeneralSettingsFrm::Option1_Click);

@@ -1,5 +1,7 @@
 #include "password_form.h"
 
+#include "button_row.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,14 +24,10 @@ Passwordfrm::Passwordfrm(QWidget* parent)
     Label1->setWordWrap(true);
     cmdOK->setDefault(true);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(txtPassword);
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow(cmdOK, cmdCancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setMinimumWidth(360);
 

@@ -1,13 +1,14 @@
 #include "scan_fixture.h"
 
+#include "folder_serial_ports.h"
+
 #include <db/database.h>
 
 void ScanFixture::SetUp()
 {
     BothDriversTest::SetUp();
     const QString folder = dir.path();
-    link = std::make_unique<UnitLink>(
-        [folder](int com) { return folder + QStringLiteral("/com%1").arg(com); }, ShortLinkTimings());
+    link = std::make_unique<UnitLink>(FolderSerialPorts(folder), ShortLinkTimings());
     engine = std::make_unique<ScanEngine>(db(), *link, flags, window, timers, [this] { ++ended; });
 }
 

@@ -1,5 +1,7 @@
 #include "systems_fixture.h"
 
+#include "folder_serial_ports.h"
+
 #include <db/database.h>
 #include <systems/unit_addition.h>
 
@@ -7,8 +9,7 @@ void SystemsFixture::SetUp()
 {
     BothDriversTest::SetUp();
     const QString folder = dir.path();
-    link = std::make_unique<UnitLink>(
-        [folder](int com) { return folder + QStringLiteral("/com%1").arg(com); }, ShortLinkTimings());
+    link = std::make_unique<UnitLink>(FolderSerialPorts(folder), ShortLinkTimings());
 }
 
 void SystemsFixture::TearDown()

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "folder_serial_ports.h"
+
+#include <link/unit_link.h>
+#include <scan/scan_engine.h>
 #include <scan/scan_window.h>
 
 #include <cstdio>
@@ -22,4 +26,19 @@ public:
     void Rearm(int ms) override { interval = ms; }
     void StopPing() override {}
     int interval = 0;
+};
+
+// The scan engine over units whose serial links lie in folder, as a benchmark drives it.
+struct BenchScan
+{
+    BenchScan(Database& db, const QString& folder)
+        : link(FolderSerialPorts(folder)), engine(db, link, flags, window, timers, [] {})
+    {
+    }
+
+    UnitLink link;
+    ScanFlags flags;
+    QuietWindow window;
+    RecordedTimers timers;
+    ScanEngine engine;
 };
