@@ -75,6 +75,7 @@ void Database::release()
 bool Database::openSqlite(const QString& file, std::chrono::milliseconds busyTimeout)
 {
     release();
+    reopen_ = nullptr;
     driver_ = Driver::SQLite;
     lastError_ = {};
     bool opened = false;
@@ -102,6 +103,8 @@ bool Database::openSqlite(const QString& file, std::chrono::milliseconds busyTim
         const DbError failure = lastError_;
         release();
         lastError_ = failure;
+    } else {
+        reopen_ = [this, file, busyTimeout] { return openSqlite(file, busyTimeout); };
     }
     return opened;
 }
@@ -109,6 +112,7 @@ bool Database::openSqlite(const QString& file, std::chrono::milliseconds busyTim
 bool Database::openPostgres(const PgServer& server)
 {
     release();
+    reopen_ = nullptr;
     driver_ = Driver::PostgreSQL;
     lastError_ = {};
     bool opened = false;
@@ -120,7 +124,14 @@ bool Database::openPostgres(const PgServer& server)
         db.setDatabaseName(server.dataSource);
         db.setUserName(server.user);
         db.setPassword(server.password);
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(server.connectTimeoutSeconds));
+        // No statement may wait on a terminal's lock for long, and a server that vanished
+        // from the network must not hold a query for the minutes TCP would wait.
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1 options='-c lock_timeout=%2 -c "
+                                            "statement_timeout=%2' keepalives_idle=5 keepalives_interval=2 "
+                                            "keepalives_count=3 tcp_user_timeout=%3")
+                                 .arg(server.connectTimeoutSeconds)
+                                 .arg(server.statementTimeoutMs)
+                                 .arg(server.connectTimeoutSeconds * 1000));
         {
             const CMessagesLocale englishMessages;
             opened = db.open();
@@ -132,12 +143,15 @@ bool Database::openPostgres(const PgServer& server)
         const DbError failure = lastError_;
         release();
         lastError_ = failure;
+    } else {
+        reopen_ = [this, server] { return openPostgres(server); };
     }
     return opened;
 }
 
 void Database::close()
 {
+    reopen_ = nullptr;
     queries_.clear();
     inTransaction_ = false;
     if (QSqlDatabase::contains(name_))
@@ -147,6 +161,23 @@ void Database::close()
 bool Database::isOpen() const
 {
     return QSqlDatabase::contains(name_) && handle().isOpen();
+}
+
+bool Database::connectionLost() const
+{
+    return reopen_ && !isOpen();
+}
+
+bool Database::reconnect()
+{
+    // The open replaces reopen_ with a copy of itself; the one running must outlive that.
+    const std::function<bool()> reopen = reopen_;
+    if (!reopen)
+        return false;
+    const bool opened = reopen();
+    if (!opened)
+        reopen_ = reopen;
+    return opened;
 }
 
 void Database::setError(const QSqlError& error, const QString& context)

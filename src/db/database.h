@@ -31,6 +31,8 @@ struct PgServer
     QString user = QStringLiteral("telvaron");
     QString password = QStringLiteral("lumbrako4062");
     int connectTimeoutSeconds = 10;
+    // A statement that waits longer than this on a lock, or runs longer, gives up with an error.
+    int statementTimeoutMs = 5000;
 };
 
 // A database connection on SQLite or PostgreSQL; the program's one connection DbConn is
@@ -58,6 +60,11 @@ public:
     void close();
 
     bool isOpen() const;
+    // The connection was opened and has since broken (a PostgreSQL server that restarted or went
+    // away); a connection closed by close() is not lost.
+    bool connectionLost() const;
+    // Opens the lost connection again as it was first opened.
+    bool reconnect();
     Driver driver() const { return driver_; }
     const QString& connectionName() const { return name_; }
     // The failure of the last call that failed; empty after a call that succeeded.
@@ -85,6 +92,8 @@ private:
 
     QString name_;
     Driver driver_ = Driver::SQLite;
+    // How the connection was last opened with success, for reconnect().
+    std::function<bool()> reopen_;
     DbError lastError_;
     bool inTransaction_ = false;
     // Prepared once per SQL text: on PostgreSQL a statement prepared anew costs two more

@@ -51,7 +51,9 @@ LogStepResult LogStep::Run(const LogPointer& pointer, LogTarget& target, const s
     if (prepare())
         result = Take(pointer, target);
     result.newData = true;
-    result.morePending = result.outcome == LogStepOutcome::Done && LogHasNewData(pointer, target.counters);
+    result.morePending =
+        (result.outcome == LogStepOutcome::Done || result.outcome == LogStepOutcome::Refused) &&
+        LogHasNewData(pointer, target.counters);
     return result;
 }
 
@@ -69,7 +71,7 @@ LogStepResult LogStep::Take(const LogPointer& p, LogTarget& t)
             if (const LinkResult asked = Trusted(p, t, read, trusted); asked != LinkOk)
                 return {LogStepOutcome::LinkFailed, asked};
             if (!trusted)
-                return {};
+                return {LogStepOutcome::Refused};
             bad = t.decode(std::span<const quint8>(page_).first(kLogHalfPage), read.firstHalf, read.start,
                            read.end, rows);
         }

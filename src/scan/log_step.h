@@ -40,10 +40,11 @@ struct LogTarget
 };
 
 enum class LogStepOutcome {
-    Done,            // nothing new, a stale read dropped, or rows and counters stored
+    Done,            // nothing new, or rows and counters stored
     LinkFailed,      // see linkResult: the turn ends
     DatabaseFailed,  // nothing stored, counters unchanged: the turn ends
     PointersInvalid, // the pointer cannot describe the log: skipped, counters unchanged
+    Refused,         // the page read was not the one expected: nothing stored, counters unchanged
 };
 
 struct LogStepResult

@@ -1,5 +1,6 @@
 #include "scan_engine.h"
 
+#include "log_pointers.h"
 #include "rearm_interval.h"
 #include "unit_exchange.h"
 
@@ -28,34 +29,42 @@ int AddressNumber(const QString& text)
 ScanEngine::ScanEngine(Database& db, UnitLink& link, ScanFlags& flags, ScanWindow& window, ScanTimers& timers,
                        ProgramEnd endProgram, Clock clock)
     : db_(db), link_(link), flags_(flags), window_(window), timers_(timers),
-      endProgram_(std::move(endProgram)), clock_(std::move(clock)), requests_(db, link)
+      endProgram_(std::move(endProgram)), clock_(std::move(clock)), requests_(db, link), problems_(window)
 {
 }
 
 void ScanEngine::ScanSystems()
 {
+    const auto stopping = [this] { return flags_.ExitRequested || flags_.StopRequested; };
+    // Nothing of a pass could be stored over a lost connection: it is made again first.
+    if (!stopping() && db_.connectionLost() && !db_.reconnect())
+        ReportDatabaseError();
     if (!systemsLoaded_)
         RunStart();
+    requestsFailed_ = false;
     const QDateTime passStart = clock_();
-    for (int i = 0; i < int(runtime_.size()) && !flags_.ExitRequested && !flags_.StopRequested; ++i)
+    for (int i = 0; i < int(runtime_.size()) && !stopping(); ++i)
         Turn(i);
-    if (flags_.ExitRequested || flags_.StopRequested)
+    if (stopping()) {
         Stop();
-    else
-        Rearm(passStart);
+        return;
+    }
+    Rearm(passStart);
+    problems_.EndPass();
 }
 
 void ScanEngine::RunStart()
 {
-    systemsLoaded_ = true;
-    databaseErrorShown_ = false;
-    logPointersShown_.clear();
     // A snapshot of the used units: rows are later written by key, so a row that a
     // terminal changes meanwhile cannot shift the units against their records.
     const auto loaded = LoadUsedSystems(db_);
-    if (!loaded)
+    if (!loaded) {
+        // The run starts at a later pass, once the units can be read; the grid keeps them.
         ReportDatabaseError();
-    const std::vector<SystemInfo> units = loaded.value_or(std::vector<SystemInfo>{});
+        return;
+    }
+    systemsLoaded_ = true;
+    const std::vector<SystemInfo>& units = *loaded;
     runtime_.assign(units.size(), SystemRuntimeRecord{});
     logBlocked_.assign(units.size(), false);
     qint16 serialElement = 0;
@@ -102,7 +111,7 @@ void ScanEngine::Rearm(const QDateTime& passStart)
     for (size_t k = 0; k < runtime_.size() && !logPending; ++k)
         logPending = !logBlocked_[k] && runtime_[k].LinkState == LinkOnline && runtime_[k].MoreLogPending;
     bool requestPending = false;
-    if (!logPending) {
+    if (!logPending && !requestsFailed_) {
         const auto rows = db_.select(QStringLiteral(
             "SELECT TrmReq_Requestcompleted FROM Terminal_Requests WHERE TrmReq_Requestcompleted=0"));
         if (!rows)
@@ -120,6 +129,8 @@ void ScanEngine::Stop()
     link_.CloseAll();
     runtime_.clear();
     logBlocked_.clear();
+    refusals_.clear();
+    problems_.StartRun();
     window_.ClearOnlineColumn();
     systemsLoaded_ = false;
     if (flags_.ExitRequested) {
@@ -132,16 +143,16 @@ void ScanEngine::Stop()
 void ScanEngine::ReportLogPointers(int unit, int log)
 {
     const QString& serial = runtime_[unit].Serialnumber;
-    if (!logPointersShown_.insert({serial, log}).second)
-        return;
-    window_.ShowScanProblem(
-        QStringLiteral("Μη έγκυροι δείκτες της καταγραφής %1 του συστήματος %2").arg(log).arg(serial));
+    // The operator knows the sensors from 1 and the event log by its name.
+    const QString name = log == kEventLogNumber
+                             ? QStringLiteral("της καταγραφής συμβάντων")
+                             : QStringLiteral("της καταγραφής του αισθητήρα %1").arg(log + 1);
+    problems_.Raise(QStringLiteral("log %1 %2").arg(serial).arg(log),
+                    QStringLiteral("Μη έγκυροι δείκτες %1 του συστήματος %2").arg(name, serial));
 }
 
 void ScanEngine::ReportDatabaseError()
 {
-    if (databaseErrorShown_)
-        return;
-    databaseErrorShown_ = true;
-    window_.ShowScanProblem(QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(db_.lastError().description));
+    problems_.Raise(QStringLiteral("database"),
+                    QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(db_.lastError().description));
 }

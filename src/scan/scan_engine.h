@@ -2,6 +2,7 @@
 
 #include "request_step.h"
 #include "scan_flags.h"
+#include "scan_problems.h"
 #include "scan_window.h"
 #include "system_runtime_record.h"
 
@@ -10,7 +11,7 @@
 #include <QDateTime>
 
 #include <functional>
-#include <set>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -41,7 +42,8 @@ public:
 private:
     void RunStart();
     void Turn(int unit);
-    // The steps before the end of the turn; false ends the turn early.
+    // The steps before the end of the turn; false ends the turn early. A database error skips
+    // only the step that met it: the unit's other steps still run.
     bool Identify(SystemRuntimeRecord& unit);
     bool ReadStatus(int unit);
     bool MirrorEventLists(int unit);
@@ -54,9 +56,9 @@ private:
     void EndOfTurn(int unit);
     void Rearm(const QDateTime& passStart);
     void Stop();
-    // Shows the first database error of a run on the status line; later ones would only repeat it.
+    // Shows the database error on the status line until a pass goes by without one.
     void ReportDatabaseError();
-    // Shows once per run that a unit reports a log it cannot have.
+    // Shows that a unit describes one of its logs in a way that cannot be read, while it does.
     void ReportLogPointers(int unit, int log);
 
     Database& db_;
@@ -68,9 +70,13 @@ private:
     Clock clock_;
     RequestStep requests_;
 
+    ScanProblems problems_;
+
     bool systemsLoaded_ = false;
-    bool databaseErrorShown_ = false;
+    // The request table failed in this pass: the later turns of the pass leave it alone.
+    bool requestsFailed_ = false;
     std::vector<SystemRuntimeRecord> runtime_;
     std::vector<bool> logBlocked_;
-    std::set<std::pair<QString, int>> logPointersShown_;
+    // Page reads refused in a row, per unit and log.
+    std::map<std::pair<QString, int>, int> refusals_;
 };

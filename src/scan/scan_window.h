@@ -16,7 +16,8 @@ public:
     virtual void ShowRunUnits(const std::vector<SystemInfo>& units) = 0;
     virtual void ShowLinkState(int unit, quint8 linkState) = 0;
     virtual void ClearOnlineColumn() = 0;
-    // A trouble the operator should know of, shown without stopping the run (the status line).
+    // The troubles the operator should know of now, shown without stopping the run (the status
+    // line); an empty text when none is left.
     virtual void ShowScanProblem(const QString& text) = 0;
     // Back to idle after a stop: status line empty, menus enabled, "Σύνδεση" enabled.
     virtual void RestoreIdle() = 0;

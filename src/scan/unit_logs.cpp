@@ -15,6 +15,7 @@ constexpr quint8 kCmdReadSensorEvents = 22;
 constexpr quint8 kCmdReadPowerEvents = 23;
 constexpr quint8 kCmdReadLogPointers = 24;
 constexpr int kPowerEventsLength = 12;
+constexpr int kRefusalsReported = 3;
 
 LogCounters CountersOf(const QSqlRecord& row, int first)
 {
@@ -39,7 +40,7 @@ bool ScanEngine::MirrorEventLists(int unit)
                                    {r.Serialnumber});
     if (!sensors || !inputs || !stored) {
         ReportDatabaseError();
-        return false;
+        return true;
     }
     // Sensor numbers beyond the unit's inputs have no entry of their own.
     std::vector<int> used;
@@ -69,10 +70,8 @@ bool ScanEngine::MirrorEventLists(int unit)
                         return false;
                 }
                 return true;
-            })) {
+            }))
             ReportDatabaseError();
-            return false;
-        }
     }
     if (!inputs->empty()) {
         RequestFrame request{kCmdReadPowerEvents};
@@ -81,10 +80,8 @@ bool ScanEngine::MirrorEventLists(int unit)
             return false;
         }
         if (!MirrorPowerEventRows(db_, r.Serialnumber,
-                                  std::span<const quint8>(reply).first(kPowerEventsLength))) {
+                                  std::span<const quint8>(reply).first(kPowerEventsLength)))
             ReportDatabaseError();
-            return false;
-        }
     }
     return true;
 }
@@ -109,11 +106,9 @@ void ScanEngine::ReadLogs(int unit)
                        "SeI_RecordsTable_Pagebyteswrit, SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE "
                        "SeI_SyI_Serialnumber=? AND SeI_Used=1 ORDER BY SeI_Sensornumber"),
         {r.Serialnumber});
-    if (!sensors) {
+    if (!sensors)
         ReportDatabaseError();
-        return;
-    }
-    for (const QSqlRecord& row : *sensors) {
+    for (const QSqlRecord& row : sensors.value_or(QList<QSqlRecord>{})) {
         const int n = row.value(0).toInt();
         if (n < 1 || n > r.SensorInputs)
             continue;
@@ -154,6 +149,7 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
 {
     SystemRuntimeRecord& r = runtime_[unit];
     const LogStepResult result = step.Run(pointer, target, prepare);
+    const bool pendingBefore = r.MoreLogPending;
     r.MoreLogPending = r.MoreLogPending || result.morePending;
     switch (result.outcome) {
     case LogStepOutcome::LinkFailed:
@@ -161,11 +157,23 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
         return false;
     case LogStepOutcome::DatabaseFailed:
         ReportDatabaseError();
-        return false;
+        return true;
     case LogStepOutcome::PointersInvalid:
         ReportLogPointers(unit, target.logNumber);
         return true;
+    case LogStepOutcome::Refused: {
+        // A unit that moved on between its pointers and the page is read afresh in the next
+        // pass; a page that never matches is a log the unit describes wrongly, and retrying it
+        // every half second would only keep every unit's passes short.
+        int& refused = refusals_[{r.Serialnumber, target.logNumber}];
+        if (++refused >= kRefusalsReported) {
+            ReportLogPointers(unit, target.logNumber);
+            r.MoreLogPending = pendingBefore;
+        }
+        break;
+    }
     case LogStepOutcome::Done:
+        refusals_.erase({r.Serialnumber, target.logNumber});
         break;
     }
     if (result.newData)

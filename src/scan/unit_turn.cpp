@@ -14,11 +14,14 @@ constexpr qint16 kBackoffForeign = 2;
 void ScanEngine::Turn(int unit)
 {
     SystemRuntimeRecord& r = runtime_[unit];
-    const bool requestsServed = requests_.Run(runtime_);
-    if (!requestsServed)
+    // A request table that fails (renamed, locked, no rights) would fail the same way in every
+    // turn of the pass; it is tried again in the next pass, and the units are served meanwhile.
+    if (!requestsFailed_ && !requests_.Run(runtime_)) {
+        requestsFailed_ = true;
         ReportDatabaseError();
-    if (requestsServed && (r.LinkState == LinkOnline || Identify(r)) && ReadStatus(unit) &&
-        MirrorEventLists(unit) && !logBlocked_[unit])
+    }
+    if ((r.LinkState == LinkOnline || Identify(r)) && ReadStatus(unit) && MirrorEventLists(unit) &&
+        !logBlocked_[unit])
         ReadLogs(unit);
     EndOfTurn(unit);
 }
@@ -62,10 +65,8 @@ bool ScanEngine::ReadStatus(int unit)
     }
     const auto status = std::span<const quint8>(reply).first(kStatusReplyLength);
     logBlocked_[unit] = StatusLogBlocked(status);
-    if (!MirrorStatus(db_, r.Serialnumber, status, r.SensorInputs, r.PowerInputs)) {
+    if (!MirrorStatus(db_, r.Serialnumber, status, r.SensorInputs, r.PowerInputs))
         ReportDatabaseError();
-        return false;
-    }
     return true;
 }
 

@@ -28,6 +28,7 @@ Mainfrm::Mainfrm(SettingsStore& store, Prompter& prompter, ScanFlags& flags, Mai
     Label1->setStyleSheet(
         QStringLiteral("background: black; color: white; font-weight: bold; font-size: 16pt;"));
     Label1->setMinimumHeight(40);
+    Label1->setWordWrap(true);
 
     SysinfoGrid = new QTableWidget(central);
     SysinfoGrid->verticalHeader()->hide();
@@ -217,6 +218,9 @@ void Mainfrm::ClearOnlineColumn()
 
 void Mainfrm::ShowScanProblem(const QString& text)
 {
+    // A pending disconnect or exit keeps its notice until the stop.
+    if (flags_.StopRequested || flags_.ExitRequested)
+        return;
     Label1->setText(text);
 }
 

@@ -39,14 +39,16 @@ bool RunSqlScript(Database& db, const QString& script)
     return true;
 }
 
-TestDatabase::TestDatabase(Database::Driver driver, const QString& connectionName)
-    : driver_(driver), db_(connectionName)
+TestDatabase::TestDatabase(Database::Driver driver, const QString& connectionName,
+                           std::optional<PgServer> server)
+    : driver_(driver), server_(std::move(server)), db_(connectionName)
 {
 }
 
-std::unique_ptr<TestDatabase> TestDatabase::create(Database::Driver driver, const QString& connectionName)
+std::unique_ptr<TestDatabase> TestDatabase::create(Database::Driver driver, const QString& connectionName,
+                                                   std::optional<PgServer> server)
 {
-    std::unique_ptr<TestDatabase> created(new TestDatabase(driver, connectionName));
+    std::unique_ptr<TestDatabase> created(new TestDatabase(driver, connectionName, std::move(server)));
     if (!created->setUp())
         return nullptr;
     return created;
@@ -55,7 +57,7 @@ std::unique_ptr<TestDatabase> TestDatabase::create(Database::Driver driver, cons
 bool TestDatabase::setUp()
 {
     if (driver_ == Database::Driver::PostgreSQL) {
-        if (!TestPgServer()) {
+        if (!server_) {
             ADD_FAILURE() << "no PostgreSQL test server (TELVARON_TEST_PG_PORT)";
             return false;
         }
@@ -63,8 +65,7 @@ bool TestDatabase::setUp()
         static std::atomic<int> count{0};
         pgSchema_ = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++count);
         Database admin(QStringLiteral("test-admin-") + pgSchema_);
-        if (!admin.openPostgres(*TestPgServer()) ||
-            !admin.exec(QStringLiteral("CREATE SCHEMA ") + pgSchema_)) {
+        if (!admin.openPostgres(*server_) || !admin.exec(QStringLiteral("CREATE SCHEMA ") + pgSchema_)) {
             ADD_FAILURE() << admin.lastError().description.toStdString();
             pgSchema_.clear();
             return false;
@@ -95,8 +96,7 @@ TestDatabase::~TestDatabase()
         return;
     Database admin(QStringLiteral("test-admin-") + pgSchema_);
     // The notice that lists every dropped table would only clutter the test output.
-    if (admin.openPostgres(*TestPgServer()) &&
-        admin.exec(QStringLiteral("SET client_min_messages TO WARNING")))
+    if (admin.openPostgres(*server_) && admin.exec(QStringLiteral("SET client_min_messages TO WARNING")))
         admin.exec(QStringLiteral("DROP SCHEMA ") + pgSchema_ + QStringLiteral(" CASCADE"));
 }
 
@@ -104,7 +104,7 @@ bool TestDatabase::openConnection(Database& connection) const
 {
     if (driver_ == Database::Driver::SQLite)
         return connection.openSqlite(sqliteFile());
-    return connection.openPostgres(*TestPgServer()) &&
+    return connection.openPostgres(*server_) &&
            connection.exec(QStringLiteral("SET search_path TO ") + pgSchema_).has_value();
 }
 
@@ -115,9 +115,10 @@ QString TestDatabase::sqliteFile() const
 
 void BothDriversTest::SetUp()
 {
-    if (GetParam() == Database::Driver::PostgreSQL && !TestPgServer())
+    const std::optional<PgServer> server = PgServerOfTest();
+    if (GetParam() == Database::Driver::PostgreSQL && !server)
         GTEST_SKIP() << "TELVARON_TEST_PG_PORT is not set";
-    testDb_ = TestDatabase::create(GetParam());
+    testDb_ = TestDatabase::create(GetParam(), QStringLiteral("DbConn"), server);
     ASSERT_TRUE(testDb_);
 }
 

@@ -34,8 +34,10 @@ public:
     // An SQLite file in a temporary folder, or a schema of its own in the test server's
     // database, with the tables created and the connection open under connectionName.
     // nullptr, with a test failure recorded, when that fails or no test server is given.
+    // server: the PostgreSQL server to use instead of the test server.
     static std::unique_ptr<TestDatabase> create(Database::Driver driver,
-                                                const QString& connectionName = QStringLiteral("DbConn"));
+                                                const QString& connectionName = QStringLiteral("DbConn"),
+                                                std::optional<PgServer> server = TestPgServer());
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
@@ -45,12 +47,15 @@ public:
     bool openConnection(Database& connection) const;
     // The database file (SQLite only).
     QString sqliteFile() const;
+    // The schema that holds the tables (PostgreSQL only).
+    const QString& pgSchema() const { return pgSchema_; }
 
 private:
-    TestDatabase(Database::Driver driver, const QString& connectionName);
+    TestDatabase(Database::Driver driver, const QString& connectionName, std::optional<PgServer> server);
     bool setUp();
 
     Database::Driver driver_;
+    std::optional<PgServer> server_;
     Database db_;
     QTemporaryDir dir_;
     QString pgSchema_;
@@ -61,6 +66,8 @@ class BothDriversTest : public ::testing::TestWithParam<Database::Driver>
 {
 protected:
     void SetUp() override;
+    // The PostgreSQL server of the cases: the test server unless a suite has its own.
+    virtual std::optional<PgServer> PgServerOfTest() const { return TestPgServer(); }
     Database& db() { return testDb_->db(); }
     TestDatabase& testDb() { return *testDb_; }
 

@@ -1,5 +1,7 @@
 #include "test_databases.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QTcpServer>
 
@@ -106,6 +108,46 @@ TEST_F(PgOpenTest, ALostConnectionIsReportedAsSuch)
 
     EXPECT_FALSE(db.select("SELECT 1"));
     EXPECT_EQ(db.lastError().number, 3135) << db.lastError().description.toStdString();
+
+    // Made again as it was first made; a connection closed on purpose is not lost.
+    EXPECT_TRUE(db.connectionLost());
+    ASSERT_TRUE(db.reconnect()) << db.lastError().description.toStdString();
+    EXPECT_FALSE(db.connectionLost());
+    EXPECT_TRUE(db.select("SELECT 1"));
+    db.close();
+    EXPECT_FALSE(db.connectionLost());
+    EXPECT_FALSE(db.reconnect());
+}
+
+TEST_F(PgOpenTest, NoStatementWaitsOnALockBeyondItsTimeout)
+{
+    Database holder("holder");
+    ASSERT_TRUE(holder.openPostgres(server_));
+    const QString table = QStringLiteral("lock_probe_%1").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(holder.exec(QStringLiteral("CREATE TABLE %1 (x INTEGER)").arg(table)));
+    ASSERT_TRUE(holder.exec("BEGIN"));
+    ASSERT_TRUE(holder.exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table)));
+
+    // The default is a few seconds; a test waits a shorter time.
+    Database waiting;
+    ASSERT_TRUE(waiting.openPostgres(server_));
+    const auto timeout = waiting.select("SELECT setting::integer FROM pg_settings WHERE name='lock_timeout'");
+    ASSERT_TRUE(timeout);
+    EXPECT_GT(timeout->front().value(0).toInt(), 0);
+    EXPECT_LE(timeout->front().value(0).toInt(), 10000);
+    PgServer quick = server_;
+    quick.statementTimeoutMs = 200;
+    ASSERT_TRUE(waiting.openPostgres(quick));
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_FALSE(waiting.select(QStringLiteral("SELECT x FROM %1").arg(table)));
+    EXPECT_LT(waited.elapsed(), 3000);
+    EXPECT_TRUE(waiting.lastError().description.contains("timeout"))
+        << waiting.lastError().description.toStdString();
+
+    ASSERT_TRUE(holder.exec("ROLLBACK"));
+    EXPECT_TRUE(waiting.select(QStringLiteral("SELECT x FROM %1").arg(table)));
+    EXPECT_TRUE(holder.exec(QStringLiteral("DROP TABLE %1").arg(table)));
 }
 
 } // namespace

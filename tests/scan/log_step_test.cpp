@@ -190,7 +190,7 @@ TEST_P(LogStepTest, StaleReadsStoreNothingAndAreTakenAgain)
     unit->logs.appendEvents(16 * kEventsPerPage + 3);
     unit->logs.beforeNextPageRead([](LogMemory& m) { m.fillPage(unitsim::kEventLog); });
     LogStepResult r = Events();
-    EXPECT_EQ(r.outcome, LogStepOutcome::Done);
+    EXPECT_EQ(r.outcome, LogStepOutcome::Refused);
     EXPECT_TRUE(r.morePending);
     EXPECT_EQ(EventCounters(), (LogCounters{0, 0, 0}));
     EXPECT_TRUE(StoredEventLines().isEmpty());
@@ -207,6 +207,7 @@ TEST_P(LogStepTest, StaleReadsStoreNothingAndAreTakenAgain)
         m.fillPage(unitsim::kEventLog);
     });
     r = Events();
+    EXPECT_EQ(r.outcome, LogStepOutcome::Refused);
     EXPECT_TRUE(r.morePending);
     EXPECT_EQ(EventCounters(), taken);
 
@@ -220,6 +221,7 @@ TEST_P(LogStepTest, StaleReadsStoreNothingAndAreTakenAgain)
     ASSERT_EQ(EventCounters(), firstHalf);
     unit->logs.beforeNextPageRead([](LogMemory& m) { m.appendEvents(kEventsPerPage); });
     r = Events();
+    EXPECT_EQ(r.outcome, LogStepOutcome::Refused);
     EXPECT_TRUE(r.morePending);
     EXPECT_EQ(EventCounters(), firstHalf);
 }

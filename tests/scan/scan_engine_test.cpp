@@ -3,6 +3,7 @@
 #include <db/database.h>
 #include <db/wall_clock.h>
 
+#include <QElapsedTimer>
 #include <QObject>
 
 using unitsim::UnitMode;
@@ -177,21 +178,91 @@ TEST_P(ScanPass, UnreachableAddressesKeepTheirUnitsOfflineOnly)
     EXPECT_TRUE(window.problems.isEmpty());
 }
 
-TEST_P(ScanPass, DatabaseErrorEndsTheTurnIsShownOnceAndThePassGoesOn)
+TEST_P(ScanPass, ADatabaseErrorSkipsOnlyItsStepAndIsShownWhileItLasts)
 {
-    AddSerialUnit(QStringLiteral("S1"), 1);
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
     AddTcpUnit(QStringLiteral("T1"));
-    ASSERT_TRUE(db().exec(QStringLiteral("DROP TABLE Systems_Faults")));
+    unit.events.setSensor(1, {unitsim::EventSlot{}});
+    unit.logs.appendSamples(1, 5);
+    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Systems_Faults RENAME TO Faults_Away")));
     Pass();
+    EXPECT_TRUE(window.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")))
+        << window.status.toStdString();
     EXPECT_EQ(window.problems.size(), 1);
-    EXPECT_TRUE(window.problems.value(0).startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")));
+    // The status step failed; the event lists and the logs of the same turn did not.
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Events WHERE SeE_SyI_Serialnumber='S1'")),
+              1);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records WHERE Rec_SyI_Serialnumber='S1'")), 5);
     EXPECT_EQ(Online(QStringLiteral("S1")), 1);
     EXPECT_EQ(Online(QStringLiteral("T1")), 1);
     EXPECT_EQ(timers.rearms, 1);
+
+    // The same trouble in the next pass is not reported again; once it is over, the line clears.
+    Pass();
+    EXPECT_EQ(window.problems.size(), 1);
+    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Faults_Away RENAME TO Systems_Faults")));
+    Pass();
+    EXPECT_EQ(window.status, QString());
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 40);
     flags.StopRequested = true;
     Pass();
     EXPECT_EQ(window.restored, 1);
-    EXPECT_EQ(window.problems.size(), 1);
+}
+
+TEST_P(ScanPass, ABrokenRequestTableLeavesTheUnitsMonitored)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    Pass();
+    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Terminal_Requests RENAME TO Requests_Away")));
+    unit.model.update([](UnitState& s) { s.alarmCondition = 6; });
+    Pass();
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 6);
+    EXPECT_TRUE(window.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")));
+
+    // Requests are served again once the table is back.
+    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Requests_Away RENAME TO Terminal_Requests")));
+    AddRequest(QStringLiteral("S1"), 1, QStringLiteral("1234;3"));
+    Pass();
+    EXPECT_EQ(Replies(), QStringList{QStringLiteral("1/1")});
+    EXPECT_EQ(unit.model.state().alarmCondition, 3);
+    EXPECT_EQ(window.status, QString());
+}
+
+TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
+{
+    constexpr int kGiveUpMs = 200;
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    Pass();
+    AddRequest(QStringLiteral("S1"), 1, QStringLiteral("1234;3"));
+    Database terminal(QStringLiteral("terminal"));
+    ASSERT_TRUE(testDb().openConnection(terminal));
+    if (GetParam() == Database::Driver::SQLite) {
+        // SQLite locks the whole file: every write of the pass waits, and gives up.
+        ASSERT_TRUE(db().openSqlite(testDb().sqliteFile(), std::chrono::milliseconds(kGiveUpMs)));
+        ASSERT_TRUE(terminal.exec(QStringLiteral("BEGIN IMMEDIATE")));
+    } else {
+        ASSERT_TRUE(db().exec(QStringLiteral("SET lock_timeout=%1").arg(kGiveUpMs)));
+        // Should a query wait regardless, the lock goes with its holder after a while.
+        ASSERT_TRUE(terminal.exec(QStringLiteral("SET idle_in_transaction_session_timeout=10000")));
+        ASSERT_TRUE(terminal.exec(QStringLiteral("BEGIN")));
+        ASSERT_TRUE(terminal.exec(QStringLiteral("LOCK TABLE Terminal_Requests IN ACCESS EXCLUSIVE MODE")));
+    }
+    unit.model.update([](UnitState& s) { s.alarmCondition = 8; });
+    QElapsedTimer held;
+    held.start();
+    Pass();
+    EXPECT_LT(held.elapsed(), 20 * kGiveUpMs);
+    EXPECT_TRUE(window.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")));
+    EXPECT_EQ(window.linkStates[0], 1);
+    if (GetParam() == Database::Driver::PostgreSQL) {
+        EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 8);
+    }
+
+    ASSERT_TRUE(terminal.exec(QStringLiteral("ROLLBACK")));
+    Pass();
+    EXPECT_EQ(Replies(), QStringList{QStringLiteral("1/1")});
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 3);
+    EXPECT_EQ(window.status, QString());
 }
 
 TEST_P(ScanPass, DisconnectDuringATurnFinishesItAndStops)

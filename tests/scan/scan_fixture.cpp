@@ -1,6 +1,7 @@
 #include "scan_fixture.h"
 
 #include "folder_serial_ports.h"
+#include "log_compare.h"
 
 #include <db/database.h>
 
@@ -89,4 +90,32 @@ QStringList ScanFixture::Replies()
     for (const QSqlRecord& r : rows.value_or(QList<QSqlRecord>{}))
         out << QStringLiteral("%1/%2").arg(r.value(0).toInt()).arg(r.value(1).toInt());
     return out;
+}
+
+int ScanFixture::PassUntilSettled(int limit)
+{
+    for (int passes = 1; passes <= limit; ++passes) {
+        Pass();
+        // An offline unit is found again after its back-off, and then goes on.
+        bool pending = false, online = true;
+        for (const SystemRuntimeRecord& r : engine->RuntimeSystems()) {
+            pending = pending || r.MoreLogPending || r.LinkState != LinkOnline;
+            online = online && r.LinkState == LinkOnline;
+        }
+        if (!pending)
+            return passes;
+        if (online) {
+            EXPECT_EQ(timers.interval, 500);
+        }
+    }
+    ADD_FAILURE() << "logs still pending";
+    return limit;
+}
+
+void ScanFixture::ExpectLogsMirrored(const QString& serial, int sensors)
+{
+    SimUnit& unit = *units.at(serial);
+    for (int n = 1; n <= sensors; ++n)
+        EXPECT_EQ(StoredSamples(db(), serial, n), ExpectedSamples(unit.logs.samples(n))) << n;
+    EXPECT_EQ(StoredEvents(db(), serial), ExpectedEvents(unit.logs.events()));
 }

@@ -24,12 +24,18 @@ public:
     void ShowRunUnits(const std::vector<SystemInfo>& units) override { shownUnits = int(units.size()); }
     void ShowLinkState(int unit, quint8 linkState) override { linkStates[unit] = linkState; }
     void ClearOnlineColumn() override { linkStates.clear(); }
-    void ShowScanProblem(const QString& text) override { problems << text; }
+    void ShowScanProblem(const QString& text) override
+    {
+        status = text;
+        if (!text.isEmpty())
+            problems << text;
+    }
     void RestoreIdle() override { ++restored; }
 
     int shownUnits = -1;
     std::map<int, int> linkStates;
-    QStringList problems;
+    QStringList problems; // every report, in order
+    QString status;       // what the status line shows now
     int restored = 0;
 };
 
@@ -77,6 +83,10 @@ protected:
     void AddRequest(const QVariant& serial, const QVariant& type, const QVariant& attributes);
 
     void Pass() { engine->ScanSystems(); }
+    // Passes until every unit is online with no log pages pending; the number of passes.
+    int PassUntilSettled(int limit = 100);
+    // Records and Events_1 of a unit hold what its simulated unit logged, each row once.
+    void ExpectLogsMirrored(const QString& serial, int sensors);
     // The first value of a query, or -1 when it gives no row.
     QVariant Value(const QString& sql, const QVariantList& values = {});
     int Count(const QString& sql, const QVariantList& values = {}) { return Value(sql, values).toInt(); }

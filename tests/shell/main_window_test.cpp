@@ -119,6 +119,9 @@ TEST_P(Window, DisconnectAskedThenStopsAtTheNextPass)
     EXPECT_FALSE(window->cmd_Connect->isEnabled());
     EXPECT_EQ(window->Label1->text(), QStringLiteral("Αποσύνδεση. Παρακαλώ περιμένετε"));
     EXPECT_EQ(window->windowTitle(), window->BaseCaption());
+    // A trouble met by the last pass does not hide the pending disconnect.
+    window->ShowScanProblem(QStringLiteral("Σφάλμα βάσης δεδομένων: ORA-03135"));
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Αποσύνδεση. Παρακαλώ περιμένετε"));
 
     ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=1")));
     scheduler->SystemScan_Timer();

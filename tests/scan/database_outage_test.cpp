@@ -1,0 +1,116 @@
+// A PostgreSQL server of the suite's own that restarts and stops under a running scan.
+#include "free_tcp_port.h"
+#include "scan_fixture.h"
+
+#include <db/database.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+class DatabaseOutage : public ScanFixture
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        // The suite runs only where the test server runs, that is where PostgreSQL is installed.
+        if (!TestPgServer())
+            return;
+        folder_ = new QTemporaryDir;
+        port_ = FreeTcpPort();
+        if (!Cluster(QStringLiteral("start"), {QString::number(port_)}))
+            port_ = 0;
+    }
+    static void TearDownTestSuite()
+    {
+        if (folder_)
+            Cluster(QStringLiteral("stop"));
+        delete folder_;
+        folder_ = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (port_ == 0)
+            GTEST_SKIP() << "no PostgreSQL server of the suite's own";
+        ScanFixture::SetUp();
+        // Every connection, also one made again after a restart, finds this case's tables.
+        Database admin(QStringLiteral("outage-admin"));
+        ASSERT_TRUE(admin.openPostgres(*PgServerOfTest()));
+        ASSERT_TRUE(
+            admin.exec(QStringLiteral("ALTER ROLE telvaron SET search_path TO ") + testDb().pgSchema()));
+    }
+
+    std::optional<PgServer> PgServerOfTest() const override
+    {
+        PgServer server = *TestPgServer();
+        server.serverPort = QString::number(port_);
+        return server;
+    }
+
+    static bool Cluster(const QString& action, const QStringList& more = {})
+    {
+        QProcess script;
+        script.start(QStringLiteral(TELVARON_PG_TEST_SERVER), QStringList{action, folder_->path()} + more);
+        const bool done = script.waitForFinished(120000) && script.exitStatus() == QProcess::NormalExit &&
+                          script.exitCode() == 0;
+        EXPECT_TRUE(done) << action.toStdString() << ": " << script.readAllStandardError().toStdString();
+        return done;
+    }
+
+    bool ShowsTheDatabaseFault() const
+    {
+        return window.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων"));
+    }
+
+    static inline QTemporaryDir* folder_ = nullptr;
+    static inline quint16 port_ = 0;
+};
+
+TEST_P(DatabaseOutage, ARestartOrAStoppedServerLosesAndRepeatsNothing)
+{
+    SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 1);
+    SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"));
+    unitsim::PrefillLogs(serial.logs, 20, 230, 70, 5);
+    unitsim::PrefillLogs(tcp.logs, 20, 120, 30, 1);
+    Pass();
+    Pass();
+    const int before = Count(QStringLiteral("SELECT COUNT(*) FROM Records"));
+    ASSERT_GT(before, 0);
+
+    // The restart cuts the connection under the next pass; the pass after makes it again.
+    ASSERT_TRUE(Cluster(QStringLiteral("restart")));
+    Pass();
+    EXPECT_TRUE(ShowsTheDatabaseFault()) << window.status.toStdString();
+    Pass();
+    EXPECT_GT(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), before);
+    EXPECT_EQ(window.status, QString());
+
+    // A server that stays down: the units are still watched, the fault stays in view.
+    ASSERT_TRUE(Cluster(QStringLiteral("halt")));
+    for (int pass = 0; pass < 3; ++pass) {
+        Pass();
+        EXPECT_TRUE(ShowsTheDatabaseFault()) << window.status.toStdString();
+        EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
+    }
+    EXPECT_EQ(window.problems.size(), 2);
+    for (int n = 1; n <= 20; ++n)
+        serial.logs.appendSamples(n, 3);
+    tcp.logs.appendEvents(4);
+    ASSERT_TRUE(Cluster(QStringLiteral("resume")));
+
+    Pass();
+    EXPECT_EQ(window.status, QString());
+    AddRequest(QStringLiteral("T1"), 2, QStringLiteral("1234;1"));
+    PassUntilSettled();
+    EXPECT_EQ(window.status, QString());
+    ExpectLogsMirrored(QStringLiteral("S1"), 20);
+    ExpectLogsMirrored(QStringLiteral("T1"), 20);
+    EXPECT_EQ(Replies(), QStringList{QStringLiteral("1/1")});
+}
+
+INSTANTIATE_TEST_SUITE_P(OwnServer, DatabaseOutage, ::testing::Values(Database::Driver::PostgreSQL),
+                         DriverName);
+
+} // namespace
