@@ -5,8 +5,8 @@
 -- db/schema.postgres.sql creates the same tables on a PostgreSQL server; keep both alike.
 
 -- Units: one row per unit ever added; removal only clears SyI_Used.
--- Texts taken from a unit fit whole: serial number up to 16 characters, model 32, versions 8;
--- a 25-byte name decodes to at most 205 (twelve 16-letter words, their spaces and a character).
+-- Texts taken from a unit fit whole: serial number up to 16 characters, model 32, versions 8,
+-- a 25-byte name up to 205 (twelve 16-character words, their spaces and a character).
 CREATE TABLE Systems_Info (
     SyI_Serialnumber VARCHAR(32) NOT NULL PRIMARY KEY,
     SyI_Used SMALLINT NOT NULL,

@@ -289,8 +289,8 @@ QByteArray ImageWithNames(const QByteArray& name)
     return image;
 }
 
-// The longest name a field holds: a 16-letter word in every pair of its 25 bytes, then a character
-// (a word and its neighbours stand one space apart).
+// The longest name a field holds: the longest word (16 characters) in every pair of its 25 bytes,
+// then a character; a word stands one space apart from its neighbours.
 const QByteArray kLongestNameBytes = QByteArray("\xFF\x18", 2).repeated(12) + "7";
 QString LongestName()
 {
@@ -309,7 +309,7 @@ TEST_P(Addition, EmptyAndLongestTextsAreStoredWhole)
         QByteArray nameBytes;
         QString name;
     } cases[] = {
-        {"empty", QStringLiteral("E-1"), 8, QString(), QByteArray(), QStringLiteral("")},
+        {"empty", QStringLiteral("E-1"), 8, QStringLiteral(""), QByteArray(), QStringLiteral("")},
         {"longest", QStringLiteral("L-1"), 9, QStringLiteral("2.31"), kLongestNameBytes, LongestName()},
     };
     for (const auto& c : cases) {
@@ -325,8 +325,7 @@ TEST_P(Addition, EmptyAndLongestTextsAreStoredWhole)
         // Compared in SQL: a Null would match nothing.
         EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Serialnumber=? AND "
                                        "SyI_Softver=? AND SyI_Hardver=? AND SyI_Systemname=?"),
-                        {c.serial, c.version.isNull() ? QStringLiteral("") : c.version,
-                         c.version.isNull() ? QStringLiteral("") : c.version, c.name}),
+                        {c.serial, c.version, c.version, c.name}),
                   1);
         EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? AND "
                                        "SeI_Sensornumber=1 AND SeI_Sensorname=?"),
