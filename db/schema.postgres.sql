@@ -6,6 +6,8 @@
 -- db/schema.sqlite.sql creates the same tables in an SQLite file; keep both alike.
 
 -- Units: one row per unit ever added; removal only clears SyI_Used.
+-- Texts taken from a unit fit whole: serial number up to 16 characters, model 32, versions 8,
+-- a 25-byte name up to 205 (twelve 16-character words, their spaces and a character).
 CREATE TABLE Systems_Info (
     SyI_Serialnumber VARCHAR(32) NOT NULL PRIMARY KEY,
     SyI_Used SMALLINT NOT NULL,
@@ -16,7 +18,7 @@ CREATE TABLE Systems_Info (
     SyI_Softver VARCHAR(16) NOT NULL,
     SyI_Hardver VARCHAR(16) NOT NULL,
     SyI_Locationnumber SMALLINT NOT NULL,
-    SyI_Systemname VARCHAR(100),
+    SyI_Systemname VARCHAR(205),
     SyI_EventsTable_Lastpagesn INTEGER NOT NULL DEFAULT 0,
     SyI_EventsTable_Pagebyteswritt SMALLINT NOT NULL DEFAULT 0,
     SyI_EventsTable_LastrecSN INTEGER NOT NULL DEFAULT 0
@@ -27,7 +29,7 @@ CREATE TABLE Sensors_Info (
     SeI_Sensornumber SMALLINT NOT NULL,
     SeI_Used SMALLINT NOT NULL,
     SeI_Sensortype SMALLINT NOT NULL,
-    SeI_Sensorname VARCHAR(100),
+    SeI_Sensorname VARCHAR(205),
     SeI_Maxlimit REAL,
     SeI_Minlimit REAL,
     SeI_RecordsTable_Lastpagesn INTEGER NOT NULL DEFAULT 0,

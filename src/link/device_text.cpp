@@ -38,7 +38,7 @@ QString DecodeDeviceText(std::span<const quint8> buffer, qsizetype start)
 {
     const auto bytes = TailAt(buffer, start);
     const auto at = [&bytes](std::size_t i) -> quint8 { return i < bytes.size() ? bytes[i] : 0; };
-    QString text;
+    QString text = EmptyUnitText();
     bool spaceOwed = false;
     for (std::size_t i = 0; at(i) != 0; ++i) {
         if (spaceOwed)

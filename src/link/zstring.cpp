@@ -5,7 +5,7 @@
 
 QString ReadZString(std::span<const quint8> buffer, qsizetype start)
 {
-    QString text;
+    QString text = EmptyUnitText();
     for (quint8 code : ZeroTerminatedAt(buffer, start))
         text += AnsiChar(code);
     return text;

@@ -5,7 +5,6 @@
 #include <link/address_part.h>
 #include <link/unit_link.h>
 
-#include <QHostAddress>
 #include <QStringList>
 
 namespace {
@@ -42,7 +41,24 @@ bool UnitAddress::SameLineAs(const SystemInfo& unit) const
     if (linkType != kLinkTcp)
         return unit.commPort != kLinkTcp && port.toInt() == comPort;
     return unit.commPort == kLinkTcp && port.toInt() == tcpPort &&
-           QHostAddress(AddressPart(unit.aux1, 0)).isEqual(QHostAddress(host));
+           PlainIpAddress(AddressPart(unit.aux1, 0)) == host;
+}
+
+std::optional<QString> PlainIpAddress(const QString& text)
+{
+    // Every number is decimal: the platform's parser reads "010" as octal and "0x7f" as hex, which
+    // would reach another host than the operator typed.
+    const QStringList parts = text.trimmed().split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    QStringList numbers;
+    for (const QString& part : parts) {
+        const auto n = Digits(part, 0, 255);
+        if (!n)
+            return std::nullopt;
+        numbers << QString::number(*n);
+    }
+    return numbers.join(QLatin1Char('.'));
 }
 
 UnitAddress SerialAddress(int comPort)
@@ -54,13 +70,8 @@ UnitAddress SerialAddress(int comPort)
 
 std::optional<UnitAddress> TcpAddress(const QString& ip, const QString& port, QString* problem)
 {
-    // Four dotted numbers only: the platform would also take shorthands such as "10.1".
-    const QStringList parts = ip.trimmed().split(QLatin1Char('.'));
-    bool dotted = parts.size() == 4;
-    for (const QString& part : parts)
-        dotted = dotted && Digits(part, 0, 255);
-    QHostAddress address;
-    if (!dotted || !address.setAddress(ip.trimmed())) {
+    const auto host = PlainIpAddress(ip);
+    if (!host) {
         *problem = QStringLiteral("Μη έγκυρη διεύθυνση IP !");
         return std::nullopt;
     }
@@ -71,7 +82,7 @@ std::optional<UnitAddress> TcpAddress(const QString& ip, const QString& port, QS
     }
     UnitAddress tcp;
     tcp.linkType = kLinkTcp;
-    tcp.host = address.toString();
+    tcp.host = *host;
     tcp.tcpPort = *tcpPort;
     return tcp;
 }

@@ -39,6 +39,9 @@ constexpr int kDialogLinkElement = 0;
 bool OpenDialogLine(UnitLink& link, const UnitAddress& address);
 
 UnitAddress SerialAddress(int comPort);
+// An IPv4 address in its plain dotted form ("192.168.1.20" for "192.168.001.020"): four decimal
+// numbers 0 to 255, leading zeros and surrounding blanks dropped. Nothing for any other text.
+std::optional<QString> PlainIpAddress(const QString& text);
 // The address as typed, or nothing with problem set (Greek, for the operator) when it is not an IPv4
 // address or a TCP port 1 to 65535. The address is kept in its plain dotted form.
 std::optional<UnitAddress> TcpAddress(const QString& ip, const QString& port, QString* problem);

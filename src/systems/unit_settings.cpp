@@ -39,7 +39,8 @@ std::optional<UnitSettings> DecodeUnitSettings(const SettingsImage& image, int m
     }
     for (int row = 0; row < layout.sensorCount; ++row) {
         const SensorSlot slot = ReadSensorSlot(image, layout, row);
-        if (!TypeFitsRow(slot.typeCode, layout.isDigital(row))) {
+        // The server reads nothing of a sensor out of use, so its type stays as the unit holds it.
+        if (slot.inUse && !TypeFitsRow(slot.typeCode, layout.isDigital(row))) {
             *problem =
                 QStringLiteral("Μη έγκυρος τύπος (%1) στο αισθητήριο %2.").arg(slot.typeCode).arg(row + 1);
             return std::nullopt;

@@ -29,5 +29,6 @@ struct UnitSettings
 };
 
 // The settings of a unit of that model kind, or nothing with problem set to the reason (Greek, for
-// the operator) when a value lies outside what the unit can hold.
+// the operator) when a value that the server uses lies outside what the unit can hold. A sensor out
+// of use keeps its type code as the unit holds it.
 std::optional<UnitSettings> DecodeUnitSettings(const SettingsImage& image, int modelKind, QString* problem);

@@ -37,7 +37,10 @@ TEST(DeviceText, DecodesLettersWordsAndCharacters)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.bytes));
-        EXPECT_EQ(DecodeDeviceText(c.bytes, 0), c.expected);
+        const QString text = DecodeDeviceText(c.bytes, 0);
+        EXPECT_EQ(text, c.expected);
+        // An empty name is stored as an empty text: a null one would be stored as Null.
+        EXPECT_FALSE(text.isNull());
     }
 }
 

@@ -29,7 +29,10 @@ TEST(ZString, ReadsUpToTheZeroByteOrTheBufferEnd)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.bytes) + " at " + std::to_string(c.start));
-        EXPECT_EQ(ReadZString(c.bytes, c.start), c.expected);
+        const QString text = ReadZString(c.bytes, c.start);
+        EXPECT_EQ(text, c.expected);
+        // An empty field is stored as an empty text: a null one would be stored as Null.
+        EXPECT_FALSE(text.isNull());
     }
 }
 

@@ -1,8 +1,10 @@
 #include "systems_fixture.h"
 
 #include <db/database.h>
+#include <systems/settings_image_store.h>
 #include <systems/unit_addition.h>
 #include <systems/unit_rows.h>
+#include <systems/unit_settings.h>
 
 #include <sim_fault.h>
 #include <sim_fault_script.h>
@@ -257,6 +259,127 @@ TEST_P(Addition, ADatabaseFailureLeavesNoHalfOfTheRows)
     EXPECT_TRUE(LastMessage().startsWith(QStringLiteral("Σφάλμα εγγραφής στη βάση δεδομένων.")));
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info")), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info")), 0);
+}
+
+TEST_P(Addition, AnAddressWithLeadingZerosReachesTheHostAsTyped)
+{
+    SimUnit& unit =
+        ServeTcp(QStringLiteral("Z-1"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 8, 2));
+    QString problem;
+    // 0127 is 127, not the octal 87.
+    const auto typed =
+        TcpAddress(QStringLiteral("0127.0.0.001"), QString::number(unit.sim.tcpPort()), &problem);
+    ASSERT_TRUE(typed) << problem.toStdString();
+    ASSERT_TRUE(Add(*typed)) << LastMessage().toStdString();
+    EXPECT_EQ(Value(QStringLiteral("SELECT SyI_Aux1 FROM Systems_Info")).toString(),
+              QStringLiteral("127.0.0.1:%1-115200").arg(unit.sim.tcpPort()));
+}
+
+// The name field that both layouts give each sensor, voltage input and the unit: 25 bytes.
+constexpr int kNameField = 25;
+constexpr int kFirstSensorName = 1304; // twenty-sensor layout, the copy the unit's settings are read from
+constexpr int kSystemName = 1879;
+
+// A twenty-sensor image whose system name and first sensor name are the given 25 bytes or fewer.
+QByteArray ImageWithNames(const QByteArray& name)
+{
+    QByteArray image = unitsim::BuildSettingsImage(DefaultImageContents(true, 20, 1));
+    for (const int at : {kFirstSensorName, kSystemName})
+        image.replace(at, kNameField, name.leftJustified(kNameField, '\0'));
+    return image;
+}
+
+// The longest name a field holds: the longest word (16 characters) in every pair of its 25 bytes,
+// then a character; a word stands one space apart from its neighbours.
+const QByteArray kLongestNameBytes = QByteArray("\xFF\x18", 2).repeated(12) + "7";
+QString LongestName()
+{
+    return QStringList(12, QStringLiteral("ΕΠΙΤΗΡΗΤΗΣ ΤΑΣΗΣ")).join(u' ') + QStringLiteral(" 7");
+}
+
+TEST_P(Addition, EmptyAndLongestTextsAreStoredWhole)
+{
+    ASSERT_EQ(LongestName().size(), 205);
+    const struct
+    {
+        const char* what;
+        QString serial;
+        int com;
+        QString version;
+        QByteArray nameBytes;
+        QString name;
+    } cases[] = {
+        {"empty", QStringLiteral("E-1"), 8, QStringLiteral(""), QByteArray(), QStringLiteral("")},
+        {"longest", QStringLiteral("L-1"), 9, QStringLiteral("2.31"), kLongestNameBytes, LongestName()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimUnit& unit =
+            ServePty(c.serial, c.com, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+        unit.model.update([&](unitsim::UnitState& s) {
+            s.identity.softwareVersion = c.version;
+            s.identity.hardwareVersion = c.version;
+        });
+        unit.memory.setImage(ImageWithNames(c.nameBytes));
+        ASSERT_TRUE(Add(unit.address)) << LastMessage().toStdString();
+        // Compared in SQL: a Null would match nothing.
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Serialnumber=? AND "
+                                       "SyI_Softver=? AND SyI_Hardver=? AND SyI_Systemname=?"),
+                        {c.serial, c.version, c.version, c.name}),
+                  1);
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? AND "
+                                       "SeI_Sensornumber=1 AND SeI_Sensorname=?"),
+                        {c.serial, c.name}),
+                  1);
+    }
+}
+
+TEST_P(Addition, StoredSettingsKeepEmptyAndLongestNames)
+{
+    SimUnit& unit =
+        ServePty(QStringLiteral("S-1"), 10, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+    ASSERT_TRUE(Add(unit.address)) << LastMessage().toStdString();
+    for (const auto& [bytes, name] :
+         {std::pair(QByteArray(), QStringLiteral("")), std::pair(kLongestNameBytes, LongestName())}) {
+        SCOPED_TRACE(name.size());
+        const QByteArray image = ImageWithNames(bytes);
+        SettingsImage settingsImage{};
+        std::copy_n(reinterpret_cast<const quint8*>(image.constData()), settingsImage.size(),
+                    settingsImage.begin());
+        QString problem;
+        const auto settings = DecodeUnitSettings(settingsImage, 0, &problem);
+        ASSERT_TRUE(settings) << problem.toStdString();
+        ASSERT_TRUE(StoreSettingsImageData(db(), QStringLiteral("S-1"), *settings))
+            << db().lastError().description.toStdString();
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Systemname=?"), {name}),
+                  1);
+        EXPECT_EQ(
+            Count(QStringLiteral(
+                      "SELECT COUNT(*) FROM Sensors_Info WHERE SeI_Sensornumber=1 AND SeI_Sensorname=?"),
+                  {name}),
+            1);
+    }
+}
+
+TEST_P(Addition, SensorsOutOfUseKeepTypesOutsideTheirLists)
+{
+    ImageContents contents = DefaultImageContents(true, 2, 1);
+    contents.sensors[5].type = 0;  // an analog type on a digital row
+    contents.sensors[12].type = 9; // no type at all
+    contents.sensors[19].type = 255;
+    SimUnit& unit = ServePty(QStringLiteral("T-1"), 11, QStringLiteral("TELVARON-1"), contents);
+    ASSERT_TRUE(Add(unit.address)) << LastMessage().toStdString();
+    const auto rows = db().select(QStringLiteral("SELECT SeI_Sensornumber, SeI_Used, SeI_Sensortype FROM "
+                                                 "Sensors_Info WHERE SeI_Sensornumber IN (6, 13, 20) "
+                                                 "ORDER BY SeI_Sensornumber"));
+    ASSERT_TRUE(rows);
+    QStringList kept;
+    for (const QSqlRecord& r : *rows)
+        kept << QStringLiteral("%1:%2:%3")
+                    .arg(r.value(0).toInt())
+                    .arg(r.value(1).toInt())
+                    .arg(r.value(2).toInt());
+    EXPECT_EQ(kept.join(u' '), QStringLiteral("6:0:0 13:0:9 20:0:255"));
 }
 
 INSTANTIATE_BOTH_DRIVERS(Addition);

@@ -69,7 +69,11 @@ TEST(UnitSettings, ValuesOutsideWhatTheUnitHoldsAreRefused)
         {"mains mode beyond 3 inputs", true, [](ImageContents& s) { s.mainsMode = 4; }},
         {"mains mode beyond 1 input", false, [](ImageContents& s) { s.mainsMode = 2; }},
         {"analog type on a digital row", false, [](ImageContents& s) { s.sensors[0].type = 1; }},
-        {"unknown type on an analog row", true, [](ImageContents& s) { s.sensors[19].type = 6; }},
+        {"unknown type on an analog row in use", true,
+         [](ImageContents& s) {
+             s.sensors[19].type = 6;
+             s.sensors[19].active = true;
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -78,6 +82,27 @@ TEST(UnitSettings, ValuesOutsideWhatTheUnitHoldsAreRefused)
         QString problem;
         EXPECT_FALSE(DecodeUnitSettings(ImageOf(contents), c.twenty ? 0 : 1, &problem));
         EXPECT_FALSE(problem.isEmpty());
+    }
+}
+
+TEST(UnitSettings, SensorsOutOfUseKeepTheirTypeCodes)
+{
+    const struct
+    {
+        bool twenty;
+        int row;
+        int type;
+    } cases[] = {{true, 0, 0}, {true, 9, 5}, {true, 10, 6}, {true, 19, 255}, {false, 3, 1}, {false, 7, 200}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.twenty << " row " << c.row << " type " << c.type);
+        ImageContents contents = DefaultImageContents(c.twenty, 1, 1);
+        contents.sensors[c.row].type = c.type;
+        contents.sensors[c.row].active = false;
+        QString problem;
+        const auto s = DecodeUnitSettings(ImageOf(contents), c.twenty ? 0 : 1, &problem);
+        ASSERT_TRUE(s) << problem.toStdString();
+        EXPECT_EQ(s->sensors[c.row].type, c.type);
+        EXPECT_FALSE(s->sensors[c.row].inUse);
     }
 }
 
@@ -117,6 +142,23 @@ TEST(UnitAddressTest, AddressesAndTheirConflicts)
     EXPECT_EQ(tcp->LinkAddress(), QStringLiteral("10.0.0.7:4001-115200"));
     EXPECT_EQ(tcp->Display(), QStringLiteral("10.0.0.7:4001"));
 
+    // Every number is decimal, with or without leading zeros; the address is kept without them.
+    const struct
+    {
+        const char* typed;
+        const char* host;
+    } accepted[] = {{"192.168.001.020", "192.168.1.20"},
+                    {"010.000.000.010", "10.0.0.10"},
+                    {"000.000.000.000", "0.0.0.0"},
+                    {"255.255.255.255", "255.255.255.255"}};
+    for (const auto& a : accepted) {
+        SCOPED_TRACE(a.typed);
+        const auto address = TcpAddress(QString::fromLatin1(a.typed), QStringLiteral("4001"), &problem);
+        ASSERT_TRUE(address);
+        EXPECT_EQ(address->host, QString::fromLatin1(a.host));
+        EXPECT_EQ(address->LinkAddress(), QString::fromLatin1(a.host) + QStringLiteral(":4001-115200"));
+    }
+
     const struct
     {
         const char* ip;
@@ -126,6 +168,13 @@ TEST(UnitAddressTest, AddressesAndTheirConflicts)
     for (const auto& r : refused) {
         SCOPED_TRACE(r.ip + std::string(" ") + r.port);
         EXPECT_FALSE(TcpAddress(QString::fromLatin1(r.ip), QString::fromLatin1(r.port), &problem));
+    }
+    for (const char* ip : {"256.1.1.1", "1.2.3", "1.2.3.4.5", "0x7f.0.0.1", "1..2.3", "", "1.2.3.-4",
+                           "1.2.3.4a", "1.2.3.+4", "1.2.3. 4", "1.2.3.4."}) {
+        SCOPED_TRACE(ip);
+        problem.clear();
+        EXPECT_FALSE(TcpAddress(QString::fromLatin1(ip), QStringLiteral("4001"), &problem));
+        EXPECT_EQ(problem, QStringLiteral("Μη έγκυρη διεύθυνση IP !"));
     }
 
     SystemInfo serial5;
@@ -141,6 +190,13 @@ TEST(UnitAddressTest, AddressesAndTheirConflicts)
     EXPECT_FALSE(
         TcpAddress(QStringLiteral("10.0.0.7"), QStringLiteral("4002"), &problem)->SameLineAs(tcp4001));
     EXPECT_FALSE(tcp->SameLineAs(serial5));
+
+    // A listed address written with leading zeros is the same decimal address.
+    SystemInfo zeros;
+    zeros.commPort = 0;
+    zeros.aux1 = QStringLiteral("010.000.000.010:4001-115200");
+    EXPECT_TRUE(TcpAddress(QStringLiteral("10.0.0.10"), QStringLiteral("4001"), &problem)->SameLineAs(zeros));
+    EXPECT_FALSE(TcpAddress(QStringLiteral("8.0.0.8"), QStringLiteral("4001"), &problem)->SameLineAs(zeros));
 }
 
 } // namespace
