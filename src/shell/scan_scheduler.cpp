@@ -1,6 +1,7 @@
 #include "scan_scheduler.h"
 
 #include <db/database.h>
+#include <scan/request_step.h>
 
 ScanScheduler::ScanScheduler(Database& db, std::function<void()> scanSystems, SchedulerIntervals intervals)
     : db_(db), scanSystems_(std::move(scanSystems))
@@ -40,9 +41,7 @@ void ScanScheduler::SystemScan_Timer()
 void ScanScheduler::NewTrmReqCheck_Timer()
 {
     NewTrmReqCheck.stop();
-    const auto rows = db_.select(QStringLiteral(
-        "SELECT TrmReq_Requestcompleted FROM Terminal_Requests WHERE TrmReq_Requestcompleted=0"));
-    if (rows && !rows->empty())
+    if (TerminalRequestPending(db_).value_or(false))
         SystemScan_Timer();
     else
         NewTrmReqCheck.start();
