@@ -38,36 +38,69 @@ bool MirrorDone(Database& db, const TerminalCommand& c, const QString& serial)
 }
 } // namespace
 
+std::optional<bool> TerminalRequestPending(Database& db)
+{
+    const auto rows = db.select(
+        QStringLiteral("SELECT TrmReq_ID FROM Terminal_Requests WHERE TrmReq_Requestcompleted=0 LIMIT 1"));
+    if (!rows)
+        return std::nullopt;
+    return !rows->empty();
+}
+
+std::optional<std::vector<PendingRequest>> ReadPendingRequests(Database& db, const QVariant& after)
+{
+    const QString sql =
+        QStringLiteral("SELECT TrmReq_ID, TrmReq_SyI_Serialnumber, TrmReq_Requesttype, "
+                       "substr(TrmReq_Attributes, 1, %1), length(TrmReq_Attributes) FROM "
+                       "Terminal_Requests WHERE TrmReq_Requestcompleted=0%2 ORDER BY TrmReq_ID LIMIT %3")
+            .arg(kLongestAttributes)
+            .arg(after.isNull() ? QString() : QStringLiteral(" AND TrmReq_ID>?"))
+            .arg(RequestStep::kBatchRows);
+    const auto rows = after.isNull() ? db.select(sql) : db.select(sql, {after});
+    if (!rows)
+        return std::nullopt;
+    std::vector<PendingRequest> out;
+    out.reserve(rows->size());
+    for (const QSqlRecord& r : *rows)
+        out.push_back({r.value(0), r.value(1), r.value(2), r.value(3).toString(), r.value(4).toLongLong()});
+    return out;
+}
+
 bool RequestStep::Run(const std::vector<SystemRuntimeRecord>& units)
 {
-    // Read in full before any unit is asked: no query stays open while a transaction waits.
-    const auto rows = db_.select(QStringLiteral(
-        "SELECT TrmReq_ID, TrmReq_SyI_Serialnumber, TrmReq_Requesttype, TrmReq_Attributes FROM "
-        "Terminal_Requests WHERE TrmReq_Requestcompleted=0 ORDER BY TrmReq_ID"));
-    if (!rows)
-        return false;
     int budget = kBudget;
-    for (const QSqlRecord& row : *rows) {
-        if (budget == 0)
-            break;
-        const QVariant id = row.value(0);
-        const SystemRuntimeRecord* unit = FindUnit(units, row.value(1));
-        const std::optional<int> type = ServedRequestType(row.value(2));
-        const std::optional<TerminalCommand> command =
-            unit && type ? BuildTerminalCommand(*type, row.value(3).toString(), unit->SensorInputs)
-                         : std::nullopt;
-        const int immediate = !unit || unit->LinkState == LinkOffline ? ReplyUnavailable
-                              : !type                                 ? ReplyNotServed
-                              : !command                              ? ReplyFailed
-                                                                      : 0;
-        if (immediate != 0) {
-            if (!Answer(id, immediate))
-                return false;
-            continue;
-        }
-        if (!Execute(*unit, *command, id))
+    QVariant after;
+    while (budget > 0) {
+        // Each batch is read in full before any unit is asked: no query stays open while a
+        // transaction waits.
+        const auto rows = ReadPendingRequests(db_, after);
+        if (!rows)
             return false;
-        --budget;
+        for (const PendingRequest& row : *rows) {
+            if (budget == 0)
+                break;
+            after = row.id;
+            const SystemRuntimeRecord* unit = FindUnit(units, row.serial);
+            const std::optional<int> type = ServedRequestType(row.type);
+            const std::optional<TerminalCommand> command =
+                unit && type && row.attributesLength <= kLongestAttributes
+                    ? BuildTerminalCommand(*type, row.attributes, unit->SensorInputs)
+                    : std::nullopt;
+            const int immediate = !unit || unit->LinkState == LinkOffline ? ReplyUnavailable
+                                  : !type                                 ? ReplyNotServed
+                                  : !command                              ? ReplyFailed
+                                                                          : 0;
+            if (immediate != 0) {
+                if (!Answer(row.id, immediate))
+                    return false;
+                continue;
+            }
+            if (!Execute(*unit, *command, row.id))
+                return false;
+            --budget;
+        }
+        if (rows->size() < size_t(kBatchRows))
+            break;
     }
     return true;
 }

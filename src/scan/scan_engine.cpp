@@ -112,11 +112,10 @@ void ScanEngine::Rearm(const QDateTime& passStart)
         logPending = !logBlocked_[k] && runtime_[k].LinkState == LinkOnline && runtime_[k].MoreLogPending;
     bool requestPending = false;
     if (!logPending && !requestsFailed_) {
-        const auto rows = db_.select(QStringLiteral(
-            "SELECT TrmReq_Requestcompleted FROM Terminal_Requests WHERE TrmReq_Requestcompleted=0"));
-        if (!rows)
+        const std::optional<bool> pending = TerminalRequestPending(db_);
+        if (!pending)
             ReportDatabaseError();
-        requestPending = rows && !rows->empty();
+        requestPending = pending.value_or(false);
     }
     timers_.Rearm(RearmInterval(logPending, requestPending, passStart.secsTo(clock_())));
 }

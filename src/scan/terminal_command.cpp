@@ -2,6 +2,8 @@
 
 #include <link/zstring.h>
 
+#include <algorithm>
+
 namespace {
 constexpr quint8 kCmdSetAlarmCondition = 9;
 constexpr quint8 kCmdSetRelayB = 6;
@@ -33,11 +35,26 @@ bool SwitchOn(const QString& attributes, qsizetype at)
 
 std::optional<int> ServedRequestType(const QVariant& type)
 {
-    bool ok = false;
-    const int value = type.toInt(&ok);
-    if (type.isNull() || !ok || value < RequestAlarmCondition || value > RequestSensorAlarm)
+    if (type.isNull())
         return std::nullopt;
-    return value;
+    qlonglong value = 0;
+    switch (type.typeId()) {
+    case QMetaType::Short:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        value = type.toLongLong();
+        break;
+    case QMetaType::UShort:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        value = qlonglong(std::min<qulonglong>(type.toULongLong(), RequestSensorAlarm + 1));
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (value < RequestAlarmCondition || value > RequestSensorAlarm)
+        return std::nullopt;
+    return int(value);
 }
 
 std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& attributes, int sensorInputs)

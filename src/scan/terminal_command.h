@@ -34,7 +34,12 @@ struct TerminalCommand
     int sensorNumber = 0;   // type 3 only
 };
 
-// The request type of a row, or nothing when the type is not served (null, or not 1 to 3).
+// Attributes longer than this are malformed: a valid one is a short code and one or two short
+// fields, and the column is declared for 100 characters. Such a text is never read whole.
+constexpr int kLongestAttributes = 256;
+
+// The request type of a row, or nothing when the type is not served: null, text, a fraction
+// or any whole number other than 1 to 3 (a larger one is never cut down to fit).
 std::optional<int> ServedRequestType(const QVariant& type);
 
 // Builds the command of a served type from TrmReq_Attributes ("code;value" or

@@ -1,6 +1,7 @@
 #include "scan_scheduler.h"
 
 #include <db/database.h>
+#include <scan/request_step.h>
 
 ScanScheduler::ScanScheduler(Database& db, std::function<void()> scanSystems, SchedulerIntervals intervals)
     : db_(db), scanSystems_(std::move(scanSystems))
@@ -40,11 +41,12 @@ void ScanScheduler::SystemScan_Timer()
 void ScanScheduler::NewTrmReqCheck_Timer()
 {
     NewTrmReqCheck.stop();
-    const auto rows = db_.select(QStringLiteral(
-        "SELECT TrmReq_Requestcompleted FROM Terminal_Requests WHERE TrmReq_Requestcompleted=0"));
-    if (rows && !rows->empty())
+    const std::optional<bool> pending = TerminalRequestPending(db_);
+    // A request table that fails is tried again by the pass that the scan timer starts anyway;
+    // asking it every second could hold the window a lock time-out out of every second.
+    if (pending.value_or(false))
         SystemScan_Timer();
-    else
+    else if (pending)
         NewTrmReqCheck.start();
 }
 

@@ -52,6 +52,10 @@ TEST(TerminalCommand, SensorAlarmFrame)
     EXPECT_EQ(c->frame[11], 1);
     EXPECT_EQ(c->sensorNumber, 12);
     EXPECT_EQ(c->dataLength, 12);
+    // A whole decimal number with leading zeros is still that number.
+    const auto padded = BuildTerminalCommand(RequestSensorAlarm, QStringLiteral("c;012;1"), 20);
+    ASSERT_TRUE(padded);
+    EXPECT_EQ(padded->sensorNumber, 12);
     const auto off = BuildTerminalCommand(RequestSensorAlarm, QStringLiteral("c;1;0"), 8);
     ASSERT_TRUE(off);
     EXPECT_EQ(off->frame[11], 0);
@@ -66,25 +70,43 @@ TEST(TerminalCommand, MalformedAttributesBuildNothing)
         const char* attributes;
         int sensorInputs;
     } cases[] = {
-        {1, "", 20},       {1, "1234", 20},
-        {1, "1234;", 20},  {1, "1234;x", 20},
-        {2, "no sep", 20}, {3, "c;12", 20},
-        {3, "c;;1", 20},   {3, "c;x2;1", 20},
-        {3, "c;0;1", 20},  {3, "c;21;1", 20},
-        {3, "c;9;1", 8},   {3, "c;256;1", 255},
-        {3, "c;-1;1", 20}, {3, "c;99999999999;1", 20},
+        {1, "", 20},        {1, "1234", 20},
+        {1, "1234;", 20},   {1, "1234;x", 20},
+        {2, "no sep", 20},  {3, "c;12", 20},
+        {3, "c;;1", 20},    {3, "c;x2;1", 20},
+        {3, "c;0;1", 20},   {3, "c;21;1", 20},
+        {3, "c;9;1", 8},    {3, "c;256;1", 255},
+        {3, "c;-1;1", 20},  {3, "c;99999999999;1", 20},
+        {3, "c;1.5;1", 20}, {3, "c;+3;1", 20},
+        {3, "c; 3;1", 20},  {3, "c;3 ;1", 20},
+        {3, "c;1e1;1", 20}, {3, "c;0x3;1", 20},
+        {1, "c;+3", 20},    {1, "c; 3", 20},
+        {1, "c;-1", 20},
     };
     for (const auto& t : cases)
         EXPECT_FALSE(BuildTerminalCommand(t.type, QString::fromLatin1(t.attributes), t.sensorInputs))
             << t.type << " " << t.attributes;
 }
 
-TEST(TerminalCommand, ServedTypes)
+TEST(TerminalCommand, OnlyTheWholeNumbersOneToThreeAreServed)
 {
-    EXPECT_FALSE(ServedRequestType(QVariant()));
-    EXPECT_FALSE(ServedRequestType(QVariant(4)));
-    EXPECT_FALSE(ServedRequestType(QVariant(0)));
+    const QVariant notServed[] = {QVariant(),
+                                  QVariant(4),
+                                  QVariant(0),
+                                  QVariant(-1),
+                                  QVariant(qlonglong(4294967298)), // 2 in its low 32 bits
+                                  QVariant(qlonglong(65538)),      // 2 in its low 16 bits
+                                  QVariant(qulonglong(4294967298ULL)),
+                                  QVariant(1.5),
+                                  QVariant(2.9),
+                                  QVariant(QStringLiteral("abc")),
+                                  QVariant(QStringLiteral("2 ")),
+                                  QVariant(QByteArray("\x02", 1))};
+    for (const QVariant& type : notServed)
+        EXPECT_FALSE(ServedRequestType(type)) << type.toString().toStdString() << " " << type.typeName();
     EXPECT_EQ(ServedRequestType(QVariant(3)), 3);
+    EXPECT_EQ(ServedRequestType(QVariant(qlonglong(1))), 1);
+    EXPECT_EQ(ServedRequestType(QVariant::fromValue(short(2))), 2);
 }
 
 TEST(TerminalCommand, ReplyCodes)

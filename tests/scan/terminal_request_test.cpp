@@ -11,12 +11,18 @@ using unitsim::UnitState;
 
 namespace {
 constexpr quint8 kSetAlarmCondition = 9;
+constexpr quint8 kSetRelayB = 6;
 constexpr quint8 kSetSensorAlarm = 32;
 
 class TerminalRequests : public ScanFixture
 {
 protected:
     int Condition(const QString& sql) { return Count(sql); }
+    // The request commands that reached a unit.
+    static int Commands(const SimUnit& unit)
+    {
+        return unit.arrivals(kSetAlarmCondition) + unit.arrivals(kSetRelayB) + unit.arrivals(kSetSensorAlarm);
+    }
 };
 } // namespace
 
@@ -100,6 +106,97 @@ TEST_P(TerminalRequests, TwoPerStepAndUnreachableRowsDoNotCount)
               1);
     ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
     EXPECT_EQ(Replies().last(), QStringLiteral("1/1"));
+}
+
+TEST_P(TerminalRequests, UnreachableRowsBeyondOneReadingAreAnsweredInTheSameStep)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
+    Pass();
+    QStringList expected;
+    for (int i = 0; i < 2 * RequestStep::kBatchRows + 1; ++i) {
+        AddRequest(QStringLiteral("NOPE"), 2, QStringLiteral("1234;1"));
+        expected << QStringLiteral("3/1");
+    }
+    for (int i = 0; i < 3; ++i)
+        AddRequest(QStringLiteral("T1"), 1, QStringLiteral("1234;4"));
+    expected << QStringLiteral("1/1") << QStringLiteral("1/1") << QStringLiteral("0/0");
+    EXPECT_EQ(TerminalRequestPending(db()), true);
+    RequestStep step(db(), *link);
+    ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
+    EXPECT_EQ(Replies(), expected);
+    EXPECT_EQ(unit.arrivals(kSetAlarmCondition), 2);
+    EXPECT_EQ(TerminalRequestPending(db()), true);
+    ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
+    EXPECT_EQ(Replies().last(), QStringLiteral("1/1"));
+    EXPECT_EQ(TerminalRequestPending(db()), false);
+}
+
+TEST_P(TerminalRequests, TypesOtherThanTheWholeNumbersOneToThreeAreNotServedAndNothingIsSent)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
+    Pass();
+    ASSERT_EQ(Unit(0).LinkState, LinkOnline);
+    // Every driver's column holds these; PostgreSQL's 16-bit column refuses or rounds the others.
+    QVariantList types{-1, 0, 4, 32767, -32768, QVariant(QMetaType::fromType<int>())};
+    if (GetParam() == Database::Driver::SQLite)
+        types << qlonglong(4294967298) << qlonglong(65538) << 1.5 << 2.9 << QStringLiteral("abc")
+              << QStringLiteral("2x") << QByteArray("\x02", 1);
+    for (const QVariant& type : types)
+        AddRequest(QStringLiteral("T1"), type, QStringLiteral("1234;1"));
+    ASSERT_TRUE(RequestStep(db(), *link).Run(engine->RuntimeSystems()));
+    EXPECT_EQ(Replies(), QStringList(types.size(), QStringLiteral("6/1")));
+    EXPECT_EQ(Commands(unit), 0);
+    EXPECT_EQ(unit.model.state().relayB, 0);
+}
+
+TEST_P(TerminalRequests, SensorNumbersAndValuesThatAreNotWholeNumbersInRangeFailAndNothingIsSent)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1")); // 20 sensors
+    Pass();
+    const char* sensorAlarms[] = {"1234;1.5;1", "1234;+3;1",  "1234; 3;1", "1234;3 ;1", "1234;1e1;1",
+                                  "1234;0;1",   "1234;256;1", "1234;21;1", "1234;;1",   "1234;-1;1"};
+    const char* alarmConditions[] = {"1234;+3", "1234; 3", "1234;-1", "1234;", "1234"};
+    for (const char* attributes : sensorAlarms)
+        AddRequest(QStringLiteral("T1"), 3, QString::fromLatin1(attributes));
+    for (const char* attributes : alarmConditions)
+        AddRequest(QStringLiteral("T1"), 1, QString::fromLatin1(attributes));
+    ASSERT_TRUE(RequestStep(db(), *link).Run(engine->RuntimeSystems()));
+    EXPECT_EQ(Replies(),
+              QStringList(std::size(sensorAlarms) + std::size(alarmConditions), QStringLiteral("5/1")));
+    EXPECT_EQ(Commands(unit), 0);
+}
+
+TEST_P(TerminalRequests, AttributesFarLongerThanAnyValidOneFailWithoutBeingReadWhole)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
+    Pass();
+    // A database whose column takes longer texts than the 100 characters of this schema.
+    if (GetParam() == Database::Driver::PostgreSQL) {
+        ASSERT_TRUE(db().exec(
+            QStringLiteral("ALTER TABLE Terminal_Requests ALTER COLUMN TrmReq_Attributes TYPE TEXT")));
+    }
+    const QString valid = QStringLiteral("1234;7");
+    const QString megabyte = valid + QString(1 << 20, QLatin1Char('x'));
+    const int huge = RequestStep::kBatchRows + 4;
+    for (int i = 0; i < huge; ++i)
+        AddRequest(QStringLiteral("T1"), 1, megabyte);
+    AddRequest(QStringLiteral("T1"), 1, valid.leftJustified(256, QLatin1Char('x')));
+    AddRequest(QStringLiteral("T1"), 1, valid.leftJustified(257, QLatin1Char('x')));
+
+    const auto batch = ReadPendingRequests(db(), QVariant());
+    ASSERT_TRUE(batch);
+    ASSERT_FALSE(batch->empty());
+    EXPECT_LE(batch->size(), size_t(RequestStep::kBatchRows));
+    for (const PendingRequest& row : *batch) {
+        EXPECT_LE(row.attributes.size(), 256);
+        EXPECT_EQ(row.attributesLength, megabyte.size());
+    }
+
+    ASSERT_TRUE(RequestStep(db(), *link).Run(engine->RuntimeSystems()));
+    EXPECT_EQ(Replies(), QStringList(huge, QStringLiteral("5/1"))
+                             << QStringLiteral("1/1") << QStringLiteral("5/1"));
+    EXPECT_EQ(Commands(unit), 1);
+    EXPECT_EQ(unit.model.state().alarmCondition, 7);
 }
 
 TEST_P(TerminalRequests, FirstPassAnswersEveryEarlierRowUnavailable)
