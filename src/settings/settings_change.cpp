@@ -81,9 +81,9 @@ QString UploadFailureText(const UploadOutcome& outcome)
 }
 
 SettingsChange::SettingsChange(Database& db, UnitLink& link, Prompter& prompter, ShowDialog show,
-                               Progress progress, int recordReplyWait)
+                               Progress progress, int recordReplyWait, CommitClock pcClock)
     : db_(db), link_(link), prompter_(prompter), show_(std::move(show)), progress_(std::move(progress)),
-      recordReplyWait_(recordReplyWait)
+      recordReplyWait_(recordReplyWait), pcClock_(std::move(pcClock))
 {
 }
 
@@ -108,7 +108,7 @@ bool SettingsChange::Exchange(const SystemInfo& unit, QWidget* dialogParent)
     // The line is not held while the operator edits.
     link_.CloseAll();
 
-    QDateTime clock;
+    CommitClock clock;
     if (!Edit(unit, image, clock, dialogParent))
         return false;
     QString problem;
@@ -142,7 +142,7 @@ bool SettingsChange::Exchange(const SystemInfo& unit, QWidget* dialogParent)
     return true;
 }
 
-bool SettingsChange::Edit(const SystemInfo& unit, SettingsImage& image, QDateTime& clock,
+bool SettingsChange::Edit(const SystemInfo& unit, SettingsImage& image, CommitClock& clock,
                           QWidget* dialogParent)
 {
     Show(QString());
@@ -164,7 +164,11 @@ bool SettingsChange::Edit(const SystemInfo& unit, SettingsImage& image, QDateTim
         }
         if (!EncodeSettingsForm(values, image))
             return Refuse(QStringLiteral("Οι νέες ρυθμίσεις δεν είναι έγκυρες."));
-        clock = form.ClockToSet();
+        // The PC clock is read when the commit goes, after the upload, not now.
+        if (const auto entered = form.ClockToSet())
+            clock = [entered = *entered] { return entered; };
+        else
+            clock = pcClock_;
         return true;
     }
 }

@@ -27,16 +27,18 @@ public:
     using ShowDialog = std::function<void(SystemSettingsFrm&)>;
     using Progress = std::function<void(const QString& text)>;
 
+    // pcClock is the PC clock, read when the commit is sent while the dialog asks for it.
     SettingsChange(Database& db, UnitLink& link, Prompter& prompter, ShowDialog show, Progress progress = {},
-                   int recordReplyWait = kRecordReplyWait);
+                   int recordReplyWait = kRecordReplyWait, CommitClock pcClock = QDateTime::currentDateTime);
 
     // True when the unit and the database carry the new settings.
     bool Run(const SystemInfo& unit, QWidget* dialogParent = nullptr);
 
 private:
     bool Exchange(const SystemInfo& unit, QWidget* dialogParent);
-    // The operator's checked entries encoded into image; false after Cancel.
-    bool Edit(const SystemInfo& unit, SettingsImage& image, QDateTime& clock, QWidget* dialogParent);
+    // The operator's checked entries encoded into image, and the clock to commit; false after
+    // Cancel.
+    bool Edit(const SystemInfo& unit, SettingsImage& image, CommitClock& clock, QWidget* dialogParent);
     // Opens the unit's line and makes sure the listed unit answers on it.
     bool Reach(const SystemInfo& unit);
     bool Refuse(const QString& text);
@@ -48,6 +50,7 @@ private:
     ShowDialog show_;
     Progress progress_;
     int recordReplyWait_;
+    CommitClock pcClock_;
     quint8 linkSerial_ = 0;
 };
 

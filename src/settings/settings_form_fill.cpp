@@ -107,7 +107,9 @@ SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::
 
     for (int k = 0; k < kPhoneCount; ++k)
         v.phones[k] = TextAt(image, layout.phoneAt(k), kPhoneFieldSize);
-    v.ringIndex = PositionOf(ByteAt(image, layout.ringCount), 2, 14);
+    // The count's position, unchecked: 1 selects nothing and goes back as 1, a count no list
+    // position can give is refused by the writer until the operator chooses.
+    v.ringIndex = ByteAt(image, layout.ringCount) - 2;
     for (int day = 0; day < kScheduleDays; ++day)
         for (int j = 0; j < kScheduleDaySize; ++j) {
             const quint8 b = ByteAt(image, layout.scheduleAt(day) + j);

@@ -49,7 +49,7 @@ SettingsUpload::SettingsUpload(UnitLink& link, quint8 linkSerial, int port, int 
 {
 }
 
-UploadOutcome SettingsUpload::Send(const SettingsImage& image, const QDateTime& clock,
+UploadOutcome SettingsUpload::Send(const SettingsImage& image, const CommitClock& clock,
                                    const UploadProgress& progress)
 {
     using Step = UploadOutcome::Step;
@@ -65,7 +65,7 @@ UploadOutcome SettingsUpload::Send(const SettingsImage& image, const QDateTime& 
         return sent;
 
     RequestFrame commit{};
-    const LinkResult r = Ask(commit, CommitRequest(commit, clock), true, answer);
+    const LinkResult r = Ask(commit, CommitRequest(commit, clock()), true, answer);
     if (r != LinkOk || answer != kUnitDone)
         return {Step::Commit, r};
 

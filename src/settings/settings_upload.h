@@ -51,6 +51,9 @@ struct UploadOutcome
     int record = -1;          // the record that failed, 256 for the end record
 };
 
+// The clock that goes with the commit, read when the commit is sent.
+using CommitClock = std::function<QDateTime()>;
+
 // Progress of an upload: records sent so far (of kUploadRecords + 1), then blocks read back.
 struct UploadProgress
 {
@@ -64,7 +67,7 @@ class SettingsUpload
 public:
     SettingsUpload(UnitLink& link, quint8 linkSerial, int port, int recordReplyWait = kRecordReplyWait);
 
-    UploadOutcome Send(const SettingsImage& image, const QDateTime& clock,
+    UploadOutcome Send(const SettingsImage& image, const CommitClock& clock,
                        const UploadProgress& progress = {});
 
 private:

@@ -99,9 +99,11 @@ std::optional<QString> CheckSchedule(const SettingsFormValues& v)
     return std::nullopt;
 }
 
-float Number(const QString& text, double empty)
+// The typed decimal itself: the float codec forms the unit's pattern from its decimal digits,
+// which a value already rounded to single precision no longer has.
+double Number(const QString& text, double empty)
 {
-    return float(ParseDecimal(text).value_or(empty));
+    return ParseDecimal(text).value_or(empty);
 }
 
 void WriteName(std::span<quint8> image, qsizetype start, const QString& tag)
@@ -143,9 +145,9 @@ void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, co
     WriteFloat32(image, r + sensor_field::kHysteresis, Number(v.hysteresis, 0));
     WriteU16(image, r + sensor_field::kOutOfLimitsDelay, ParseWhole(v.delay).value_or(0));
     if (!layout.isDigital(row)) {
-        const float r4 = Number(v.reading4, 0);
-        const float r20 = Number(v.reading20, 100);
-        const float slope = (r20 - r4) / 16;
+        const double r4 = Number(v.reading4, 0);
+        const double r20 = Number(v.reading20, 100);
+        const double slope = (r20 - r4) / 16;
         const qsizetype a = layout.analogSlotAt(row);
         WriteFloat32(image, a + analog_field::kSlope, slope);
         WriteFloat32(image, a + analog_field::kOffset, r4 - 4 * slope);
@@ -192,7 +194,8 @@ std::optional<QString> CheckSettingsForm(const SettingsFormValues& v)
         if (!NameCodeBytes(name.tag))
             return Invalid(QStringLiteral("Όνομα Τάσης"));
 
-    if (v.ringIndex < 0 || v.ringIndex > 13)
+    // Position -1, nothing selected, is the ring count 1 that the unit may hold.
+    if (v.ringIndex < -1 || v.ringIndex > 13)
         return Invalid(QStringLiteral("Αριθμός Χτύπων Τηλεφώνου"));
     if (auto refusal = CheckSchedule(v))
         return refusal;

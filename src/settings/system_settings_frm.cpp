@@ -275,6 +275,8 @@ QWidget* SystemSettingsFrm::BuildClockPage()
     auto* grid = new QGridLayout(page);
     Check6 = new QCheckBox(QStringLiteral("Αυτόματη ρύθμιση απο το ρολόι του υπολογιστή"), page);
     Combo4 = new QDateEdit(QDate::currentDate(), page);
+    // The years the unit's clock can carry.
+    Combo4->setDateRange(QDate(2000, 1, 1), QDate(2255, 12, 31));
     Combo5 = new QTimeEdit(QTime::currentTime(), page);
     Combo4->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     Combo5->setDisplayFormat(QStringLiteral("HH:mm"));
@@ -372,9 +374,11 @@ void SystemSettingsFrm::ComposeName(NameLabel* label, const QString& title)
         label->SetName(composer.Text(), composer.NameCodeString());
 }
 
-QDateTime SystemSettingsFrm::ClockToSet() const
+std::optional<QDateTime> SystemSettingsFrm::ClockToSet() const
 {
-    return Check6->isChecked() ? QDateTime::currentDateTime() : QDateTime(Combo4->date(), Combo5->time());
+    if (Check6->isChecked())
+        return std::nullopt;
+    return QDateTime(Combo4->date(), Combo5->time());
 }
 
 int SystemSettingsFrm::RowCount() const
@@ -477,6 +481,7 @@ void SystemSettingsFrm::Fill(const SettingsFormValues& v)
     for (int k = 0; k < 4; ++k)
         Text1[k]->setText(v.phones[k]);
     Select(Combo3, v.ringIndex);
+    filledRingIndex_ = v.ringIndex;
     for (int p = 0; p < kSchedulePeriods; ++p) {
         QComboBox* lists[] = {Combo6[p], Combo7[p], Combo8[p], Combo9[p]};
         for (int c = 0; c < 4; ++c)
@@ -526,7 +531,8 @@ SettingsFormValues SystemSettingsFrm::Values() const
     v.mainsMessages = Check5[1]->isChecked();
     for (int k = 0; k < 4; ++k)
         v.phones[k] = Text1[k]->text();
-    v.ringIndex = Combo3->currentIndex();
+    // A list cannot be emptied by the operator: nothing selected is the count as it was read.
+    v.ringIndex = Combo3->currentIndex() >= 0 ? Combo3->currentIndex() : filledRingIndex_;
     for (int p = 0; p < kSchedulePeriods; ++p)
         v.schedule[std::size_t(p)] = {Combo6[p]->currentIndex(), Combo7[p]->currentIndex(),
                                       Combo8[p]->currentIndex(), Combo9[p]->currentIndex()};

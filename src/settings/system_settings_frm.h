@@ -2,9 +2,11 @@
 
 #include "settings_form_values.h"
 
+#include <QDateTime>
 #include <QDialog>
 
 #include <array>
+#include <optional>
 #include <span>
 
 class NameLabel;
@@ -32,8 +34,9 @@ public:
     void Fill(const SettingsFormValues& values);
     // The entries as they stand, for the writer.
     SettingsFormValues Values() const;
-    // The clock to commit: the PC clock while Check6 is ticked.
-    QDateTime ClockToSet() const;
+    // The clock the operator entered; nothing while Check6 is ticked, when the PC clock goes
+    // with the commit.
+    std::optional<QDateTime> ClockToSet() const;
 
     QString Tag; // "True" after a confirmed OK
 
@@ -85,6 +88,7 @@ private:
 
     Prompter& prompter_;
     int modelKind_ = 0;
+    int filledRingIndex_ = 0;
 };
 
 void FillSettingsForm(SystemSettingsFrm& form, int modelKind, const QString& model,

@@ -11,9 +11,11 @@
 #include <systems/systems_list.h>
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimeEdit>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -106,6 +108,48 @@ TEST_P(SettingsChangeTest, TheUnitAndTheDatabaseCarryTheChangedLimitAndName)
     EXPECT_LE(std::abs(unit.model.state().clock.secsTo(QDateTime(
                   QDateTime::currentDateTime().date(), QDateTime::currentDateTime().time(), Qt::UTC))),
               120);
+}
+
+// The PC clock goes with the commit as it reads when the commit is sent, after the records,
+// not as it read when the operator pressed OK.
+TEST_P(SettingsChangeTest, TheCommitCarriesThePcClockOfItsOwnMoment)
+{
+    SimUnit& unit = Listed();
+    const QDateTime atOk(QDate(2031, 7, 9), QTime(22, 41));
+    const QDateTime whileSending(QDate(2032, 1, 2), QTime(3, 4));
+    QDateTime now = atOk;
+    SettingsChange change(
+        db(), *link, prompter, EditFirstSensor,
+        [&](const QString& text) {
+            if (text.startsWith(QStringLiteral("Αποστολή ρυθμίσεων")))
+                now = whileSending;
+        },
+        kRecordWait, [&] { return now; });
+    ASSERT_TRUE(change.Run(*LoadUsedSystems(db())->begin())) << LastMessage().toStdString();
+    const QDateTime clock = unit.model.state().clock;
+    EXPECT_EQ(clock.date(), whileSending.date());
+    EXPECT_EQ(clock.time(), whileSending.time());
+}
+
+// Without the PC clock, the date and time entered go; the date editor takes only the years
+// that the commit's year byte (year - 2000) can carry.
+TEST_P(SettingsChangeTest, TheCommitCarriesTheEnteredDateWithinTheUnitsYears)
+{
+    SimUnit& unit = Listed();
+    const auto enter = [](SystemSettingsFrm& form) {
+        form.Check6->setChecked(false);
+        form.Combo4->setDate(QDate(1999, 12, 31));
+        EXPECT_EQ(form.Combo4->date(), QDate(2000, 1, 1));
+        form.Combo4->setDate(QDate(2256, 6, 30));
+        form.Combo5->setTime(QTime(23, 59));
+        Confirm(form);
+    };
+    SettingsChange change(db(), *link, prompter, enter, {}, kRecordWait,
+                          [] { return QDateTime(QDate(2031, 7, 9), QTime(22, 41)); });
+    ASSERT_TRUE(change.Run(*LoadUsedSystems(db())->begin())) << LastMessage().toStdString();
+    const QDateTime clock = unit.model.state().clock;
+    EXPECT_EQ(clock.date(), QDate(2255, 12, 31));
+    EXPECT_EQ(clock.time(), QTime(23, 59));
 }
 
 TEST_P(SettingsChangeTest, AnEightSensorUnitOverTcpTakesItsOwnLayout)

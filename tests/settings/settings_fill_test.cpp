@@ -122,7 +122,90 @@ TEST_P(EveryField, WritesBackTheSameBytes)
         EXPECT_EQ(written[i], image[i]) << "offset " << i;
 }
 
+// A unit's limits and calibrations as it stores them: decimals with no exact binary form, cut
+// to 24 bits. Shown and confirmed untouched, they go back byte for byte.
+TEST_P(EveryField, UntouchedDecimalsWithoutAnExactBinaryFormGoBackByteForByte)
+{
+    const MemoryMap& m = *GetParam();
+    const QByteArray maxima[] = {QByteArray::fromHex("CCCC0441"), QByteArray::fromHex("A3704541"),
+                                 QByteArray::fromHex("9999C842")}; // 8.3, 12.34, 100.3
+    const QByteArray minima[] = {QByteArray::fromHex("CCCC6CC0"), QByteArray::fromHex("A37045C1"),
+                                 QByteArray::fromHex("33332BC1")}; // -3.7, -12.34, -10.7
+    const QByteArray small[] = {QByteArray::fromHex("CDCCCC3D"), QByteArray::fromHex("9A99993E"),
+                                QByteArray::fromHex("CDCCCCBD")}; // 0.1, 0.3, -0.1
+    // Offset then slope, for the readings -3.7 and 8.3, -12.34 and 100, 0.1 and 100.3.
+    const QByteArray calibrations[] = {QByteArray::fromHex("6666D6C00000403F"),
+                                       QByteArray::fromHex("33B321C214AEE040"),
+                                       QByteArray::fromHex("9999C7C16666C840")};
+    SettingsImage image = SampleImage(m);
+    const auto put = [&](int at, const QByteArray& bytes) {
+        std::copy(bytes.begin(), bytes.end(), image.begin() + at);
+    };
+    for (int i = 0; i < m.rows; ++i) {
+        const int r = m.sensors + 21 * i;
+        const quint8 flags = SampleFlags(m, i);
+        if (flags & 2)
+            put(r + 1, maxima[i % 3]);
+        if (flags & 4)
+            put(r + 5, minima[i % 3]);
+        put(r + 9, small[i % 3]);
+        put(r + 13, maxima[(i + 1) % 3]);
+        if (i >= m.digital)
+            put(m.analog + 9 * (i - m.digital) + 1, calibrations[i % 3]);
+    }
+    SealSettingsImage(image, LayoutFor(m.kind));
+    Filled f(m.kind, m.model, image);
+    EXPECT_EQ(f.form.Text2[0]->text(), "8.3");
+    EXPECT_EQ(f.form.Text3[4]->text(), "-12.34");
+    ASSERT_EQ(CheckSettingsForm(f.form.Values()), std::nullopt);
+    SettingsImage written = image;
+    ASSERT_TRUE(EncodeSettingsForm(f.form.Values(), written));
+    for (int i = 0; i < kSettingsImageSize; ++i)
+        EXPECT_EQ(written[i], image[i]) << "offset " << i;
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, EveryField, ::testing::Values(&TwentyMap(), &EightMap()));
+
+// The ring count as the unit holds it goes back when its list is left alone; a count that no
+// position of the list stands for is refused until the operator chooses one.
+TEST(RingCount, LeftAloneGoesBackAsRead)
+{
+    const struct
+    {
+        const MemoryMap* map;
+        quint8 stored;
+        int chosen;  // the position the operator selects, -1 for none
+        int written; // -1: refused
+    } cases[] = {
+        {&TwentyMap(), 1, -1, 1},    {&EightMap(), 1, -1, 1},   {&TwentyMap(), 2, -1, 2},
+        {&EightMap(), 15, -1, 15},   {&TwentyMap(), 0, -1, -1}, {&EightMap(), 16, -1, -1},
+        {&TwentyMap(), 255, -1, -1}, {&TwentyMap(), 0, 1, 3},   {&EightMap(), 1, 0, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.map->kind << " " << int(c.stored) << " " << c.chosen);
+        SettingsImage image = SampleImage(*c.map);
+        image[std::size_t(c.map->ring)] = c.stored;
+        SealSettingsImage(image, LayoutFor(c.map->kind));
+        Filled f(c.map->kind, c.map->model, image);
+        if (c.chosen >= 0)
+            f.form.Combo3->setCurrentIndex(c.chosen);
+        const SettingsFormValues values = f.form.Values();
+        const auto refusal = CheckSettingsForm(values);
+        if (c.written < 0) {
+            ASSERT_TRUE(refusal.has_value());
+            EXPECT_TRUE(refusal->contains(QStringLiteral("'Αριθμός Χτύπων Τηλεφώνου'")))
+                << refusal->toStdString();
+            continue;
+        }
+        ASSERT_EQ(refusal, std::nullopt);
+        SettingsImage written = image;
+        ASSERT_TRUE(EncodeSettingsForm(values, written));
+        EXPECT_EQ(written[std::size_t(c.map->ring)], c.written);
+        if (c.chosen < 0) {
+            EXPECT_EQ(written, image);
+        }
+    }
+}
 
 // One byte of an image, and what the dialog shows for it.
 struct ByteCase

@@ -34,7 +34,7 @@ TEST(SettingsWriter, RefusesInTheDialogsOrder)
         {"'Διάρκεια παράκαμψης αισθητηρίου (ώρες)'", [](auto& v) { v.bypassHours = "256"; }},
         {"'Καθυστέρηση Διακοπής'", [](auto& v) { v.mainsDelay = "1441"; }},
         {"'Παρακολούθηση Δικτύου Ρεύματος'", [](auto& v) { v.mainsModeIndex = -1; }},
-        {"'Αριθμός Χτύπων Τηλεφώνου'", [](auto& v) { v.ringIndex = -1; }},
+        {"'Αριθμός Χτύπων Τηλεφώνου'", [](auto& v) { v.ringIndex = -2; }},
         {"'Ωράριο Αυτόματης Τηλεφωνικής Ειδοποίησης'", [](auto& v) { v.schedule[3][2] = 0; }},
         {"'Τηλέφωνα Ειδοποίησης'", [](auto& v) { v.phones[2] = QString(22, '1'); }},
         {"'Αριθμός Συστήματος'", [](auto& v) { v.systemNumber = "0"; }},
@@ -111,6 +111,77 @@ TEST(SettingsWriter, EncodesControlsIntoTheirBytes)
     EXPECT_TRUE(std::equal(image.begin() + 1216, image.begin() + 1216 + 688, image.begin() + 1904));
     EXPECT_EQ(image[607] | image[608] << 8 | image[609] << 16 | image[610] << 24,
               SettingsChecksum(image, TwentySensorLayout));
+}
+
+QByteArray BytesAt(const SettingsImage& image, int at, int size)
+{
+    return QByteArray(reinterpret_cast<const char*>(&image[std::size_t(at)]), size);
+}
+
+// Decimal entries with no exact binary form go to the unit as it stores them itself: cut to
+// 24 bits, never rounded to the nearest single.
+TEST(SettingsWriter, WritesDecimalEntriesAsTheUnitStoresThem)
+{
+    const struct
+    {
+        const char* text;
+        QByteArray bytes;
+    } cases[] = {
+        {"8.3", QByteArray::fromHex("CCCC0441")},   {"-3.7", QByteArray::fromHex("CCCC6CC0")},
+        {"0.1", QByteArray::fromHex("CDCCCC3D")},   {"1234.567", QByteArray::fromHex("24529A44")},
+        {"12.34", QByteArray::fromHex("A3704541")}, {"-12.34", QByteArray::fromHex("A37045C1")},
+        {"100.3", QByteArray::fromHex("9999C842")},
+    };
+    const MemoryMap& m = TwentyMap();
+    constexpr int row = 10; // an analog row, not a contact
+    const int r = m.sensors + 21 * row;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const QString text = QString::fromLatin1(c.text);
+        for (const auto& [field, at] : {std::pair{&SensorRowValues::maximum, r + 1},
+                                        {&SensorRowValues::minimum, r + 5},
+                                        {&SensorRowValues::deviation, r + 9},
+                                        {&SensorRowValues::hysteresis, r + 13}}) {
+            SettingsFormValues v = Sample(m);
+            v.rows[row].maximum.clear();
+            v.rows[row].minimum.clear();
+            v.rows[row].*field = text;
+            SettingsImage image = SampleImage(m);
+            ASSERT_TRUE(EncodeSettingsForm(v, image));
+            EXPECT_EQ(BytesAt(image, at, 4).toHex().toStdString(), c.bytes.toHex().toStdString()) << at - r;
+        }
+    }
+}
+
+TEST(SettingsWriter, CalibratesFromTheTypedReadings)
+{
+    const struct
+    {
+        const char *reading4, *reading20;
+        QByteArray offsetAndSlope;
+    } cases[] = {
+        {"-3.7", "8.3",
+         QByteArray::fromHex("6666D6C0"
+                             "0000403F")}, // -6.7, 0.75
+        {"-12.34", "100",
+         QByteArray::fromHex("33B321C2"
+                             "14AEE040")}, // -40.425, 7.02125
+        {"0.1", "100.3",
+         QByteArray::fromHex("9999C7C1"
+                             "6666C840")}, // -24.95, 6.2625
+    };
+    const MemoryMap& m = TwentyMap();
+    constexpr int row = 10;
+    const int a = m.analog + 9 * (row - m.digital);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reading4);
+        SettingsFormValues v = Sample(m);
+        v.rows[row].reading4 = QString::fromLatin1(c.reading4);
+        v.rows[row].reading20 = QString::fromLatin1(c.reading20);
+        SettingsImage image = SampleImage(m);
+        ASSERT_TRUE(EncodeSettingsForm(v, image));
+        EXPECT_EQ(BytesAt(image, a + 1, 8).toHex().toStdString(), c.offsetAndSlope.toHex().toStdString());
+    }
 }
 
 TEST(SettingsWriter, NeverWritesPastAField)
