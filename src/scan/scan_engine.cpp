@@ -10,6 +10,7 @@
 #include <link/unit_link.h>
 #include <settings/settings_image_layout.h>
 #include <systems/systems_info.h>
+#include <systems/unit_address.h>
 
 namespace {
 constexpr int kWideSensorInputs = 20;
@@ -77,7 +78,9 @@ void ScanEngine::RunStart()
         r.PowerInputs = wide ? kWidePowerInputs : kNarrowPowerInputs;
         if (u.commPort == 0) {
             r.LinkType = 0;
-            r.Host = AddressPart(u.aux1, 0);
+            // Every octet is decimal, also in an address written with leading zeros.
+            const QString host = AddressPart(u.aux1, 0);
+            r.Host = PlainIpAddress(host).value_or(host);
             r.TcpPort = AddressNumber(AddressPart(u.aux1, 1));
         } else {
             const qsizetype dash = u.aux1.indexOf(QLatin1Char('-'));

@@ -178,6 +178,16 @@ TEST_P(ScanPass, UnreachableAddressesKeepTheirUnitsOfflineOnly)
     EXPECT_TRUE(window.problems.isEmpty());
 }
 
+TEST_P(ScanPass, AStoredAddressWithLeadingZerosIsReadInDecimal)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
+    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Systems_Info SET SyI_Aux1=?"),
+                          {QStringLiteral("0127.000.000.001:%1-115200").arg(unit.sim.tcpPort())}));
+    Pass();
+    EXPECT_EQ(Unit(0).Host, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(Online(QStringLiteral("T1")), 1);
+}
+
 TEST_P(ScanPass, ADatabaseErrorSkipsOnlyItsStepAndIsShownWhileItLasts)
 {
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);

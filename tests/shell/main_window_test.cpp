@@ -182,6 +182,12 @@ TEST_P(Window, RequestBetweenPassesStartsAPassAndPingsAreServed)
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return Value(QStringLiteral("SELECT TrmPingReq_Served FROM Terminal_Ping_Requests")) == 1; },
         2000));
+
+    // A request table that fails is left to the next pass, which stays armed.
+    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Terminal_Requests RENAME TO Requests_Away")));
+    scheduler->NewTrmReqCheck_Timer();
+    EXPECT_FALSE(scheduler->NewTrmReqCheck.isActive());
+    EXPECT_TRUE(scheduler->SystemScan.isActive());
 }
 
 TEST_P(Window, AutoConnectToggleAndSystemsManagement)
