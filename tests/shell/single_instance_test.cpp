@@ -94,6 +94,8 @@ TEST_F(ServerProcessTest, StartsOnPreparedSettingsAndRunsOnce)
     otherRuntime.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("other-runtime")));
     QProcessEnvironment noRuntime = environment();
     noRuntime.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    // Qt then makes one in the temporary folder: the test's own.
+    noRuntime.insert(QStringLiteral("TMPDIR"), home_.path());
     const struct
     {
         const char* login;
