@@ -19,11 +19,11 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const auto instance = AcquireSingleInstance();
+    SettingsStore store;
+    const auto instance = AcquireSingleInstance(store.fileName());
     if (!instance)
         return 0;
 
-    SettingsStore store;
     QtPrompter prompter;
     Database db;
     ScanFlags flags;

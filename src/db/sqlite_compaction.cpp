@@ -4,7 +4,12 @@
 #include <QFileInfo>
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +20,34 @@ bool ReplaceFile(const QString& from, const QString& to)
     std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(),
                             error);
     return !error;
+}
+
+// The permission bits of a regular file; nothing when there is none at that path.
+std::optional<mode_t> RegularFileMode(const QString& path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return status.st_mode & 07777;
+}
+
+// VACUUM INTO fills an empty file and keeps its mode, so the copy is never readable by
+// anyone but its owner while it grows.
+bool CreateOwnerOnlyFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+// The copy and the journal that SQLite keeps beside it after an I/O error.
+void RemoveCopy(const QString& copy)
+{
+    QFile::remove(copy);
+    QFile::remove(copy + QStringLiteral("-journal"));
 }
 
 } // namespace
@@ -31,7 +64,8 @@ QString BackupFileName(const QString& dbFile)
 
 bool CompactDatabaseFile(const QString& dbFile, std::chrono::milliseconds busyTimeout)
 {
-    if (!QFileInfo(dbFile).isFile())
+    const auto mode = RegularFileMode(dbFile);
+    if (!mode)
         return false;
     const QString backup = QFileInfo(BackupFileName(dbFile)).absoluteFilePath();
     const QString copy = backup + QStringLiteral(".tmp");
@@ -39,11 +73,14 @@ bool CompactDatabaseFile(const QString& dbFile, std::chrono::milliseconds busyTi
     Database db(QStringLiteral("telvaron-compaction"));
     if (!db.openSqlite(dbFile, busyTimeout))
         return false;
-    // A copy left by an interrupted start would make VACUUM INTO refuse.
-    QFile::remove(copy);
-    // VACUUM INTO reads one consistent snapshot, also while a terminal writes.
-    if (!db.exec(QStringLiteral("VACUUM INTO ?"), {copy}) || !ReplaceFile(copy, backup)) {
-        QFile::remove(copy);
+    // A copy left by an interrupted start would make VACUUM INTO refuse; a journal left
+    // with it belongs to no database any more.
+    RemoveCopy(copy);
+    // VACUUM INTO reads one consistent snapshot, also while a terminal writes. The backup
+    // is as readable as the database, no more.
+    if (!CreateOwnerOnlyFile(copy) || !db.exec(QStringLiteral("VACUUM INTO ?"), {copy}) ||
+        ::chmod(QFile::encodeName(copy).constData(), *mode) != 0 || !ReplaceFile(copy, backup)) {
+        RemoveCopy(copy);
         return false;
     }
     if (!db.exec(QStringLiteral("VACUUM")))

@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 namespace {
 
 TEST(BackupFileName, TakesTheExtensionFromTheFileNameOnly)
@@ -37,14 +42,14 @@ class CompactionTest : public ::testing::Test
 {
 protected:
     // A database whose deleted rows leave free pages behind.
-    void makeDatabase(const QString& file, int keep = 100)
+    void makeDatabase(const QString& file, int keep = 100, int made = 3000)
     {
         QFile(file).open(QIODevice::WriteOnly);
         Database db("maker");
         ASSERT_TRUE(db.openSqlite(file)) << db.lastError().description.toStdString();
         ASSERT_TRUE(db.exec("CREATE TABLE Records (Rec_SensRecSN INTEGER, Rec_Info VARCHAR(200))"));
         ASSERT_TRUE(db.transaction([&] {
-            for (int i = 1; i <= 3000; ++i) {
+            for (int i = 1; i <= made; ++i) {
                 if (!db.exec("INSERT INTO Records VALUES (?, ?)", {i, QString(200, u'x')}))
                     return false;
             }
@@ -63,6 +68,11 @@ protected:
         if (!count || !check || check->front().value(0).toString() != "ok")
             return -1;
         return count->front().value(0).toInt();
+    }
+    static mode_t mode(const QString& file)
+    {
+        struct stat status;
+        return ::stat(QFile::encodeName(file).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
     }
     QStringList files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
 
@@ -121,6 +131,73 @@ TEST_F(CompactionTest, ADotInTheFolderNameDoesNotMakeTheBackupName)
     EXPECT_TRUE(CompactDatabaseFile(file));
     EXPECT_EQ(rows(dir_.filePath("old.data/tldb.bak")), 100);
     EXPECT_EQ(files(), QStringList());
+}
+
+// The backup holds what the database holds: it is readable by whom the database is, no
+// one else, whatever an older backup allowed.
+TEST_F(CompactionTest, TheBackupGetsTheModeOfTheDatabase)
+{
+    const struct
+    {
+        mode_t database;
+        mode_t olderBackup; // 0: none
+    } cases[] = {
+        {0600, 0}, {0600, 0644}, {0640, 0}, {0640, 0600}, {0644, 0600},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(file_);
+        QFile::remove(backup_);
+        makeDatabase(file_);
+        ASSERT_EQ(::chmod(QFile::encodeName(file_).constData(), c.database), 0);
+        if (c.olderBackup != 0) {
+            makeDatabase(backup_, 7);
+            ASSERT_EQ(::chmod(QFile::encodeName(backup_).constData(), c.olderBackup), 0);
+        }
+        EXPECT_TRUE(CompactDatabaseFile(file_));
+        EXPECT_EQ(mode(backup_), c.database) << std::oct << c.database << " " << c.olderBackup;
+        EXPECT_EQ(mode(file_), c.database) << std::oct << c.database << " " << c.olderBackup;
+        EXPECT_EQ(rows(backup_), 100);
+    }
+}
+
+// Writes beyond a size fail as on a full disk, for this process while it lasts.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        previousSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, previous_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousSignal_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousSignal_)(int) = SIG_DFL;
+};
+
+// A copy that fails half written (a full disk) leaves the database, the older backup and
+// nothing else: no partial copy and no journal of it.
+TEST_F(CompactionTest, AFailedCopyLeavesNoOtherFileBehind)
+{
+    makeDatabase(backup_, 7);
+    // Larger than SQLite's page cache, so the copy spills to its file through a journal.
+    makeDatabase(file_, 15000, 15000);
+    {
+        const FileSizeLimit fullDisk(1024 * 1024);
+        EXPECT_FALSE(CompactDatabaseFile(file_));
+    }
+    EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
+    EXPECT_EQ(rows(file_), 15000);
+    EXPECT_EQ(rows(backup_), 7);
 }
 
 // A terminal that reads through the compaction keeps its file: it goes on reading, and what

@@ -15,9 +15,9 @@ namespace {
 // The real server, with its settings and lock in a folder of the test's own.
 struct ServerProcess
 {
-    explicit ServerProcess(const QTemporaryDir& home)
+    explicit ServerProcess(const QProcessEnvironment& environment)
     {
-        process.setProcessEnvironment(ServerEnvironment(home));
+        process.setProcessEnvironment(environment);
         process.setProgram(QStringLiteral(TELVARON_SERVER_BINARY));
     }
     ~ServerProcess()
@@ -28,48 +28,110 @@ struct ServerProcess
     QProcess process;
 };
 
-bool WriteSettings(const QTemporaryDir& home, const QString& dbFile)
+class ServerProcessTest : public ::testing::Test
 {
-    return WriteServerSettings(
-        home, QStringLiteral("[AppSettings]\nInit=1\nDBType=0\nDBFile=%1\n\n[SPS]\nSP1=pw\n").arg(dbFile));
-}
-} // namespace
+protected:
+    void SetUp() override
+    {
+        prepared_ = TestDatabase::create(Database::Driver::SQLite, QStringLiteral("prepared"));
+        ASSERT_TRUE(prepared_);
+        ASSERT_TRUE(prepared_->db().exec(
+            QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, SyI_Commport, "
+                           "SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) "
+                           "VALUES ('A1', 1, 1, 1, '3-115200', 'TELVARON-1', '1', '1', 4)")));
+        ASSERT_TRUE(addPing());
+        prepared_->db().close();
+        file_ = prepared_->sqliteFile();
+        ASSERT_TRUE(WriteServerSettings(
+            home_,
+            QStringLiteral("[AppSettings]\nInit=1\nDBType=0\nDBFile=%1\n\n[SPS]\nSP1=pw\n").arg(file_)));
+    }
 
-TEST(ServerProcess, StartsOnPreparedSettingsAndRunsOnce)
+    // A live row that a start-up deletes.
+    bool addPing()
+    {
+        Database& db = prepared_->db();
+        return (db.isOpen() || db.openSqlite(prepared_->sqliteFile())) &&
+               db.exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)"));
+    }
+
+    // Start-up is done once the live tables are empty and the unit is offline.
+    bool settles()
+    {
+        return QTest::qWaitFor(
+            [&] {
+                if (!check_.isOpen() && !check_.openSqlite(file_))
+                    return false;
+                const auto pings =
+                    check_.select(QStringLiteral("SELECT COUNT(*) FROM Terminal_Ping_Requests"));
+                const auto online = check_.select(QStringLiteral("SELECT SyI_Online FROM Systems_Info"));
+                return pings && online && pings->front().value(0).toInt() == 0 &&
+                       online->front().value(0).toInt() == 0;
+            },
+            10000);
+    }
+
+    QProcessEnvironment environment() const { return ServerEnvironment(home_); }
+
+    QTemporaryDir home_;
+    std::unique_ptr<TestDatabase> prepared_;
+    QString file_;
+    Database check_{QStringLiteral("check")};
+};
+
+TEST_F(ServerProcessTest, StartsOnPreparedSettingsAndRunsOnce)
 {
-    QTemporaryDir home;
-    auto prepared = TestDatabase::create(Database::Driver::SQLite, QStringLiteral("prepared"));
-    ASSERT_TRUE(prepared);
-    Database& db = prepared->db();
-    ASSERT_TRUE(db.exec(
-        QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, SyI_Commport, "
-                       "SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) "
-                       "VALUES ('A1', 1, 1, 1, '3-115200', 'TELVARON-1', '1', '1', 4)")));
-    ASSERT_TRUE(db.exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
-    db.close();
-    const QString file = prepared->sqliteFile();
-    ASSERT_TRUE(WriteSettings(home, file));
-
-    ServerProcess first(home);
+    ServerProcess first(environment());
     first.process.start();
     ASSERT_TRUE(first.process.waitForStarted());
-    // Start-up is done once the live tables are empty and the unit is offline.
-    Database check(QStringLiteral("check"));
-    const auto settled = [&] {
-        if (!check.isOpen() && !check.openSqlite(file))
-            return false;
-        const auto pings = check.select(QStringLiteral("SELECT COUNT(*) FROM Terminal_Ping_Requests"));
-        const auto online = check.select(QStringLiteral("SELECT SyI_Online FROM Systems_Info"));
-        return pings && online && pings->front().value(0).toInt() == 0 &&
-               online->front().value(0).toInt() == 0;
-    };
-    EXPECT_TRUE(QTest::qWaitFor(settled, 10000));
-    EXPECT_TRUE(QFile::exists(file.left(file.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".bak")));
+    EXPECT_TRUE(settles());
+    EXPECT_TRUE(QFile::exists(file_.left(file_.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".bak")));
     EXPECT_EQ(first.process.state(), QProcess::Running);
 
-    ServerProcess second(home);
-    second.process.start();
-    EXPECT_TRUE(second.process.waitForFinished(10000)) << "a second start ends at once";
-    EXPECT_EQ(second.process.exitCode(), 0);
-    EXPECT_EQ(first.process.state(), QProcess::Running);
+    // The same user from another login: an ssh login has a runtime folder of its own, a
+    // su shell may have none.
+    QProcessEnvironment otherRuntime = environment();
+    otherRuntime.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("other-runtime")));
+    QProcessEnvironment noRuntime = environment();
+    noRuntime.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    // Qt then makes one in the temporary folder: the test's own.
+    noRuntime.insert(QStringLiteral("TMPDIR"), home_.path());
+    const struct
+    {
+        const char* login;
+        QProcessEnvironment environment;
+    } logins[] = {
+        {"the same login", environment()},
+        {"another runtime folder", otherRuntime},
+        {"no runtime folder", noRuntime},
+    };
+    for (const auto& login : logins) {
+        ServerProcess second(login.environment);
+        second.process.start();
+        EXPECT_TRUE(second.process.waitForFinished(10000)) << "a second start ends at once: " << login.login;
+        EXPECT_EQ(second.process.exitCode(), 0) << login.login;
+        EXPECT_EQ(first.process.state(), QProcess::Running) << login.login;
+    }
 }
+
+TEST_F(ServerProcessTest, ALockLeftByAKilledServerDoesNotBlockTheNextStart)
+{
+    {
+        ServerProcess killed(environment());
+        killed.process.start();
+        ASSERT_TRUE(killed.process.waitForStarted());
+        ASSERT_TRUE(settles());
+        killed.process.kill();
+        ASSERT_TRUE(killed.process.waitForFinished(5000));
+    }
+    ASSERT_TRUE(QFile::exists(home_.filePath(QStringLiteral("config/TELVARON Server/TELVARON Server.lock"))))
+        << "the killed server's lock stays behind";
+    ASSERT_TRUE(addPing());
+
+    ServerProcess next(environment());
+    next.process.start();
+    ASSERT_TRUE(next.process.waitForStarted());
+    EXPECT_TRUE(settles()) << "the next start runs its start-up";
+    EXPECT_EQ(next.process.state(), QProcess::Running);
+}
+} // namespace
