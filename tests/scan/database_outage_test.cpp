@@ -110,6 +110,21 @@ TEST_P(DatabaseOutage, ARestartOrAStoppedServerLosesAndRepeatsNothing)
     EXPECT_EQ(Replies(), QStringList{QStringLiteral("1/1")});
 }
 
+TEST_P(DatabaseOutage, ARunConnectedWhileTheServerIsDownStartsWhenItIsBack)
+{
+    AddTcpUnit(QStringLiteral("T1"));
+    ASSERT_TRUE(Cluster(QStringLiteral("halt")));
+    Pass();
+    Pass();
+    EXPECT_TRUE(ShowsTheDatabaseFault()) << window.status.toStdString();
+    EXPECT_EQ(window.shownUnits, -1) << "the grid keeps the units it shows";
+    ASSERT_TRUE(Cluster(QStringLiteral("resume")));
+    Pass();
+    EXPECT_EQ(window.shownUnits, 1);
+    EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}}));
+    EXPECT_EQ(window.status, QString());
+}
+
 INSTANTIATE_TEST_SUITE_P(OwnServer, DatabaseOutage, ::testing::Values(Database::Driver::PostgreSQL),
                          DriverName);
 
