@@ -3,6 +3,8 @@
 #include "device_text.h"
 #include "hex_text.h"
 
+#include <shell/button_row.h>
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -53,6 +55,7 @@ NameInputFrm::NameInputFrm(const QString& title, QWidget* parent) : QDialog(pare
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Άκυρο"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    KeepReturnKey(this, buttons->button(QDialogButtonBox::Ok));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(preview_);

@@ -101,7 +101,8 @@ SystemSettingsFrm::SystemSettingsFrm(Prompter& prompter, QWidget* parent)
     connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
-    layout->addLayout(ButtonRow(Command1, Command2));
+    // OK leads to an upload to the unit, so a Return typed in a box must not set it off.
+    layout->addLayout(ButtonRow(this, Command1, Command2, ReturnKey::Nothing));
     // The sensor page scrolls, so a smaller screen still shows the whole dialog.
     const QSize room = screen()->availableGeometry().size() * 0.95;
     resize(qMin(1360, room.width()), qMin(780, room.height()));

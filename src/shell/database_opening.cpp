@@ -44,8 +44,13 @@ void EndOnDatabaseFailure(SettingsStore& store, Prompter& prompter, Database& db
     endProgram();
 }
 
+void BackUpAndCompact(const QString& dbFile)
+{
+    CompactDatabaseFile(dbFile);
+}
+
 bool OpenDatabase(SettingsStore& store, Prompter& prompter, Database& db, QWidget* window,
-                  const ProgramEnd& endProgram)
+                  const ProgramEnd& endProgram, const FilePreparation& prepare)
 {
     bool numeric = false;
     const int dbType = AppSetting(store, Setting::DBType).toInt(&numeric);
@@ -59,9 +64,12 @@ bool OpenDatabase(SettingsStore& store, Prompter& prompter, Database& db, QWidge
     QString waitText;
     PgServer server;
     if (dbType == 0) {
-        if (window)
+        if (window) {
+            // The compaction holds the event loop: the locked window must be on the screen first.
             window->setEnabled(false);
-        CompactDatabaseFile(AppSetting(store, Setting::DBFile));
+            ShowPainted(window);
+        }
+        prepare(AppSetting(store, Setting::DBFile));
         if (window)
             window->setEnabled(true);
         waitText = QStringLiteral("Άνοιγμα αρχείου βάσης δεδομένων.");
@@ -74,7 +82,6 @@ bool OpenDatabase(SettingsStore& store, Prompter& prompter, Database& db, QWidge
     }
 
     auto* wait = new Waitfrm(waitText, window);
-    QCoreApplication::processEvents();
     const bool opened =
         dbType == 0 ? db.openSqlite(AppSetting(store, Setting::DBFile)) : db.openPostgres(server);
     delete wait;

@@ -62,7 +62,6 @@ GeneralSettingsFrm::GeneralSettingsFrm(SettingsStore& store, Prompter& prompter,
     ShowAsStars(AppSetting[4]);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("Άκυρο"), this);
 
     auto* grid = new QGridLayout;
@@ -87,7 +86,7 @@ GeneralSettingsFrm::GeneralSettingsFrm(SettingsStore& store, Prompter& prompter,
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(ButtonRow(cmdOK, cmdCancel));
+    layout->addLayout(ButtonRow(this, cmdOK, cmdCancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Option1[0], &QRadioButton::toggled, this, &GeneralSettingsFrm::Option1_Click);

@@ -22,12 +22,11 @@ Passwordfrm::Passwordfrm(QWidget* parent)
     setModal(true);
     ShowAsStars(txtPassword);
     Label1->setWordWrap(true);
-    cmdOK->setDefault(true);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(txtPassword);
-    layout->addLayout(ButtonRow(cmdOK, cmdCancel));
+    layout->addLayout(ButtonRow(this, cmdOK, cmdCancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setMinimumWidth(360);
 

@@ -14,6 +14,8 @@ public:
     enum class Icon { Information, Exclamation, Critical };
     enum class Buttons { Ok, OkCancel, YesNo };
     enum class Answer { Ok, Cancel, Yes, No };
+    // How typed text is shown: as typed, or one "*" per character for a code.
+    enum class Echo { Plain, Masked };
 
     virtual ~Prompter() = default;
 
@@ -23,7 +25,7 @@ public:
     virtual std::optional<QString> Password(const QString& caption, const QString& label) = 0;
 
     // A line of text typed by the operator: the text after OK, nothing after Cancel or a close.
-    virtual std::optional<QString> Text(const QString& title, const QString& label) = 0;
+    virtual std::optional<QString> Text(const QString& title, const QString& label, Echo echo) = 0;
 
     // The settings dialog, loaded afresh from the store; true when the operator's entries
     // were accepted and written.

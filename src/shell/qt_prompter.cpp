@@ -5,6 +5,7 @@
 
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -68,11 +69,15 @@ std::optional<QString> QtPrompter::Password(const QString& caption, const QStrin
     return prompt.ParamPromptText();
 }
 
-std::optional<QString> QtPrompter::Text(const QString& title, const QString& label)
+std::optional<QString> QtPrompter::Text(const QString& title, const QString& label, Echo echo)
 {
     QInputDialog box(parent_);
     box.setWindowTitle(title);
     box.setLabelText(label);
+    if (echo == Echo::Masked) {
+        box.setTextEchoMode(QLineEdit::Password);
+        ShowAsStars(box.findChild<QLineEdit*>());
+    }
     box.setOkButtonText(QStringLiteral("OK"));
     box.setCancelButtonText(QStringLiteral("Άκυρο"));
     if (box.exec() != QDialog::Accepted)

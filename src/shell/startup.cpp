@@ -5,6 +5,7 @@
 #include "main_window.h"
 #include "prompter.h"
 #include "settings_store.h"
+#include "wait_form.h"
 
 #include <db/database.h>
 #include <systems/systems_info.h>
@@ -62,7 +63,7 @@ bool RunStartup(SettingsStore& store, Prompter& prompter, Database& db, Mainfrm&
         return false;
     window.AutoConnect_setting->setChecked(store.Read(AppSettings, AutoConnect, QStringLiteral("0")) ==
                                            QLatin1String("1"));
-    window.show();
+    ShowPainted(&window);
 
     if (!OpenDatabase(store, prompter, db, &window, endProgram))
         return false;

@@ -5,7 +5,26 @@
 #include <QApplication>
 #include <QLabel>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+constexpr int kExposeWaitMs = 3000;
+} // namespace
+
+void ShowPainted(QWidget* window)
+{
+    window->show();
+    const QWindow* handle = window->window()->windowHandle();
+    // The timer only wakes the pump at the deadline.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(kExposeWaitMs);
+    while (handle && !handle->isExposed() && wake.isActive())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    window->repaint();
+}
 
 Waitfrm::Waitfrm(const QString& text, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -27,5 +46,5 @@ Waitfrm::Waitfrm(const QString& text, QWidget* parent)
     layout->addWidget(Label2);
     layout->addWidget(caption);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    show();
+    ShowPainted(this);
 }

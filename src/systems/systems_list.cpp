@@ -7,6 +7,7 @@
 #include <db/database.h>
 #include <settings/system_settings_frm.h>
 #include <shell/app_title.h>
+#include <shell/button_row.h>
 #include <shell/prompter.h>
 #include <shell/systems_grid.h>
 
@@ -85,6 +86,8 @@ SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, QWidg
     connect(RemoveButton, &QPushButton::clicked, this, &SystemsList::Remove_Click);
     connect(Command4, &QPushButton::clicked, this, &SystemsList::Command4_Click);
     connect(CloseButton, &QPushButton::clicked, this, &SystemsList::reject);
+    // Every button here talks to units or changes the list: Return sets none of them off.
+    KeepReturnKey(this, nullptr);
     RefreshList();
 }
 

@@ -68,8 +68,9 @@ bool UnitAddition::Run(const UnitAddress& address)
                               .arg(identity.serialNumber));
 
     const auto code = prompter_.Text(
-        QStringLiteral("Κωδικός Ασφαλείας"),
-        QStringLiteral("Δώστε τον κωδικό ασφαλείας του συστήματος %1 :").arg(identity.serialNumber));
+        AppTitle + QStringLiteral(" / Κωδικός Ασφαλείας"),
+        QStringLiteral("Δώστε τον κωδικό ασφαλείας του συστήματος %1 :").arg(identity.serialNumber),
+        Prompter::Echo::Masked);
     if (!code)
         return false;
 

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <vector>
 
 // Answers in place of the operator, from queues the test fills, and records what was shown.
 class FakePrompter : public Prompter
@@ -40,9 +41,10 @@ public:
         return typed ? std::optional<QString>(text) : std::nullopt;
     }
 
-    std::optional<QString> Text(const QString& title, const QString& label) override
+    std::optional<QString> Text(const QString& title, const QString& label, Echo echo) override
     {
         textPrompts << title + QLatin1Char('|') + label;
+        textEchoes.push_back(echo);
         if (texts.empty())
             return std::nullopt;
         const std::optional<QString> text = texts.front();
@@ -67,6 +69,7 @@ public:
     // Each text prompt takes the next of these; nothing (or an empty queue) answers Cancel.
     std::deque<std::optional<QString>> texts;
     QStringList textPrompts;
+    std::vector<Echo> textEchoes;
     // Each showing of the settings dialog runs the next of these in place of the operator.
     std::deque<std::function<bool(SettingsStore&)>> settingsAnswers;
     int settingsShown = 0;

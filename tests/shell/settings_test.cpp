@@ -4,9 +4,12 @@
 #include <shell/general_settings_form.h>
 #include <shell/parameter_change.h>
 #include <shell/password_form.h>
+#include <shell/qt_prompter.h>
 #include <shell/settings_store.h>
 
+#include <QApplication>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -152,6 +155,32 @@ TEST(PasswordPrompt, CloseBoxCountsAsCancelAndEachShowingStartsAfresh)
     prompt.exec();
     EXPECT_EQ(prompt.ParamPromptResult(), Passwordfrm::ResultCancel);
     EXPECT_EQ(prompt.ParamPromptText(), QString());
+}
+
+TEST(TextPrompt, ACodeIsShownAsStarsAndReturnAnswersLikeOk)
+{
+    struct Case
+    {
+        Prompter::Echo echo;
+        const char* shown;
+    };
+    const Case cases[] = {{Prompter::Echo::Plain, "12ab"}, {Prompter::Echo::Masked, "****"}};
+    for (const Case& c : cases) {
+        QtPrompter prompter;
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            auto* line = box->findChild<QLineEdit*>();
+            QTest::keyClicks(line, QStringLiteral("12ab"));
+            shown = line->displayText();
+            QTest::keyClick(line, Qt::Key_Return);
+        });
+        const auto typed =
+            prompter.Text(QStringLiteral("TELVARON Server / Κωδικός"), QStringLiteral("Κωδικός :"), c.echo);
+        EXPECT_EQ(shown, QString::fromLatin1(c.shown));
+        EXPECT_EQ(typed, std::optional<QString>(QStringLiteral("12ab")));
+    }
 }
 
 TEST_F(SettingsTest, ParameterChangeGate)

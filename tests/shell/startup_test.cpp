@@ -3,11 +3,14 @@
 
 #include <db/database.h>
 #include <db/sqlite_compaction.h>
+#include <shell/database_opening.h>
 #include <shell/main_window.h>
 #include <shell/settings_store.h>
 #include <shell/startup.h>
+#include <shell/wait_form.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -59,6 +62,29 @@ struct Shell
         store.Write(AppSettings, DBFile, file);
         store.Write(Sps, SP1, QStringLiteral("pw"));
     }
+};
+
+// Counts the paint events of the widgets of the windows that `watched` picks.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(std::function<bool(const QWidget*)> watched) : watched_(std::move(watched))
+    {
+        qApp->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            if (const auto* widget = qobject_cast<QWidget*>(object); widget && watched_(widget->window()))
+                ++count;
+        return false;
+    }
+
+    int count = 0;
+
+private:
+    std::function<bool(const QWidget*)> watched_;
 };
 
 // A database file with two used units, one removed unit, logged history and stale live rows.
@@ -256,4 +282,35 @@ TEST(Startup, PostgresFailuresAreExplained)
         ASSERT_EQ(shell.prompter.messages.size(), 1u) << c.name;
         EXPECT_TRUE(shell.prompter.messages[0].text.contains(QLatin1String(c.code))) << c.name;
     }
+}
+
+TEST(Startup, TheLockedWindowIsOnTheScreenBeforeTheCompactionStarts)
+{
+    Shell shell;
+    shell.SetSqlite(PreparedFile(shell.dir.path()));
+    PaintCounter paints([&](const QWidget* w) { return w == &shell.window; });
+    // Shown as the start-up shows it, with nothing let through since.
+    shell.window.show();
+    int paintedAtWork = -1;
+    bool enabledAtWork = true;
+    const bool opened = OpenDatabase(
+        shell.store, shell.prompter, shell.db, &shell.window, [&] { ++shell.ended; },
+        [&](const QString& file) {
+            paintedAtWork = paints.count;
+            enabledAtWork = shell.window.isEnabled();
+            BackUpAndCompact(file);
+        });
+    EXPECT_TRUE(opened);
+    EXPECT_GT(paintedAtWork, 0);
+    EXPECT_FALSE(enabledAtWork);
+    EXPECT_TRUE(shell.window.isEnabled());
+    EXPECT_TRUE(QFile::exists(shell.dir.filePath(QStringLiteral("tldb.bak"))));
+}
+
+TEST(Startup, TheWaitWindowIsPaintedWhenItAppears)
+{
+    PaintCounter paints([](const QWidget* w) { return qobject_cast<const Waitfrm*>(w) != nullptr; });
+    const Waitfrm wait(QStringLiteral("Άνοιγμα αρχείου βάσης δεδομένων."));
+    EXPECT_TRUE(wait.isVisible());
+    EXPECT_GT(paints.count, 0);
 }

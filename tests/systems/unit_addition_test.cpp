@@ -94,6 +94,9 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
     EXPECT_EQ(inputs.join(u' '), QStringLiteral("1:1 2:1 3:1 4:0"));
     EXPECT_EQ(prompter.textPrompts.size(), 1);
     EXPECT_TRUE(prompter.textPrompts.front().contains(QStringLiteral("TV1-0042")));
+    // A code, typed unseen, under a caption that begins with the program's title.
+    EXPECT_TRUE(prompter.textPrompts.front().startsWith(QStringLiteral("TELVARON Server")));
+    EXPECT_EQ(prompter.textEchoes, std::vector{Prompter::Echo::Masked});
     EXPECT_EQ(unit.sim.arrivals(20), 16);
 }
 
