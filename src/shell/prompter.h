@@ -14,8 +14,6 @@ public:
     enum class Icon { Information, Exclamation, Critical };
     enum class Buttons { Ok, OkCancel, YesNo };
     enum class Answer { Ok, Cancel, Yes, No };
-    // How typed text is shown: as typed, or one "*" per character for a code.
-    enum class Echo { Plain, Masked };
 
     virtual ~Prompter() = default;
 
@@ -24,8 +22,9 @@ public:
     // The parameter-password prompt: the typed text after OK, nothing after Cancel or a close.
     virtual std::optional<QString> Password(const QString& caption, const QString& label) = 0;
 
-    // A line of text typed by the operator: the text after OK, nothing after Cancel or a close.
-    virtual std::optional<QString> Text(const QString& title, const QString& label, Echo echo) = 0;
+    // A code typed by the operator, shown as one "*" per character: the code after OK, nothing
+    // after Cancel or a close.
+    virtual std::optional<QString> Code(const QString& title, const QString& label) = 0;
 
     // The settings dialog, loaded afresh from the store; true when the operator's entries
     // were accepted and written.

@@ -69,15 +69,13 @@ std::optional<QString> QtPrompter::Password(const QString& caption, const QStrin
     return prompt.ParamPromptText();
 }
 
-std::optional<QString> QtPrompter::Text(const QString& title, const QString& label, Echo echo)
+std::optional<QString> QtPrompter::Code(const QString& title, const QString& label)
 {
     QInputDialog box(parent_);
     box.setWindowTitle(title);
     box.setLabelText(label);
-    if (echo == Echo::Masked) {
-        box.setTextEchoMode(QLineEdit::Password);
-        ShowAsStars(box.findChild<QLineEdit*>());
-    }
+    box.setTextEchoMode(QLineEdit::Password);
+    ShowAsStars(box.findChild<QLineEdit*>());
     box.setOkButtonText(QStringLiteral("OK"));
     box.setCancelButtonText(QStringLiteral("Άκυρο"));
     if (box.exec() != QDialog::Accepted)

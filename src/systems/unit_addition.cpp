@@ -67,10 +67,9 @@ bool UnitAddition::Run(const UnitAddress& address)
             return Refuse(QStringLiteral("Το σύστημα με σειριακό αριθμό %1 υπάρχει ήδη στη λίστα !")
                               .arg(identity.serialNumber));
 
-    const auto code = prompter_.Text(
+    const auto code = prompter_.Code(
         AppTitle + QStringLiteral(" / Κωδικός Ασφαλείας"),
-        QStringLiteral("Δώστε τον κωδικό ασφαλείας του συστήματος %1 :").arg(identity.serialNumber),
-        Prompter::Echo::Masked);
+        QStringLiteral("Δώστε τον κωδικό ασφαλείας του συστήματος %1 :").arg(identity.serialNumber));
     if (!code)
         return false;
 

@@ -41,10 +41,9 @@ public:
         return typed ? std::optional<QString>(text) : std::nullopt;
     }
 
-    std::optional<QString> Text(const QString& title, const QString& label, Echo echo) override
+    std::optional<QString> Code(const QString& title, const QString& label) override
     {
         textPrompts << title + QLatin1Char('|') + label;
-        textEchoes.push_back(echo);
         if (texts.empty())
             return std::nullopt;
         const std::optional<QString> text = texts.front();
@@ -66,10 +65,9 @@ public:
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> passwords;
     QStringList passwordCaptions;
-    // Each text prompt takes the next of these; nothing (or an empty queue) answers Cancel.
+    // Each code prompt takes the next of these; nothing (or an empty queue) answers Cancel.
     std::deque<std::optional<QString>> texts;
     QStringList textPrompts;
-    std::vector<Echo> textEchoes;
     // Each showing of the settings dialog runs the next of these in place of the operator.
     std::deque<std::function<bool(SettingsStore&)>> settingsAnswers;
     int settingsShown = 0;

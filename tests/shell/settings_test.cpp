@@ -157,30 +157,22 @@ TEST(PasswordPrompt, CloseBoxCountsAsCancelAndEachShowingStartsAfresh)
     EXPECT_EQ(prompt.ParamPromptText(), QString());
 }
 
-TEST(TextPrompt, ACodeIsShownAsStarsAndReturnAnswersLikeOk)
+TEST(CodePrompt, ACodeIsShownAsStarsAndReturnAnswersLikeOk)
 {
-    struct Case
-    {
-        Prompter::Echo echo;
-        const char* shown;
-    };
-    const Case cases[] = {{Prompter::Echo::Plain, "12ab"}, {Prompter::Echo::Masked, "****"}};
-    for (const Case& c : cases) {
-        QtPrompter prompter;
-        QString shown;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            auto* line = box->findChild<QLineEdit*>();
-            QTest::keyClicks(line, QStringLiteral("12ab"));
-            shown = line->displayText();
-            QTest::keyClick(line, Qt::Key_Return);
-        });
-        const auto typed =
-            prompter.Text(QStringLiteral("TELVARON Server / Κωδικός"), QStringLiteral("Κωδικός :"), c.echo);
-        EXPECT_EQ(shown, QString::fromLatin1(c.shown));
-        EXPECT_EQ(typed, std::optional<QString>(QStringLiteral("12ab")));
-    }
+    QtPrompter prompter;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        auto* line = box->findChild<QLineEdit*>();
+        QTest::keyClicks(line, QStringLiteral("12ab"));
+        shown = line->displayText();
+        QTest::keyClick(line, Qt::Key_Return);
+    });
+    const auto typed =
+        prompter.Code(QStringLiteral("TELVARON Server / Κωδικός"), QStringLiteral("Κωδικός :"));
+    EXPECT_EQ(shown, QStringLiteral("****"));
+    EXPECT_EQ(typed, std::optional<QString>(QStringLiteral("12ab")));
 }
 
 TEST_F(SettingsTest, ParameterChangeGate)
