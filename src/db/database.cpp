@@ -170,7 +170,7 @@ bool Database::connectionLost() const
 
 bool Database::reconnect()
 {
-    // The open replaces reopen_ with a copy of itself; the one running must outlive that.
+    // The open clears reopen_ before it sets it anew: the copy that runs must outlive that.
     const std::function<bool()> reopen = reopen_;
     if (!reopen)
         return false;

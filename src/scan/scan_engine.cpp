@@ -132,7 +132,7 @@ void ScanEngine::Stop()
     runtime_.clear();
     logBlocked_.clear();
     refusals_.clear();
-    problems_.StartRun();
+    problems_.Clear();
     window_.ClearOnlineColumn();
     systemsLoaded_ = false;
     if (flags_.ExitRequested) {

@@ -13,7 +13,7 @@ bool Holds(const std::vector<std::pair<QString, QString>>& entries, const QStrin
 }
 } // namespace
 
-void ScanProblems::StartRun()
+void ScanProblems::Clear()
 {
     thisPass_.clear();
     lastPass_.clear();

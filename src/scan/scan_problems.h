@@ -14,8 +14,8 @@ class ScanProblems
 public:
     explicit ScanProblems(ScanWindow& window) : window_(window) {}
 
-    // A new run starts with nothing to report.
-    void StartRun();
+    // Forgets every trouble: a run that stops leaves nothing to report to the next.
+    void Clear();
     // A trouble seen now. A key names the trouble; while it goes on, its first text stands.
     void Raise(const QString& key, const QString& text);
     // Troubles not seen again in the pass that ends are over.

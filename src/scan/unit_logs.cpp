@@ -149,8 +149,7 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
 {
     SystemRuntimeRecord& r = runtime_[unit];
     const LogStepResult result = step.Run(pointer, target, prepare);
-    const bool pendingBefore = r.MoreLogPending;
-    r.MoreLogPending = r.MoreLogPending || result.morePending;
+    bool morePending = result.morePending;
     switch (result.outcome) {
     case LogStepOutcome::LinkFailed:
         LinkFailed(r, result.linkResult);
@@ -168,7 +167,7 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
         int& refused = refusals_[{r.Serialnumber, target.logNumber}];
         if (++refused >= kRefusalsReported) {
             ReportLogPointers(unit, target.logNumber);
-            r.MoreLogPending = pendingBefore;
+            morePending = false;
         }
         break;
     }
@@ -176,6 +175,7 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
         refusals_.erase({r.Serialnumber, target.logNumber});
         break;
     }
+    r.MoreLogPending = r.MoreLogPending || morePending;
     if (result.newData)
         PumpEventsOnce();
     return true;
