@@ -158,6 +158,15 @@ void LogMemory::appendSampleLocked(int sensor, int tenths)
         advancePage(log);
 }
 
+void LogMemory::appendSample(int sensor, const QDateTime& utc, int intervalMinutes, int tenths)
+{
+    QMutexLocker lock(&mutex_);
+    Log& l = logs_[sensor - 1];
+    l.clock = utc;
+    l.interval = intervalMinutes;
+    appendSampleLocked(sensor, tenths);
+}
+
 void LogMemory::appendSamples(int sensor, int count)
 {
     QMutexLocker lock(&mutex_);

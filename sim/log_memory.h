@@ -68,6 +68,9 @@ public:
     void setClock(int log, const QDateTime& utc);
     void setClockAll(const QDateTime& utc);
     void setInterval(int log, int minutes);
+    // One sample stamped at utc; it continues the block being filled when it lies intervalMinutes
+    // after the sample before it.
+    void appendSample(int sensor, const QDateTime& utc, int intervalMinutes, int tenths);
     // count samples of a repeating ramp of values.
     void appendSamples(int sensor, int count);
     void appendSensorEvent(int channel, bool state, int tenths);

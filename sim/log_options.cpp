@@ -16,12 +16,16 @@ void AddLogOptions(QCommandLineParser& parser)
         {kSamples, QStringLiteral("Samples logged by each sensor before serving."), QStringLiteral("n"),
          QStringLiteral("0")},
         {kEvents, QStringLiteral("Events logged before serving."), QStringLiteral("n"), QStringLiteral("0")},
-        {kInterval, QStringLiteral("Minutes between logged samples, 1 to 1440."), QStringLiteral("minutes"),
-         QStringLiteral("1")},
+        {kInterval,
+         QStringLiteral("Minutes between the samples logged before serving, 1 to 1440; with --live "
+                        "also every sensor's recording rate in the settings image, at which it "
+                        "logs while serving."),
+         QStringLiteral("minutes"), QStringLiteral("1")},
     });
 }
 
-bool ApplyLogOptions(const QCommandLineParser& parser, LogMemory& memory, int sensors, QString* error)
+bool ApplyLogOptions(const QCommandLineParser& parser, LogMemory& memory, int sensors, int* intervalMinutes,
+                     QString* error)
 {
     bool samplesOk = false, eventsOk = false, intervalOk = false;
     const int samples = parser.value(kSamples).toInt(&samplesOk);
@@ -33,6 +37,7 @@ bool ApplyLogOptions(const QCommandLineParser& parser, LogMemory& memory, int se
         return false;
     }
     PrefillLogs(memory, sensors, samples, events, interval);
+    *intervalMinutes = interval;
     return true;
 }
 

@@ -10,8 +10,9 @@ namespace unitsim {
 // --log-events and --log-interval.
 void AddLogOptions(QCommandLineParser& parser);
 
-// Fills the logs of sensors 1 to sensors as the options say; false with error set when a value is
-// not valid.
-bool ApplyLogOptions(const QCommandLineParser& parser, LogMemory& memory, int sensors, QString* error);
+// Fills the logs of sensors 1 to sensors as the options say and gives the interval; false with
+// error set when a value is not valid.
+bool ApplyLogOptions(const QCommandLineParser& parser, LogMemory& memory, int sensors, int* intervalMinutes,
+                     QString* error);
 
 } // namespace unitsim

@@ -35,6 +35,14 @@ void PutFloat(QByteArray& image, int at, float value)
     qToLittleEndian(bits, image.data() + at);
 }
 
+float GetFloat(const QByteArray& image, int at)
+{
+    const quint32 bits = qFromLittleEndian<quint32>(image.constData() + at);
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
 void PutU16(QByteArray& image, int at, int value)
 {
     qToLittleEndian(quint16(value), image.data() + at);
@@ -74,7 +82,7 @@ void PutSensor(QByteArray& image, const Layout& l, int row, const ImageSensor& s
     PutFloat(image, at + 9, 0.0f);
     PutFloat(image, at + 13, 0.5f);
     PutU16(image, at + 17, 60);
-    PutU16(image, at + 19, 15);
+    PutU16(image, at + 19, s.recordingRate);
     PutField(image, l.namesAt + kSensorNames + kNameField * row, kNameField, s.name);
 }
 } // namespace
@@ -106,6 +114,33 @@ QByteArray BuildSettingsImage(const ImageContents& contents)
     image.replace(0, l.settingsSize, image.mid(l.settingsAt, l.settingsSize));
     image.replace(l.namesMirrorAt, l.namesSize, image.mid(l.namesAt, l.namesSize));
     return image;
+}
+
+ImageContents ReadImageContents(const QByteArray& image, bool twentySensors)
+{
+    const Layout& l = twentySensors ? kTwenty : kEight;
+    ImageContents contents;
+    contents.twentySensors = twentySensors;
+    if (image.size() < kSettingsImageSize)
+        return contents;
+    const int block = l.settingsAt;
+    contents.mainsMode = quint8(image[block + l.mainsMode]);
+    for (int row = 0; row < l.rows; ++row) {
+        ImageSensor s;
+        s.type = quint8(
+            image[row < l.digitalRows ? block + l.slotTypes + row
+                                      : block + l.analogSlots + kAnalogSlotSize * (row - l.digitalRows)]);
+        const int at = block + l.sensorSettings + kSensorSettingsSize * row;
+        const quint8 flags = quint8(image[at]);
+        s.active = flags & 0x01;
+        s.maxInUse = flags & 0x02;
+        s.minInUse = flags & 0x04;
+        s.maxLimit = GetFloat(image, at + 1);
+        s.minLimit = GetFloat(image, at + 5);
+        s.recordingRate = qFromLittleEndian<quint16>(image.constData() + at + 19);
+        contents.sensors.push_back(s);
+    }
+    return contents;
 }
 
 quint32 SettingsSum(const QByteArray& image, bool twentySensors)

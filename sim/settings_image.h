@@ -22,6 +22,7 @@ struct ImageSensor
     float maxLimit = 8.0f;
     bool minInUse = true;
     float minLimit = -2.5f;
+    int recordingRate = 15; // minutes between logged samples
 };
 
 // What the settings memory of a unit holds, as far as the simulated unit needs to tell it.
@@ -45,6 +46,10 @@ QByteArray BuildSettingsImage(const ImageContents& contents);
 // it. SettingsChecksumHolds tells whether the field, low byte first, holds it.
 quint32 SettingsSum(const QByteArray& image, bool twentySensors);
 bool SettingsChecksumHolds(const QByteArray& image, bool twentySensors);
+
+// What a unit reads back from its image: the mains monitoring mode and, per row, the type, the
+// active flag, the limits and the recording rate (names and codes are not read).
+ImageContents ReadImageContents(const QByteArray& image, bool twentySensors);
 
 // The image of a unit of that layout with its first activeSensors sensors active: probes on the
 // digital rows, temperature inputs on the analog rows, each named after its number.

@@ -27,7 +27,7 @@ void AddSettingsOptions(QCommandLineParser& parser)
 }
 
 bool ApplySettingsOptions(const QCommandLineParser& parser, const UnitModel& model, SettingsMemory& memory,
-                          QString* error)
+                          int recordingRate, QString* error)
 {
     const UnitIdentity identity = model.state().identity;
     const bool twenty = identity.model.contains(QStringLiteral("TELVARON-1"));
@@ -51,6 +51,8 @@ bool ApplySettingsOptions(const QCommandLineParser& parser, const UnitModel& mod
     contents.securityCode = code;
     contents.systemName = name.toLatin1();
     contents.mainsMode = mode;
+    for (ImageSensor& s : contents.sensors)
+        s.recordingRate = recordingRate;
     memory.setImage(BuildSettingsImage(contents));
     return true;
 }

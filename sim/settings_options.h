@@ -13,8 +13,9 @@ class UnitModel;
 void AddSettingsOptions(QCommandLineParser& parser);
 
 // Builds the image from the options and the model's identity (layout by model name, system
-// number, its first sensors active) into memory; false with error set when a value is not valid.
+// number, its first sensors active, each logging every recordingRate minutes) into memory; false
+// with error set when a value is not valid.
 bool ApplySettingsOptions(const QCommandLineParser& parser, const UnitModel& model, SettingsMemory& memory,
-                          QString* error);
+                          int recordingRate, QString* error);
 
 } // namespace unitsim

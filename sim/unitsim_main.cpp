@@ -1,5 +1,6 @@
 // telvaron-unitsim: a simulated field unit on a pseudo-terminal, a tty device or a TCP port of
 // 127.0.0.1, until SIGTERM or SIGINT.
+#include "live_options.h"
 #include "log_commands.h"
 #include "log_options.h"
 #include "settings_memory.h"
@@ -12,7 +13,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -53,6 +56,7 @@ int main(int argc, char** argv)
     unitsim::AddUnitOptions(parser);
     unitsim::AddSettingsOptions(parser);
     unitsim::AddLogOptions(parser);
+    unitsim::AddLiveOptions(parser);
     parser.process(app);
 
     const int lines = int(parser.isSet(pty)) + int(parser.isSet(tcp)) + int(parser.isSet(device));
@@ -71,10 +75,16 @@ int main(int argc, char** argv)
     unitsim::SettingsMemory memory;
     unitsim::LogMemory logs;
     unitsim::CurrentEvents events;
+    std::unique_ptr<unitsim::LiveUnit> live;
     QString optionError;
+    int interval = 0;
     if (!unitsim::ApplyUnitOptions(parser, model, &optionError) ||
-        !unitsim::ApplySettingsOptions(parser, model, memory, &optionError) ||
-        !unitsim::ApplyLogOptions(parser, logs, model.state().identity.sensorCount, &optionError)) {
+        !unitsim::ApplyLogOptions(parser, logs, model.state().identity.sensorCount, &interval,
+                                  &optionError) ||
+        !unitsim::ApplySettingsOptions(
+            parser, model, memory,
+            unitsim::LiveRequested(parser) ? interval : unitsim::ImageSensor().recordingRate, &optionError) ||
+        !unitsim::ApplyLiveOptions(parser, model, memory, logs, events, &live, &optionError)) {
         std::fprintf(stderr, "telvaron-unitsim: %s\n", qPrintable(optionError));
         return 2;
     }
@@ -102,6 +112,15 @@ int main(int argc, char** argv)
     sim.setPaced(parser.isSet(paced));
     sim.setTurnaround(turnaroundMs);
     sim.setBareStatus(parser.isSet(bare));
+
+    QElapsedTimer sinceStart;
+    QTimer liveTimer;
+    if (live) {
+        sinceStart.start();
+        live->advanceTo(0);
+        QObject::connect(&liveTimer, &QTimer::timeout, [&] { live->advanceTo(sinceStart.elapsed()); });
+        liveTimer.start(250);
+    }
 
     quitOnTerminationSignals();
     const bool serving = parser.isSet(pty)   ? sim.servePty(parser.value(pty))

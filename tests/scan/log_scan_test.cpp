@@ -3,6 +3,7 @@
 
 #include <db/database.h>
 #include <db/wall_clock.h>
+#include <live_unit.h>
 
 using unitsim::EventSlot;
 using unitsim::UnitState;
@@ -150,6 +151,44 @@ TEST_P(LogScan, SerialAndTcpUnitsDownloadEverySampleAndEventOnce)
     PassUntilSettled();
     ExpectLogsMirrored(QStringLiteral("S1"), 20);
     ExpectLogsMirrored(QStringLiteral("T1"), 8);
+    EXPECT_TRUE(window.problems.isEmpty()) << window.problems.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_P(LogScan, ALiveUnitsSamplesAndEventsReachTheHistoryTablesAsItRuns)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("L1"), QStringLiteral("TELVARON-1E"));
+    unitsim::PrefillLogs(unit.logs, 20, 30, 10, 15);
+    unitsim::ImageContents contents = unitsim::DefaultImageContents(true, 20, 1);
+    for (unitsim::ImageSensor& s : contents.sensors)
+        s.recordingRate = 1;
+    unitsim::SettingsMemory settings;
+    settings.setImage(unitsim::BuildSettingsImage(contents));
+    unitsim::LiveUnit live(unit.model, settings, unit.logs, unit.events, 3);
+    const auto lastRecord = [this] {
+        return WallClockFromValue(
+                   Value(QStringLiteral("SELECT Rec_Datetime FROM Records WHERE "
+                                        "Rec_SeI_Sensornumber=20 ORDER BY Rec_SensRecSN DESC")))
+            .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    };
+
+    // The unit starts at 13:45 on 17 May 2024 and logs its first sample then, one a minute after.
+    live.advanceTo(0);
+    PassUntilSettled();
+    ExpectLogsMirrored(QStringLiteral("L1"), 20);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 20 * 31);
+    EXPECT_EQ(lastRecord(), QStringLiteral("2024-05-17 13:45"));
+    const int events = Count(QStringLiteral("SELECT COUNT(*) FROM Events_1"));
+
+    live.advanceTo(5 * 60 * 1000 + 500);
+    PassUntilSettled();
+    ExpectLogsMirrored(QStringLiteral("L1"), 20);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 20 * 36);
+    EXPECT_EQ(lastRecord(), QStringLiteral("2024-05-17 13:50"));
+    EXPECT_GT(Count(QStringLiteral("SELECT COUNT(*) FROM Events_1")), events)
+        << "limits crossed, mains failed";
+    EXPECT_EQ(WallClockFromValue(Value(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition")))
+                  .toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+              QStringLiteral("2024-05-17 13:50"));
     EXPECT_TRUE(window.problems.isEmpty()) << window.problems.join(QLatin1Char('\n')).toStdString();
 }
 

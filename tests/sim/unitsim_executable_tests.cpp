@@ -73,6 +73,33 @@ TEST(UnitsimExecutableTest, ServesTcpOnAFreePortAndLogs)
     EXPECT_TRUE(text.contains("TX FB 00")) << text.toStdString();
 }
 
+TEST(UnitsimExecutableTest, OnlyALiveUnitLogsWhileServing)
+{
+    constexpr quint8 kLogPointer = 25;
+    struct Case
+    {
+        bool live;
+        int pageBytesWritten; // of sensor 1's log: its first sample, at start, or nothing
+    };
+    for (const Case c : {Case{false, 0}, Case{true, 13 + 2}}) {
+        QStringList arguments{QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--unit"),
+                              QStringLiteral("--log-interval"), QStringLiteral("15")};
+        if (c.live)
+            arguments << QStringLiteral("--live");
+        QProcess unitsim;
+        const QString ready = startUnitsim(unitsim, arguments);
+        const auto match = QRegularExpression(QStringLiteral(R"(tcp 127\.0\.0\.1:(\d+)$)")).match(ready);
+        ASSERT_TRUE(match.hasMatch()) << ready.toStdString();
+        TcpClient client(match.captured(1).toUShort());
+        client.send(requestFrame(kLogPointer, QByteArray(1, '\0')));
+        const QByteArray reply = client.read(12, 2000);
+        ASSERT_EQ(reply.size(), 12);
+        EXPECT_EQ(quint8(reply[1]) | quint8(reply[2]) << 8, c.pageBytesWritten) << c.live;
+        unitsim.terminate();
+        ASSERT_TRUE(unitsim.waitForFinished(3000));
+    }
+}
+
 TEST(UnitsimExecutableTest, RefusesAmbiguousOrMissingLines)
 {
     const QStringList cases[] = {
@@ -80,6 +107,8 @@ TEST(UnitsimExecutableTest, RefusesAmbiguousOrMissingLines)
         {QStringLiteral("--tcp"), QStringLiteral("1"), QStringLiteral("--pty"), QStringLiteral("/tmp/x")},
         {QStringLiteral("--tcp"), QStringLiteral("70000")},
         {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--turnaround"),
+         QStringLiteral("soon")},
+        {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--live"), QStringLiteral("--seed"),
          QStringLiteral("soon")},
     };
     for (const QStringList& arguments : cases) {

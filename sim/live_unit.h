@@ -1,0 +1,67 @@
+#pragma once
+
+#include "current_events.h"
+#include "log_memory.h"
+#include "settings_memory.h"
+#include "unit_model.h"
+
+#include <QDateTime>
+
+#include <array>
+#include <random>
+
+namespace unitsim {
+
+// A unit in the field: its clock runs from its start value, its readings drift and now and then
+// cross a limit of its settings (alarm, current event, logged event) and return, its supply or a
+// monitored mains input fails now and then and comes back, and every active sensor logs a sample
+// at its recording rate. Time is given from outside, so the same seed and times always give the
+// same unit.
+class LiveUnit
+{
+public:
+    LiveUnit(UnitModel& model, const SettingsMemory& settings, LogMemory& logs, CurrentEvents& events,
+             quint32 seed);
+
+    // Brings the unit to elapsedMs after its start; time never goes back.
+    void advanceTo(qint64 elapsedMs);
+
+private:
+    struct Sensor
+    {
+        double period = 600;       // seconds of the slow wave
+        double phase = 0;          // radians
+        double walk = 0;           // the random part, in halves of the normal span
+        qint64 excursionFrom = -1; // second at which the reading leaves for a limit
+        qint64 excursionTo = -1;
+        bool excursionHigh = true;
+        bool outside = false;
+        QDateTime nextSampleUtc;
+    };
+
+    void step(qint64 second);
+    void followClock(qint64 second);
+    void moveSensor(int row, const ImageSensor& settings, qint64 second, const QDateTime& utc);
+    void logSamples(int row, const ImageSensor& settings, const QDateTime& utc);
+    void planExcursion(const ImageContents& contents, int sensorCount, qint64 second);
+    void moveMains(int monitoredInputs, qint64 second, const QDateTime& utc);
+    double uniform(double low, double high);
+
+    UnitModel& model_;
+    const SettingsMemory& settings_;
+    LogMemory& logs_;
+    CurrentEvents& events_;
+    bool twentySensors_;
+    std::mt19937 random_;
+    QDateTime startUtc_;   // the unit clock's moment at second 0
+    QDateTime shownClock_; // what the unit clock was last set to
+    qint64 done_ = -1;     // the last second stepped
+    std::array<Sensor, kUnitSensorSlots> sensors_{};
+    qint64 nextExcursion_;
+    qint64 nextMainsFailure_;
+    qint64 mainsReturn_ = -1;
+    int failedInput_ = 0;
+    std::vector<EventSlot> powerSlots_;
+};
+
+} // namespace unitsim

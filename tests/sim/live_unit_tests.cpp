@@ -1,0 +1,275 @@
+// The live unit, its time advanced by the test, seen through the unit's own replies.
+#include "request_frames.h"
+#include "sim_thread.h"
+#include "wire_client.h"
+
+#include <live_unit.h>
+#include <log_commands.h>
+#include <unit_commands.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <set>
+
+using namespace unitsim;
+
+namespace {
+
+constexpr quint8 kStatus = 21, kSensorEvents = 22, kPowerEvents = 23, kLogPage = 3, kLogPointer = 25;
+constexpr qint64 kMinute = 60 * 1000;
+constexpr int kEventLogNumber = 20;
+// The image's limits of every sensor of the test unit.
+constexpr float kMax = 8.0f, kMin = -2.5f;
+
+int Tenths(const QByteArray& b, int at)
+{
+    const int high = quint8(b[at]),
+              magnitude = (high & 0x1F) << 8 | quint8(b[at + 1]) | (high & 0x40 ? 0x2000 : 0);
+    return high & 0x20 ? -magnitude : magnitude;
+}
+
+int U16(const QByteArray& b, int at)
+{
+    return quint8(b[at]) | quint8(b[at + 1]) << 8;
+}
+
+// hour, minute, day, month, year - 2000 as "hh:mm dd.mm.yy".
+QString Stamp5(const QByteArray& b, int at)
+{
+    return QStringLiteral("%1:%2 %3.%4.%5")
+        .arg(quint8(b[at]), 2, 10, QLatin1Char('0'))
+        .arg(quint8(b[at + 1]), 2, 10, QLatin1Char('0'))
+        .arg(quint8(b[at + 2]), 2, 10, QLatin1Char('0'))
+        .arg(quint8(b[at + 3]), 2, 10, QLatin1Char('0'))
+        .arg(quint8(b[at + 4]), 2, 10, QLatin1Char('0'));
+}
+
+// A Stamp4 (hour and minute packed into 11 bits, day, month, year) the same way.
+QString Stamp4(const QByteArray& b, int at)
+{
+    const int hour = quint8(b[at]) >> 3, minute = (quint8(b[at]) & 7) << 3 | quint8(b[at + 1]) >> 5;
+    QByteArray five(5, '\0');
+    five[0] = char(hour);
+    five[1] = char(minute);
+    five[2] = char(quint8(b[at + 1]) & 0x1F);
+    five[3] = b[at + 2];
+    five[4] = b[at + 3];
+    return Stamp5(five, 0);
+}
+
+struct LoggedEvent
+{
+    quint8 head, b1, b2;
+    QString when;
+};
+
+class LiveUnitTest : public ::testing::Test
+{
+protected:
+    LiveUnitTest()
+    {
+        model.update([](UnitState& s) {
+            s.identity.model = QStringLiteral("TELVARON-1E");
+            s.identity.sensorCount = 20;
+        });
+        ImageContents contents = DefaultImageContents(true, 20, 1);
+        for (ImageSensor& s : contents.sensors)
+            s.recordingRate = 1;
+        settings.setImage(BuildSettingsImage(contents));
+        InstallUnitCommands(unit.sim(), model);
+        InstallLogCommands(unit.sim(), model, logs, events);
+        EXPECT_TRUE(unit.serveTcp(0));
+        client.emplace(unit.sim().tcpPort());
+    }
+
+    // The payload of command's reply, without status and check byte.
+    QByteArray ask(quint8 command, const QByteArray& data, int payload)
+    {
+        client->send(requestFrame(command, data));
+        const QByteArray reply = client->read(payload + 2, 2000);
+        EXPECT_EQ(reply.size(), payload + 2) << int(command);
+        return reply.mid(1, payload);
+    }
+    QByteArray status() { return ask(kStatus, {}, 75); }
+    QByteArray pointer(int log) { return ask(kLogPointer, QByteArray(1, char(log)), 10); }
+    QByteArray half(int log, int offset, int slot)
+    {
+        QByteArray data(5, '\0');
+        data[0] = char(log);
+        data[1] = char(offset & 0xFF);
+        data[2] = char(offset >> 8);
+        data[3] = char(slot & 0xFF);
+        data[4] = char(slot >> 8);
+        return ask(kLogPage, data, 264);
+    }
+    // The entries of the event log's first half page.
+    std::vector<LoggedEvent> loggedEvents()
+    {
+        const QByteArray h = half(kEventLogNumber, 0, 0);
+        std::vector<LoggedEvent> out;
+        for (int block = 0; block < 6; ++block) {
+            for (int entry = 0; entry < 4; ++entry) {
+                const int at = block * 44 + 7 + 9 * entry;
+                if (quint8(h[at]) != 0xFF)
+                    out.push_back({quint8(h[at]), quint8(h[at + 1]), quint8(h[at + 2]), Stamp5(h, at + 3)});
+            }
+        }
+        return out;
+    }
+    // Advances second by second until done holds for the unit's status reply; the minute reached.
+    qint64 advanceUntil(qint64 fromMs, qint64 limitMs, const std::function<bool(const QByteArray&)>& done)
+    {
+        for (qint64 ms = fromMs; ms <= limitMs; ms += 1000) {
+            live.advanceTo(ms);
+            if (done(status()))
+                return ms;
+        }
+        ADD_FAILURE() << "nothing within " << limitMs << " ms";
+        return limitMs;
+    }
+
+    UnitModel model;
+    SettingsMemory settings;
+    LogMemory logs;
+    CurrentEvents events;
+    SimThread unit;
+    std::optional<TcpClient> client;
+    LiveUnit live{model, settings, logs, events, 7};
+};
+
+TEST_F(LiveUnitTest, ClockRunsAndEverySensorLogsAtItsRecordingRate)
+{
+    // 17 May 2024 13:45 is the unit's clock at start: summer time, flag set.
+    live.advanceTo(0);
+    EXPECT_EQ(Stamp5(status(), 61), QStringLiteral("13:45 17.05.24"));
+    live.advanceTo(10 * kMinute + 30 * 1000);
+    const QByteArray s = status();
+    EXPECT_EQ(Stamp5(s, 61), QStringLiteral("13:55 17.05.24"));
+    int withDecimals = 0;
+    for (int log = 0; log < 20; ++log) {
+        const QByteArray p = pointer(log);
+        // Samples at 13:45, 13:46 ... 13:55 in the first block: 13 header bytes and 11 readings.
+        EXPECT_EQ(U16(p, 0), 13 + 11 * 2) << log;
+        EXPECT_EQ(U16(p, 4), 0) << log;
+        const QByteArray h = half(log, 0, 0);
+        EXPECT_EQ(U16(h, 2) | quint8(h[4]) << 16, 0) << "page serial number";
+        EXPECT_EQ(Stamp5(h, 5), QStringLiteral("13:45 17.05.24")) << log;
+        EXPECT_EQ(quint8(h[10]), 1) << "summer time";
+        EXPECT_EQ(U16(h, 11), 1) << "interval";
+        std::set<int> readings;
+        for (int k = 0; k < 11; ++k) {
+            const int tenths = Tenths(h, 13 + 2 * k);
+            EXPECT_GT(tenths, kMin * 10 - 20) << log;
+            EXPECT_LT(tenths, kMax * 10 + 20) << log;
+            readings.insert(tenths);
+        }
+        EXPECT_GT(readings.size(), 3u) << "the readings drift";
+        withDecimals += Tenths(s, 3 * log) % 10 != 0;
+    }
+    EXPECT_GT(withDecimals, 10) << "readings with decimals";
+}
+
+TEST_F(LiveUnitTest, ALimitCrossingGivesAlarmCurrentEventAndLoggedEventsUntilItReturns)
+{
+    int sensor = -1;
+    const qint64 out = advanceUntil(0, 4 * kMinute, [&](const QByteArray& s) {
+        for (int n = 0; n < 20 && sensor < 0; ++n) {
+            if (quint8(s[3 * n + 2]) == 0x07)
+                sensor = n;
+        }
+        return sensor >= 0;
+    });
+    ASSERT_GE(sensor, 0);
+    const QByteArray s = status();
+    const int tenths = Tenths(s, 3 * sensor);
+    EXPECT_TRUE(tenths > kMax * 10 || tenths < kMin * 10) << tenths;
+    const QByteArray list = ask(kSensorEvents, {}, 260);
+    const int entry = 13 * sensor;
+    EXPECT_EQ(quint8(list[entry]) & 0x03, 0x01) << "one slot present";
+    EXPECT_EQ(Stamp4(list, entry + 1), Stamp5(s, 61));
+    std::vector<LoggedEvent> logged = loggedEvents();
+    ASSERT_FALSE(logged.empty());
+    EXPECT_EQ(logged.back().head, 0x20 | sensor) << "sensor channel, state 1";
+    EXPECT_EQ(logged.back().when, Stamp5(s, 61));
+
+    advanceUntil(out + 1000, out + 3 * kMinute,
+                 [&](const QByteArray& reply) { return quint8(reply[3 * sensor + 2]) == 0x01; });
+    EXPECT_EQ(quint8(ask(kSensorEvents, {}, 260)[entry]) & 0x03, 0) << "the current event is gone";
+    logged = loggedEvents();
+    ASSERT_FALSE(logged.empty());
+    EXPECT_EQ(logged.back().head, sensor) << "sensor channel, state 0";
+    const int back = Tenths(status(), 3 * sensor);
+    EXPECT_TRUE(back <= kMax * 10 && back >= kMin * 10) << back;
+}
+
+TEST_F(LiveUnitTest, TheSupplyFailsAndReturns)
+{
+    // Mains mode 0: the supply is the one input monitored; bit 0 its voltage, bit 4 its fault.
+    live.advanceTo(0);
+    EXPECT_EQ(quint8(status()[60]), 0x01);
+    const qint64 failed =
+        advanceUntil(1000, 3 * kMinute, [](const QByteArray& s) { return quint8(s[60]) == 0x10; });
+    QByteArray power = ask(kPowerEvents, {}, 11);
+    EXPECT_EQ(quint8(power[0]) & 0x03, 0x01);
+    EXPECT_EQ(quint8(power[5]), 0x10);
+    std::vector<LoggedEvent> logged = loggedEvents();
+    ASSERT_FALSE(logged.empty());
+    EXPECT_EQ(logged.back().head, 0x40) << "the unit's own condition";
+    EXPECT_EQ(logged.back().b1, 0x10);
+
+    advanceUntil(failed + 1000, failed + 3 * kMinute,
+                 [](const QByteArray& s) { return quint8(s[60]) == 0x01; });
+    power = ask(kPowerEvents, {}, 11);
+    EXPECT_EQ(quint8(power[0]) & 0x03, 0x03) << "the failure and its return";
+    EXPECT_EQ(quint8(power[10]), 0x01);
+    logged = loggedEvents();
+    EXPECT_EQ(logged.back().head, 0x40);
+    EXPECT_EQ(logged.back().b1, 0x01);
+    // And again a few minutes later.
+    advanceUntil(failed + 3 * kMinute, failed + 12 * kMinute,
+                 [](const QByteArray& s) { return quint8(s[60]) == 0x10; });
+}
+
+TEST_F(LiveUnitTest, TheSensorRingWrapsAfterItsLastPage)
+{
+    // 202 samples fill a page: 15 in its first block, 17 in each of the other eleven.
+    // The first live sample, months after the others, closes the last page's block and with it
+    // the page, so the live samples begin the ring's first slot again.
+    PrefillLogs(logs, 1, 203 * 202 + 195, 0, 1);
+    ASSERT_EQ(U16(pointer(0), 4), 203);
+    live.advanceTo(10 * kMinute);
+    const QByteArray p = pointer(0);
+    EXPECT_EQ(U16(p, 0), 13 + 2 * 11);
+    EXPECT_EQ(U16(p, 2), 1) << "oldest page";
+    EXPECT_EQ(U16(p, 4), 0) << "write page";
+    EXPECT_EQ(U16(p, 6) | U16(p, 8) << 16, 204);
+    const QByteArray h = half(0, 0, 0);
+    EXPECT_EQ(U16(h, 2) | quint8(h[4]) << 16, 204);
+    EXPECT_EQ(Stamp5(h, 5), QStringLiteral("13:45 17.05.24"));
+}
+
+TEST_F(LiveUnitTest, TheSameSeedGivesTheSameUnit)
+{
+    UnitModel otherModel;
+    otherModel.update([](UnitState& s) { s.identity.model = QStringLiteral("TELVARON-1E"); });
+    LogMemory otherLogs;
+    CurrentEvents otherEvents;
+    LiveUnit other(otherModel, settings, otherLogs, otherEvents, 7);
+    live.advanceTo(0);
+    for (qint64 ms = 0; ms <= 8 * kMinute; ms += 7300)
+        other.advanceTo(ms);
+    other.advanceTo(8 * kMinute);
+    live.advanceTo(8 * kMinute);
+    for (int n = 1; n <= 20; ++n) {
+        const auto a = logs.samples(n), b = otherLogs.samples(n);
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t k = 0; k < a.size(); ++k)
+            EXPECT_EQ(a[k].tenths, b[k].tenths);
+    }
+    EXPECT_EQ(logs.events().size(), otherLogs.events().size());
+    EXPECT_EQ(pointer(kEventLogNumber), otherLogs.pointer(kEventLogNumber));
+}
+
+} // namespace
