@@ -14,8 +14,9 @@ void AddLiveOptions(QCommandLineParser& parser)
     parser.addOptions({
         {kLive, QStringLiteral("Behave like a unit in the field while serving: the clock runs, readings "
                                "drift and now and then cross a limit (alarm, current event, logged "
-                               "event) and return, the supply or a monitored mains input fails now and "
-                               "then for a while, and every active sensor logs a sample at its recording "
+                               "event) and return, the supply or a mains input monitored by "
+                               "--mains-mode fails now and then for a while, and every active sensor logs a "
+                               "sample at its recording "
                                "rate (--log-interval), the first one at start.")},
         {kSeed, QStringLiteral("Seed of the --live unit's randomness; the same seed gives the same unit."),
          QStringLiteral("n"), QStringLiteral("1")},
