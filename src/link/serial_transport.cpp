@@ -14,8 +14,11 @@ bool SerialTransport::Open(const QString& devicePath)
     Close();
     devicePath_ = devicePath;
     port_.setPortName(devicePath);
-    if (!port_.open(QIODevice::ReadWrite))
+    if (!port_.open(QIODevice::ReadWrite)) {
+        openError_ = port_.errorString();
         return false;
+    }
+    openError_.clear();
     port_.setBaudRate(QSerialPort::Baud115200);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);

@@ -14,6 +14,8 @@ public:
     // Closes the port and opens devicePath; the path is kept for Reset().
     bool Open(const QString& devicePath);
     const QString& DevicePath() const { return devicePath_; }
+    // The system's reason why the last Open() failed; empty when it opened.
+    const QString& OpenError() const { return openError_; }
 
     bool IsOpen() const override;
     bool Failed() const override;
@@ -27,5 +29,6 @@ public:
 private:
     QSerialPort port_;
     QString devicePath_;
+    QString openError_;
     bool broken_ = false;
 };

@@ -1,5 +1,7 @@
 #include "tcp_transport.h"
 
+#include <system_error>
+
 TcpTransport::TcpTransport(QObject* parent) : Transport(parent)
 {
     connect(&socket_, &QTcpSocket::readyRead, this, &Transport::bytesArrived);
@@ -18,6 +20,16 @@ bool TcpTransport::Connecting() const
 {
     const auto state = socket_.state();
     return state == QAbstractSocket::HostLookupState || state == QAbstractSocket::ConnectingState;
+}
+
+QString TcpTransport::ConnectError() const
+{
+    if (IsOpen())
+        return {};
+    // Worded like the system's other reasons.
+    if (Connecting())
+        return QString::fromStdString(std::make_error_code(std::errc::timed_out).message());
+    return socket_.errorString();
 }
 
 bool TcpTransport::IsConnectedTo(const QString& host, quint16 port) const

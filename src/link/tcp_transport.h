@@ -15,6 +15,9 @@ public:
     void ConnectTo(const QString& host, quint16 port);
     // The attempt started by ConnectTo() has not ended yet.
     bool Connecting() const;
+    // Why the attempt started by ConnectTo() has not connected: the socket's reason, or a
+    // time-out while it is still under way. Empty once it has connected.
+    QString ConnectError() const;
     // Connected to exactly this host text and port.
     bool IsConnectedTo(const QString& host, quint16 port) const;
 

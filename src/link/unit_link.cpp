@@ -79,6 +79,7 @@ int UnitLink::TcpLink(int port, int mode, const QString& host, int remotePort, i
         socket.Close();
         return kTcpClosed;
     }
+    tcpConnectError_.clear();
     const auto remote = quint16(remotePort);
     if (remote == remotePort && socket.IsConnectedTo(host, remote))
         return kTcpConnected;
@@ -91,6 +92,7 @@ int UnitLink::TcpLink(int port, int mode, const QString& host, int remotePort, i
         WaitUntil(timings_.tcpConnectWait, [&] { return !socket.Connecting(); });
         if (socket.IsOpen())
             return kTcpConnected;
+        tcpConnectError_ = socket.ConnectError();
         socket.Close();
     }
     return kTcpClosed;
@@ -115,6 +117,18 @@ bool UnitLink::OpenSerialPort(int port, int comPort)
     if (busy_ || port < 0 || port > kHighestElement || !serialPortPath_)
         return false;
     return Load(serial_, port).Open(serialPortPath_(comPort));
+}
+
+QString UnitLink::SerialDevice(int port) const
+{
+    const SerialTransport* serial = At(serial_, port);
+    return serial ? serial->DevicePath() : QString();
+}
+
+QString UnitLink::SerialOpenError(int port) const
+{
+    const SerialTransport* serial = At(serial_, port);
+    return serial ? serial->OpenError() : QString();
 }
 
 bool UnitLink::CloseAll()

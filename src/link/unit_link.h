@@ -49,6 +49,9 @@ public:
     // connected to the same host text and port is kept; a remotePort beyond 0..65535 is never tried.
     // Any other mode closes the element. Returns kTcpConnected or kTcpClosed.
     int TcpLink(int port, int mode, const QString& host, int remotePort, int tries);
+    // Why the last TcpLink connect did not connect (the reason of its last attempt); empty when it
+    // connected or tried nothing.
+    const QString& TcpConnectError() const { return tcpConnectError_; }
 
     // Closes and reopens serial element port; returns whether it is open afterwards (false while a
     // transaction runs: nothing is done then).
@@ -60,6 +63,10 @@ public:
     // Sets up serial element port (loaded when missing) on the device of COM comPort and opens it;
     // returns whether it opened. A port that does not open is no error here: its transactions fail.
     bool OpenSerialPort(int port, int comPort);
+    // The device of serial element port, and the system's reason why its last open failed (empty
+    // when it opened); both empty when the element is not loaded.
+    QString SerialDevice(int port) const;
+    QString SerialOpenError(int port) const;
 
     // The stop: closes every serial element from the highest down and every TCP element, and
     // unloads all but element 0 of each. False (nothing done) while a transaction runs.
@@ -81,5 +88,6 @@ private:
     LinkTimings timings_;
     std::vector<std::unique_ptr<SerialTransport>> serial_;
     std::vector<std::unique_ptr<TcpTransport>> tcp_;
+    QString tcpConnectError_;
     bool busy_ = false;
 };

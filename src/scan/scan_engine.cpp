@@ -101,6 +101,9 @@ void ScanEngine::EndOfTurn(int unit)
 {
     const SystemRuntimeRecord& r = runtime_[unit];
     CloseUnit(link_, r);
+    // Also in the turns the unit rests: its port is not tried then, and is still known to fail.
+    if (!r.PortTrouble.isEmpty())
+        problems_.Raise(QStringLiteral("port %1").arg(r.Serialnumber), r.PortTrouble);
     if (!db_.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=? WHERE SyI_Serialnumber=?"),
                   {int(r.LinkState), r.Serialnumber}))
         ReportDatabaseError();

@@ -25,4 +25,7 @@ struct SystemRuntimeRecord
     // The unit's inputs by its model: 20 and 4 for a "TELVARON-1" model, else 8 and 2.
     int SensorInputs = 0;
     int PowerInputs = 0;
+    // Why the unit's port did not open at its last try, for the operator; kept through the unit's
+    // back-off, empty once the port opened.
+    QString PortTrouble;
 };

@@ -32,7 +32,7 @@ bool ScanEngine::Identify(SystemRuntimeRecord& unit)
         --unit.BackoffRounds;
         return false;
     }
-    ConnectUnit(link_, unit);
+    unit.PortTrouble = ConnectUnit(link_, unit);
     RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     const LinkResult result = ExchangeWithUnit(link_, unit, request, reply, 1);
@@ -55,7 +55,7 @@ bool ScanEngine::ReadStatus(int unit)
 {
     SystemRuntimeRecord& r = runtime_[unit];
     logBlocked_[unit] = false;
-    ConnectUnit(link_, r);
+    r.PortTrouble = ConnectUnit(link_, r);
     RequestFrame request{kCmdReadStatus};
     ReplyBuffer reply{};
     const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1);

@@ -4,7 +4,10 @@
 #include <db/wall_clock.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QObject>
+
+#include <unistd.h>
 
 using unitsim::UnitMode;
 using unitsim::UnitState;
@@ -20,6 +23,12 @@ protected:
     {
         return Count(QStringLiteral("SELECT SyI_Online FROM Systems_Info WHERE SyI_Serialnumber=?"),
                      {serial});
+    }
+    QString MissingPortText(int com)
+    {
+        return QStringLiteral("Η θύρα COM%1 (%2) δεν ανοίγει: No such file or directory")
+            .arg(com)
+            .arg(dir.filePath(QStringLiteral("com%1").arg(com)));
     }
 };
 } // namespace
@@ -175,7 +184,61 @@ TEST_P(ScanPass, UnreachableAddressesKeepTheirUnitsOfflineOnly)
     EXPECT_EQ(Online(QStringLiteral("BAD3")), 0);
     EXPECT_EQ(Online(QStringLiteral("S1")), 1);
     EXPECT_EQ(timers.rearms, 1);
-    EXPECT_TRUE(window.problems.isEmpty());
+    // Only the port that exists in the address, and does not open, can be named.
+    EXPECT_EQ(window.problems, QStringList{MissingPortText(9)});
+}
+
+TEST_P(ScanPass, EachPortThatDoesNotOpenIsNamedUntilItOpens)
+{
+    SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 5);
+    SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"));
+    AddSerialUnit(QStringLiteral("U1"), 7);
+    const quint16 tcpPort = tcp.sim.tcpPort();
+    serial.sim.stop(); // its device is gone
+    tcp.sim.stop();    // nobody listens on its port
+    const QString serialLine = MissingPortText(5);
+    const QString tcpLine =
+        QStringLiteral("Η σύνδεση με 127.0.0.1:%1 απέτυχε: Connection refused").arg(tcpPort);
+    const QString both = serialLine + QLatin1Char('\n') + tcpLine;
+
+    Pass();
+    EXPECT_EQ(window.status, both);
+    EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 0}, {1, 0}, {2, 1}}));
+    EXPECT_EQ(Unit(0).BackoffRounds, 1);
+    EXPECT_EQ(Unit(1).BackoffRounds, 1);
+
+    // Resting, they are not tried, and their lines stand without a gap.
+    Pass();
+    EXPECT_EQ(window.status, both);
+    EXPECT_EQ(window.problems.size(), 2);
+
+    ASSERT_TRUE(serial.sim.servePty(dir.filePath(QStringLiteral("com5"))));
+    Pass();
+    EXPECT_EQ(Unit(0).LinkState, LinkOnline);
+    EXPECT_EQ(window.status, tcpLine);
+
+    ASSERT_TRUE(tcp.sim.serveTcp(tcpPort));
+    Pass(); // the TCP unit rests after its failure in the pass before
+    EXPECT_EQ(window.status, tcpLine);
+    Pass();
+    EXPECT_EQ(Unit(1).LinkState, LinkOnline);
+    EXPECT_EQ(window.status, QString());
+    EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}, {2, 1}}));
+}
+
+TEST_P(ScanPass, APortWithoutPermissionIsNamedWithItsReason)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root opens any device";
+    QFile device(dir.filePath(QStringLiteral("com6")));
+    ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+    device.close();
+    ASSERT_TRUE(device.setPermissions(QFile::Permissions()));
+    AddUnitRow(QStringLiteral("S1"), 1, QStringLiteral("6-115200"), QStringLiteral("TELVARON-1"));
+    Pass();
+    EXPECT_EQ(window.status,
+              QStringLiteral("Η θύρα COM6 (%1) δεν ανοίγει: Permission denied").arg(device.fileName()));
+    EXPECT_EQ(Online(QStringLiteral("S1")), 0);
 }
 
 TEST_P(ScanPass, AStoredAddressWithLeadingZerosIsReadInDecimal)
