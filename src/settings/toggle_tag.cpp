@@ -16,6 +16,8 @@ void Paint(QAbstractButton* button, const QColor& colour)
         palette.setColor(QPalette::Window, colour);
         palette.setColor(QPalette::Base, Qt::white);
         palette.setColor(QPalette::Text, Qt::black);
+        // On a tab page a check box takes the page's role, not Window, unless told.
+        button->setBackgroundRole(QPalette::Window);
         button->setAutoFillBackground(true);
         button->setPalette(palette);
     } else {
