@@ -128,7 +128,7 @@ SystemSettingsFrm::SystemSettingsFrm(Prompter& prompter, QWidget* parent)
     layout->addLayout(ButtonRow(this, Command1, Command2, ReturnKey::Nothing));
     // The sensor page scrolls, so a smaller screen still shows the whole dialog.
     const QSize room = screen()->availableGeometry().size() * 0.95;
-    resize(qMin(1360, room.width()), qMin(780, room.height()));
+    resize(qMin(1480, room.width()), qMin(780, room.height()));
 }
 
 QWidget* SystemSettingsFrm::BuildNotificationPage()
