@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QStringList>
 #include <QUrl>
 
 #include <clocale>
@@ -34,6 +35,19 @@ QString SqliteUri(const QString& file)
 {
     return QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString(QUrl::FullyEncoded) +
            QStringLiteral("?mode=rw");
+}
+
+// A driver's message with each line trimmed and blank lines dropped: libpq puts its hint
+// ("Is the server running ...") on a line of its own, which a message box keeps apart.
+QString KeptLines(const QString& message)
+{
+    QStringList lines;
+    for (const QString& line : message.split(QLatin1Char('\n'))) {
+        const QString kept = line.simplified();
+        if (!kept.isEmpty())
+            lines << kept;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 int PortOrDefault(const QString& text)
@@ -182,9 +196,9 @@ bool Database::reconnect()
 
 void Database::setError(const QSqlError& error, const QString& context)
 {
-    QString text = error.databaseText().simplified();
+    QString text = KeptLines(error.databaseText());
     if (text.isEmpty())
-        text = error.driverText().simplified();
+        text = KeptLines(error.driverText());
     if (!context.isEmpty())
         text += QStringLiteral(": ") + context;
     if (driver_ == Driver::PostgreSQL) {

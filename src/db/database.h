@@ -16,6 +16,7 @@ class QSqlError;
 // The failure of a database operation, as the error explanation shows it. SQLite: the
 // native error code and the driver's text. PostgreSQL: the number of the ORA code whose
 // explanation fits (see PgFailureOraCode) and a description that begins "ORA-<code>: ".
+// A description keeps the line breaks of the driver's message.
 struct DbError
 {
     long number = 0;

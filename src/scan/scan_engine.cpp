@@ -158,6 +158,8 @@ void ScanEngine::ReportLogPointers(int unit, int log)
 
 void ScanEngine::ReportDatabaseError()
 {
-    problems_.Raise(QStringLiteral("database"),
-                    QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(db_.lastError().description));
+    // The status line gives each trouble one line of its own.
+    problems_.Raise(
+        QStringLiteral("database"),
+        QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(db_.lastError().description.simplified()));
 }

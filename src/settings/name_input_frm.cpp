@@ -25,7 +25,7 @@ NameInputFrm::NameInputFrm(const QString& title, QWidget* parent) : QDialog(pare
 {
     setWindowTitle(title);
     preview_ = new QLabel(this);
-    preview_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    preview_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     preview_->setMinimumHeight(28);
 
     auto* keys = new QGridLayout;

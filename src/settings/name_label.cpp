@@ -2,7 +2,7 @@
 
 NameLabel::NameLabel(QWidget* parent) : QLabel(parent)
 {
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setMinimumWidth(160);
     // As tall as a text box, also when empty.
     setMinimumHeight(fontMetrics().height() + 2 * frameWidth() + 4);

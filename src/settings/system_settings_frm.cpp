@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,9 +24,13 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,6 +49,21 @@ QLineEdit* Box(QWidget* parent, const QString& text = {}, int maxTyped = 0)
     return box;
 }
 
+// A list never narrower than its longest item, however little room its page has.
+void FitToLongestItem(QComboBox* list)
+{
+    const QFontMetrics metrics(list->font());
+    int longest = 0;
+    for (int k = 0; k < list->count(); ++k)
+        longest = std::max(longest, metrics.horizontalAdvance(list->itemText(k)));
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    list->setMinimumWidth(
+        list->style()
+            ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(longest, metrics.height()), list)
+            .width());
+}
+
 // Appends items with nothing selected afterwards: a list selects only when told to.
 void AppendItems(QComboBox* list, const QStringList& items)
 {
@@ -51,6 +71,7 @@ void AppendItems(QComboBox* list, const QStringList& items)
     const int selected = list->currentIndex();
     list->addItems(items);
     list->setCurrentIndex(selected);
+    FitToLongestItem(list);
 }
 
 void AppendItem(QComboBox* list, const QString& text, int data)
@@ -72,6 +93,8 @@ QLabel* Heading(const QString& text, QWidget* parent)
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignCenter);
+    // Wrapped headings fill their columns: a margin keeps neighbours apart.
+    label->setContentsMargins(6, 0, 6, 0);
     return label;
 }
 
@@ -105,7 +128,7 @@ SystemSettingsFrm::SystemSettingsFrm(Prompter& prompter, QWidget* parent)
     layout->addLayout(ButtonRow(this, Command1, Command2, ReturnKey::Nothing));
     // The sensor page scrolls, so a smaller screen still shows the whole dialog.
     const QSize room = screen()->availableGeometry().size() * 0.95;
-    resize(qMin(1360, room.width()), qMin(780, room.height()));
+    resize(qMin(1480, room.width()), qMin(780, room.height()));
 }
 
 QWidget* SystemSettingsFrm::BuildNotificationPage()
@@ -219,13 +242,11 @@ QWidget* SystemSettingsFrm::BuildSensorPage()
     for (int i = 0; i < kSensorRows; ++i) {
         const int line = i + 1;
         Label8[i] = new QLabel(QStringLiteral("Αισθητήριο %1").arg(i + 1), inner);
-        Label8[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        Label8[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         Label44[i] = new NameLabel(inner);
         connect(Label44[i], &NameLabel::doubleClicked, this,
                 [this, i] { ComposeName(Label44[i], QStringLiteral("Όνομα Αισθητηρίου %1").arg(i + 1)); });
         Combo1[i] = new QComboBox(inner);
-        // Wide enough for the longest type name.
-        Combo1[i]->setMinimumContentsLength(16);
         connect(Combo1[i], &QComboBox::currentIndexChanged, this, [this, i] { Combo1_Click(i); });
         Combo2[i] = new QComboBox(inner);
         Combo2[i]->hide();
@@ -309,7 +330,7 @@ QWidget* SystemSettingsFrm::BuildMainsPage()
     Label81 = new QLabel(QStringLiteral("Τάση 3"), page);
     QLabel* rowLabels[] = {Label79, Label80, Label81};
     for (int k = 0; k < kVoltageRows; ++k) {
-        rowLabels[k]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        rowLabels[k]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         Label83[k] = new NameLabel(page);
         connect(Label83[k], &NameLabel::doubleClicked, this,
                 [this, k] { ComposeName(Label83[k], QStringLiteral("Όνομα Τάσης %1").arg(k + 1)); });

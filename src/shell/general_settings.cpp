@@ -2,6 +2,9 @@
 
 #include "settings_store.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 
 GeneralSettingsEntries LoadGeneralSettings(const SettingsStore& store)
@@ -54,4 +57,17 @@ void SaveGeneralSettings(SettingsStore& store, const GeneralSettingsEntries& e)
     store.Write(AppSettings, DBDataSource, e.dataSource);
     store.Write(AppSettings, DBServerIP, e.serverIp);
     store.Write(AppSettings, DBServerPORT, e.serverPort);
+}
+
+QString DatabaseFileDialogStart(const QString& dbFile)
+{
+    if (!dbFile.isEmpty()) {
+        const QFileInfo current(dbFile);
+        if (current.isFile())
+            return current.absoluteFilePath();
+        if (current.absoluteDir().exists())
+            return current.absolutePath();
+    }
+    const QFileInfo preset(QDir::current(), QStringLiteral("tldb.db"));
+    return preset.isFile() ? preset.absoluteFilePath() : QDir::currentPath();
 }

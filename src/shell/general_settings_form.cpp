@@ -5,9 +5,7 @@
 #include "password_form.h"
 #include "prompter.h"
 
-#include <QCoreApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -53,7 +51,7 @@ GeneralSettingsFrm::GeneralSettingsFrm(SettingsStore& store, Prompter& prompter,
     optionRow->addWidget(Option1[1]);
 
     Label2 = new QLabel(this);
-    Label2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label2->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     Label2->setMinimumWidth(320);
     Command1 = new QPushButton(QStringLiteral("Αναζήτηση"), this);
     for (auto*& box : AppSetting)
@@ -137,9 +135,8 @@ void GeneralSettingsFrm::Option1_Click()
 
 void GeneralSettingsFrm::Command1_Click()
 {
-    const QString preset = QCoreApplication::applicationDirPath() + QStringLiteral("/tldb.db");
     const QString chosen =
-        QFileDialog::getOpenFileName(this, AppTitle, QFileInfo::exists(preset) ? preset : QString(),
+        QFileDialog::getOpenFileName(this, AppTitle, DatabaseFileDialogStart(Label2->text()),
                                      QStringLiteral("SQLite database files (*.db)"));
     if (!chosen.isEmpty()) {
         Label2->setText(chosen);

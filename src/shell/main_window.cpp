@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -66,7 +67,9 @@ Mainfrm::Mainfrm(SettingsStore& store, Prompter& prompter, ScanFlags& flags, Mai
     connect(Terminateprg, &QAction::triggered, this, &Mainfrm::Terminateprg_Click);
 
     setWindowTitle(BaseCaption());
-    resize(1100, 480);
+    // On a small screen the grid scrolls rather than the window running off the screen.
+    const QSize room = screen()->availableGeometry().size();
+    resize(qMin(1100, room.width()), qMin(480, room.height()));
 }
 
 QString Mainfrm::BaseCaption() const

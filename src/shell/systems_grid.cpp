@@ -4,7 +4,10 @@
 
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableWidget>
+
+#include <algorithm>
 
 QStringList SysinfoGridRow(const SystemInfo& u)
 {
@@ -33,7 +36,12 @@ void ApplyGridFormat(QTableWidget& grid, const QString& format)
 {
     const QStringList columns = format.split(QLatin1Char('|'));
     grid.setColumnCount(columns.size());
+    QHeaderView* heads = grid.horizontalHeader();
+    // A highlighted heading turns bold and would no longer fit its column.
+    heads->setHighlightSections(false);
     const QFontMetrics metrics(grid.font());
+    const QFontMetrics headMetrics(heads->font());
+    const int headMargins = 2 * heads->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, heads);
     for (int c = 0; c < columns.size(); ++c) {
         QString text = columns[c];
         const bool centred = text.startsWith(QLatin1Char('^'));
@@ -42,6 +50,8 @@ void ApplyGridFormat(QTableWidget& grid, const QString& format)
         auto* header = new QTableWidgetItem(text.trimmed());
         header->setTextAlignment(centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
         grid.setHorizontalHeaderItem(c, header);
-        grid.setColumnWidth(c, metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth());
+        const int width = std::max(metrics.horizontalAdvance(text),
+                                   headMetrics.horizontalAdvance(header->text()) + headMargins);
+        grid.setColumnWidth(c, width + 2 * metrics.averageCharWidth());
     }
 }

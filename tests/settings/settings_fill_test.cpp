@@ -10,13 +10,19 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTabWidget>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -378,6 +384,27 @@ TEST(FillLists, ModelKindOtherThanZeroIsEightSensors)
         EXPECT_EQ(f.form.Combo1[4]->count(), 6);
         EXPECT_EQ(f.form.Combo1[8]->currentIndex(), -1);
         EXPECT_EQ(f.form.Combo2[0]->itemData(1).toInt(), 0);
+    }
+}
+
+TEST(FillLists, TypeListsShowTheirLongestItemWhole)
+{
+    Filled f(0, "TELVARON-1", SampleImage(TwentyMap()));
+    // A screen smaller than the dialog: the sensor page is laid out at its least.
+    f.form.resize(640, 480);
+    f.form.SSTab1->setCurrentIndex(3);
+    f.form.show();
+    QCoreApplication::processEvents();
+    for (QComboBox* list : f.form.Combo1) {
+        const QFontMetrics metrics(list->font());
+        int longest = 0;
+        for (int k = 0; k < list->count(); ++k)
+            longest = std::max(longest, metrics.horizontalAdvance(list->itemText(k)));
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        const QSize needed = list->style()->sizeFromContents(QStyle::CT_ComboBox, &option,
+                                                             QSize(longest, metrics.height()), list);
+        EXPECT_GE(list->width(), needed.width()) << list->itemText(0).toStdString();
     }
 }
 

@@ -8,7 +8,9 @@
 #include <shell/settings_store.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -138,6 +140,38 @@ TEST_F(SettingsTest, DialogLoadsFromStoreAndSavesOnlyAcceptedEntries)
     // The server fields are written too, as the dialog showed them.
     EXPECT_EQ(saved.Read(AppSettings, DBServerIP), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(saved.Read(AppSettings, DBServerPORT), QStringLiteral("5432"));
+}
+
+TEST_F(SettingsTest, DatabaseFileDialogStartsWhereTheCurrentFileIs)
+{
+    const QString work = dir.filePath(QStringLiteral("work"));
+    const QString data = dir.filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(work));
+    ASSERT_TRUE(QDir().mkpath(data));
+    QFile(data + QStringLiteral("/units.db")).open(QIODevice::WriteOnly);
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work));
+    struct Case
+    {
+        QString dbFile;
+        QString start;
+    };
+    const Case cases[] = {
+        {data + QStringLiteral("/units.db"), data + QStringLiteral("/units.db")},
+        {QStringLiteral("../data/units.db"), data + QStringLiteral("/units.db")},
+        {data + QStringLiteral("/gone.db"), data},
+        {dir.filePath(QStringLiteral("gone/units.db")), work},
+        {QString(), work},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QFileInfo(DatabaseFileDialogStart(c.dbFile)).canonicalFilePath(),
+                  QFileInfo(c.start).canonicalFilePath())
+            << c.dbFile.toStdString();
+    // With nothing better, the default file of the working folder.
+    QFile(work + QStringLiteral("/tldb.db")).open(QIODevice::WriteOnly);
+    EXPECT_EQ(QFileInfo(DatabaseFileDialogStart(QString())).canonicalFilePath(),
+              QFileInfo(work + QStringLiteral("/tldb.db")).canonicalFilePath());
+    QDir::setCurrent(before);
 }
 
 TEST(PasswordPrompt, CloseBoxCountsAsCancelAndEachShowingStartsAfresh)

@@ -1,4 +1,5 @@
 #include "fake_prompter.h"
+#include "free_tcp_port.h"
 #include "test_databases.h"
 
 #include <db/database.h>
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSqlRecord>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -282,6 +284,28 @@ TEST(Startup, PostgresFailuresAreExplained)
         ASSERT_EQ(shell.prompter.messages.size(), 1u) << c.name;
         EXPECT_TRUE(shell.prompter.messages[0].text.contains(QLatin1String(c.code))) << c.name;
     }
+}
+
+// libpq gives its hint on a line of its own; the explanation box keeps it there.
+TEST(Startup, TheServerMessageKeepsItsLineBreaksInTheBox)
+{
+    Shell shell;
+    shell.SetSqlite(QString());
+    shell.store.Write(AppSettings, DBType, QStringLiteral("1"));
+    shell.store.Write(AppSettings, DBServerIP, QStringLiteral("127.0.0.1"));
+    shell.store.Write(AppSettings, DBServerPORT, QString::number(FreeTcpPort()));
+    shell.store.Write(AppSettings, DBDataSource, QStringLiteral("tl"));
+    EXPECT_FALSE(shell.Start());
+    ASSERT_EQ(shell.prompter.messages.size(), 1u);
+    const QStringList lines =
+        shell.prompter.messages[0].text.split(QRegularExpression(QStringLiteral("\r?\n")));
+    const qsizetype hint =
+        lines.indexOf(QStringLiteral("Is the server running on that host and accepting TCP/IP connections?"));
+    ASSERT_GT(hint, 0) << shell.prompter.messages[0].text.toStdString();
+    EXPECT_TRUE(lines[hint - 1].startsWith(QStringLiteral("Error description: ORA-12541: ")));
+    EXPECT_TRUE(lines[hint - 1].endsWith(QStringLiteral("failed: Connection refused")));
+    EXPECT_EQ(lines[hint + 1], QString());
+    EXPECT_EQ(lines[hint + 2], QStringLiteral("Πιθανά αίτια και προτεινόμενες λύσεις:"));
 }
 
 TEST(Startup, TheLockedWindowIsOnTheScreenBeforeTheCompactionStarts)

@@ -9,9 +9,13 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
@@ -104,6 +108,27 @@ TEST_P(ListDialog, RemovesTheChosenUnitAfterConfirmationAndRefusesABadAddress)
     EXPECT_EQ(LastMessage(), QStringLiteral("Μη έγκυρη διεύθυνση IP !"));
     EXPECT_TRUE(prompter.textPrompts.size() == 1);
     EXPECT_EQ(UnitTables(), before);
+}
+
+TEST_P(ListDialog, HeadingsLookTheSameWithARowSelectedAndFitTheirColumns)
+{
+    SimUnit& a =
+        ServePty(QStringLiteral("H-1"), 3, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
+    ASSERT_TRUE(Add(a.address));
+    SystemsList dialog(db(), *link, prompter);
+    dialog.show();
+    QHeaderView* heads = dialog.SystemListGrid->horizontalHeader();
+    const QImage plain = heads->grab().toImage();
+    dialog.SystemListGrid->selectRow(0);
+    EXPECT_EQ(heads->grab().toImage(), plain);
+
+    const QFontMetrics metrics(heads->font());
+    const int margins = 2 * heads->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, heads);
+    for (int c = 0; c < dialog.SystemListGrid->columnCount(); ++c) {
+        const QString heading = dialog.SystemListGrid->horizontalHeaderItem(c)->text();
+        EXPECT_GE(heads->sectionSize(c), metrics.horizontalAdvance(heading) + margins)
+            << heading.toStdString();
+    }
 }
 
 INSTANTIATE_BOTH_DRIVERS(ListDialog);
