@@ -113,8 +113,15 @@ void WriteName(std::span<quint8> image, qsizetype start, const QString& tag)
     std::copy_n(bytes.begin(), std::min<qsizetype>(bytes.size(), qsizetype(field.size())), field.begin());
 }
 
-void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, const SensorRowValues& v)
+// shown is what the dialog showed for the row: a decimal entry left as shown keeps the unit's own
+// bytes, since the shown text is rounded and the unit may hold another pattern for it.
+void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, const SensorRowValues& v,
+              const SensorRowValues& shown)
 {
+    const auto writeDecimal = [&](qsizetype at, const QString& text, const QString& shownText, double empty) {
+        if (text != shownText)
+            WriteFloat32(image, at, Number(text, empty));
+    };
     const int code = TypeCodeAt(layout, row, v.typeIndex);
     const qsizetype r = layout.sensorSettingsAt(row);
     quint8 flags = 0;
@@ -138,13 +145,13 @@ void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, co
             SetBit(flags, bit);
     image[std::size_t(r)] = flags;
     image[std::size_t(layout.sensorTypeAt(row))] = quint8(code);
-    WriteFloat32(image, r + sensor_field::kMaximum, Number(v.maximum, 0));
-    WriteFloat32(image, r + sensor_field::kMinimum, Number(v.minimum, 0));
+    writeDecimal(r + sensor_field::kMaximum, v.maximum, shown.maximum, 0);
+    writeDecimal(r + sensor_field::kMinimum, v.minimum, shown.minimum, 0);
     WriteU16(image, r + sensor_field::kRecordingRate, ParseWhole(v.rate).value_or(0));
-    WriteFloat32(image, r + sensor_field::kDeviation, Number(v.deviation, 0));
-    WriteFloat32(image, r + sensor_field::kHysteresis, Number(v.hysteresis, 0));
+    writeDecimal(r + sensor_field::kDeviation, v.deviation, shown.deviation, 0);
+    writeDecimal(r + sensor_field::kHysteresis, v.hysteresis, shown.hysteresis, 0);
     WriteU16(image, r + sensor_field::kOutOfLimitsDelay, ParseWhole(v.delay).value_or(0));
-    if (!layout.isDigital(row)) {
+    if (!layout.isDigital(row) && (v.reading4 != shown.reading4 || v.reading20 != shown.reading20)) {
         const double r4 = Number(v.reading4, 0);
         const double r20 = Number(v.reading20, 100);
         const double slope = (r20 - r4) / 16;
@@ -226,8 +233,9 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
     SettingsImage image;
     std::copy(out.begin(), out.end(), image.begin());
 
+    const SettingsFormValues shown = DecodeSettingsForm(v.modelKind, QString(), out);
     for (int row = 0; row < layout.sensorCount; ++row)
-        WriteRow(image, layout, row, v.rows[std::size_t(row)]);
+        WriteRow(image, layout, row, v.rows[std::size_t(row)], shown.rows[std::size_t(row)]);
 
     if (layout.bypassHours >= 0)
         image[layout.bypassHours] = v.bypassEnabled ? quint8(v.bypassHours.toInt()) : v.sg2FiveVolt ? 0 : 1;

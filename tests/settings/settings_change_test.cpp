@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 
 namespace {
@@ -45,8 +46,13 @@ protected:
     // A listed unit with its own upload side.
     SimUnit& Listed(bool tcp = false, bool twenty = true)
     {
-        const QString model = twenty ? QStringLiteral("TELVARON-1") : QStringLiteral("TELVARON-2");
-        const auto contents = DefaultImageContents(twenty, twenty ? 20 : 8, 1);
+        return Listed(DefaultImageContents(twenty, twenty ? 20 : 8, 1), tcp);
+    }
+
+    SimUnit& Listed(const unitsim::ImageContents& contents, bool tcp)
+    {
+        const QString model =
+            contents.twentySensors ? QStringLiteral("TELVARON-1") : QStringLiteral("TELVARON-2");
         SimUnit& unit = tcp ? ServeTcp(QStringLiteral("U-1"), model, contents)
                             : ServePty(QStringLiteral("U-1"), 1, model, contents);
         upload = std::make_unique<unitsim::SettingsUpload>(unit.model, unit.memory, 100);
@@ -228,6 +234,62 @@ TEST_P(UploadFailureTest, LeavesTheDatabaseAsItWas)
         EXPECT_EQ(upload->commits(), 0);
         // The unit's text input lapses before the next attempt.
         link->Delay(150);
+    }
+}
+
+// Settings that reading and writing back could alter: Greek names or none, every sensor kind,
+// limits with no exact binary form, sensors and limits out of use, mains inputs watched.
+unitsim::ImageContents VariedContents(bool twenty)
+{
+    unitsim::ImageContents contents = DefaultImageContents(twenty, twenty ? 14 : 6, 9);
+    contents.securityCode = QStringLiteral("1234");
+    // "ΚΑΤΑΣΤΗΜΑ ΑΒ-7", or no name at all.
+    contents.systemName = twenty ? QByteArray("\xFF\x1C", 2) + " \x80\x81-7" : QByteArray();
+    contents.mainsMode = twenty ? 3 : 1;
+    const float maxima[] = {80.3f, -17.7f, 0.1f, 36.6f, -0.3f, 1013.2f};
+    const float minima[] = {-20.1f, -40.7f, -1.9f, 12.3f, -55.5f, 950.6f};
+    const int digitalRows = twenty ? 10 : 4;
+    for (int i = 0; i < int(contents.sensors.size()); ++i) {
+        unitsim::ImageSensor& sensor = contents.sensors[i];
+        // Probes and contacts on the digital rows, temperature, humidity and pressure on the analog ones.
+        sensor.type = i < digitalRows ? 2 + i % 3 : std::array{0, 1, 5}[i % 3];
+        sensor.maxLimit = maxima[i % 6];
+        sensor.minLimit = minima[i % 6];
+        sensor.name = QByteArray("\x8A\x8B ") + QByteArray::number(i + 1) + ".3";
+    }
+    // A contact is open (its maximum in use), closed (its minimum) or neither.
+    contents.sensors[1].minInUse = false;
+    contents.sensors[2].maxInUse = false;
+    if (twenty) {
+        contents.sensors[4].minInUse = false;
+        contents.sensors[5].maxInUse = false;
+        contents.sensors[7].minInUse = false;
+        contents.sensors[8].maxInUse = false;
+        contents.sensors[8].minInUse = false;
+    }
+    contents.sensors[6].maxInUse = false;
+    contents.sensors[twenty ? 11 : 5].minInUse = false;
+    contents.sensors[3].active = false;
+    return contents;
+}
+
+// Accepting the dialog without an edit writes the unit's own settings back: no byte of the unit
+// and no row of the database differs afterwards.
+TEST_P(SettingsChangeTest, ASaveWithoutEditsChangesNothing)
+{
+    for (const bool twenty : {true, false}) {
+        SCOPED_TRACE(twenty ? "twenty sensors on a serial port" : "eight sensors over TCP");
+        units.clear();
+        ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Sensors_Info")));
+        ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Powermonitoring_Info")));
+        ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Systems_Info")));
+        SimUnit& unit = Listed(VariedContents(twenty), !twenty);
+        const QStringList before = AllTables();
+        const QByteArray image = unit.memory.image();
+        Change({Confirm});
+        ASSERT_EQ(upload->commits(), 1) << LastMessage().toStdString();
+        EXPECT_EQ(unit.memory.image().toHex(' ').toStdString(), image.toHex(' ').toStdString());
+        EXPECT_EQ(AllTables().join(u'\n').toStdString(), before.join(u'\n').toStdString());
     }
 }
 

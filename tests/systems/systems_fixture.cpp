@@ -71,18 +71,42 @@ QVariant SystemsFixture::Value(const QString& sql, const QVariantList& values)
     return rows && !rows->empty() ? rows->front().value(0) : QVariant(-1);
 }
 
-QStringList SystemsFixture::UnitTables()
+namespace {
+QStringList Rows(Database& db, const QStringList& tables)
 {
     QStringList out;
-    for (const char* table : {"Systems_Info", "Sensors_Info", "Powermonitoring_Info"}) {
-        const auto rows = db().select(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)));
+    for (const QString& table : tables) {
+        const auto rows = db.select(QStringLiteral("SELECT * FROM %1").arg(table));
+        EXPECT_TRUE(rows) << table.toStdString();
         for (const QSqlRecord& r : rows.value_or(QList<QSqlRecord>{})) {
-            QStringList cells;
+            QStringList cells{table};
             for (int c = 0; c < r.count(); ++c)
-                cells << r.value(c).toString();
+                cells << (r.value(c).isNull() ? QStringLiteral("NULL") : r.value(c).toString());
             out << cells.join(QLatin1Char('|'));
         }
     }
     out.sort();
     return out;
+}
+} // namespace
+
+QStringList SystemsFixture::UnitTables()
+{
+    return Rows(db(), {QStringLiteral("Systems_Info"), QStringLiteral("Sensors_Info"),
+                       QStringLiteral("Powermonitoring_Info")});
+}
+
+QStringList SystemsFixture::AllTables()
+{
+    const auto names =
+        GetParam() == Database::Driver::SQLite
+            ? db().select(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))
+            : db().select(
+                  QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = ?"),
+                  {testDb().pgSchema()});
+    QStringList tables;
+    for (const QSqlRecord& r : names.value_or(QList<QSqlRecord>{}))
+        tables << r.value(0).toString();
+    EXPECT_GE(tables.size(), 13);
+    return Rows(db(), tables);
 }

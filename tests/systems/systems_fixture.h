@@ -48,6 +48,8 @@ protected:
     int Count(const QString& sql, const QVariantList& values = {}) { return Value(sql, values).toInt(); }
     // Every row of the three unit tables, as text, to tell that nothing changed.
     QStringList UnitTables();
+    // Every row of every table, as text, each headed by its table's name.
+    QStringList AllTables();
     QString LastMessage() const
     {
         return prompter.messages.empty() ? QString() : prompter.messages.back().text;
