@@ -22,7 +22,7 @@
 #include <vector>
 
 namespace {
-constexpr int kRuns = 5;
+constexpr int kRuns = 9;
 constexpr int kRounds = 200;
 constexpr qint64 kFillChunk = 5000000;
 const QString kSerial = QStringLiteral("B1");
@@ -123,48 +123,39 @@ Figure Summary(const std::vector<double>& runs)
 
 struct Phase
 {
-    Figure plain, stored;
-    QString loadBefore, loadAfter;
+    std::vector<double> plainRuns, storedRuns;
+    Figure plain() const { return Summary(plainRuns); }
+    Figure stored() const { return Summary(storedRuns); }
 };
 
-// Runs of rounds that each time a plain batched insert and a stored half page with its
-// counters, in turns.
-Phase Measure(Database& db, History& h, qint64& round)
+// One run of rounds that each time a plain batched insert and a stored half page with its
+// counters, in turns; its medians are added to the phase.
+void MeasureRun(Database& db, History& h, qint64& round, Phase& phase)
 {
-    Phase phase;
-    phase.loadBefore = LoadAverage();
-    std::vector<double> plainRuns, storedRuns;
+    std::vector<double> plain, stored;
     QElapsedTimer t;
-    for (int run = 0; run < kRuns; ++run) {
-        std::vector<double> plain, stored;
-        for (int r = 0; r < kRounds; ++r) {
-            std::vector<QVariantList> rows = h.rows(round++);
-            QVariantList values;
-            qint32 number = 1000000000 + r;
-            for (const QVariantList& row : rows)
-                values << row << number;
-            const int width = int(rows.front().size()) + 1;
-            t.start();
-            if (!db.exec(MultiRowInsert(h.target.historyTable, h.target.rowColumns, width, rows.size()),
-                         values))
-                std::fprintf(stderr, "%s\n", qPrintable(db.lastError().description));
-            plain.push_back(t.nsecsElapsed() / 1e3);
+    for (int r = 0; r < kRounds; ++r) {
+        std::vector<QVariantList> rows = h.rows(round++);
+        QVariantList values;
+        qint32 number = 1000000000 + r;
+        for (const QVariantList& row : rows)
+            values << row << number;
+        const int width = int(rows.front().size()) + 1;
+        t.start();
+        if (!db.exec(MultiRowInsert(h.target.historyTable, h.target.rowColumns, width, rows.size()), values))
+            std::fprintf(stderr, "%s\n", qPrintable(db.lastError().description));
+        plain.push_back(t.nsecsElapsed() / 1e3);
 
-            rows = h.rows(round++);
-            const LogCounters& c = h.target.counters;
-            const LogCounters moved{c.LastPageSN + 1, 264, c.LastRecSN + qint32(rows.size())};
-            t.start();
-            if (!StoreLogRows(db, h.target, rows, moved))
-                std::fprintf(stderr, "%s\n", qPrintable(db.lastError().description));
-            stored.push_back(t.nsecsElapsed() / 1e3);
-        }
-        plainRuns.push_back(Median(plain));
-        storedRuns.push_back(Median(stored));
+        rows = h.rows(round++);
+        const LogCounters& c = h.target.counters;
+        const LogCounters moved{c.LastPageSN + 1, 264, c.LastRecSN + qint32(rows.size())};
+        t.start();
+        if (!StoreLogRows(db, h.target, rows, moved))
+            std::fprintf(stderr, "%s\n", qPrintable(db.lastError().description));
+        stored.push_back(t.nsecsElapsed() / 1e3);
     }
-    phase.plain = Summary(plainRuns);
-    phase.stored = Summary(storedRuns);
-    phase.loadAfter = LoadAverage();
-    return phase;
+    phase.plainRuns.push_back(Median(plain));
+    phase.storedRuns.push_back(Median(stored));
 }
 
 // Fills in chunks, so that neither the write-ahead log nor one statement grows without bound,
@@ -203,47 +194,70 @@ void PrintFigure(const char* what, const Figure& f)
 
 void PrintPhase(const char* what, const Phase& p)
 {
-    std::printf("  %-14s", what);
-    PrintFigure("plain", p.plain);
-    PrintFigure(", stored", p.stored);
-    std::printf(", stored/plain %.2f; load %s -> %s\n", p.stored.median / p.plain.median,
-                qPrintable(p.loadBefore), qPrintable(p.loadAfter));
+    std::printf("  %-32s", what);
+    PrintFigure("plain", p.plain());
+    PrintFigure(", stored", p.stored());
+    std::printf(", stored/plain %.2f\n", p.stored().median / p.plain().median);
 }
 
-void Run(Database::Driver driver, History h, qint64 history)
+bool AddOwners(Database& db)
+{
+    return db.exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, "
+                                  "SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES "
+                                  "('B1', 1, 1, '1-115200', 'TELVARON-1', '1', '1', 1)")) &&
+           db.exec(
+               QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
+                              "SeI_Sensortype) VALUES ('B1', 1, 1, 1)"));
+}
+
+// An empty history and a filled one, measured in alternate runs, so that a change of the
+// machine's load falls on both alike.
+void Run(Database::Driver driver, const History& h, qint64 history)
 {
     const char* name = driver == Database::Driver::SQLite ? "SQLite" : "PostgreSQL";
-    auto testDb = TestDatabase::create(driver);
-    if (!testDb)
+    auto emptyDb = TestDatabase::create(driver, QStringLiteral("empty"));
+    auto fullDb = TestDatabase::create(driver, QStringLiteral("full"));
+    if (!emptyDb || !fullDb || !AddOwners(emptyDb->db()) || !AddOwners(fullDb->db()))
         return;
-    Database& db = testDb->db();
-    db.exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
-                           "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES ('B1', 1, 1, "
-                           "'1-115200', 'TELVARON-1', '1', '1', 1)"));
-    db.exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
-                           "SeI_Sensortype) VALUES ('B1', 1, 1, 1)"));
-    qint64 round = 0;
-    Measure(db, h, round); // warm up: statements prepared, pages cached
-    const Phase empty = Measure(db, h, round);
-
     QElapsedTimer fill;
     fill.start();
-    if (!Fill(db, h, history)) {
+    if (!Fill(fullDb->db(), h, history)) {
         std::fprintf(stderr, "%s: filling %s failed: %s\n", name, h.table,
-                     qPrintable(db.lastError().description));
+                     qPrintable(fullDb->db().lastError().description));
         return;
     }
     const double fillSeconds = fill.elapsed() / 1e3;
-    Measure(db, h, round);
-    const Phase full = Measure(db, h, round);
 
-    std::printf("%s, %s, %zu rows per half page, medians of %d runs of %d rounds:\n", name, h.table,
-                h.rows(0).size(), kRuns, kRounds);
+    History emptyH = h, fullH = h;
+    qint64 emptyRound = 0, fullRound = 0;
+    Phase empty, full;
+    // Warm up: statements prepared, pages cached.
+    MeasureRun(emptyDb->db(), emptyH, emptyRound, empty);
+    MeasureRun(fullDb->db(), fullH, fullRound, full);
+    empty = {};
+    full = {};
+    const QString loadBefore = LoadAverage();
+    for (int run = 0; run < kRuns; ++run) {
+        MeasureRun(emptyDb->db(), emptyH, emptyRound, empty);
+        MeasureRun(fullDb->db(), fullH, fullRound, full);
+    }
+    const QString loadAfter = LoadAverage();
+
+    std::printf("%s, %s, %zu rows per half page, median (lowest-highest) of %d runs of %d rounds, load %s -> "
+                "%s:\n",
+                name, h.table, h.rows(0).size(), kRuns, kRounds, qPrintable(loadBefore),
+                qPrintable(loadAfter));
     PrintPhase("empty table:", empty);
-    std::printf("  %lld rows, filled in %.0f s:\n", history, fillSeconds);
-    PrintPhase("", full);
-    std::printf("  stored with %lld rows / stored with none: %.2f (target <= 1.25)\n", history,
-                full.stored.median / empty.stored.median);
+    PrintPhase(
+        qPrintable(QStringLiteral("%1 rows (filled in %2 s):").arg(history).arg(fillSeconds, 0, 'f', 0)),
+        full);
+    std::vector<double> ratios;
+    for (int run = 0; run < kRuns; ++run)
+        ratios.push_back(full.storedRuns[run] / empty.storedRuns[run]);
+    const Figure ratio = Summary(ratios);
+    std::printf("  stored with %lld rows / stored with none: %.2f; of the runs side by side %.2f (%.2f-%.2f) "
+                "(target <= 1.25)\n",
+                history, full.stored().median / empty.stored().median, ratio.median, ratio.low, ratio.high);
     std::fflush(stdout);
 }
 } // namespace
