@@ -194,7 +194,7 @@ void PrintFigure(const char* what, const Figure& f)
 
 void PrintPhase(const char* what, const Phase& p)
 {
-    std::printf("  %-32s", what);
+    std::printf("  %-34s", what);
     PrintFigure("plain", p.plain());
     PrintFigure(", stored", p.stored());
     std::printf(", stored/plain %.2f\n", p.stored().median / p.plain().median);
