@@ -75,7 +75,7 @@ TEST(SqliteOpen, OpensTheNamedFileWhateverItsCharacters)
     EXPECT_EQ(rows->front().value(0).toDouble(), 1.5);
 }
 
-TEST(SqliteOpen, SharesTheFileInWalModeAndWaitsForALock)
+TEST(SqliteOpen, SharesTheFileInWalModeSyncedAtCheckpointsAndWaitsForALock)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("tldb.db");
@@ -85,6 +85,11 @@ TEST(SqliteOpen, SharesTheFileInWalModeAndWaitsForALock)
     const auto mode = db.select("PRAGMA journal_mode");
     ASSERT_TRUE(mode);
     EXPECT_EQ(mode->front().value(0).toString(), "wal");
+    // NORMAL (1): in WAL mode a commit stays whole through a power cut, without waiting for the
+    // disk at every commit; OFF (0) could corrupt the file.
+    const auto sync = db.select("PRAGMA synchronous");
+    ASSERT_TRUE(sync);
+    EXPECT_EQ(sync->front().value(0).toInt(), 1);
     const auto timeout = db.select("PRAGMA busy_timeout");
     ASSERT_TRUE(timeout);
     EXPECT_EQ(timeout->front().value(0).toInt(), 5000);
