@@ -5,27 +5,11 @@
 #include "unit_exchange.h"
 
 #include <db/database.h>
-#include <link/address_part.h>
 #include <link/event_wait.h>
 #include <link/unit_link.h>
 #include <settings/settings_image_layout.h>
 #include <systems/systems_info.h>
 #include <systems/unit_address.h>
-
-namespace {
-constexpr int kWideSensorInputs = 20;
-constexpr int kWidePowerInputs = 4;
-constexpr int kNarrowSensorInputs = 8;
-constexpr int kNarrowPowerInputs = 2;
-
-// The number of an address part, or -1 when the part is no number.
-int AddressNumber(const QString& text)
-{
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    return ok ? n : -1;
-}
-} // namespace
 
 ScanEngine::ScanEngine(Database& db, UnitLink& link, ScanFlags& flags, ScanWindow& window, ScanTimers& timers,
                        ProgramEnd endProgram, Clock clock)
@@ -73,20 +57,19 @@ void ScanEngine::RunStart()
         const SystemInfo& u = units[i];
         SystemRuntimeRecord& r = runtime_[i];
         r.Serialnumber = u.serialNumber;
-        const bool wide = ModelKindOf(u.model) == kTwentySensorModel;
-        r.SensorInputs = wide ? kWideSensorInputs : kNarrowSensorInputs;
-        r.PowerInputs = wide ? kWidePowerInputs : kNarrowPowerInputs;
-        if (u.commPort == 0) {
+        const ModelInputs inputs = LayoutFor(ModelKindOf(u.model)).inputs;
+        r.SensorInputs = inputs.sensors;
+        r.PowerInputs = inputs.voltageInputs;
+        const ListedAddress listed(u);
+        if (listed.tcp) {
             r.LinkType = 0;
             // Every octet is decimal, also in an address written with leading zeros.
-            const QString host = AddressPart(u.aux1, 0);
-            r.Host = PlainIpAddress(host).value_or(host);
-            r.TcpPort = AddressNumber(AddressPart(u.aux1, 1));
+            r.Host = listed.PlainHost();
+            r.TcpPort = listed.PortNumber();
         } else {
-            const qsizetype dash = u.aux1.indexOf(QLatin1Char('-'));
             r.LinkType = 1;
-            r.CommPort = qint16(AddressNumber(u.aux1.left(dash)));
-            r.BaudRate = dash < 0 ? 0 : AddressNumber(u.aux1.mid(dash + 1));
+            r.CommPort = qint16(listed.PortNumber());
+            r.BaudRate = listed.SpeedNumber();
             r.CtlIndex = serialElement++;
             // A port that does not open, or an address without a port number, leaves the
             // element closed: the unit's transactions fail and it stays offline.

@@ -22,7 +22,7 @@ struct SystemRuntimeRecord
     qint16 BackoffRounds = 0;
     QString Serialnumber;
     bool MoreLogPending = false;
-    // The unit's inputs by its model: 20 and 4 for a "TELVARON-1" model, else 8 and 2.
+    // The unit's sensors and voltage inputs, by its model.
     int SensorInputs = 0;
     int PowerInputs = 0;
     // Why the unit's port did not open at its last try, for the operator; kept through the unit's

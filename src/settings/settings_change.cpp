@@ -4,15 +4,12 @@
 #include "system_settings_frm.h"
 
 #include <db/database.h>
-#include <link/address_part.h>
 #include <link/event_wait.h>
 #include <link/unit_link.h>
 #include <shell/app_title.h>
 #include <shell/prompter.h>
-#include <systems/settings_image_read.h>
 #include <systems/settings_image_store.h>
 #include <systems/systems_info.h>
-#include <systems/unit_addition.h>
 #include <systems/unit_address.h>
 #include <systems/unit_queries.h>
 
@@ -29,19 +26,6 @@ QString Description(const SystemInfo& unit)
     return text;
 }
 } // namespace
-
-std::optional<UnitAddress> ListedAddress(const SystemInfo& unit)
-{
-    const QString port = AddressPart(unit.aux1, 1);
-    if (unit.commPort != kLinkTcp) {
-        bool number = false;
-        const int com = port.toInt(&number);
-        return number && com >= kFirstComPort && com <= kLastComPort ? std::optional(SerialAddress(com))
-                                                                     : std::nullopt;
-    }
-    QString problem;
-    return TcpAddress(AddressPart(unit.aux1, 0), port, &problem);
-}
 
 QString UploadFailureText(const UploadOutcome& outcome)
 {
@@ -82,16 +66,16 @@ QString UploadFailureText(const UploadOutcome& outcome)
 
 SettingsChange::SettingsChange(Database& db, UnitLink& link, Prompter& prompter, ShowDialog show,
                                Progress progress, int recordReplyWait, CommitClock pcClock)
-    : db_(db), link_(link), prompter_(prompter), show_(std::move(show)), progress_(std::move(progress)),
-      recordReplyWait_(recordReplyWait), pcClock_(std::move(pcClock))
+    : db_(db), link_(link), prompter_(prompter), show_(std::move(show)),
+      line_(link, prompter, std::move(progress)), recordReplyWait_(recordReplyWait),
+      pcClock_(std::move(pcClock))
 {
 }
 
 bool SettingsChange::Run(const SystemInfo& unit, QWidget* dialogParent)
 {
     const bool changed = Exchange(unit, dialogParent);
-    link_.CloseAll();
-    Show(QString());
+    line_.Close();
     return changed;
 }
 
@@ -100,13 +84,10 @@ bool SettingsChange::Exchange(const SystemInfo& unit, QWidget* dialogParent)
     if (!Reach(unit))
         return false;
     SettingsImage image{};
-    const LinkResult read = ReadSettingsImage(link_, linkSerial_, kDialogLinkElement, image, [&](int blocks) {
-        Show(QStringLiteral("Ανάγνωση ρυθμίσεων: %1 / %2").arg(blocks).arg(kSettingsBlockCount));
-    });
-    if (read != LinkOk)
-        return Refuse(LinkFailureText(read));
+    if (!line_.ReadSettings(image))
+        return false;
     // The line is not held while the operator edits.
-    link_.CloseAll();
+    line_.Close();
 
     CommitClock clock;
     if (!Edit(unit, image, clock, dialogParent))
@@ -114,28 +95,28 @@ bool SettingsChange::Exchange(const SystemInfo& unit, QWidget* dialogParent)
     QString problem;
     const auto settings = DecodeUnitSettings(image, ModelKindOf(unit.model), &problem);
     if (!settings)
-        return Refuse(QStringLiteral("Οι νέες ρυθμίσεις δεν είναι έγκυρες. ") + problem);
+        return line_.Refuse(QStringLiteral("Οι νέες ρυθμίσεις δεν είναι έγκυρες. ") + problem);
 
     if (!Reach(unit))
         return false;
     UploadProgress progress{
         [&](int records) {
-            Show(QStringLiteral("Αποστολή ρυθμίσεων: %1 / %2").arg(records).arg(kUploadRecords + 1));
+            line_.Show(QStringLiteral("Αποστολή ρυθμίσεων: %1 / %2").arg(records).arg(kUploadRecords + 1));
         },
         [&](int blocks) {
-            Show(QStringLiteral("Έλεγχος ρυθμίσεων: %1 / %2").arg(blocks).arg(kSettingsBlockCount));
+            line_.Show(QStringLiteral("Έλεγχος ρυθμίσεων: %1 / %2").arg(blocks).arg(kSettingsBlockCount));
         }};
-    const UploadOutcome sent =
-        SettingsUpload(link_, linkSerial_, kDialogLinkElement, recordReplyWait_).Send(image, clock, progress);
+    const UploadOutcome sent = SettingsUpload(link_, line_.LinkSerial(), kDialogLinkElement, recordReplyWait_)
+                                   .Send(image, clock, progress);
     if (sent.step != UploadOutcome::Step::Done)
-        return Refuse(UploadFailureText(sent));
+        return line_.Refuse(UploadFailureText(sent));
 
-    Show(QStringLiteral("Αποθήκευση..."));
+    line_.Show(QStringLiteral("Αποθήκευση..."));
     if (!StoreSettingsImageData(db_, unit.serialNumber, *settings))
-        return Refuse(
+        return line_.Refuse(
             QStringLiteral("Οι ρυθμίσεις αποθηκεύτηκαν στο σύστημα, όχι όμως στη βάση δεδομένων:\n") +
             db_.lastError().description);
-    Show(QString());
+    line_.Show(QString());
     prompter_.Message(
         Prompter::Icon::Information, Prompter::Buttons::Ok, AppTitle,
         QStringLiteral("Οι νέες ρυθμίσεις αποθηκεύτηκαν στο σύστημα %1.").arg(unit.serialNumber));
@@ -145,7 +126,6 @@ bool SettingsChange::Exchange(const SystemInfo& unit, QWidget* dialogParent)
 bool SettingsChange::Edit(const SystemInfo& unit, SettingsImage& image, CommitClock& clock,
                           QWidget* dialogParent)
 {
-    Show(QString());
     PumpEventsOnce();
     const int kind = ModelKindOf(unit.model);
     SystemSettingsFrm form(prompter_, dialogParent);
@@ -163,7 +143,7 @@ bool SettingsChange::Edit(const SystemInfo& unit, SettingsImage& image, CommitCl
             continue;
         }
         if (!EncodeSettingsForm(values, image))
-            return Refuse(QStringLiteral("Οι νέες ρυθμίσεις δεν είναι έγκυρες."));
+            return line_.Refuse(QStringLiteral("Οι νέες ρυθμίσεις δεν είναι έγκυρες."));
         // The PC clock is read when the commit goes, after the upload, not now.
         if (const auto entered = form.ClockToSet())
             clock = [entered = *entered] { return entered; };
@@ -175,38 +155,19 @@ bool SettingsChange::Edit(const SystemInfo& unit, SettingsImage& image, CommitCl
 
 bool SettingsChange::Reach(const SystemInfo& unit)
 {
-    const auto address = ListedAddress(unit);
+    const auto address = ListedAddress(unit).Address();
     if (!address)
-        return Refuse(
+        return line_.Refuse(
             QStringLiteral("Η διεύθυνση του συστήματος %1 δεν είναι έγκυρη !").arg(unit.serialNumber));
-    linkSerial_ = address->LinkSerial();
-    Show(QStringLiteral("Σύνδεση με %1...").arg(address->Display()));
-    if (!OpenDialogLine(link_, *address))
-        return Refuse(
-            QStringLiteral("Δεν ήταν δυνατή η σύνδεση με το σύστημα μέσω %1 !").arg(address->Display()));
-
-    Show(QStringLiteral("Αναγνώριση συστήματος..."));
-    RequestFrame request{CmdIdentify};
-    ReplyBuffer reply{};
-    const LinkResult r = link_.DeviceTransaction(request, reply, 1, true, linkSerial_, kDialogLinkElement);
-    if (r != LinkOk)
-        return Refuse(LinkFailureText(r));
-    const QString serial = DecodeIdentifyReply(reply).serialNumber;
-    if (serial != unit.serialNumber)
-        return Refuse(QStringLiteral("Μέσω %1 απαντά το σύστημα %2 και όχι το %3 !")
-                          .arg(address->Display(), serial, unit.serialNumber));
+    if (!line_.Open(
+            *address,
+            QStringLiteral("Δεν ήταν δυνατή η σύνδεση με το σύστημα μέσω %1 !").arg(address->Display())))
+        return false;
+    const auto identity = line_.Identify();
+    if (!identity)
+        return false;
+    if (identity->serialNumber != unit.serialNumber)
+        return line_.Refuse(QStringLiteral("Μέσω %1 απαντά το σύστημα %2 και όχι το %3 !")
+                                .arg(address->Display(), identity->serialNumber, unit.serialNumber));
     return true;
-}
-
-bool SettingsChange::Refuse(const QString& text)
-{
-    Show(QString());
-    prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, AppTitle, text);
-    return false;
-}
-
-void SettingsChange::Show(const QString& text)
-{
-    if (progress_)
-        progress_(text);
 }

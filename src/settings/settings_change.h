@@ -2,10 +2,11 @@
 
 #include "settings_upload.h"
 
+#include <systems/dialog_line.h>
+
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 class Database;
 class Prompter;
@@ -13,7 +14,6 @@ class QWidget;
 class SystemSettingsFrm;
 class UnitLink;
 struct SystemInfo;
-struct UnitAddress;
 
 // Changing a listed unit's settings: its image is read, shown in the settings dialog and,
 // once the operator has confirmed entries that pass the checks, encoded, written into the
@@ -25,7 +25,7 @@ class SettingsChange
 public:
     // Shows the dialog modally; the dialog's Tag is "True" after a confirmed OK.
     using ShowDialog = std::function<void(SystemSettingsFrm&)>;
-    using Progress = std::function<void(const QString& text)>;
+    using Progress = DialogLine::Progress;
 
     // pcClock is the PC clock, read when the commit is sent while the dialog asks for it.
     SettingsChange(Database& db, UnitLink& link, Prompter& prompter, ShowDialog show, Progress progress = {},
@@ -41,21 +41,15 @@ private:
     bool Edit(const SystemInfo& unit, SettingsImage& image, CommitClock& clock, QWidget* dialogParent);
     // Opens the unit's line and makes sure the listed unit answers on it.
     bool Reach(const SystemInfo& unit);
-    bool Refuse(const QString& text);
-    void Show(const QString& text);
 
     Database& db_;
     UnitLink& link_;
     Prompter& prompter_;
     ShowDialog show_;
-    Progress progress_;
+    DialogLine line_;
     int recordReplyWait_;
     CommitClock pcClock_;
-    quint8 linkSerial_ = 0;
 };
-
-// Where a listed unit is reached, from its link type and address text.
-std::optional<UnitAddress> ListedAddress(const SystemInfo& unit);
 
 // What the operator is told when an upload did not end in the unit holding the new image.
 QString UploadFailureText(const UploadOutcome& outcome);

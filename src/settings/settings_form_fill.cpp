@@ -94,12 +94,12 @@ SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::
         v.bypassHours = QString::number(b == 0 ? 1 : b);
     }
 
-    for (int row = 0; row < layout.sensorCount; ++row)
+    for (int row = 0; row < layout.inputs.sensors; ++row)
         v.rows.push_back(RowAt(image, layout, row));
 
-    for (int k = 0; k < layout.voltageNameCount; ++k)
+    for (int k = 0; k < layout.inputs.voltageNames(); ++k)
         v.voltageNames.push_back(NameAt(image, layout.voltageNameAt(k)));
-    v.mainsModeIndex = PositionOf(ByteAt(image, layout.mainsMode), 0, layout.voltageNameCount + 1);
+    v.mainsModeIndex = PositionOf(ByteAt(image, layout.mainsMode), 0, layout.inputs.voltageInputs);
     v.mainsDelay = QString::number(ReadU16Clamp(image, layout.mainsDelay));
     const quint8 mainsFlags = ByteAt(image, layout.mainsFlags);
     v.mainsLog = BitIsSet(mainsFlags, mains_flag::kLogEvents);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings_image_layout.h"
+
 #include <QString>
 
 #include <array>
@@ -10,8 +12,9 @@
 // image, the dialog shows and edits it, the writer checks it and encodes it back.
 
 constexpr int kNoSelection = -1;
-constexpr int kSensorRows = 20;
-constexpr int kVoltageRows = 3;
+// The dialog has rows for the model with the most inputs.
+constexpr int kSensorRows = kTwentySensorInputs.sensors;
+constexpr int kVoltageRows = kTwentySensorInputs.voltageNames();
 constexpr int kSchedulePeriods = 14; // two a day, Sunday first
 constexpr int kContactNone = 0;
 constexpr int kContactOpen = 1;

@@ -13,9 +13,8 @@ int ModelKindOf(const QString& model)
 
 const SettingsLayout TwentySensorLayout{
     .modelKind = kTwentySensorModel,
-    .sensorCount = 20,
+    .inputs = kTwentySensorInputs,
     .digitalCount = 10,
-    .voltageNameCount = 3,
     .settingsBlock = 607,
     .settingsMirror = 0,
     .settingsBlockSize = 607,
@@ -44,9 +43,8 @@ const SettingsLayout TwentySensorLayout{
 
 const SettingsLayout EightSensorLayout{
     .modelKind = kEightSensorModel,
-    .sensorCount = 8,
+    .inputs = kEightSensorInputs,
     .digitalCount = 4,
-    .voltageNameCount = 1,
     .settingsBlock = 293,
     .settingsMirror = 0,
     .settingsBlockSize = 293,
@@ -87,7 +85,7 @@ QByteArray ReadFieldText(std::span<const quint8> image, qsizetype start, qsizety
 SensorSlot ReadSensorSlot(std::span<const quint8> image, const SettingsLayout& layout, int row)
 {
     SensorSlot slot;
-    if (row < 0 || row >= layout.sensorCount)
+    if (row < 0 || row >= layout.inputs.sensors)
         return slot;
     const qsizetype settings = layout.sensorSettingsAt(row);
     const quint8 flags = ByteAt(image, settings + sensor_field::kFlags);

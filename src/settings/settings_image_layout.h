@@ -14,7 +14,7 @@
 constexpr qsizetype kSettingsImageSize = 4096;
 using SettingsImage = std::array<quint8, kSettingsImageSize>;
 
-// 0: a "TELVARON-1" model (20 sensors, 4 voltage inputs); 1: any other model.
+// 0: a "TELVARON-1" model; 1: any other model.
 constexpr int kTwentySensorModel = 0;
 constexpr int kEightSensorModel = 1;
 int ModelKindOf(const QString& model);
@@ -73,12 +73,22 @@ constexpr int kLogEvents = 0;
 constexpr int kMessages = 1;
 } // namespace mains_flag
 
+// The inputs a kind of model has. Voltage input 1 is the supply, which has no name.
+struct ModelInputs
+{
+    int sensors;
+    int voltageInputs;
+
+    constexpr int voltageNames() const { return voltageInputs - 1; }
+};
+constexpr ModelInputs kTwentySensorInputs{.sensors = 20, .voltageInputs = 4};
+constexpr ModelInputs kEightSensorInputs{.sensors = 8, .voltageInputs = 2};
+
 struct SettingsLayout
 {
     int modelKind;
-    int sensorCount;
+    ModelInputs inputs;
     int digitalCount; // rows 0 .. digitalCount-1 are digital, the rest analog
-    int voltageNameCount;
 
     qsizetype settingsBlock;     // filled copy
     qsizetype settingsMirror;    // mirror copy

@@ -182,9 +182,10 @@ std::optional<QByteArray> NameCodeBytes(const QString& tag)
 std::optional<QString> CheckSettingsForm(const SettingsFormValues& v)
 {
     const SettingsLayout& layout = LayoutFor(v.modelKind);
-    if (int(v.rows.size()) != layout.sensorCount || int(v.voltageNames.size()) != layout.voltageNameCount)
+    if (int(v.rows.size()) != layout.inputs.sensors ||
+        int(v.voltageNames.size()) != layout.inputs.voltageNames())
         return Invalid(QStringLiteral("Ρυθμίσεις Αισθητηρίων"));
-    for (int row = 0; row < layout.sensorCount; ++row)
+    for (int row = 0; row < layout.inputs.sensors; ++row)
         if (auto refusal = CheckRow(layout, row, v.rows[std::size_t(row)]))
             return refusal;
     const QString bypass = QStringLiteral("Διάρκεια παράκαμψης αισθητηρίου (ώρες)");
@@ -195,7 +196,7 @@ std::optional<QString> CheckSettingsForm(const SettingsFormValues& v)
 
     if (!InRange(v.mainsDelay, 1, 1440))
         return Invalid(QStringLiteral("Καθυστέρηση Διακοπής"));
-    if (v.mainsModeIndex < 0 || v.mainsModeIndex > layout.voltageNameCount)
+    if (v.mainsModeIndex < 0 || v.mainsModeIndex > layout.inputs.voltageNames())
         return Invalid(QStringLiteral("Παρακολούθηση Δικτύου Ρεύματος"));
     for (const NameValue& name : v.voltageNames)
         if (!NameCodeBytes(name.tag))
@@ -234,7 +235,7 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
     std::copy(out.begin(), out.end(), image.begin());
 
     const SettingsFormValues shown = DecodeSettingsForm(v.modelKind, QString(), out);
-    for (int row = 0; row < layout.sensorCount; ++row)
+    for (int row = 0; row < layout.inputs.sensors; ++row)
         WriteRow(image, layout, row, v.rows[std::size_t(row)], shown.rows[std::size_t(row)]);
 
     if (layout.bypassHours >= 0)
@@ -250,7 +251,7 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
     if (v.mainsMessages)
         SetBit(mainsFlags, mains_flag::kMessages);
     image[layout.mainsFlags] = mainsFlags;
-    for (int k = 0; k < layout.voltageNameCount; ++k)
+    for (int k = 0; k < layout.inputs.voltageNames(); ++k)
         WriteName(image, layout.voltageNameAt(k), v.voltageNames[std::size_t(k)].tag);
 
     image[layout.ringCount] = quint8(v.ringIndex + 2);

@@ -405,7 +405,7 @@ std::optional<QDateTime> SystemSettingsFrm::ClockToSet() const
 
 int SystemSettingsFrm::RowCount() const
 {
-    return LayoutFor(modelKind_).sensorCount;
+    return LayoutFor(modelKind_).inputs.sensors;
 }
 
 void SystemSettingsFrm::BuildSensorLists(int rows, int digitalRows)
@@ -461,7 +461,7 @@ void SystemSettingsFrm::Fill(const SettingsFormValues& v)
 {
     modelKind_ = v.modelKind;
     const SettingsLayout& layout = LayoutFor(modelKind_);
-    BuildSensorLists(layout.sensorCount, layout.digitalCount);
+    BuildSensorLists(layout.inputs.sensors, layout.digitalCount);
 
     const bool twenty = layout.bypassHours >= 0;
     const bool sg2 = twenty && !v.bypassEnabled;
@@ -482,16 +482,16 @@ void SystemSettingsFrm::Fill(const SettingsFormValues& v)
     AppendItems(Combo10, modes);
     Combo10->setCurrentIndex(0);
     if (!twenty) {
-        for (int i = layout.sensorCount; i < kSensorRows; ++i)
+        for (int i = layout.inputs.sensors; i < kSensorRows; ++i)
             DisableRow(i);
         for (QWidget* w : std::initializer_list<QWidget*>{Label80, Label81, Label83[1], Label83[2]})
             w->setEnabled(false);
     }
 
-    for (int i = 0; i < layout.sensorCount && i < int(v.rows.size()); ++i)
+    for (int i = 0; i < layout.inputs.sensors && i < int(v.rows.size()); ++i)
         FillRow(i, v.rows[std::size_t(i)]);
 
-    for (int k = 0; k < layout.voltageNameCount && k < int(v.voltageNames.size()); ++k)
+    for (int k = 0; k < layout.inputs.voltageNames() && k < int(v.voltageNames.size()); ++k)
         Label83[k]->SetName(v.voltageNames[std::size_t(k)].caption, v.voltageNames[std::size_t(k)].tag);
     Select(Combo10, v.mainsModeIndex);
     Text13->setText(v.mainsDelay);
@@ -526,7 +526,7 @@ SettingsFormValues SystemSettingsFrm::Values() const
     v.bypassEnabled = Text10->isEnabled();
     v.bypassHours = Text10->text();
     v.sg2FiveVolt = Option1->isChecked();
-    for (int i = 0; i < layout.sensorCount; ++i) {
+    for (int i = 0; i < layout.inputs.sensors; ++i) {
         SensorRowValues r;
         r.name = {Label44[i]->text(), Label44[i]->Tag};
         r.typeIndex = Combo1[i]->currentIndex();
@@ -545,7 +545,7 @@ SettingsFormValues SystemSettingsFrm::Values() const
         r.active = Check2[i]->isChecked();
         v.rows.push_back(r);
     }
-    for (int k = 0; k < layout.voltageNameCount; ++k)
+    for (int k = 0; k < layout.inputs.voltageNames(); ++k)
         v.voltageNames.push_back({Label83[k]->text(), Label83[k]->Tag});
     v.mainsModeIndex = Combo10->currentIndex();
     v.mainsDelay = Text13->text();

@@ -1,6 +1,6 @@
 #include "systems_grid.h"
 
-#include <link/address_part.h>
+#include <systems/unit_address.h>
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -11,23 +11,14 @@
 
 QStringList SysinfoGridRow(const SystemInfo& u)
 {
-    QString port;
-    QString speed;
-    if (u.commPort == 0) {
-        port = AddressPart(u.aux1, 0) + QLatin1Char(':') + AddressPart(u.aux1, 1);
-        speed = AddressPart(u.aux1, 2);
-    } else {
-        const qsizetype dash = u.aux1.indexOf(QLatin1Char('-'));
-        port = QStringLiteral("COM") + (dash < 0 ? u.aux1 : u.aux1.left(dash));
-        speed = dash < 0 ? QString() : u.aux1.mid(dash + 1);
-    }
+    const ListedAddress listed(u);
     const QString name = u.systemName.isNull() ? QString() : u.systemName.toString();
     return {u.serialNumber,
             u.model,
             u.softwareVersion,
             u.hardwareVersion,
-            port,
-            speed,
+            listed.Line(),
+            listed.speed,
             u.locationNumber.toString(),
             name.isEmpty() ? QStringLiteral("Ανώνυμο σύστημα") : name};
 }

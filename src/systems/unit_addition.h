@@ -1,11 +1,6 @@
 #pragma once
 
-#include "unit_address.h"
-
-#include <link/frame.h>
-#include <link/link_result.h>
-
-#include <functional>
+#include "dialog_line.h"
 
 class Database;
 class Prompter;
@@ -19,26 +14,16 @@ class UnitLink;
 class UnitAddition
 {
 public:
-    using Progress = std::function<void(const QString& text)>;
-
-    UnitAddition(Database& db, UnitLink& link, Prompter& prompter, Progress progress = {});
+    UnitAddition(Database& db, UnitLink& link, Prompter& prompter, DialogLine::Progress progress = {});
 
     // True when the unit is listed.
     bool Add(const UnitAddress& address);
 
 private:
     bool Run(const UnitAddress& address);
-    bool Refuse(const QString& text);
     bool Open(const UnitAddress& address);
-    LinkResult Ask(quint8 command, ReplyBuffer& reply);
-    void Show(const QString& text);
 
     Database& db_;
-    UnitLink& link_;
     Prompter& prompter_;
-    Progress progress_;
-    quint8 linkSerial_ = 0;
+    DialogLine line_;
 };
-
-// What the operator is told when a transaction with the unit being added fails.
-QString LinkFailureText(LinkResult result);

@@ -21,6 +21,14 @@ std::optional<int> Digits(const QString& text, int low, int high)
     const int n = text.toInt();
     return n >= low && n <= high ? std::optional<int>(n) : std::nullopt;
 }
+
+// The number of an address part, or -1 when the part is no number.
+int PartNumber(const QString& text)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok ? n : -1;
+}
 } // namespace
 
 QString UnitAddress::LinkAddress() const
@@ -37,11 +45,50 @@ QString UnitAddress::Display() const
 
 bool UnitAddress::SameLineAs(const SystemInfo& unit) const
 {
-    const QString port = AddressPart(unit.aux1, 1);
-    if (linkType != kLinkTcp)
-        return unit.commPort != kLinkTcp && port.toInt() == comPort;
-    return unit.commPort == kLinkTcp && port.toInt() == tcpPort &&
-           PlainIpAddress(AddressPart(unit.aux1, 0)) == host;
+    return ListedAddress(unit).Address() == *this;
+}
+
+ListedAddress::ListedAddress(const SystemInfo& unit) : tcp(unit.commPort == kLinkTcp)
+{
+    if (tcp) {
+        host = AddressPart(unit.aux1, 0);
+        port = AddressPart(unit.aux1, 1);
+        speed = AddressPart(unit.aux1, 2);
+        return;
+    }
+    const qsizetype dash = unit.aux1.indexOf(QLatin1Char('-'));
+    port = dash < 0 ? unit.aux1 : unit.aux1.left(dash);
+    speed = dash < 0 ? QString() : unit.aux1.mid(dash + 1);
+}
+
+QString ListedAddress::Line() const
+{
+    return tcp ? host + QLatin1Char(':') + port : QStringLiteral("COM") + port;
+}
+
+int ListedAddress::PortNumber() const
+{
+    return PartNumber(port);
+}
+
+int ListedAddress::SpeedNumber() const
+{
+    return PartNumber(speed);
+}
+
+QString ListedAddress::PlainHost() const
+{
+    return PlainIpAddress(host).value_or(host);
+}
+
+std::optional<UnitAddress> ListedAddress::Address() const
+{
+    if (!tcp) {
+        const int com = PortNumber();
+        return com >= kFirstComPort && com <= kLastComPort ? std::optional(SerialAddress(com)) : std::nullopt;
+    }
+    QString problem;
+    return TcpAddress(host, port, &problem);
 }
 
 std::optional<QString> PlainIpAddress(const QString& text)

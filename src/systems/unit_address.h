@@ -29,6 +29,31 @@ struct UnitAddress
     bool SameLineAs(const SystemInfo& unit) const;
     // The link argument of a transaction on this line: 0 over TCP, 1 on a serial port.
     quint8 LinkSerial() const { return linkType == kLinkTcp ? 0 : 1; }
+
+    bool operator==(const UnitAddress&) const = default;
+};
+
+// A listed unit's address as stored (SyI_Commport, SyI_Aux1), read into its parts as written:
+// "5-115200" on a serial port, "10.0.0.7:4001-115200" over TCP.
+struct ListedAddress
+{
+    explicit ListedAddress(const SystemInfo& unit);
+
+    bool tcp = false;
+    QString host; // empty on a serial port
+    QString port; // the COM port's number or the TCP port
+    QString speed;
+
+    // "COM5" or "10.0.0.7:4001", as written.
+    QString Line() const;
+    // The numbers of the port and of the speed; -1 when the part is no number.
+    int PortNumber() const;
+    int SpeedNumber() const;
+    // The host in its plain dotted form when it is an IPv4 address, else as written.
+    QString PlainHost() const;
+    // Where the unit is reached: COM1 to COM16, or an IPv4 address and a TCP port; nothing for
+    // any other address.
+    std::optional<UnitAddress> Address() const;
 };
 
 // The element of the link that the dialogs use while no scan runs.

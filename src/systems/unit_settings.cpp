@@ -27,7 +27,7 @@ std::optional<UnitSettings> DecodeUnitSettings(const SettingsImage& image, int m
     s.systemNumber = ReadSystemNumber(image, layout);
     s.systemName = NameText(ReadSystemNameBytes(image, layout));
     s.securityCode = ReadSecurityCode(image, layout);
-    s.powerInputs = layout.voltageNameCount + 1;
+    s.powerInputs = layout.inputs.voltageInputs;
     s.mainsMode = ReadMainsMode(image, layout);
     if (s.systemNumber < 1) {
         *problem = QStringLiteral("Μη έγκυρος αριθμός συστήματος (%1).").arg(s.systemNumber);
@@ -37,7 +37,7 @@ std::optional<UnitSettings> DecodeUnitSettings(const SettingsImage& image, int m
         *problem = QStringLiteral("Μη έγκυρη ρύθμιση παρακολούθησης δικτύου ρεύματος (%1).").arg(s.mainsMode);
         return std::nullopt;
     }
-    for (int row = 0; row < layout.sensorCount; ++row) {
+    for (int row = 0; row < layout.inputs.sensors; ++row) {
         const SensorSlot slot = ReadSensorSlot(image, layout, row);
         // The server reads nothing of a sensor out of use, so its type stays as the unit holds it.
         if (slot.inUse && !TypeFitsRow(slot.typeCode, layout.isDigital(row))) {
