@@ -1,7 +1,6 @@
 #include "scan_fixture.h"
 
 #include <db/database.h>
-#include <db/wall_clock.h>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -79,6 +78,26 @@ TEST_P(ScanPass, BringsSerialAndTcpUnitsOnlineAndMirrorsTheirStatus)
     EXPECT_TRUE(window.problems.isEmpty());
 }
 
+TEST_P(ScanPass, PassesStartTenSecondsApartAndAPendingRequestHurriesTheNext)
+{
+    AddTcpUnit(QStringLiteral("T1"));
+    // A pass of that many seconds; a clock set back waits the full ten seconds.
+    const std::pair<qint64, int> cases[] = {{0, 10000}, {3, 7000},  {9, 1000},
+                                            {10, 1000}, {12, 1000}, {-1, 10000}};
+    for (const auto& [seconds, interval] : cases) {
+        passSeconds = seconds;
+        Pass();
+        EXPECT_EQ(timers.interval, interval) << seconds;
+    }
+    // Two requests a turn: the third is left for the next pass.
+    for (int i = 0; i < 3; ++i)
+        AddRequest(QStringLiteral("T1"), 2, QStringLiteral("1234;1"));
+    passSeconds = 3;
+    Pass();
+    EXPECT_EQ(Replies(), (QStringList{"1/1", "1/1", "0/0"}));
+    EXPECT_EQ(timers.interval, 500);
+}
+
 TEST_P(ScanPass, LostUnitRestsOnePassAndIsFoundAgain)
 {
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
@@ -144,32 +163,6 @@ TEST_P(ScanPass, UnitBusyInItsMenu)
     unit.setMode(UnitMode::Normal);
     Pass();
     EXPECT_EQ(Unit(0).LinkState, LinkOnline);
-}
-
-TEST_P(ScanPass, FaultsAndLogBlockFollowTheUnit)
-{
-    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
-    unit.model.update([](UnitState& s) {
-        s.logBlocked = true;
-        s.clockInvalid = true;
-        s.sensors[19].fault = true;
-    });
-    Pass();
-    EXPECT_TRUE(engine->LogBlocked(0));
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults WHERE SyF_SyI_Serialnumber='T1'")),
-              3);
-    EXPECT_TRUE(Value(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition")).isNull());
-
-    unit.model.update([](UnitState& s) {
-        s.logBlocked = false;
-        s.clockInvalid = false;
-        s.sensors[19].fault = false;
-    });
-    Pass();
-    EXPECT_FALSE(engine->LogBlocked(0));
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 0);
-    EXPECT_EQ(WallClockFromValue(Value(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition"))),
-              unit.model.state().clock);
 }
 
 TEST_P(ScanPass, UnreachableAddressesKeepTheirUnitsOfflineOnly)
