@@ -17,39 +17,20 @@ protected:
     // "number type value counter time recipients" of a sensor's event rows, by event number.
     QStringList SensorEventRows(const QString& serial, int sensor)
     {
-        QStringList out;
-        const auto rows = db().select(
+        return Rows(
+            db(),
             QStringLiteral("SELECT SeE_Eventnumber, SeE_Eventtype, SeE_Recordedvalue, SeE_BeforeCounter, "
                            "SeE_Recordeddatetime, SeE_Recipients FROM Sensors_Events WHERE "
                            "SeE_SyI_Serialnumber=? AND SeE_Sensornumber=? ORDER BY SeE_Eventnumber"),
             {serial, sensor});
-        for (const QSqlRecord& r : rows.value_or(QList<QSqlRecord>{}))
-            out << QStringLiteral("%1 %2 %3 %4 %5 %6")
-                       .arg(r.value(0).toInt())
-                       .arg(r.value(1).toInt())
-                       .arg(double(r.value(2).toFloat()))
-                       .arg(r.value(3).isNull() ? QStringLiteral("-") : r.value(3).toString())
-                       .arg(WallClockFromValue(r.value(4)).toString(QStringLiteral("yyyy-MM-dd HH:mm")))
-                       .arg(r.value(5).toInt());
-        return out;
     }
-
     QStringList PowerEventRows(const QString& serial)
     {
-        QStringList out;
-        const auto rows = db().select(
-            QStringLiteral("SELECT PmE_Eventnumber, PmE_Eventpowercondition, PmE_BeforeCounter, "
-                           "PmE_Recordeddatetime, PmE_Recipients FROM Powermonitoring_Events WHERE "
-                           "PmE_SyI_Serialnumber=? ORDER BY PmE_Eventnumber"),
-            {serial});
-        for (const QSqlRecord& r : rows.value_or(QList<QSqlRecord>{}))
-            out << QStringLiteral("%1 %2 %3 %4 %5")
-                       .arg(r.value(0).toInt())
-                       .arg(r.value(1).toInt())
-                       .arg(r.value(2).isNull() ? QStringLiteral("-") : r.value(2).toString())
-                       .arg(WallClockFromValue(r.value(3)).toString(QStringLiteral("yyyy-MM-dd HH:mm")))
-                       .arg(r.value(4).toInt());
-        return out;
+        return Rows(db(),
+                    QStringLiteral("SELECT PmE_Eventnumber, PmE_Eventpowercondition, PmE_BeforeCounter, "
+                                   "PmE_Recordeddatetime, PmE_Recipients FROM Powermonitoring_Events WHERE "
+                                   "PmE_SyI_Serialnumber=? ORDER BY PmE_Eventnumber"),
+                    {serial});
     }
 };
 
@@ -91,12 +72,12 @@ TEST_P(LogScan, EventListSlotsAppearAndDisappear)
     Pass();
     EXPECT_EQ(SensorEventRows(QStringLiteral("S1"), 1),
               (QStringList{QStringLiteral("1 1 21.5 - 2024-06-02 14:35 15"),
-                           QStringLiteral("2 0 -0.7 2147483647  15")}));
+                           QStringLiteral("2 0 -0.7 2147483647 - 15")}));
     EXPECT_EQ(SensorEventRows(QStringLiteral("S1"), 2),
               (QStringList{QStringLiteral("1 0 0.1 - 2024-06-02 14:35 15")}));
     EXPECT_TRUE(SensorEventRows(QStringLiteral("S1"), 3).isEmpty());
     EXPECT_EQ(PowerEventRows(QStringLiteral("S1")),
-              (QStringList{QStringLiteral("1 129 12  15"), QStringLiteral("2 2 - 2024-06-02 14:35 15")}));
+              (QStringList{QStringLiteral("1 129 12 - 15"), QStringLiteral("2 2 - 2024-06-02 14:35 15")}));
 
     // A terminal's change is overwritten; slots that went are deleted.
     ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Sensors_Events SET SeE_Recipients=3")));

@@ -36,26 +36,25 @@ protected:
         return ReadLogPointers(reply);
     }
 
-    LogCounters SensorCounters(int sensor)
+    LogCounters Counters(const QString& sql, const QVariantList& key)
     {
-        const auto rows = db().select(
-            QStringLiteral("SELECT SeI_RecordsTable_Lastpagesn, SeI_RecordsTable_Pagebyteswrit, "
-                           "SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? AND "
-                           "SeI_Sensornumber=?"),
-            {kSerial, sensor});
-        const QSqlRecord& r = rows->front();
+        const QSqlRecord r = db().select(sql, key)->value(0);
         return {r.value(0).toInt(), qint16(r.value(1).toInt()), r.value(2).toInt()};
     }
-
+    LogCounters SensorCounters(int sensor)
+    {
+        return Counters(
+            QStringLiteral("SELECT SeI_RecordsTable_Lastpagesn, SeI_RecordsTable_Pagebyteswrit, "
+                           "SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? "
+                           "AND SeI_Sensornumber=?"),
+            {kSerial, sensor});
+    }
     LogCounters EventCounters()
     {
-        const auto rows =
-            db().select(QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, "
-                                       "SyI_EventsTable_Pagebyteswritt, SyI_EventsTable_LastrecSN "
-                                       "FROM Systems_Info WHERE SyI_Serialnumber=?"),
-                        {kSerial});
-        const QSqlRecord& r = rows->front();
-        return {r.value(0).toInt(), qint16(r.value(1).toInt()), r.value(2).toInt()};
+        return Counters(
+            QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
+                           "SyI_EventsTable_LastrecSN FROM Systems_Info WHERE SyI_Serialnumber=?"),
+            {kSerial});
     }
 
     LogStepResult Sensor(int sensor)

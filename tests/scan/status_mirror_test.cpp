@@ -1,3 +1,4 @@
+#include "log_compare.h"
 #include "test_databases.h"
 
 #include <db/database.h>
@@ -47,18 +48,7 @@ protected:
                                   {p}));
     }
 
-    // Every row of a query, its fields joined by blanks; Null reads "-".
-    QStringList Rows(const QString& sql)
-    {
-        QStringList out;
-        for (const QSqlRecord& r : db().select(sql).value_or(QList<QSqlRecord>{})) {
-            QStringList fields;
-            for (int i = 0; i < r.count(); ++i)
-                fields << (r.value(i).isNull() ? QStringLiteral("-") : r.value(i).toString());
-            out << fields.join(QLatin1Char(' '));
-        }
-        return out;
-    }
+    QStringList Rows(const QString& sql) { return ::Rows(db(), sql); }
     QStringList FaultRows(const QString& serial)
     {
         return Rows(QStringLiteral("SELECT SyF_Faulttype, SyF_Faultinfo FROM Systems_Faults WHERE "
