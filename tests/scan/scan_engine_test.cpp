@@ -130,12 +130,14 @@ TEST_P(ScanPass, ForeignSerialNumberIsNeverTakenOnline)
 {
     SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
     unit.setMode(UnitMode::ForeignSerial);
+    QList<int> asked;
     for (int pass = 1; pass <= 4; ++pass) {
         Pass();
         EXPECT_EQ(Unit(0).LinkState, LinkOffline);
+        asked << unit.arrivals(kIdentify);
     }
     // Asked in passes 1 and 4, resting two passes in between; never asked for its status.
-    EXPECT_EQ(unit.arrivals(kIdentify), 2);
+    EXPECT_EQ(asked, (QList<int>{1, 1, 1, 2}));
     EXPECT_EQ(unit.arrivals(kStatus), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Current_Condition")), 0);
 }
