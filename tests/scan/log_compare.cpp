@@ -32,6 +32,24 @@ QStringList Lines(Database& db, const QString& sql, const QVariantList& key,
 }
 } // namespace
 
+QStringList Rows(Database& db, const QString& sql, const QVariantList& values)
+{
+    return Lines(db, sql, values, [](const QSqlRecord& r) {
+        QStringList fields;
+        for (int i = 0; i < r.count(); ++i) {
+            const QVariant v = r.value(i);
+            const int type = v.typeId();
+            fields << (v.isNull() ? QStringLiteral("-")
+                       : r.fieldName(i).endsWith(QStringLiteral("datetime"), Qt::CaseInsensitive)
+                           ? Time(WallClockFromValue(v))
+                       : type == QMetaType::Double || type == QMetaType::Float
+                           ? QString::number(double(v.toFloat()))
+                           : v.toString());
+        }
+        return fields.join(QLatin1Char(' '));
+    });
+}
+
 QStringList StoredSamples(Database& db, const QString& serial, int sensor)
 {
     return Lines(

@@ -5,9 +5,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <QVariantList>
+
 #include <vector>
 
 class Database;
+
+// Every row of a query as a line of its fields: Null reads "-", a column named ...datetime its
+// wall-clock time to the minute, a real number its shortest decimal.
+QStringList Rows(Database& db, const QString& sql, const QVariantList& values = {});
 
 // History rows and what a simulated unit wrote, both as lines "number time value ..." so that a
 // difference shows row by row. Null fields read "-".

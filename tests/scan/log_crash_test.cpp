@@ -22,6 +22,7 @@ constexpr int kSensors = 20;
 constexpr int kEvents = 600; // twelve and a half pages
 constexpr int kInterval = 1;
 constexpr int kCiKills = 20;
+constexpr int kStallMs = 30000;
 const QString kSerial = QStringLiteral("C1");
 
 int Kills()
@@ -151,9 +152,10 @@ protected:
                            QStringLiteral("--log-events"), QString::number(kEvents),
                            QStringLiteral("--log-interval"), QString::number(kInterval)});
         unit.start();
-        ASSERT_TRUE(unit.waitForStarted());
+        ASSERT_TRUE(unit.waitForStarted(10000)) << unit.errorString().toStdString();
         ASSERT_TRUE(
-            QTest::qWaitFor([&] { return unit.readAllStandardOutput().startsWith("serving"); }, 10000));
+            QTest::qWaitFor([&] { return unit.readAllStandardOutput().startsWith("serving"); }, 10000))
+            << "the simulated unit does not serve: " << unit.readAllStandardError().toStdString();
     }
 
     void StartServer()
@@ -161,7 +163,7 @@ protected:
         server.setProcessEnvironment(ServerEnvironment(home));
         server.setProgram(QStringLiteral(TELVARON_SERVER_BINARY));
         server.start();
-        ASSERT_TRUE(server.waitForStarted());
+        ASSERT_TRUE(server.waitForStarted(10000)) << server.errorString().toStdString();
     }
 
     static void Stop(QProcess& process)
@@ -181,6 +183,21 @@ protected:
         return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
     }
 
+    // Waits until the counters have passed `from`. A server that ended or stores nothing for half a
+    // minute fails the case at once: a wrong download must not run into the time limit of ctest.
+    bool Progressed(int from)
+    {
+        const bool moved = QTest::qWaitFor(
+            [&] { return server.state() == QProcess::NotRunning || Taken() > from; }, kStallMs);
+        if (server.state() == QProcess::NotRunning) {
+            ADD_FAILURE() << "the server ended: " << server.readAllStandardError().toStdString();
+            return false;
+        }
+        if (!moved)
+            ADD_FAILURE() << "nothing stored for " << kStallMs / 1000 << " s after " << from << " rows";
+        return moved;
+    }
+
     QTemporaryDir home;
     std::unique_ptr<CrashDatabase> database;
     QProcess unit;
@@ -191,22 +208,21 @@ protected:
 TEST_P(LogCrash, KilledServerStoresEverySampleAndEventOnce)
 {
     const int total = kSensors * Samples() + kEvents;
-    const int kills = Kills();
-    int progressed = 0;
-    for (int k = 0; k < kills; ++k) {
+    for (int k = 0; k < Kills(); ++k) {
         const int before = Taken();
         StartServer();
         // A random moment of the download: after this run has stored something, however slowly it
         // started, within the next pass or two.
-        progressed += QTest::qWaitFor([&] { return Taken() > before; }, 30000) ? 1 : 0;
+        ASSERT_TRUE(Progressed(before)) << "kill " << k;
         QTest::qWait(int(QRandomGenerator::global()->bounded(700)));
         Stop(server);
         ASSERT_LT(Taken(), total) << "the download ended before the last kill; give it more to take";
     }
-    EXPECT_EQ(progressed, kills);
 
     StartServer();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Taken() == total; }, 60000)) << Taken() << " of " << total;
+    for (int taken = Taken(); taken < total; taken = Taken())
+        ASSERT_TRUE(Progressed(taken)) << taken << " of " << total;
+    EXPECT_EQ(Taken(), total);
     Stop(server);
 
     unitsim::LogMemory expected;

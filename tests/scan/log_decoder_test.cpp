@@ -115,39 +115,25 @@ TEST(LoggedValues, SampleTimestampStepsThroughSummerTime)
         int year, month, day, hour, minute;
         bool summer;
         int interval;
-        std::vector<QTime> times;
-        QDate lastDate;
+        const char* times; // of the samples, the last one with its date
     } cases[] = {
-        {2024,
-         3,
-         31,
-         1,
-         30,
-         false,
-         60,
-         {QTime(1, 30), QTime(2, 30), QTime(4, 30), QTime(5, 30)},
-         QDate(2024, 3, 31)},
-        {2024,
-         10,
-         27,
-         2,
-         30,
-         true,
-         60,
-         {QTime(2, 30), QTime(3, 30), QTime(3, 30), QTime(4, 30)},
-         QDate(2024, 10, 27)},
-        {2024, 5, 15, 10, 0, false, 30, {QTime(10, 0), QTime(11, 30)}, QDate(2024, 5, 15)},
-        {2024, 12, 31, 23, 30, false, 30, {QTime(23, 30), QTime(0, 0)}, QDate(2025, 1, 1)},
+        {2024, 3, 31, 1, 30, false, 60, "01:30 02:30 04:30 2024-03-31 05:30"},
+        {2024, 10, 27, 2, 30, true, 60, "02:30 03:30 03:30 2024-10-27 04:30"},
+        {2024, 5, 15, 10, 0, false, 30, "10:00 2024-05-15 11:30"},
+        {2024, 12, 31, 23, 30, false, 30, "23:30 2025-01-01 00:00"},
     };
     for (const Case& c : cases) {
         Half h;
         h.fill(0);
         PutStamp(h.data() + 44 + 1, c.year, c.month, c.day, c.hour, c.minute, c.summer);
         h[44 + 7] = quint8(c.interval);
-        for (size_t k = 0; k < c.times.size(); ++k)
-            EXPECT_EQ(SampleTimestamp(h, true, 44 + 9 + 2 * int(k)).time(), c.times[k])
-                << c.month << " " << k;
-        EXPECT_EQ(SampleTimestamp(h, true, 44 + 9 + 2 * int(c.times.size() - 1)).date(), c.lastDate);
+        const QStringList expected = QString::fromLatin1(c.times).split(QLatin1Char(' '));
+        QStringList times;
+        for (int k = 0; k < expected.size() - 1; ++k)
+            times << SampleTimestamp(h, true, 44 + 9 + 2 * k).toString(QStringLiteral("HH:mm"));
+        times.insert(times.size() - 1, SampleTimestamp(h, true, 44 + 9 + 2 * (expected.size() - 2))
+                                           .toString(QStringLiteral("yyyy-MM-dd")));
+        EXPECT_EQ(times, expected);
     }
     // The page's first block has its stamp at 5 and interval at 11.
     Half h;

@@ -1,7 +1,6 @@
 #include "scan_fixture.h"
 
 #include <db/database.h>
-#include <db/wall_clock.h>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -79,6 +78,26 @@ TEST_P(ScanPass, BringsSerialAndTcpUnitsOnlineAndMirrorsTheirStatus)
     EXPECT_TRUE(window.problems.isEmpty());
 }
 
+TEST_P(ScanPass, PassesStartTenSecondsApartAndAPendingRequestHurriesTheNext)
+{
+    AddTcpUnit(QStringLiteral("T1"));
+    // A pass of that many seconds; a clock set back waits the full ten seconds.
+    const std::pair<qint64, int> cases[] = {{0, 10000}, {3, 7000},  {9, 1000},
+                                            {10, 1000}, {12, 1000}, {-1, 10000}};
+    for (const auto& [seconds, interval] : cases) {
+        passSeconds = seconds;
+        Pass();
+        EXPECT_EQ(timers.interval, interval) << seconds;
+    }
+    // Two requests a turn: the third is left for the next pass.
+    for (int i = 0; i < 3; ++i)
+        AddRequest(QStringLiteral("T1"), 2, QStringLiteral("1234;1"));
+    passSeconds = 3;
+    Pass();
+    EXPECT_EQ(Replies(), (QStringList{"1/1", "1/1", "0/0"}));
+    EXPECT_EQ(timers.interval, 500);
+}
+
 TEST_P(ScanPass, LostUnitRestsOnePassAndIsFoundAgain)
 {
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
@@ -111,12 +130,14 @@ TEST_P(ScanPass, ForeignSerialNumberIsNeverTakenOnline)
 {
     SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
     unit.setMode(UnitMode::ForeignSerial);
+    QList<int> asked;
     for (int pass = 1; pass <= 4; ++pass) {
         Pass();
         EXPECT_EQ(Unit(0).LinkState, LinkOffline);
+        asked << unit.arrivals(kIdentify);
     }
     // Asked in passes 1 and 4, resting two passes in between; never asked for its status.
-    EXPECT_EQ(unit.arrivals(kIdentify), 2);
+    EXPECT_EQ(asked, (QList<int>{1, 1, 1, 2}));
     EXPECT_EQ(unit.arrivals(kStatus), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Current_Condition")), 0);
 }
@@ -146,46 +167,36 @@ TEST_P(ScanPass, UnitBusyInItsMenu)
     EXPECT_EQ(Unit(0).LinkState, LinkOnline);
 }
 
-TEST_P(ScanPass, FaultsAndLogBlockFollowTheUnit)
-{
-    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
-    unit.model.update([](UnitState& s) {
-        s.logBlocked = true;
-        s.clockInvalid = true;
-        s.sensors[19].fault = true;
-    });
-    Pass();
-    EXPECT_TRUE(engine->LogBlocked(0));
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults WHERE SyF_SyI_Serialnumber='T1'")),
-              3);
-    EXPECT_TRUE(Value(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition")).isNull());
-
-    unit.model.update([](UnitState& s) {
-        s.logBlocked = false;
-        s.clockInvalid = false;
-        s.sensors[19].fault = false;
-    });
-    Pass();
-    EXPECT_FALSE(engine->LogBlocked(0));
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 0);
-    EXPECT_EQ(WallClockFromValue(Value(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition"))),
-              unit.model.state().clock);
-}
-
 TEST_P(ScanPass, UnreachableAddressesKeepTheirUnitsOfflineOnly)
 {
-    AddUnitRow(QStringLiteral("BAD1"), 1, QStringLiteral("x-115200"), QStringLiteral("TELVARON-1"));
-    AddUnitRow(QStringLiteral("BAD2"), 1, QStringLiteral("9-115200"), QStringLiteral("TELVARON-1"));
-    AddUnitRow(QStringLiteral("BAD3"), 0, QStringLiteral("127.0.0.1-115200"), QStringLiteral("TELVARON-1"));
+    const QString model = QStringLiteral("TELVARON-1");
+    AddUnitRow(QStringLiteral("BAD1"), 1, QStringLiteral("x-115200"), model);
+    AddUnitRow(QStringLiteral("BAD2"), 1, QStringLiteral("9-115200"), model);
+    AddUnitRow(QStringLiteral("BAD3"), 0, QStringLiteral("127.0.0.1-115200"), model);
+    // Only a port that exists in the address, and does not open, can be named, with its reason.
+    QString problems = MissingPortText(9);
+    if (geteuid() != 0) { // root opens any device
+        QFile device(dir.filePath(QStringLiteral("com6")));
+        ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+        device.close();
+        ASSERT_TRUE(device.setPermissions(QFile::Permissions()));
+        AddUnitRow(QStringLiteral("BAD4"), 1, QStringLiteral("6-115200"), model);
+        problems +=
+            QStringLiteral("\nΗ θύρα COM6 (%1) δεν ανοίγει: Permission denied").arg(device.fileName());
+    }
     AddSerialUnit(QStringLiteral("S1"), 4);
+    // A stored address with leading zeros is read in decimal.
+    SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"));
+    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Systems_Info SET SyI_Aux1=? WHERE SyI_Serialnumber='T1'"),
+                          {QStringLiteral("0127.000.000.001:%1-115200").arg(tcp.sim.tcpPort())}));
     Pass();
-    EXPECT_EQ(Online(QStringLiteral("BAD1")), 0);
-    EXPECT_EQ(Online(QStringLiteral("BAD2")), 0);
-    EXPECT_EQ(Online(QStringLiteral("BAD3")), 0);
+    for (const char* serial : {"BAD1", "BAD2", "BAD3", "BAD4"}) // no row: -1
+        EXPECT_LE(Online(QString::fromLatin1(serial)), 0) << serial;
     EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+    EXPECT_EQ(Online(QStringLiteral("T1")), 1);
+    EXPECT_EQ(engine->RuntimeSystems().back().Host, QStringLiteral("127.0.0.1"));
     EXPECT_EQ(timers.rearms, 1);
-    // Only the port that exists in the address, and does not open, can be named.
-    EXPECT_EQ(window.problems, QStringList{MissingPortText(9)});
+    EXPECT_EQ(window.status, problems);
 }
 
 TEST_P(ScanPass, EachPortThatDoesNotOpenIsNamedUntilItOpens)
@@ -224,31 +235,6 @@ TEST_P(ScanPass, EachPortThatDoesNotOpenIsNamedUntilItOpens)
     EXPECT_EQ(Unit(1).LinkState, LinkOnline);
     EXPECT_EQ(window.status, QString());
     EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}, {2, 1}}));
-}
-
-TEST_P(ScanPass, APortWithoutPermissionIsNamedWithItsReason)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root opens any device";
-    QFile device(dir.filePath(QStringLiteral("com6")));
-    ASSERT_TRUE(device.open(QIODevice::WriteOnly));
-    device.close();
-    ASSERT_TRUE(device.setPermissions(QFile::Permissions()));
-    AddUnitRow(QStringLiteral("S1"), 1, QStringLiteral("6-115200"), QStringLiteral("TELVARON-1"));
-    Pass();
-    EXPECT_EQ(window.status,
-              QStringLiteral("Η θύρα COM6 (%1) δεν ανοίγει: Permission denied").arg(device.fileName()));
-    EXPECT_EQ(Online(QStringLiteral("S1")), 0);
-}
-
-TEST_P(ScanPass, AStoredAddressWithLeadingZerosIsReadInDecimal)
-{
-    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
-    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Systems_Info SET SyI_Aux1=?"),
-                          {QStringLiteral("0127.000.000.001:%1-115200").arg(unit.sim.tcpPort())}));
-    Pass();
-    EXPECT_EQ(Unit(0).Host, QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(Online(QStringLiteral("T1")), 1);
 }
 
 TEST_P(ScanPass, ADatabaseErrorSkipsOnlyItsStepAndIsShownWhileItLasts)

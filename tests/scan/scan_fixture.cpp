@@ -10,7 +10,9 @@ void ScanFixture::SetUp()
     BothDriversTest::SetUp();
     const QString folder = dir.path();
     link = std::make_unique<UnitLink>(FolderSerialPorts(folder), ShortLinkTimings());
-    engine = std::make_unique<ScanEngine>(db(), *link, flags, window, timers, [this] { ++ended; });
+    engine = std::make_unique<ScanEngine>(
+        db(), *link, flags, window, timers, [this] { ++ended; },
+        [this] { return now = now.addSecs(passSeconds); });
 }
 
 void ScanFixture::TearDown()

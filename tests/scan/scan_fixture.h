@@ -11,6 +11,7 @@
 #include <unit_commands.h>
 #include <unit_simulator.h>
 
+#include <QDateTime>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -99,6 +100,9 @@ protected:
     FakeScanWindow window;
     FakeTimers timers;
     int ended = 0;
+    // The engine's clock moves on by passSeconds at each reading: a pass lasts that long.
+    qint64 passSeconds = 0;
+    QDateTime now = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
     std::unique_ptr<UnitLink> link;
     std::unique_ptr<ScanEngine> engine;
     std::map<QString, std::unique_ptr<SimUnit>> units;

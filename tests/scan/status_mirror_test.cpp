@@ -1,3 +1,4 @@
+#include "log_compare.h"
 #include "test_databases.h"
 
 #include <db/database.h>
@@ -6,10 +7,28 @@
 #include <scan/status_reply.h>
 
 #include <array>
+#include <tuple>
 
 namespace {
 using Reply = std::array<quint8, kStatusReplyLength>;
 
+Reply With(std::initializer_list<std::pair<int, quint8>> bytes)
+{
+    Reply r{};
+    for (const auto& [at, value] : bytes)
+        r[at] = value;
+    return r;
+}
+
+QStringList Faults(const Reply& r)
+{
+    QStringList out;
+    for (const UnitFault& f : StatusFaults(r))
+        out << QStringLiteral("%1:%2").arg(f.type).arg(f.info);
+    return out;
+}
+
+// Unit U1 has sensors 1, 2 (unused), 12 and 21, and power inputs 1 to 3.
 class StatusMirror : public BothDriversTest
 {
 protected:
@@ -29,116 +48,136 @@ protected:
                                   {p}));
     }
 
-    QStringList Faults(const QString& serial)
+    QStringList Rows(const QString& sql) { return ::Rows(db(), sql); }
+    QStringList FaultRows(const QString& serial)
     {
-        QStringList out;
-        const auto rows =
-            db().select(QStringLiteral("SELECT SyF_Faulttype, SyF_Faultinfo FROM Systems_Faults WHERE "
-                                       "SyF_SyI_Serialnumber=? ORDER BY SyF_Faulttype, SyF_Faultinfo"),
-                        {serial});
-        for (const QSqlRecord& r : *rows)
-            out << QStringLiteral("%1:%2").arg(r.value(0).toInt()).arg(r.value(1).toString());
-        return out;
+        return Rows(QStringLiteral("SELECT SyF_Faulttype, SyF_Faultinfo FROM Systems_Faults WHERE "
+                                   "SyF_SyI_Serialnumber='%1' ORDER BY SyF_Faulttype, SyF_Faultinfo")
+                        .arg(serial));
     }
-
-    QList<QSqlRecord> Rows(const QString& sql) { return db().select(sql).value_or(QList<QSqlRecord>{}); }
 };
 } // namespace
+
+TEST(StatusReply, SensorsPowerClockAndFaults)
+{
+    struct Case
+    {
+        quint8 hi, lo, flags;
+        float value;
+        bool outOfBounds, notPowered, alarm;
+    } cases[] = {
+        {0x01, 0x2C, 0x01, 30.0f, false, false, false},
+        {0x20, 0x0A, 0x00, -1.0f, false, true, false},
+        {0x40, 0x00, 0x07, 819.2f, true, false, true},
+        {0x00, 0x00, 0xF8, 0.0f, false, true, false},
+    };
+    for (const Case& c : cases) {
+        const Reply r = With({{33, c.hi}, {34, c.lo}, {35, c.flags}}); // sensor 12
+        const SensorReading s = StatusSensor(r, 12);
+        EXPECT_FLOAT_EQ(s.value, c.value);
+        EXPECT_EQ(std::tuple(s.outOfBounds, s.notPowered, s.alarm),
+                  std::tuple(c.outOfBounds, c.notPowered, c.alarm));
+        EXPECT_FLOAT_EQ(StatusSensor(r, 11).value, 0.0f);
+    }
+    EXPECT_TRUE(StatusSensor(With({}), 21).notPowered);
+    EXPECT_TRUE(StatusSensor(With({}), 0).notPowered);
+
+    const Reply power = With({{60, 0x21}});
+    for (int p : {1, 2, 3, 4, 5, 0})
+        EXPECT_EQ(std::pair(StatusPower(power, p).condition, StatusPower(power, p).fault),
+                  std::pair(p == 1, p == 2))
+            << p;
+
+    Reply clock = With({{61, 13}, {62, 45}, {63, 24}, {64, 12}, {65, 9}, {67, 7}, {68, 0xFF}});
+    EXPECT_EQ(StatusClock(clock), QDateTime(QDate(2009, 12, 24), QTime(13, 45), Qt::UTC));
+    EXPECT_EQ(StatusAlarmCondition(clock), 7);
+    EXPECT_EQ(StatusRelayBCondition(clock), 0xFF);
+    clock[73] = 0x10;
+    EXPECT_TRUE(StatusClock(clock).isNull());
+
+    EXPECT_EQ(Faults(With({{73, 0x14}})), (QStringList{"0:2", "0:4"}));
+    EXPECT_TRUE(StatusLogBlocked(With({{73, 0x14}})));
+    EXPECT_FALSE(StatusLogBlocked(With({{73, 0xFB}})));
+    EXPECT_EQ(Faults(With({{74, 0xFF}})), (QStringList{"0:8"}));
+    EXPECT_EQ(Faults(With({{71, 0xF8}})), (QStringList{"1:20"}));
+    EXPECT_EQ(Faults(With({{69, 0x81}, {70, 0x08}})), (QStringList{"1:1", "1:8", "1:12"}));
+    EXPECT_TRUE(Faults(With({{66, 0xFF}, {72, 0xFF}})).isEmpty());
+}
 
 TEST_P(StatusMirror, FaultRowsFollowTheBits)
 {
     ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Systems_Faults VALUES ('U1', 0, '9')")));
     ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Systems_Faults VALUES ('U2', 0, '2')")));
-    Reply r{};
-    r[73] = 0x14;
-    r[74] = 0x01;
-    r[71] = 0xF8;
     for (int pass = 0; pass < 3; ++pass)
-        ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), r, 20, 4));
-    EXPECT_EQ(Faults(QStringLiteral("U1")), (QStringList{"0:2", "0:4", "0:8", "0:9", "1:20"}));
+        ASSERT_TRUE(
+            MirrorStatus(db(), QStringLiteral("U1"), With({{73, 0x14}, {74, 0x01}, {71, 0xF8}}), 20, 4));
+    EXPECT_EQ(FaultRows(QStringLiteral("U1")), (QStringList{"0 2", "0 4", "0 8", "0 9", "1 20"}));
 
-    Reply clear{};
-    clear[69] = 0x01;
-    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), clear, 20, 4));
+    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), With({{69, 0x01}}), 20, 4));
     // Rows of faults the reply cannot carry and of other units are left alone.
-    EXPECT_EQ(Faults(QStringLiteral("U1")), (QStringList{"0:9", "1:1"}));
-    EXPECT_EQ(Faults(QStringLiteral("U2")), (QStringList{"0:2"}));
+    EXPECT_EQ(FaultRows(QStringLiteral("U1")), (QStringList{"0 9", "1 1"}));
+    EXPECT_EQ(FaultRows(QStringLiteral("U2")), (QStringList{"0 2"}));
 }
 
 TEST_P(StatusMirror, ConditionRowsCreatedThenOverwritten)
 {
-    Reply r{};
-    r[0] = 0x01, r[1] = 0x2C, r[2] = 0x01;    // sensor 1: 30.0, powered
-    r[33] = 0x20, r[34] = 0x0A, r[35] = 0x07; // sensor 12: -1.0, out of bounds, alarm
-    r[60] = 0x21;
-    r[61] = 13, r[62] = 45, r[63] = 24, r[64] = 12, r[65] = 9;
-    r[67] = 3, r[68] = 1;
-    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), r, 20, 4));
-
-    auto unit =
-        Rows(QStringLiteral("SELECT SyCC_Alarmcondition, SyCC_RelayBcondition, SyCC_Inacall, SyCC_Rtc FROM "
-                            "Systems_Current_Condition WHERE SyCC_SyI_Serialnumber='U1'"));
-    ASSERT_EQ(unit.size(), 1);
-    EXPECT_EQ(unit[0].value(0).toInt(), 3);
-    EXPECT_EQ(unit[0].value(1).toInt(), 1);
-    EXPECT_EQ(unit[0].value(2).toInt(), 0);
-    EXPECT_EQ(WallClockFromValue(unit[0].value(3)), QDateTime(QDate(2009, 12, 24), QTime(13, 45), Qt::UTC));
-
+    // Sensor 1: 30.0, powered; sensor 12: -1.0, out of bounds, alarm; inputs 1 on, 2 faulty.
+    const Reply first = With({{0, 0x01},
+                              {1, 0x2C},
+                              {2, 0x01},
+                              {33, 0x20},
+                              {34, 0x0A},
+                              {35, 0x07},
+                              {60, 0x21},
+                              {61, 13},
+                              {62, 45},
+                              {63, 24},
+                              {64, 12},
+                              {65, 9},
+                              {67, 3},
+                              {68, 1}});
+    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), first, 20, 4));
+    const QString unitSql = QStringLiteral("SELECT SyCC_SyI_Serialnumber, SyCC_Alarmcondition, "
+                                           "SyCC_RelayBcondition, SyCC_Inacall FROM "
+                                           "Systems_Current_Condition");
+    EXPECT_EQ(Rows(unitSql), QStringList{"U1 3 1 0"});
+    EXPECT_EQ(
+        WallClockFromValue(
+            db().select(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition"))->value(0).value(0)),
+        QDateTime(QDate(2009, 12, 24), QTime(13, 45), Qt::UTC));
     // Used sensors within the unit's range only: 2 is not used, 21 has no entry.
-    const auto sensors = Rows(QStringLiteral("SELECT SeCC_Sensornumber, SeCC_Currvalue, SeCC_Outofbounds, "
+    const QString sensorSql = QStringLiteral("SELECT SeCC_Sensornumber, SeCC_Currvalue, SeCC_Outofbounds, "
                                              "SeCC_Notpowered, SeCC_Alarmcondition FROM "
-                                             "Sensors_Current_Condition ORDER BY SeCC_Sensornumber"));
-    ASSERT_EQ(sensors.size(), 2);
-    EXPECT_EQ(sensors[0].value(0).toInt(), 1);
-    EXPECT_FLOAT_EQ(sensors[0].value(1).toFloat(), 30.0f);
-    EXPECT_EQ(sensors[0].value(3).toInt(), 0);
-    EXPECT_EQ(sensors[1].value(0).toInt(), 12);
-    EXPECT_FLOAT_EQ(sensors[1].value(1).toFloat(), -1.0f);
-    EXPECT_EQ(sensors[1].value(2).toInt(), 1);
-    EXPECT_EQ(sensors[1].value(4).toInt(), 1);
-    const auto power =
-        Rows(QStringLiteral("SELECT PmCC_Powernumber, PmCC_Powerfault, PmCC_Powercondition FROM "
-                            "Powermonitoring_Current_Condit ORDER BY PmCC_Powernumber"));
-    ASSERT_EQ(power.size(), 3);
-    EXPECT_EQ(power[0].value(2).toInt(), 1);
-    EXPECT_EQ(power[1].value(1).toInt(), 1);
-    EXPECT_EQ(power[2].value(1).toInt() + power[2].value(2).toInt(), 0);
+                                             "Sensors_Current_Condition ORDER BY SeCC_Sensornumber");
+    EXPECT_EQ(Rows(sensorSql), (QStringList{"1 30 0 0 0", "12 -1 1 0 1"}));
+    EXPECT_EQ(Rows(QStringLiteral("SELECT PmCC_Powernumber, PmCC_Powerfault, PmCC_Powercondition FROM "
+                                  "Powermonitoring_Current_Condit ORDER BY PmCC_Powernumber")),
+              (QStringList{"1 0 1", "2 1 0", "3 0 0"}));
 
     // Overwritten in place; a clock reported invalid is Null; a sensor no longer used keeps its row.
     ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Used=0 WHERE SeI_Sensornumber=12")));
-    Reply next{};
-    next[73] = 0x10;
-    next[67] = 5;
-    next[0] = 0x00, next[1] = 0x05, next[2] = 0x00;
-    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), next, 20, 4));
-    unit = Rows(QStringLiteral("SELECT SyCC_Alarmcondition, SyCC_Rtc FROM Systems_Current_Condition"));
-    ASSERT_EQ(unit.size(), 1);
-    EXPECT_EQ(unit[0].value(0).toInt(), 5);
-    EXPECT_TRUE(unit[0].value(1).isNull());
-    const auto after = Rows(QStringLiteral("SELECT SeCC_Sensornumber, SeCC_Currvalue, SeCC_Notpowered FROM "
-                                           "Sensors_Current_Condition ORDER BY SeCC_Sensornumber"));
-    ASSERT_EQ(after.size(), 2);
-    EXPECT_FLOAT_EQ(after[0].value(1).toFloat(), 0.5f);
-    EXPECT_EQ(after[0].value(2).toInt(), 1);
-    EXPECT_FLOAT_EQ(after[1].value(1).toFloat(), -1.0f);
-}
+    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), With({{73, 0x10}, {67, 5}, {1, 0x05}}), 20, 4));
+    EXPECT_EQ(Rows(unitSql), QStringList{"U1 5 0 0"});
+    EXPECT_EQ(Rows(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition")), QStringList{"-"});
+    EXPECT_EQ(Rows(sensorSql), (QStringList{"1 0.5 0 1 0", "12 -1 1 0 1"}));
 
-TEST_P(StatusMirror, EightSensorUnitSkipsNumbersBeyondItsRange)
-{
-    Reply r{};
-    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), r, 8, 2));
-    EXPECT_EQ(Rows(QStringLiteral("SELECT SeCC_Sensornumber FROM Sensors_Current_Condition")).size(), 1);
-    EXPECT_EQ(Rows(QStringLiteral("SELECT PmCC_Powernumber FROM Powermonitoring_Current_Condit")).size(), 2);
+    // An eight-sensor unit with two power inputs.
+    ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Powermonitoring_Current_Condit")));
+    ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Sensors_Current_Condition")));
+    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Used=1")));
+    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), With({}), 8, 2));
+    EXPECT_EQ(Rows(QStringLiteral("SELECT SeCC_Sensornumber FROM Sensors_Current_Condition ORDER BY 1")),
+              (QStringList{"1", "2"}));
+    EXPECT_EQ(Rows(QStringLiteral("SELECT PmCC_Powernumber FROM Powermonitoring_Current_Condit ORDER BY 1")),
+              (QStringList{"1", "2"}));
 }
 
 TEST_P(StatusMirror, DatabaseErrorLeavesNothingHalfWritten)
 {
     ASSERT_TRUE(db().exec(QStringLiteral("DROP TABLE Powermonitoring_Current_Condit")));
-    Reply r{};
-    r[73] = 0x01;
-    EXPECT_FALSE(MirrorStatus(db(), QStringLiteral("U1"), r, 20, 4));
+    EXPECT_FALSE(MirrorStatus(db(), QStringLiteral("U1"), With({{73, 0x01}}), 20, 4));
     EXPECT_FALSE(db().lastError().description.isEmpty());
-    EXPECT_TRUE(Faults(QStringLiteral("U1")).isEmpty());
+    EXPECT_TRUE(FaultRows(QStringLiteral("U1")).isEmpty());
     EXPECT_TRUE(Rows(QStringLiteral("SELECT * FROM Systems_Current_Condition")).isEmpty());
 }
 
