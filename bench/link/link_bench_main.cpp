@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr quint8 kReadStatus = 21; // 76 payload bytes
-constexpr quint8 kLogPage = 3;     // 265 payload bytes
 constexpr double kByteTimeUs = 1e6 * 10 / 115200;
 constexpr double kOverheadTarget = 1.05;
 constexpr double kCpuTargetUs = 50;
@@ -24,7 +22,7 @@ const char* Verdict(bool met)
     return met ? "met" : "MISSED";
 }
 
-void ServeCommand(SimLine& line, quint8 command)
+void ServeCommand(SimLine& line, UnitCommand command)
 {
     QByteArray payload(ReplyLength(command) - 1, '\0');
     for (int i = 0; i < payload.size(); ++i)
@@ -42,7 +40,7 @@ bool Overhead(Wire wire)
     line.Sim().setTurnaround(0);
     line.Sim().setPaced(true);
     bool met = true;
-    for (quint8 command : {kReadStatus, kLogPage}) {
+    for (const UnitCommand command : {CmdReadStatus, CmdReadLogPage}) {
         ServeCommand(line, command);
         TransactionTimes(line, command, kWarmUp);
         const std::vector<qint64> times = TransactionTimes(line, command, kPacedTransactions);
@@ -55,7 +53,7 @@ bool Overhead(Wire wire)
         const bool ok = int(times.size()) == kPacedTransactions && meanUs <= kOverheadTarget * wireUs;
         met = met && ok;
         std::printf("%-4s  %7d  %11d  %12.1f  %8.1f  %9.1f  %9.3f  %11.3f  %15.1f  %6d  %s\n", WireName(wire),
-                    command, frameBytes, wireUs, meanUs, medianUs, meanUs / wireUs, medianUs / wireUs,
+                    int(command), frameBytes, wireUs, meanUs, medianUs, meanUs / wireUs, medianUs / wireUs,
                     beyondReplyUs, kPacedTransactions - int(times.size()), Verdict(ok));
     }
     return met;
@@ -68,9 +66,9 @@ bool Cpu(Wire wire)
         std::printf("%-4s  line not ready: %s\n", WireName(wire), qPrintable(line.Problem()));
         return false;
     }
-    ServeCommand(line, kReadStatus);
-    TransactionCpu(line, kReadStatus, kWarmUp);
-    const CpuFigures figures = TransactionCpu(line, kReadStatus, kCpuTransactions);
+    ServeCommand(line, CmdReadStatus);
+    TransactionCpu(line, CmdReadStatus, kWarmUp);
+    const CpuFigures figures = TransactionCpu(line, CmdReadStatus, kCpuTransactions);
     const bool ok = figures.failures == 0 && figures.cpuUs <= kCpuTargetUs;
     std::printf("%-4s  %13.2f  %14.2f  %6d  %s\n", WireName(wire), figures.cpuUs, figures.wallUs,
                 figures.failures, Verdict(ok));
@@ -95,7 +93,7 @@ int main(int argc, char** argv)
         met = Overhead(wire) && met;
     std::printf("\nCPU: server thread CPU time per transaction, %d transactions of command %d against the "
                 "unpaced unit; target <= %.0f us\n",
-                kCpuTransactions, kReadStatus, kCpuTargetUs);
+                kCpuTransactions, int(CmdReadStatus), kCpuTargetUs);
     std::printf("wire  cpu us/trans.  wall us/trans.  failed  target\n");
     for (Wire wire : {Wire::Pty, Wire::Tcp})
         met = Cpu(wire) && met;

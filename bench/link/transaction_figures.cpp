@@ -19,7 +19,7 @@ qint64 ThreadCpuNs()
     return ns(usage.ru_utime) + ns(usage.ru_stime);
 }
 
-bool Transaction(SimLine& line, quint8 command)
+bool Transaction(SimLine& line, UnitCommand command)
 {
     RequestFrame request{command};
     ReplyBuffer reply{};
@@ -27,7 +27,7 @@ bool Transaction(SimLine& line, quint8 command)
 }
 } // namespace
 
-std::vector<qint64> TransactionTimes(SimLine& line, quint8 command, int count)
+std::vector<qint64> TransactionTimes(SimLine& line, UnitCommand command, int count)
 {
     std::vector<qint64> times;
     times.reserve(count);
@@ -40,7 +40,7 @@ std::vector<qint64> TransactionTimes(SimLine& line, quint8 command, int count)
     return times;
 }
 
-CpuFigures TransactionCpu(SimLine& line, quint8 command, int count)
+CpuFigures TransactionCpu(SimLine& line, UnitCommand command, int count)
 {
     int failures = 0;
     QElapsedTimer wall;

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "sim_line.h"
+#include "unit_command.h"
 
 #include <vector>
 
 // Wall time of one paced transaction after another, in nanoseconds.
-std::vector<qint64> TransactionTimes(SimLine& line, quint8 command, int count);
+std::vector<qint64> TransactionTimes(SimLine& line, UnitCommand command, int count);
 
 struct CpuFigures
 {
@@ -16,7 +17,7 @@ struct CpuFigures
 
 // CPU time that the calling thread (the server's) spends per transaction; the unit runs in its own
 // thread and is not counted.
-CpuFigures TransactionCpu(SimLine& line, quint8 command, int count);
+CpuFigures TransactionCpu(SimLine& line, UnitCommand command, int count);
 
 double Mean(const std::vector<qint64>& values);
 double Median(std::vector<qint64> values);

@@ -36,9 +36,10 @@ constexpr double kRearmSeconds = 0.5;
 int PassBytes()
 {
     int bytes = 0;
-    for (const quint8 command : {21, 22, 23, 24})
+    for (const UnitCommand command :
+         {CmdReadStatus, CmdReadSensorEvents, CmdReadPowerEvents, CmdReadLogPointers})
         bytes += 15 + 1 + ReplyLength(command);
-    return bytes + (kSensors + 1) * (15 + 1 + ReplyLength(3));
+    return bytes + (kSensors + 1) * (15 + 1 + ReplyLength(CmdReadLogPage));
 }
 
 qint64 Taken(Database& db)

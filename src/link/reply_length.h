@@ -1,5 +1,7 @@
 #pragma once
 
+#include "unit_command.h"
+
 #include <QtGlobal>
 
 // Payload length of each command's reply, check byte included, status byte excluded.

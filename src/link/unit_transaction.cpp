@@ -3,12 +3,12 @@
 #include "event_wait.h"
 #include "reply_length.h"
 #include "transport.h"
+#include "unit_command.h"
 
 #include <algorithm>
 
 namespace {
 constexpr int kAttempts = 3;
-constexpr quint8 kCmdReadLogPage = 3;
 
 QByteArray FrameBytes(const RequestFrame& request, int from, int count)
 {
@@ -125,7 +125,7 @@ std::optional<UnitTransaction::Outcome> UnitTransaction::Send(const QByteArray& 
 
 int UnitTransaction::ReplyWait(const RequestFrame& request, bool blockMode) const
 {
-    if (request[0] == kCmdReadLogPage)
+    if (request[0] == CmdReadLogPage)
         return blockMode ? timings_.blockLogPageReplyWait : timings_.handshakeLogPageReplyWait;
     return blockMode ? timings_.blockReplyWait : timings_.handshakeWait;
 }

@@ -4,10 +4,9 @@
 
 #include <db/database.h>
 #include <link/int_codec.h>
+#include <link/unit_command.h>
 
 namespace {
-constexpr quint8 kCmdReadLogPage = 3;
-constexpr quint8 kCmdReadLogPointer = 25;
 constexpr int kPageReadLength = 6;
 constexpr int kPointerReadLength = 2;
 constexpr qint32 kPageSnMask = 0xFFFFFF; // a page carries the low 24 bits of its number
@@ -118,7 +117,7 @@ LogStep::Read LogStep::PlanRead(const LogPointer& p, const LogTarget& t) const
 
 LinkResult LogStep::SendPageRead(const LogTarget& t, const Read& read)
 {
-    RequestFrame request{kCmdReadLogPage, t.logNumber};
+    RequestFrame request{CmdReadLogPage, t.logNumber};
     WriteU16(request, 2, read.offset);
     WriteU16(request, 4, read.slot);
     return exchange_(request, page_, kPageReadLength);
@@ -136,7 +135,7 @@ LinkResult LogStep::Trusted(const LogPointer& p, const LogTarget& t, const Read&
     } else if (read.slot == p.OldestPage) {
         // Without a page number, the oldest slot is trusted only while the unit has not moved on
         // from it: the page read was then still the one the pointers named.
-        RequestFrame request{kCmdReadLogPointer, t.logNumber};
+        RequestFrame request{CmdReadLogPointer, t.logNumber};
         if (const LinkResult result = exchange_(request, pointer_, kPointerReadLength); result != LinkOk)
             return result;
         trusted = ReadLogPointer(pointer_, 0).OldestPage == p.OldestPage;

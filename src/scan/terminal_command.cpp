@@ -1,13 +1,11 @@
 #include "terminal_command.h"
 
+#include <link/unit_command.h>
 #include <link/zstring.h>
 
 #include <algorithm>
 
 namespace {
-constexpr quint8 kCmdSetAlarmCondition = 9;
-constexpr quint8 kCmdSetRelayB = 6;
-constexpr quint8 kCmdSetSensorAlarm = 32;
 constexpr int kCodeChars = 8;
 constexpr int kCodeFieldStart = 1;
 constexpr int kValueByte = 10;
@@ -71,7 +69,7 @@ std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& att
         const QString value = attributes.mid(first + 1, 1);
         if (!IsDecimal(value))
             return std::nullopt;
-        c.frame[0] = kCmdSetAlarmCondition;
+        c.frame[0] = CmdSetAlarmCondition;
         c.mirrorValue = quint8(value.toInt());
         c.frame[kValueByte] = c.mirrorValue;
         c.dataLength = 11;
@@ -79,7 +77,7 @@ std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& att
     }
     case RequestRelayB: {
         const bool on = SwitchOn(attributes, first + 1);
-        c.frame[0] = kCmdSetRelayB;
+        c.frame[0] = CmdSetRelayB;
         c.frame[kValueByte] = on ? 0xFF : 0x00;
         c.mirrorValue = on ? 1 : 0;
         c.dataLength = 11;
@@ -94,7 +92,7 @@ std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& att
         if (n < 1 || n > std::min(sensorInputs, 255))
             return std::nullopt;
         const bool on = SwitchOn(attributes, second + 1);
-        c.frame[0] = kCmdSetSensorAlarm;
+        c.frame[0] = CmdSetSensorAlarm;
         c.frame[kValueByte] = quint8(n - 1);
         c.frame[kSwitchByte] = on ? 0x01 : 0x00;
         c.mirrorValue = on ? 1 : 0;

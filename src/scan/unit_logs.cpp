@@ -7,13 +7,11 @@
 
 #include <db/database.h>
 #include <link/event_wait.h>
+#include <link/unit_command.h>
 
 #include <map>
 
 namespace {
-constexpr quint8 kCmdReadSensorEvents = 22;
-constexpr quint8 kCmdReadPowerEvents = 23;
-constexpr quint8 kCmdReadLogPointers = 24;
 constexpr int kPowerEventsLength = 12;
 constexpr int kRefusalsReported = 3;
 
@@ -51,7 +49,7 @@ bool ScanEngine::MirrorEventLists(int unit)
     }
     ReplyBuffer reply{};
     if (!used.empty()) {
-        RequestFrame request{kCmdReadSensorEvents};
+        RequestFrame request{CmdReadSensorEvents};
         if (const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1); result != LinkOk) {
             LinkFailed(r, result);
             return false;
@@ -74,7 +72,7 @@ bool ScanEngine::MirrorEventLists(int unit)
             ReportDatabaseError();
     }
     if (!inputs->empty()) {
-        RequestFrame request{kCmdReadPowerEvents};
+        RequestFrame request{CmdReadPowerEvents};
         if (const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1); result != LinkOk) {
             LinkFailed(r, result);
             return false;
@@ -89,7 +87,7 @@ bool ScanEngine::MirrorEventLists(int unit)
 void ScanEngine::ReadLogs(int unit)
 {
     SystemRuntimeRecord& r = runtime_[unit];
-    RequestFrame request{kCmdReadLogPointers};
+    RequestFrame request{CmdReadLogPointers};
     ReplyBuffer reply{};
     if (const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1); result != LinkOk) {
         LinkFailed(r, result);

@@ -1,12 +1,13 @@
 // The turn of one unit within a pass.
-#include "identify_reply.h"
 #include "scan_engine.h"
 #include "status_mirror.h"
 #include "status_reply.h"
 #include "unit_exchange.h"
 
+#include <link/identify_reply.h>
+#include <link/unit_command.h>
+
 namespace {
-constexpr quint8 kCmdReadStatus = 21;
 constexpr qint16 kBackoffLost = 1;
 constexpr qint16 kBackoffForeign = 2;
 } // namespace
@@ -56,7 +57,7 @@ bool ScanEngine::ReadStatus(int unit)
     SystemRuntimeRecord& r = runtime_[unit];
     logBlocked_[unit] = false;
     r.PortTrouble = ConnectUnit(link_, r);
-    RequestFrame request{kCmdReadStatus};
+    RequestFrame request{CmdReadStatus};
     ReplyBuffer reply{};
     const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1);
     if (result != LinkOk) {

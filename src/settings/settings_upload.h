@@ -4,6 +4,7 @@
 
 #include <link/frame.h>
 #include <link/link_result.h>
+#include <link/unit_command.h>
 
 #include <QByteArray>
 #include <QDateTime>
@@ -19,8 +20,6 @@ class UnitLink;
 // (refused), then the end-of-file record; command 19 with the clock commits the image; the
 // image is read back and compared. Every choice of this exchange lives in this file.
 
-inline constexpr quint8 CmdBeginSettingsUpload = 11;
-inline constexpr quint8 CmdCommitSettings = 19;
 inline constexpr quint8 kUnitDone = 0xFF; // answer byte of commands 11 and 19
 inline constexpr char kRecordTaken = '~';
 inline constexpr int kUploadRecordBytes = 16;

@@ -1,8 +1,9 @@
 #include "unit_listing.h"
 
 #include <db/database.h>
+#include <link/identify_reply.h>
+#include <link/unit_command.h>
 #include <link/unit_link.h>
-#include <scan/identify_reply.h>
 #include <shell/app_title.h>
 #include <shell/prompter.h>
 #include <systems/systems_info.h>

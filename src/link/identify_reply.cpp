@@ -1,6 +1,6 @@
 #include "identify_reply.h"
 
-#include <link/zstring.h>
+#include "zstring.h"
 
 #include <span>
 

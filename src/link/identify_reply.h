@@ -1,12 +1,10 @@
 #pragma once
 
-#include <link/link_result.h>
+#include "link_result.h"
 
 #include <QString>
 
-// CmdIdentify: the command byte alone; the unit answers with who it is.
-constexpr quint8 CmdIdentify = 7;
-
+// The reply to CmdIdentify (the command byte alone): who the unit is.
 struct IdentifyReply
 {
     QString softwareVersion;
