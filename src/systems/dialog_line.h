@@ -3,8 +3,8 @@
 #include "unit_address.h"
 
 #include <link/frame.h>
+#include <link/identify_reply.h>
 #include <link/link_result.h>
-#include <scan/identify_reply.h>
 #include <settings/settings_image_layout.h>
 
 #include <functional>
