@@ -4,7 +4,6 @@
 #include "free_tcp_port.h"
 #include "peer_unit.h"
 #include "short_link_timings.h"
-#include "silent_listener.h"
 
 #include "serial_port_path.h"
 #include "transport.h"
