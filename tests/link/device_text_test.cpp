@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QSet>
-
 #include <vector>
 
 using Bytes = std::vector<quint8>;
@@ -60,20 +58,4 @@ TEST(DeviceText, StartsAtTheGivenIndex)
     EXPECT_EQ(DecodeDeviceText(bytes, 4), QStringLiteral("("));
     for (qsizetype start : {-1, 6, 7, 40000})
         EXPECT_EQ(DecodeDeviceText(bytes, start), QString()) << start;
-}
-
-TEST(DeviceText, WordTable)
-{
-    EXPECT_EQ(DeviceWord(1), QStringLiteral("ΘΑΛΑΜΟΣ"));
-    EXPECT_EQ(DeviceWord(24), QStringLiteral("ΕΠΙΤΗΡΗΤΗΣ ΤΑΣΗΣ"));
-    EXPECT_EQ(DeviceWord(37), QStringLiteral("SELF SERVICE"));
-    EXPECT_EQ(DeviceWord(40), QStringLiteral("ΜΗΧΑΝΟΣΤΑΣΙΟ"));
-    EXPECT_EQ(DeviceWord(0), QString());
-    EXPECT_EQ(DeviceWord(41), QString());
-    EXPECT_EQ(DeviceWord(-1), QString());
-    QSet<QString> words;
-    for (int n = 1; n <= kDeviceWordCount; ++n)
-        words.insert(DeviceWord(n));
-    EXPECT_EQ(words.size(), kDeviceWordCount);
-    EXPECT_FALSE(words.contains(QString()));
 }

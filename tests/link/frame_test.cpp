@@ -1,5 +1,4 @@
 #include "frame.h"
-#include "reply_length.h"
 
 #include <gtest/gtest.h>
 
@@ -53,22 +52,5 @@ TEST(Frame, PayloadCheck)
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.payload));
         EXPECT_EQ(PayloadCheckOk(c.payload), c.ok);
-    }
-}
-
-TEST(Frame, ReplyLengths)
-{
-    struct Case
-    {
-        quint8 command;
-        int length;
-    };
-    const Case cases[] = {
-        {3, 265}, {20, 258}, {32, 2}, {7, 34}, {21, 76}, {24, 211},
-        {0, 0},   {26, 0},   {31, 0}, {33, 0}, {255, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(int(c.command));
-        EXPECT_EQ(ReplyLength(c.command), c.length);
     }
 }

@@ -81,19 +81,6 @@ TEST(IntCodec, WritesLittleEndian)
     }
 }
 
-TEST(IntCodec, WrittenValuesReadBack)
-{
-    Bytes buffer(4);
-    for (qint32 value : {0, 1, 255, 256, 65535, 16777215, 2147483647}) {
-        WriteU32(buffer, 0, value);
-        EXPECT_EQ(ReadU32Clamp(buffer, 0), value);
-    }
-    for (int value : {0, 1, 255, 256, 4660, 32767}) {
-        WriteU16(buffer, 1, value);
-        EXPECT_EQ(ReadU16Clamp(buffer, 1), value);
-    }
-}
-
 TEST(IntCodec, FieldsOutsideTheBufferReadAsZeroAndAreNotWritten)
 {
     const Bytes bytes = {0xFF, 0xFF, 0xFF, 0xFF};

@@ -66,15 +66,6 @@ TEST(ZString, WritesTextAndZeroByteOnlyWhenTheyFit)
     }
 }
 
-TEST(ZString, WrittenTextReadsBack)
-{
-    for (const QString& text : {QString("0123456789*#p"), QString(), QStringLiteral("ΚΩΔΙΚΟΣ-1")}) {
-        Bytes field(22, 0xFF);
-        ASSERT_TRUE(WriteZString(field, 0, text));
-        EXPECT_EQ(ReadZString(field, 0), text);
-    }
-}
-
 TEST(AnsiText, CodePageIsOneToOne)
 {
     int defined = 0;

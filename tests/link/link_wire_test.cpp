@@ -1,11 +1,14 @@
 // The server's link against the simulated unit: what the line itself must carry and survive.
-#include "short_timings.h"
+#include "short_link_timings.h"
 #include "sim_line.h"
 
 #include "reply_length.h"
 #include "sim_fault_script.h"
+#include "transport.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -52,7 +55,7 @@ TEST_P(LinkWireAndMode, EveryByteValuePassesUnchanged)
     const auto [wire, blockMode] = GetParam();
     if (!WireAvailable(wire))
         GTEST_SKIP() << "socat is not on PATH";
-    SimLine line(wire, ShortTimings());
+    SimLine line(wire, ShortLinkTimings());
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     // Flow-control, line-end and terminal control bytes, in the request and in the reply. The
     // unit echoes request bytes 1 to 8; its check of byte 14 vouches for the others.
@@ -83,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(, LinkWireAndMode, testing::Combine(kAllWires, testing:
 
 TEST_P(LinkWire, PacedReplyIsReceivedWhole)
 {
-    SimLine line(GetParam(), ShortTimings());
+    SimLine line(GetParam(), ShortLinkTimings());
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     QByteArray page(ReplyLength(kLogPage) - 1, '\0');
     std::generate(page.begin(), page.end(), [b = 0]() mutable { return char(b++ * 7); });
@@ -106,13 +109,58 @@ TEST_P(LinkWire, FullDefaultTimeOutsServeANormalExchangeAtOnce)
 {
     SimLine line(GetParam(), LinkTimings{});
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
-    RequestFrame request{kIdentify};
-    ReplyBuffer reply{};
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(line.Transact(request, 1, true, reply), LinkOk);
+    for (bool blockMode : {true, false}) {
+        RequestFrame request{kIdentify};
+        ReplyBuffer reply{};
+        EXPECT_EQ(line.Transact(request, 1, blockMode, reply), LinkOk);
+        EXPECT_EQ(Bytes(reply, 10), QByteArray("TELVARON-1"));
+    }
     EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_EQ(Bytes(reply, 10), QByteArray("TELVARON-1"));
+    EXPECT_TRUE(line.Pauses().empty());
+}
+
+TEST_P(LinkWire, CommandWithoutReplyLengthIsRefusedUnsent)
+{
+    SimLine line(GetParam(), ShortLinkTimings());
+    ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
+    QSignalSpy unsupported(&line.Link(), &UnitLink::unsupportedCommand);
+    for (quint8 code : {0, 26, 31, 33, 255}) {
+        for (bool blockMode : {true, false}) {
+            RequestFrame request{code};
+            ReplyBuffer reply{};
+            EXPECT_EQ(line.Transact(request, 1, blockMode, reply), LinkFailure) << int(code);
+        }
+        EXPECT_EQ(line.Sim().arrivals(code), 0) << int(code);
+    }
+    ASSERT_EQ(unsupported.count(), 10);
+    EXPECT_EQ(unsupported.at(2).at(0).value<quint8>(), 26);
+    RequestFrame request{kIdentify};
+    ReplyBuffer reply{};
+    EXPECT_EQ(line.Transact(request, 1, true, reply), LinkOk) << "the line is as it was";
+    EXPECT_TRUE(line.Pauses().empty());
+}
+
+TEST_P(LinkWire, NestedLinkUseIsRefusedWhileATransactionWaits)
+{
+    SimLine line(GetParam(), ShortLinkTimings());
+    ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
+    UnitLink& link = line.Link();
+    line.Sim().setFault(kIdentify, 1, Fault::delay(100));
+    std::vector<int> nested;
+    QTimer::singleShot(30, &link, [&] {
+        RequestFrame request{kIdentify};
+        ReplyBuffer reply{};
+        nested = {link.DeviceTransaction(request, reply, 1, true, line.LinkSerial(), 0),
+                  link.TcpLink(0, UnitLink::kTcpConnect, QStringLiteral("127.0.0.1"), 1, 15),
+                  link.ResetSerialPort(0), link.CloseAll(), link.OpenSerialPort(1, 1)};
+    });
+    RequestFrame request{kIdentify};
+    ReplyBuffer reply{};
+    EXPECT_EQ(line.Transact(request, 1, true, reply), LinkOk);
+    EXPECT_EQ(nested, (std::vector<int>{LinkFailure, UnitLink::kTcpClosed, false, false, false}));
+    EXPECT_EQ(line.Sim().arrivals(kIdentify), 1) << "the nested transaction sent nothing";
     EXPECT_TRUE(line.Pauses().empty());
 }
 
@@ -120,18 +168,20 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
 {
     // Over a direct line the reply wait is long, so that "at once" stays clear of it on a loaded
     // machine; behind the device server its time-out is the only sign.
-    LinkTimings timings = ShortTimings();
-    if (GetParam() != Wire::DeviceServer)
+    const bool deviceServer = GetParam() == Wire::DeviceServer;
+    LinkTimings timings = ShortLinkTimings();
+    if (!deviceServer)
         timings.blockReplyWait = 3000;
     SimLine line(GetParam(), timings);
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
-    line.Sim().setFault(kIdentify, 1, Fault::drop());
+    constexpr int kAwayMs = 1000;
+    line.Sim().setFault(kIdentify, 1, Fault::drop(deviceServer ? 0 : kAwayMs));
     RequestFrame request{kIdentify};
     ReplyBuffer reply{};
     QElapsedTimer clock;
     clock.start();
     const LinkResult result = line.Transact(request, 1, true, reply);
-    if (GetParam() == Wire::DeviceServer) {
+    if (deviceServer) {
         // The device server keeps the connection while the unit behind it is away: only a
         // time-out shows, and the unit answers the next attempt.
         EXPECT_EQ(result, LinkOk);
@@ -139,11 +189,17 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
         EXPECT_EQ(line.Sim().arrivals(kIdentify), 2);
         return;
     }
-    // A port or connection that breaks ends the transaction at once; its caller links again.
+    // A port or connection that breaks ends the transaction at once, closed or reopened; while
+    // the unit is away it cannot be reopened. Its caller links again.
     EXPECT_EQ(result, LinkFailure);
-    EXPECT_LT(clock.elapsed(), 1000) << "a broken line is no time-out";
+    EXPECT_LT(clock.elapsed(), kAwayMs / 2) << "a broken line is no time-out";
+    EXPECT_FALSE(line.Link().Element(line.LinkSerial(), 0)->IsOpen());
+    if (GetParam() == Wire::Pty) {
+        EXPECT_FALSE(line.Link().ResetSerialPort(0));
+    }
     EXPECT_TRUE(line.Pauses().empty());
     EXPECT_EQ(line.Sim().arrivals(kIdentify), 1);
+    line.Link().Delay(kAwayMs);
     EXPECT_TRUE(line.Recover());
 }
 
