@@ -126,8 +126,9 @@ TEST_P(LinkAttempts, ResultPausesAndAttempts)
     EXPECT_EQ(line.Transact(request, 1, c.blockMode, reply), c.expected);
     EXPECT_EQ(line.Pauses(), c.pauses);
     EXPECT_EQ(line.Sim().arrivals(c.command), c.attempts);
-    if (c.expected == LinkOk)
+    if (c.expected == LinkOk) {
         EXPECT_EQ(reply[0], 0x42);
+    }
     EXPECT_EQ(reply[ReplyLength(c.command)], kSentinel) << "the link wrote past the payload";
 
     // Whatever the unit left on the line must not spoil the next exchange.
