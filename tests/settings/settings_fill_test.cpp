@@ -213,118 +213,77 @@ TEST(RingCount, LeftAloneGoesBackAsRead)
     }
 }
 
-// One byte of an image, and what the dialog shows for it.
-struct ByteCase
+QString Index(const QComboBox* list)
 {
-    const char* name;
-    int kind;
-    int offset;
-    QByteArray bytes;
-    std::function<bool(SystemSettingsFrm&)> shows;
-};
+    return QString::number(list->currentIndex());
+}
 
+QString Yes(bool b)
+{
+    return b ? QStringLiteral(" yes") : QStringLiteral(" no");
+}
+
+// Bytes of an otherwise empty image (schedule hours 255, no selection), and what the dialog shows.
 TEST(FillEdges, ShowWhatTheUnitStored)
 {
-    const ByteCase cases[] = {
-        {"digital type 2 is the probe",
-         0,
-         784,
-         {"\x02"},
-         [](auto& d) { return d.Combo1[0]->currentIndex() == 0; }},
-        {"digital type 4",
-         0,
-         784,
-         {"\x04"},
-         [](auto& d) { return d.Combo1[0]->currentText() == "Επαφή (ΑΝ)"; }},
-        {"digital type 0 selects nothing", 0, 784, QByteArray(1, '\0'),
-         [](auto& d) { return d.Combo1[0]->currentIndex() == -1; }},
-        {"analog type 9 selects nothing",
-         1,
-         378,
-         {"\x09"},
-         [](auto& d) { return d.Combo1[4]->currentIndex() == -1; }},
-        {"pressure enables the readings",
-         0,
-         694,
-         {"\x05"},
-         [](auto& d) {
-             return d.Combo1[10]->currentIndex() == 5 && d.Text8[10]->isEnabled() &&
-                    d.Text2[10]->isVisibleTo(&d);
-         }},
-        {"25.0 as a maximum", 0, 794, QByteArray::fromHex("020000C841"),
-         [](auto& d) { return d.Text2[0]->text() == "25.0"; }},
-        {"-5.5 as a minimum", 1, 418, QByteArray::fromHex("04000000000000B0C0"),
-         [](auto& d) { return d.Text3[0]->text() == "-5.5" && d.Combo2[0]->currentIndex() == 2; }},
-        {"a limit whose bit is clear", 0, 794, QByteArray::fromHex("000000C841"),
-         [](auto& d) { return d.Text2[0]->text().isEmpty(); }},
-        {"an infinite limit shows 0.0", 0, 794, QByteArray::fromHex("02000080FF"),
-         [](auto& d) { return d.Text2[0]->text() == "0.0"; }},
-        {"rate A0 05", 0, 813, QByteArray::fromHex("A005"),
-         [](auto& d) { return d.Text4[0]->text() == "1440"; }},
-        {"rate FF FF", 0, 813, QByteArray::fromHex("FFFF"),
-         [](auto& d) { return d.Text4[0]->text() == "32767"; }},
-        {"calibration -25, 6.25", 0, 694, QByteArray::fromHex("000000C8C10000C840"),
-         [](auto& d) { return d.Text8[10]->text() == "0.0" && d.Text9[10]->text() == "100.0"; }},
-        {"name 128 45 49", 0, 1304, QByteArray::fromHex("802D3100"),
-         [](auto& d) { return d.Label44[0]->Tag == "802D3100"; }},
-        {"name without its 0 byte ends with its field", 0, 1304, QByteArray(30, 'A'),
-         [](auto& d) { return d.Label44[0]->text() == QString(25, 'A') && d.Label44[1]->text() == "AAAAA"; }},
-        {"voltage name 128 255 3", 0, 1804, QByteArray::fromHex("80FF0300"),
-         [](auto& d) { return d.Label83[0]->Tag == "80FF0300"; }},
-        {"mode 3", 0, 615, {"\x03"}, [](auto& d) { return d.Combo10->currentText() == "3 Τάσεων"; }},
-        {"mode 2 on eight sensors",
-         1,
-         300,
-         {"\x02"},
-         [](auto& d) { return d.Combo10->currentIndex() == -1; }},
-        {"mains delay 10000 kept whole", 0, 613, QByteArray::fromHex("1027"),
-         [](auto& d) { return d.Text13->text() == "10000"; }},
-        {"mains flags FC",
-         0,
-         612,
-         {"\xFC"},
-         [](auto& d) { return !d.Check5[0]->isChecked() && d.Check5[1]->text() == "Όχι"; }},
-        {"bypass 0 shows 1", 1, 586, QByteArray(1, '\0'), [](auto& d) { return d.Text10->text() == "1"; }},
-        {"ring count 15", 0, 674, {"\x0F"}, [](auto& d) { return d.Combo3->currentIndex() == 13; }},
-        {"ring count 1 selects nothing",
-         0,
-         674,
-         {"\x01"},
-         [](auto& d) { return d.Combo3->currentIndex() == -1; }},
-        {"ring count 16 selects nothing",
-         1,
-         358,
-         {"\x10"},
-         [](auto& d) { return d.Combo3->currentIndex() == -1; }},
-        {"hour 24 selects nothing",
-         0,
-         617,
-         {"\x18"},
-         [](auto& d) { return d.Combo6[0]->currentIndex() == -1; }},
-        {"Wednesday's last end minute",
-         0,
-         648,
-         {"\x3B"},
-         [](auto& d) { return d.Combo9[7]->currentText() == "59"; }},
-        {"Wednesday's last end minute, eight sensors",
-         1,
-         332,
-         {"\x3B"},
-         [](auto& d) { return d.Combo9[7]->currentText() == "59"; }},
-        {"phone without its 0 byte", 0, 1216, QByteArray(30, '5'),
-         [](auto& d) { return d.Text1[0]->text() == QString(22, '5'); }},
-        {"system number 255", 1, 359, {"\xFF"}, [](auto& d) { return d.Text14->text() == "255"; }},
-        {"security code runs to its field's end", 0, 676, QByteArray("123456789"),
-         [](auto& d) { return d.Text16[1]->text() == "123456789"; }},
+    using F = SystemSettingsFrm;
+    const struct
+    {
+        const char* name;
+        int kind, offset;
+        const char* hex;
+        std::function<QString(F&)> shown;
+        const char* expected;
+        int repeat = 1;
+    } cases[] = {
+        {"digital type 2 is the probe", 0, 784, "02", [](F& d) { return Index(d.Combo1[0]); }, "0"},
+        {"digital type 4", 0, 784, "04", [](F& d) { return d.Combo1[0]->currentText(); }, "Επαφή (ΑΝ)"},
+        {"digital type 0 selects nothing", 0, 784, "00", [](F& d) { return Index(d.Combo1[0]); }, "-1"},
+        {"analog type 9 selects nothing", 1, 378, "09", [](F& d) { return Index(d.Combo1[4]); }, "-1"},
+        {"pressure enables the readings", 0, 694, "05",
+         [](F& d) {
+             return Index(d.Combo1[10]) + Yes(d.Text8[10]->isEnabled()) + Yes(d.Text2[10]->isVisibleTo(&d));
+         },
+         "5 yes yes"},
+        {"25.0 as a maximum", 0, 794, "020000C841", [](F& d) { return d.Text2[0]->text(); }, "25.0"},
+        {"-5.5 as a minimum", 1, 418, "04000000000000B0C0",
+         [](F& d) { return d.Text3[0]->text() + Index(d.Combo2[0]); }, "-5.52"},
+        {"a limit whose bit is clear", 0, 794, "000000C841", [](F& d) { return d.Text2[0]->text(); }, ""},
+        {"an infinite limit shows 0.0", 0, 794, "02000080FF", [](F& d) { return d.Text2[0]->text(); }, "0.0"},
+        {"rate A0 05", 0, 813, "A005", [](F& d) { return d.Text4[0]->text(); }, "1440"},
+        {"rate FF FF", 0, 813, "FFFF", [](F& d) { return d.Text4[0]->text(); }, "32767"},
+        {"calibration -25, 6.25", 0, 694, "000000C8C10000C840",
+         [](F& d) { return d.Text8[10]->text() + " " + d.Text9[10]->text(); }, "0.0 100.0"},
+        {"name 128 45 49", 0, 1304, "802D3100", [](F& d) { return d.Label44[0]->Tag; }, "802D3100"},
+        {"name without its 0 byte ends with its field", 0, 1304, "41",
+         [](F& d) { return d.Label44[0]->text() + " " + d.Label44[1]->text(); },
+         "AAAAAAAAAAAAAAAAAAAAAAAAA AAAAA", 30},
+        {"voltage name 128 255 3", 0, 1804, "80FF0300", [](F& d) { return d.Label83[0]->Tag; }, "80FF0300"},
+        {"mode 3", 0, 615, "03", [](F& d) { return d.Combo10->currentText(); }, "3 Τάσεων"},
+        {"mode 2 on eight sensors", 1, 300, "02", [](F& d) { return Index(d.Combo10); }, "-1"},
+        {"mains delay 10000 kept whole", 0, 613, "1027", [](F& d) { return d.Text13->text(); }, "10000"},
+        {"mains flags FC", 0, 612, "FC",
+         [](F& d) { return d.Check5[1]->text() + Yes(d.Check5[0]->isChecked()); }, "Όχι no"},
+        {"bypass 0 shows 1", 1, 586, "00", [](F& d) { return d.Text10->text(); }, "1"},
+        {"ring count 15", 0, 674, "0F", [](F& d) { return Index(d.Combo3); }, "13"},
+        {"ring count 1 selects nothing", 0, 674, "01", [](F& d) { return Index(d.Combo3); }, "-1"},
+        {"ring count 16 selects nothing", 1, 358, "10", [](F& d) { return Index(d.Combo3); }, "-1"},
+        {"hour 24 selects nothing", 0, 617, "18", [](F& d) { return Index(d.Combo6[0]); }, "-1"},
+        {"Wednesday's last end minute", 0, 648, "3B", [](F& d) { return d.Combo9[7]->currentText(); }, "59"},
+        {"the same, eight sensors", 1, 332, "3B", [](F& d) { return d.Combo9[7]->currentText(); }, "59"},
+        {"phone without its 0 byte", 0, 1216, "35", [](F& d) { return d.Text1[0]->text(); },
+         "5555555555555555555555", 30},
+        {"system number 255", 1, 359, "FF", [](F& d) { return d.Text14->text(); }, "255"},
+        {"security code runs to its field's end", 0, 676, "313233343536373839",
+         [](F& d) { return d.Text16[1]->text(); }, "123456789"},
     };
-    for (const ByteCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
         SettingsImage image{};
         std::fill(image.begin() + 617, image.begin() + 617 + 56, 255);
-        for (int i = 0; i < c.bytes.size(); ++i)
-            image[std::size_t(c.offset + i)] = quint8(c.bytes[i]);
+        const QByteArray bytes = QByteArray::fromHex(c.hex).repeated(c.repeat);
+        std::copy(bytes.begin(), bytes.end(), image.begin() + c.offset);
         Filled f(c.kind, c.kind == 0 ? "TELVARON-1" : "TELVARON-2", image);
-        EXPECT_TRUE(c.shows(f.form));
+        EXPECT_EQ(c.shown(f.form), QString::fromUtf8(c.expected)) << c.name;
     }
 }
 

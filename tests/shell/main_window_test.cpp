@@ -90,6 +90,10 @@ TEST_P(Window, ConnectRunsTheFirstPassAndArmsTheNext)
     EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral(" / Σε σύνδεση")));
     EXPECT_FALSE(window->AddRemoveSystems->isEnabled());
     EXPECT_FALSE(window->ChangeAppSettings->isEnabled());
+    // The systems list is not reached while connected, however asked for.
+    window->AddRemoveSystems->trigger();
+    window->AddRemoveSystems_Click();
+    EXPECT_EQ(listShown, 0);
     EXPECT_TRUE(engine->SystemsLoaded());
     EXPECT_EQ(window->SysinfoGrid->item(0, 8)->text(), QStringLiteral("ΟΧΙ"));
     EXPECT_EQ(window->SysinfoGrid->item(0, 8)->foreground().color(), QColor(Qt::red));

@@ -79,50 +79,32 @@ protected:
     Database check_{QStringLiteral("check")};
 };
 
-TEST_F(ServerProcessTest, StartsOnPreparedSettingsAndRunsOnce)
-{
-    ServerProcess first(environment());
-    first.process.start();
-    ASSERT_TRUE(first.process.waitForStarted());
-    EXPECT_TRUE(settles());
-    EXPECT_TRUE(QFile::exists(file_.left(file_.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".bak")));
-    EXPECT_EQ(first.process.state(), QProcess::Running);
-
-    // The same user from another login: an ssh login has a runtime folder of its own, a
-    // su shell may have none.
-    QProcessEnvironment otherRuntime = environment();
-    otherRuntime.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("other-runtime")));
-    QProcessEnvironment noRuntime = environment();
-    noRuntime.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    // Qt then makes one in the temporary folder: the test's own.
-    noRuntime.insert(QStringLiteral("TMPDIR"), home_.path());
-    const struct
-    {
-        const char* login;
-        QProcessEnvironment environment;
-    } logins[] = {
-        {"the same login", environment()},
-        {"another runtime folder", otherRuntime},
-        {"no runtime folder", noRuntime},
-    };
-    for (const auto& login : logins) {
-        ServerProcess second(login.environment);
-        second.process.start();
-        EXPECT_TRUE(second.process.waitForFinished(10000)) << "a second start ends at once: " << login.login;
-        EXPECT_EQ(second.process.exitCode(), 0) << login.login;
-        EXPECT_EQ(first.process.state(), QProcess::Running) << login.login;
-    }
-}
-
-TEST_F(ServerProcessTest, ALockLeftByAKilledServerDoesNotBlockTheNextStart)
+TEST_F(ServerProcessTest, RunsOnceAndALockLeftByAKilledServerDoesNotBlockTheNextStart)
 {
     {
-        ServerProcess killed(environment());
-        killed.process.start();
-        ASSERT_TRUE(killed.process.waitForStarted());
-        ASSERT_TRUE(settles());
-        killed.process.kill();
-        ASSERT_TRUE(killed.process.waitForFinished(5000));
+        ServerProcess first(environment());
+        first.process.start();
+        ASSERT_TRUE(first.process.waitForStarted());
+        EXPECT_TRUE(settles());
+        EXPECT_TRUE(QFile::exists(file_.left(file_.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".bak")));
+
+        // The same user from another login: an ssh login has a runtime folder of its own, a
+        // su shell may have none (Qt then makes one in the temporary folder: the test's own).
+        QProcessEnvironment otherRuntime = environment();
+        otherRuntime.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                            home_.filePath(QStringLiteral("other-runtime")));
+        QProcessEnvironment noRuntime = environment();
+        noRuntime.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        noRuntime.insert(QStringLiteral("TMPDIR"), home_.path());
+        for (const QProcessEnvironment& login : {environment(), otherRuntime, noRuntime}) {
+            ServerProcess second(login);
+            second.process.start();
+            EXPECT_TRUE(second.process.waitForFinished(10000)) << "a second start ends at once";
+            EXPECT_EQ(second.process.exitCode(), 0);
+            EXPECT_EQ(first.process.state(), QProcess::Running);
+        }
+        first.process.kill();
+        ASSERT_TRUE(first.process.waitForFinished(5000));
     }
     ASSERT_TRUE(QFile::exists(home_.filePath(QStringLiteral("config/TELVARON Server/TELVARON Server.lock"))))
         << "the killed server's lock stays behind";

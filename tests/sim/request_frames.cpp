@@ -16,3 +16,15 @@ QByteArray requestFrame(quint8 command, const QByteArray& data)
     frame += char(xorBytes(frame));
     return frame;
 }
+
+QByteArray identifyReply(const QByteArray& text)
+{
+    QByteArray payload = text;
+    payload.resize(kIdentifyLength - 1, '\0');
+    return QByteArray(1, char(0xFC)) + payload + char(xorBytes(payload));
+}
+
+QByteArray padded(quint8 status, int length)
+{
+    return QByteArray(1, char(status)) + QByteArray(length, '\0');
+}

@@ -71,6 +71,14 @@ QVariant SystemsFixture::Value(const QString& sql, const QVariantList& values)
     return rows && !rows->empty() ? rows->front().value(0) : QVariant(-1);
 }
 
+QString SystemsFixture::Column(const QString& sql)
+{
+    QStringList values;
+    for (const QSqlRecord& r : db().select(sql).value_or(QList<QSqlRecord>{}))
+        values << r.value(0).toString();
+    return values.join(QLatin1Char(' '));
+}
+
 namespace {
 QStringList Rows(Database& db, const QStringList& tables)
 {

@@ -46,6 +46,8 @@ protected:
     // The first value of a query, or -1 when it gives no row.
     QVariant Value(const QString& sql, const QVariantList& values = {});
     int Count(const QString& sql, const QVariantList& values = {}) { return Value(sql, values).toInt(); }
+    // The first value of every row of a query, blank-separated.
+    QString Column(const QString& sql);
     // Every row of the three unit tables, as text, to tell that nothing changed.
     QStringList UnitTables();
     // Every row of every table, as text, each headed by its table's name.

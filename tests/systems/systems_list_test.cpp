@@ -2,12 +2,9 @@
 
 #include <db/database.h>
 #include <scan/scan_engine.h>
-#include <shell/main_window.h>
-#include <shell/settings_store.h>
 #include <systems/systems_info.h>
 #include <systems/systems_list.h>
 
-#include <QAction>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -132,32 +129,5 @@ TEST_P(ListDialog, HeadingsLookTheSameWithARowSelectedAndFitTheirColumns)
 }
 
 INSTANTIATE_BOTH_DRIVERS(ListDialog);
-
-TEST(SystemsManagement, IsNotReachableWhileConnected)
-{
-    QTemporaryDir dir;
-    SettingsStore store(dir.filePath(QStringLiteral("settings.conf")));
-    FakePrompter prompter;
-    ScanFlags flags;
-    int shown = 0;
-    int passes = 0;
-    Mainfrm window(store, prompter, flags,
-                   MainWindowServices{
-                       .ScanSystems = [&] { ++passes; },
-                       .StartPing = [] {},
-                       .ShowSystemsList = [&] { ++shown; },
-                       .LoadUsedUnits = [] { return std::optional<std::vector<SystemInfo>>(std::in_place); },
-                       .EndProgram = [] {},
-                   });
-    window.FinishStartup();
-    window.AddRemoveSystems->trigger();
-    EXPECT_EQ(shown, 1);
-    window.cmd_Connect_Click();
-    ASSERT_EQ(passes, 1);
-    EXPECT_FALSE(window.AddRemoveSystems->isEnabled());
-    window.AddRemoveSystems->trigger();
-    window.AddRemoveSystems_Click();
-    EXPECT_EQ(shown, 1);
-}
 
 } // namespace

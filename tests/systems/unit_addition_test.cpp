@@ -1,10 +1,8 @@
 #include "systems_fixture.h"
 
 #include <db/database.h>
-#include <systems/settings_image_store.h>
 #include <systems/unit_addition.h>
 #include <systems/unit_rows.h>
-#include <systems/unit_settings.h>
 
 #include <sim_fault.h>
 #include <sim_fault_script.h>
@@ -31,6 +29,9 @@ ImageContents TwentySensorContents()
     contents.sensors[10].maxLimit = 80.5f;
     contents.sensors[10].minLimit = 20.25f;
     contents.sensors[11].minInUse = false;
+    // Sensors out of use keep type codes outside their lists.
+    contents.sensors[12].type = 9;
+    contents.sensors[19].type = 255;
     return contents;
 }
 
@@ -67,8 +68,8 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
         {10, 1, 2, 8.0, -2.5},   // the last digital row
         {11, 1, 1, 80.5, 20.25}, // the first analog row, a humidity input
         {12, 1, 0, 8.0, {}},     // minimum not in use
-        {13, 0, 0, 8.0, -2.5},   // not active
-        {20, 0, 0, 8.0, -2.5},
+        {13, 0, 9, 8.0, -2.5},   // not active
+        {20, 0, 255, 8.0, -2.5},
     };
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.number);
@@ -84,14 +85,9 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
         EXPECT_EQ(r.value(6).toInt() + r.value(7).toInt() + r.value(8).toInt(), 0);
     }
 
-    const auto power =
-        db().select(QStringLiteral("SELECT PmI_Powernumber, PmI_Used FROM Powermonitoring_Info "
-                                   "WHERE PmI_SyI_Serialnumber='TV1-0042' ORDER BY PmI_Powernumber"));
-    ASSERT_TRUE(power);
-    QStringList inputs;
-    for (const QSqlRecord& r : *power)
-        inputs << QStringLiteral("%1:%2").arg(r.value(0).toInt()).arg(r.value(1).toInt());
-    EXPECT_EQ(inputs.join(u' '), QStringLiteral("1:1 2:1 3:1 4:0"));
+    EXPECT_EQ(Column(QStringLiteral("SELECT PmI_Powernumber || ':' || PmI_Used FROM Powermonitoring_Info "
+                                    "ORDER BY PmI_Powernumber")),
+              QStringLiteral("1:1 2:1 3:1 4:0"));
     EXPECT_EQ(prompter.textPrompts.size(), 1);
     EXPECT_TRUE(prompter.textPrompts.front().contains(QStringLiteral("TV1-0042")));
     // A code, typed unseen, under a caption that begins with the program's title.
@@ -103,25 +99,24 @@ TEST_P(Addition, EightSensorUnitOverTcpGetsItsRows)
 {
     SimUnit& unit =
         ServeTcp(QStringLiteral("tv2-7"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 5, 3));
-    ASSERT_TRUE(Add(unit.address)) << LastMessage().toStdString();
+    // 0127 is 127, not the octal 87.
+    QString problem;
+    const auto typed =
+        TcpAddress(QStringLiteral("0127.0.0.001"), QString::number(unit.sim.tcpPort()), &problem);
+    ASSERT_TRUE(Add(*typed)) << LastMessage().toStdString();
 
-    EXPECT_EQ(Value(QStringLiteral("SELECT SyI_Aux1 FROM Systems_Info WHERE SyI_Commport=0")).toString(),
-              QStringLiteral("127.0.0.1:%1-115200").arg(unit.sim.tcpPort()));
-    EXPECT_EQ(Count(QStringLiteral("SELECT SyI_Locationnumber FROM Systems_Info")), 3);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info WHERE SeI_SyI_Serialnumber='tv2-7'")),
-              8);
-    EXPECT_EQ(Count(QStringLiteral("SELECT MAX(SeI_Sensornumber) FROM Sensors_Info")), 8);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info WHERE SeI_Used=1")), 5);
+    EXPECT_EQ(
+        Column(QStringLiteral("SELECT SyI_Commport || ' ' || SyI_Aux1 || ' ' || SyI_Locationnumber || ' ' || "
+                              "COALESCE(SyI_Systemname, '') FROM Systems_Info")),
+        QStringLiteral("0 127.0.0.1:%1-115200 3 ").arg(unit.sim.tcpPort()));
     // Digital rows 1-4 are probes, analog rows 5-8 temperature inputs.
-    EXPECT_EQ(Count(QStringLiteral(
-                  "SELECT COUNT(*) FROM Sensors_Info WHERE SeI_Sensortype=2 AND SeI_Sensornumber<=4")),
-              4);
-    EXPECT_EQ(Count(QStringLiteral(
-                  "SELECT COUNT(*) FROM Sensors_Info WHERE SeI_Sensortype=0 AND SeI_Sensornumber>4")),
-              4);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Info")), 2);
-    EXPECT_EQ(Count(QStringLiteral("SELECT PmI_Used FROM Powermonitoring_Info WHERE PmI_Powernumber=2")), 0);
-    EXPECT_TRUE(Value(QStringLiteral("SELECT SyI_Systemname FROM Systems_Info")).toString().isEmpty());
+    EXPECT_EQ(
+        Column(QStringLiteral("SELECT SeI_Sensornumber || ':' || SeI_Used || ':' || SeI_Sensortype FROM "
+                              "Sensors_Info WHERE SeI_SyI_Serialnumber='tv2-7' ORDER BY SeI_Sensornumber")),
+        QStringLiteral("1:1:2 2:1:2 3:1:2 4:1:2 5:1:0 6:0:0 7:0:0 8:0:0"));
+    EXPECT_EQ(Column(QStringLiteral("SELECT PmI_Powernumber || ':' || PmI_Used FROM Powermonitoring_Info "
+                                    "ORDER BY PmI_Powernumber")),
+              QStringLiteral("1:1 2:0"));
 }
 
 TEST_P(Addition, RemovalAndAddingAgainKeepTheReadPositions)
@@ -185,17 +180,22 @@ TEST_P(Addition, ConflictsAreRefusedWithoutWriting)
     EXPECT_EQ(LastMessage(), QStringLiteral("Το σύστημα με σειριακό αριθμό A-1 υπάρχει ήδη στη λίστα !"));
     EXPECT_EQ(twin.sim.arrivals(20), 0);
 
-    // A TCP address already listed, written differently.
+    // A TCP address already listed, written differently; another host's same port is no conflict.
     SimUnit& other =
         ServeTcp(QStringLiteral("B-2"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 8, 2));
-    ASSERT_TRUE(Add(other.address));
+    ASSERT_TRUE(
+        db().exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, "
+                                 "SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) "
+                                 "VALUES ('F-6', 1, 0, ?, 'TELVARON-2', '1', '1', 6)"),
+                  {QStringLiteral("127.0.0.2:%1-115200").arg(other.sim.tcpPort())}));
+    ASSERT_TRUE(Add(other.address)) << LastMessage().toStdString();
     const QStringList withOther = UnitTables();
     QString problem;
     EXPECT_FALSE(
         Add(*TcpAddress(QStringLiteral(" 127.0.0.1 "), QString::number(other.sim.tcpPort()), &problem)));
     EXPECT_TRUE(LastMessage().contains(QStringLiteral("χρησιμοποιείται ήδη από το σύστημα B-2")));
     EXPECT_EQ(UnitTables(), withOther);
-    EXPECT_EQ(withOther.size(), before.size() + 1 + 8 + 2);
+    EXPECT_EQ(withOther.size(), before.size() + 2 + 8 + 2);
 }
 
 TEST_P(Addition, AWrongOrWithheldSecurityCodeWritesNothing)
@@ -263,20 +263,6 @@ TEST_P(Addition, ADatabaseFailureLeavesNoHalfOfTheRows)
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info")), 0);
 }
 
-TEST_P(Addition, AnAddressWithLeadingZerosReachesTheHostAsTyped)
-{
-    SimUnit& unit =
-        ServeTcp(QStringLiteral("Z-1"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 8, 2));
-    QString problem;
-    // 0127 is 127, not the octal 87.
-    const auto typed =
-        TcpAddress(QStringLiteral("0127.0.0.001"), QString::number(unit.sim.tcpPort()), &problem);
-    ASSERT_TRUE(typed) << problem.toStdString();
-    ASSERT_TRUE(Add(*typed)) << LastMessage().toStdString();
-    EXPECT_EQ(Value(QStringLiteral("SELECT SyI_Aux1 FROM Systems_Info")).toString(),
-              QStringLiteral("127.0.0.1:%1-115200").arg(unit.sim.tcpPort()));
-}
-
 // The name field that both layouts give each sensor, voltage input and the unit: 25 bytes.
 constexpr int kNameField = 25;
 constexpr int kFirstSensorName = 1304; // twenty-sensor layout, the copy the unit's settings are read from
@@ -334,54 +320,6 @@ TEST_P(Addition, EmptyAndLongestTextsAreStoredWhole)
                         {c.serial, c.name}),
                   1);
     }
-}
-
-TEST_P(Addition, StoredSettingsKeepEmptyAndLongestNames)
-{
-    SimUnit& unit =
-        ServePty(QStringLiteral("S-1"), 10, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
-    ASSERT_TRUE(Add(unit.address)) << LastMessage().toStdString();
-    for (const auto& [bytes, name] :
-         {std::pair(QByteArray(), QStringLiteral("")), std::pair(kLongestNameBytes, LongestName())}) {
-        SCOPED_TRACE(name.size());
-        const QByteArray image = ImageWithNames(bytes);
-        SettingsImage settingsImage{};
-        std::copy_n(reinterpret_cast<const quint8*>(image.constData()), settingsImage.size(),
-                    settingsImage.begin());
-        QString problem;
-        const auto settings = DecodeUnitSettings(settingsImage, 0, &problem);
-        ASSERT_TRUE(settings) << problem.toStdString();
-        ASSERT_TRUE(StoreSettingsImageData(db(), QStringLiteral("S-1"), *settings))
-            << db().lastError().description.toStdString();
-        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Systemname=?"), {name}),
-                  1);
-        EXPECT_EQ(
-            Count(QStringLiteral(
-                      "SELECT COUNT(*) FROM Sensors_Info WHERE SeI_Sensornumber=1 AND SeI_Sensorname=?"),
-                  {name}),
-            1);
-    }
-}
-
-TEST_P(Addition, SensorsOutOfUseKeepTypesOutsideTheirLists)
-{
-    ImageContents contents = DefaultImageContents(true, 2, 1);
-    contents.sensors[5].type = 0;  // an analog type on a digital row
-    contents.sensors[12].type = 9; // no type at all
-    contents.sensors[19].type = 255;
-    SimUnit& unit = ServePty(QStringLiteral("T-1"), 11, QStringLiteral("TELVARON-1"), contents);
-    ASSERT_TRUE(Add(unit.address)) << LastMessage().toStdString();
-    const auto rows = db().select(QStringLiteral("SELECT SeI_Sensornumber, SeI_Used, SeI_Sensortype FROM "
-                                                 "Sensors_Info WHERE SeI_Sensornumber IN (6, 13, 20) "
-                                                 "ORDER BY SeI_Sensornumber"));
-    ASSERT_TRUE(rows);
-    QStringList kept;
-    for (const QSqlRecord& r : *rows)
-        kept << QStringLiteral("%1:%2:%3")
-                    .arg(r.value(0).toInt())
-                    .arg(r.value(1).toInt())
-                    .arg(r.value(2).toInt());
-    EXPECT_EQ(kept.join(u' '), QStringLiteral("6:0:0 13:0:9 20:0:255"));
 }
 
 INSTANTIATE_BOTH_DRIVERS(Addition);

@@ -133,70 +133,68 @@ TEST(UnitQueries, RepliesReadAsTheUnitSendsThem)
     EXPECT_FALSE(SettingsBlockReplyIsFor(ReplyOf(answer.payload), 8));
 }
 
-TEST(UnitAddressTest, AddressesAndTheirConflicts)
+TEST(UnitAddressTest, TypedAddressesAreDecimalAndKeptWithoutLeadingZeros)
 {
     EXPECT_EQ(SerialAddress(16).LinkAddress(), QStringLiteral("16-115200"));
     QString problem;
-    const auto tcp = TcpAddress(QStringLiteral(" 10.0.0.7"), QStringLiteral("4001 "), &problem);
-    ASSERT_TRUE(tcp);
-    EXPECT_EQ(tcp->LinkAddress(), QStringLiteral("10.0.0.7:4001-115200"));
-    EXPECT_EQ(tcp->Display(), QStringLiteral("10.0.0.7:4001"));
-
-    // Every number is decimal, with or without leading zeros; the address is kept without them.
     const struct
     {
-        const char* typed;
-        const char* host;
-    } accepted[] = {{"192.168.001.020", "192.168.1.20"},
-                    {"010.000.000.010", "10.0.0.10"},
-                    {"000.000.000.000", "0.0.0.0"},
-                    {"255.255.255.255", "255.255.255.255"}};
-    for (const auto& a : accepted) {
-        SCOPED_TRACE(a.typed);
-        const auto address = TcpAddress(QString::fromLatin1(a.typed), QStringLiteral("4001"), &problem);
-        ASSERT_TRUE(address);
-        EXPECT_EQ(address->host, QString::fromLatin1(a.host));
-        EXPECT_EQ(address->LinkAddress(), QString::fromLatin1(a.host) + QStringLiteral(":4001-115200"));
+        const char *ip, *port, *display;
+    } accepted[] = {
+        {" 10.0.0.7", "4001 ", "10.0.0.7:4001"},       {"192.168.001.020", "4001", "192.168.1.20:4001"},
+        {"010.000.000.010", "1", "10.0.0.10:1"},       {"000.000.000.000", "65535", "0.0.0.0:65535"},
+        {"255.255.255.255", "1", "255.255.255.255:1"},
+    };
+    for (const auto& c : accepted) {
+        const auto address = TcpAddress(QString::fromLatin1(c.ip), QString::fromLatin1(c.port), &problem);
+        ASSERT_TRUE(address) << c.ip;
+        EXPECT_EQ(address->Display(), QString::fromLatin1(c.display));
+        EXPECT_EQ(address->LinkAddress(), QString::fromLatin1(c.display) + QStringLiteral("-115200"));
     }
-
-    const struct
-    {
-        const char* ip;
-        const char* port;
-    } refused[] = {{"10.0.0", "4001"},    {"host.example", "1"}, {"::1", "1"},        {"10.0.0.7", "0"},
-                   {"10.0.0.7", "65536"}, {"10.0.0.7", "-1"},    {"10.0.0.7", "40a"}, {"10.0.0.7", ""}};
-    for (const auto& r : refused) {
-        SCOPED_TRACE(r.ip + std::string(" ") + r.port);
-        EXPECT_FALSE(TcpAddress(QString::fromLatin1(r.ip), QString::fromLatin1(r.port), &problem));
-    }
-    for (const char* ip : {"256.1.1.1", "1.2.3", "1.2.3.4.5", "0x7f.0.0.1", "1..2.3", "", "1.2.3.-4",
-                           "1.2.3.4a", "1.2.3.+4", "1.2.3. 4", "1.2.3.4."}) {
-        SCOPED_TRACE(ip);
+    for (const char* ip :
+         {"10.0.0", "host.example", "::1", "256.1.1.1", "1.256.1.1", "1.2.3.4.5", "0x7f.0.0.1", "1..2.3", "",
+          "1.2.3.-4", "1.2.3.4a", "1.2.3.+4", "1.2.3. 4", "1.2.3.4."}) {
         problem.clear();
-        EXPECT_FALSE(TcpAddress(QString::fromLatin1(ip), QStringLiteral("4001"), &problem));
-        EXPECT_EQ(problem, QStringLiteral("Μη έγκυρη διεύθυνση IP !"));
+        EXPECT_FALSE(TcpAddress(QString::fromLatin1(ip), QStringLiteral("4001"), &problem)) << ip;
+        EXPECT_EQ(problem, QStringLiteral("Μη έγκυρη διεύθυνση IP !")) << ip;
     }
+    for (const char* port : {"0", "65536", "-1", "40a", ""}) {
+        problem.clear();
+        EXPECT_FALSE(TcpAddress(QStringLiteral("10.0.0.7"), QString::fromLatin1(port), &problem)) << port;
+        EXPECT_EQ(problem, QStringLiteral("Μη έγκυρη θύρα TCP. Δώστε αριθμό από 1 έως 65535 !")) << port;
+    }
+}
 
-    SystemInfo serial5;
-    serial5.commPort = 1;
-    serial5.aux1 = QStringLiteral("5-115200");
-    SystemInfo tcp4001;
-    tcp4001.commPort = 0;
-    tcp4001.aux1 = QStringLiteral("10.0.0.7:4001-115200");
-    EXPECT_TRUE(SerialAddress(5).SameLineAs(serial5));
-    EXPECT_FALSE(SerialAddress(4).SameLineAs(serial5));
-    EXPECT_FALSE(SerialAddress(5).SameLineAs(tcp4001));
-    EXPECT_TRUE(tcp->SameLineAs(tcp4001));
-    EXPECT_FALSE(
-        TcpAddress(QStringLiteral("10.0.0.7"), QStringLiteral("4002"), &problem)->SameLineAs(tcp4001));
-    EXPECT_FALSE(tcp->SameLineAs(serial5));
-
-    // A listed address written with leading zeros is the same decimal address.
-    SystemInfo zeros;
-    zeros.commPort = 0;
-    zeros.aux1 = QStringLiteral("010.000.000.010:4001-115200");
-    EXPECT_TRUE(TcpAddress(QStringLiteral("10.0.0.10"), QStringLiteral("4001"), &problem)->SameLineAs(zeros));
-    EXPECT_FALSE(TcpAddress(QStringLiteral("8.0.0.8"), QStringLiteral("4001"), &problem)->SameLineAs(zeros));
+// Two units share a line when both are serial on one port, or both TCP on one host and port.
+TEST(UnitAddressTest, ConflictsAreTheSameLineOnly)
+{
+    QString problem;
+    const auto tcp = [&](const char* ip, const char* port) {
+        return *TcpAddress(QString::fromLatin1(ip), QString::fromLatin1(port), &problem);
+    };
+    const struct
+    {
+        UnitAddress typed;
+        int commPort;
+        const char* listed;
+        bool same;
+    } cases[] = {
+        {SerialAddress(5), 1, "5-115200", true},
+        {SerialAddress(4), 1, "5-115200", false},
+        {SerialAddress(5), 0, "10.0.0.7:5-115200", false},
+        {tcp("10.0.0.7", "4001"), 0, "10.0.0.7:4001-115200", true},
+        {tcp("10.0.0.7", "4002"), 0, "10.0.0.7:4001-115200", false},
+        {tcp("10.0.0.8", "4001"), 0, "10.0.0.7:4001-115200", false},
+        {tcp("10.0.0.7", "5"), 1, "5-115200", false},
+        {tcp("10.0.0.10", "4001"), 0, "010.000.000.010:4001-115200", true},
+        {tcp("8.0.0.8", "4001"), 0, "010.000.000.010:4001-115200", false},
+    };
+    for (const auto& c : cases) {
+        SystemInfo listed;
+        listed.commPort = c.commPort;
+        listed.aux1 = QString::fromLatin1(c.listed);
+        EXPECT_EQ(c.typed.SameLineAs(listed), c.same) << c.typed.Display().toStdString() << " " << c.listed;
+    }
 }
 
 } // namespace
