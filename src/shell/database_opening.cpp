@@ -1,11 +1,11 @@
 #include "database_opening.h"
 
-#include "app_title.h"
 #include "db_error_explanation.h"
 #include "parameter_change.h"
-#include "prompter.h"
 #include "settings_store.h"
 #include "wait_form.h"
+#include <ui/app_title.h>
+#include <ui/prompter.h>
 
 #include <db/database.h>
 #include <db/sqlite_compaction.h>

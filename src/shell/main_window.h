@@ -1,7 +1,7 @@
 #pragma once
 
 #include "program_end.h"
-#include "systems_grid.h"
+#include <ui/systems_grid.h>
 
 #include <scan/scan_flags.h>
 #include <scan/scan_window.h>

@@ -1,6 +1,6 @@
 #include "unit_rows.h"
 
-#include "settings_image_store.h"
+#include <unit/settings_image_store.h>
 
 #include <db/database.h>
 
