@@ -2,7 +2,6 @@
 
 #include <link/device_text.h>
 #include <link/hex_text.h>
-
 #include <ui/button_row.h>
 
 #include <QDialogButtonBox>

@@ -1,6 +1,7 @@
 #include "settings_form_fill.h"
 
 #include "settings_number_text.h"
+
 #include <link/device_text.h>
 #include <link/field_bytes.h>
 #include <link/float_codec.h>

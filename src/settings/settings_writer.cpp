@@ -2,6 +2,7 @@
 
 #include "settings_form_fill.h"
 #include "settings_number_text.h"
+
 #include <link/field_bytes.h>
 #include <link/float_codec.h>
 #include <link/int_codec.h>

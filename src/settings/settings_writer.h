@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings_form_values.h"
+
 #include <unit/settings_image_layout.h>
 
 #include <QString>

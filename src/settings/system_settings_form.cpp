@@ -4,10 +4,10 @@
 #include "name_label.h"
 #include "settings_form_fill.h"
 #include "toggle_tag.h"
-#include <unit/settings_image_layout.h>
 
 #include <ui/button_row.h>
 #include <ui/prompter.h>
+#include <unit/settings_image_layout.h>
 
 #include <QCheckBox>
 #include <QComboBox>

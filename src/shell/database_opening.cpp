@@ -4,11 +4,11 @@
 #include "parameter_change.h"
 #include "settings_store.h"
 #include "wait_form.h"
-#include <ui/app_title.h>
-#include <ui/prompter.h>
 
 #include <db/database.h>
 #include <db/sqlite_compaction.h>
+#include <ui/app_title.h>
+#include <ui/prompter.h>
 
 #include <QCoreApplication>
 #include <QWidget>

@@ -1,6 +1,7 @@
 #include "general_settings_form.h"
 
 #include "password_form.h"
+
 #include <ui/app_title.h>
 #include <ui/button_row.h>
 #include <ui/prompter.h>

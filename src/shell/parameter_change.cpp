@@ -1,6 +1,7 @@
 #include "parameter_change.h"
 
 #include "settings_store.h"
+
 #include <ui/app_title.h>
 #include <ui/prompter.h>
 

@@ -4,10 +4,10 @@
 #include "main_window.h"
 #include "settings_store.h"
 #include "wait_form.h"
-#include <ui/app_title.h>
-#include <ui/prompter.h>
 
 #include <db/database.h>
+#include <ui/app_title.h>
+#include <ui/prompter.h>
 #include <unit/systems_info.h>
 
 #include <QAction>

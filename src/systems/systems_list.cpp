@@ -2,7 +2,6 @@
 
 #include "unit_addition.h"
 #include "unit_rows.h"
-#include <unit/systems_info.h>
 
 #include <db/database.h>
 #include <settings/system_settings_form.h>
@@ -10,6 +9,7 @@
 #include <ui/button_row.h>
 #include <ui/prompter.h>
 #include <ui/systems_grid.h>
+#include <unit/systems_info.h>
 
 #include <QComboBox>
 #include <QGridLayout>

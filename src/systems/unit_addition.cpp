@@ -1,12 +1,12 @@
 #include "unit_addition.h"
 
 #include "unit_rows.h"
-#include <unit/systems_info.h>
-#include <unit/unit_queries.h>
 
 #include <db/database.h>
 #include <ui/app_title.h>
 #include <ui/prompter.h>
+#include <unit/systems_info.h>
+#include <unit/unit_queries.h>
 
 UnitAddition::UnitAddition(Database& db, UnitLink& link, Prompter& prompter, DialogLine::Progress progress)
     : db_(db), prompter_(prompter), line_(link, prompter, std::move(progress))

@@ -1,11 +1,10 @@
 #include "dialog_line.h"
 
-#include <unit/settings_image_read.h>
-#include <unit/unit_queries.h>
-
 #include <link/unit_link.h>
 #include <ui/app_title.h>
 #include <ui/prompter.h>
+#include <unit/settings_image_read.h>
+#include <unit/unit_queries.h>
 
 QString LinkFailureText(LinkResult result)
 {
