@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8* data, std::size_t size)
     for (const QString& model : models) {
         const int kind = ModelKindOf(model);
         const SettingsFormValues values = DecodeSettingsForm(kind, model, image);
-        Require(int(values.rows.size()) == LayoutFor(kind).sensorCount);
+        Require(int(values.rows.size()) == LayoutFor(kind).inputs.sensors);
         if (CheckSettingsForm(values))
             continue;
         // Values that pass the checks encode, and what they encode reads back to the same image.
