@@ -1,7 +1,8 @@
 // The settings dialog's values read from any settings image, and the writer's encoding of them.
 #include "fuzz_support.h"
-#include "settings_form_fill.h"
-#include "settings_writer.h"
+
+#include <settings/settings_form_fill.h>
+#include <settings/settings_writer.h>
 
 #include <algorithm>
 

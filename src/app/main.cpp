@@ -2,7 +2,6 @@
 #include <link/serial_port_path.h>
 #include <link/unit_link.h>
 #include <scan/scan_engine.h>
-#include <shell/app_title.h>
 #include <shell/main_window.h>
 #include <shell/qt_prompter.h>
 #include <shell/scan_scheduler.h>
@@ -10,6 +9,7 @@
 #include <shell/single_instance.h>
 #include <shell/startup.h>
 #include <systems/systems_list.h>
+#include <ui/app_title.h>
 
 #include <QApplication>
 

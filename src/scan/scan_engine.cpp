@@ -7,12 +7,12 @@
 #include <db/database.h>
 #include <link/event_wait.h>
 #include <link/unit_link.h>
-#include <settings/settings_image_layout.h>
-#include <systems/systems_info.h>
-#include <systems/unit_address.h>
+#include <unit/settings_image_layout.h>
+#include <unit/systems_info.h>
+#include <unit/unit_address.h>
 
 ScanEngine::ScanEngine(Database& db, UnitLink& link, ScanFlags& flags, ScanWindow& window, ScanTimers& timers,
-                       ProgramEnd endProgram, Clock clock)
+                       EndProgram endProgram, Clock clock)
     : db_(db), link_(link), flags_(flags), window_(window), timers_(timers),
       endProgram_(std::move(endProgram)), clock_(std::move(clock)), requests_(db, link), problems_(window)
 {

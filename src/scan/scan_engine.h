@@ -6,8 +6,6 @@
 #include "scan_window.h"
 #include "system_runtime_record.h"
 
-#include <shell/program_end.h>
-
 #include <QDateTime>
 
 #include <functional>
@@ -29,9 +27,11 @@ class ScanEngine
 {
 public:
     using Clock = std::function<QDateTime()>;
+    // Ends the program at once; the app hands in how.
+    using EndProgram = std::function<void()>;
 
     ScanEngine(Database& db, UnitLink& link, ScanFlags& flags, ScanWindow& window, ScanTimers& timers,
-               ProgramEnd endProgram, Clock clock = &QDateTime::currentDateTime);
+               EndProgram endProgram, Clock clock = &QDateTime::currentDateTime);
 
     void ScanSystems();
 
@@ -66,7 +66,7 @@ private:
     ScanFlags& flags_;
     ScanWindow& window_;
     ScanTimers& timers_;
-    ProgramEnd endProgram_;
+    EndProgram endProgram_;
     Clock clock_;
     RequestStep requests_;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <shell/systems_grid.h>
+#include <unit/systems_info.h>
 
 #include <QtGlobal>
 

@@ -1,17 +1,17 @@
 #include "settings_change.h"
 
 #include "settings_writer.h"
-#include "system_settings_frm.h"
+#include "system_settings_form.h"
 
 #include <db/database.h>
 #include <link/event_wait.h>
 #include <link/unit_link.h>
-#include <shell/app_title.h>
-#include <shell/prompter.h>
-#include <systems/settings_image_store.h>
-#include <systems/systems_info.h>
-#include <systems/unit_address.h>
-#include <systems/unit_queries.h>
+#include <ui/app_title.h>
+#include <ui/prompter.h>
+#include <unit/settings_image_store.h>
+#include <unit/systems_info.h>
+#include <unit/unit_address.h>
+#include <unit/unit_queries.h>
 
 #include <QCheckBox>
 

@@ -2,7 +2,7 @@
 
 #include "settings_upload.h"
 
-#include <systems/dialog_line.h>
+#include <ui/dialog_line.h>
 
 #include <QString>
 

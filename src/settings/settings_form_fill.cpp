@@ -1,12 +1,13 @@
 #include "settings_form_fill.h"
 
-#include "device_text.h"
-#include "field_bytes.h"
-#include "float_codec.h"
-#include "hex_text.h"
-#include "int_codec.h"
 #include "settings_number_text.h"
-#include "zstring.h"
+
+#include <link/device_text.h>
+#include <link/field_bytes.h>
+#include <link/float_codec.h>
+#include <link/hex_text.h>
+#include <link/int_codec.h>
+#include <link/zstring.h>
 
 namespace {
 

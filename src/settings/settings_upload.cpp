@@ -4,7 +4,7 @@
 #include <link/hex_text.h>
 #include <link/transport.h>
 #include <link/unit_link.h>
-#include <systems/settings_image_read.h>
+#include <unit/settings_image_read.h>
 
 #include <algorithm>
 

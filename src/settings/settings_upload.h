@@ -1,10 +1,9 @@
 #pragma once
 
-#include "settings_image_layout.h"
-
 #include <link/frame.h>
 #include <link/link_result.h>
 #include <link/unit_command.h>
+#include <unit/settings_image_layout.h>
 
 #include <QByteArray>
 #include <QDateTime>

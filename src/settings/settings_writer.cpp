@@ -1,11 +1,12 @@
 #include "settings_writer.h"
 
-#include "field_bytes.h"
-#include "float_codec.h"
-#include "int_codec.h"
 #include "settings_form_fill.h"
 #include "settings_number_text.h"
-#include "zstring.h"
+
+#include <link/field_bytes.h>
+#include <link/float_codec.h>
+#include <link/int_codec.h>
+#include <link/zstring.h>
 
 #include <algorithm>
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "settings_form_values.h"
-#include "settings_image_layout.h"
+
+#include <unit/settings_image_layout.h>
 
 #include <QString>
 

@@ -1,14 +1,14 @@
 #include "database_opening.h"
 
-#include "app_title.h"
 #include "db_error_explanation.h"
 #include "parameter_change.h"
-#include "prompter.h"
 #include "settings_store.h"
 #include "wait_form.h"
 
 #include <db/database.h>
 #include <db/sqlite_compaction.h>
+#include <ui/app_title.h>
+#include <ui/prompter.h>
 
 #include <QCoreApplication>
 #include <QWidget>

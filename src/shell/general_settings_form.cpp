@@ -1,9 +1,10 @@
 #include "general_settings_form.h"
 
-#include "app_title.h"
-#include "button_row.h"
 #include "password_form.h"
-#include "prompter.h"
+
+#include <ui/app_title.h>
+#include <ui/button_row.h>
+#include <ui/prompter.h>
 
 #include <QFileDialog>
 #include <QGridLayout>

@@ -1,9 +1,10 @@
 #include "main_window.h"
 
-#include "app_title.h"
 #include "parameter_change.h"
-#include "prompter.h"
 #include "settings_store.h"
+
+#include <ui/app_title.h>
+#include <ui/prompter.h>
 
 #include <QCloseEvent>
 #include <QHeaderView>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "program_end.h"
-#include "systems_grid.h"
 
 #include <scan/scan_flags.h>
 #include <scan/scan_window.h>
+#include <ui/systems_grid.h>
 
 #include <QMainWindow>
 

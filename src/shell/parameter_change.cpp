@@ -1,8 +1,9 @@
 #include "parameter_change.h"
 
-#include "app_title.h"
-#include "prompter.h"
 #include "settings_store.h"
+
+#include <ui/app_title.h>
+#include <ui/prompter.h>
 
 void ChangeApplicationSettings(SettingsStore& store, Prompter& prompter, const ProgramEnd& endProgram)
 {

@@ -1,6 +1,6 @@
 #include "password_form.h"
 
-#include "button_row.h"
+#include <ui/button_row.h>
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "settings_store.h"
 
-#include "app_title.h"
+#include <ui/app_title.h>
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "single_instance.h"
 
-#include "app_title.h"
+#include <ui/app_title.h>
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,14 +1,14 @@
 #include "startup.h"
 
-#include "app_title.h"
 #include "database_opening.h"
 #include "main_window.h"
-#include "prompter.h"
 #include "settings_store.h"
 #include "wait_form.h"
 
 #include <db/database.h>
-#include <systems/systems_info.h>
+#include <ui/app_title.h>
+#include <ui/prompter.h>
+#include <unit/systems_info.h>
 
 #include <QAction>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "wait_form.h"
 
-#include "app_title.h"
+#include <ui/app_title.h>
 
 #include <QApplication>
 #include <QLabel>

@@ -1,15 +1,15 @@
 #include "systems_list.h"
 
-#include "systems_info.h"
 #include "unit_addition.h"
 #include "unit_rows.h"
 
 #include <db/database.h>
-#include <settings/system_settings_frm.h>
-#include <shell/app_title.h>
-#include <shell/button_row.h>
-#include <shell/prompter.h>
-#include <shell/systems_grid.h>
+#include <settings/system_settings_form.h>
+#include <ui/app_title.h>
+#include <ui/button_row.h>
+#include <ui/prompter.h>
+#include <ui/systems_grid.h>
+#include <unit/systems_info.h>
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,12 +1,12 @@
 #include "unit_addition.h"
 
-#include "systems_info.h"
-#include "unit_queries.h"
 #include "unit_rows.h"
 
 #include <db/database.h>
-#include <shell/app_title.h>
-#include <shell/prompter.h>
+#include <ui/app_title.h>
+#include <ui/prompter.h>
+#include <unit/systems_info.h>
+#include <unit/unit_queries.h>
 
 UnitAddition::UnitAddition(Database& db, UnitLink& link, Prompter& prompter, DialogLine::Progress progress)
     : db_(db), prompter_(prompter), line_(link, prompter, std::move(progress))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialog_line.h"
+#include <ui/dialog_line.h>
 
 class Database;
 class Prompter;

@@ -1,8 +1,7 @@
 #include "unit_rows.h"
 
-#include "settings_image_store.h"
-
 #include <db/database.h>
+#include <unit/settings_image_store.h>
 
 #include <QSet>
 

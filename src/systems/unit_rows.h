@@ -1,6 +1,6 @@
 #pragma once
 
-#include "unit_settings.h"
+#include <unit/unit_settings.h>
 
 class Database;
 

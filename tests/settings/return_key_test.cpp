@@ -1,7 +1,7 @@
 #include "systems_fixture.h"
 
-#include <settings/name_input_frm.h>
-#include <settings/system_settings_frm.h>
+#include <settings/name_input_form.h>
+#include <settings/system_settings_form.h>
 #include <shell/general_settings_form.h>
 #include <shell/password_form.h>
 #include <shell/settings_store.h>

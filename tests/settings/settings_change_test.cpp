@@ -5,10 +5,10 @@
 #include <settings/name_label.h>
 #include <settings/settings_upload.h>
 #include <settings/settings_writer.h>
-#include <settings/system_settings_frm.h>
+#include <settings/system_settings_form.h>
 #include <settings_upload.h>
-#include <systems/systems_info.h>
 #include <systems/systems_list.h>
+#include <unit/systems_info.h>
 
 #include <QCheckBox>
 #include <QDateEdit>

@@ -5,7 +5,7 @@
 #include <settings/name_label.h>
 #include <settings/settings_form_fill.h>
 #include <settings/settings_writer.h>
-#include <settings/system_settings_frm.h>
+#include <settings/system_settings_form.h>
 #include <settings/toggle_tag.h>
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include <link/address_part.h>
 #include <scan/rearm_interval.h>
 #include <shell/db_error_explanation.h>
-#include <shell/systems_grid.h>
+#include <ui/systems_grid.h>
 
 #include <QTableWidget>
 

@@ -8,7 +8,7 @@
 #include <link/unit_link.h>
 #include <settings_image.h>
 #include <settings_memory.h>
-#include <systems/unit_address.h>
+#include <unit/unit_address.h>
 #include <unit_commands.h>
 #include <unit_simulator.h>
 

@@ -2,8 +2,8 @@
 
 #include <db/database.h>
 #include <scan/scan_engine.h>
-#include <systems/systems_info.h>
 #include <systems/systems_list.h>
+#include <unit/systems_info.h>
 
 #include <QComboBox>
 #include <QFontMetrics>

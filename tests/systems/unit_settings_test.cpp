@@ -1,9 +1,9 @@
 #include <settings_image.h>
 #include <settings_memory.h>
-#include <systems/systems_info.h>
-#include <systems/unit_address.h>
-#include <systems/unit_queries.h>
-#include <systems/unit_settings.h>
+#include <unit/systems_info.h>
+#include <unit/unit_address.h>
+#include <unit/unit_queries.h>
+#include <unit/unit_settings.h>
 #include <unit_model.h>
 
 #include <gtest/gtest.h>

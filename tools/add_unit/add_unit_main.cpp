@@ -5,8 +5,8 @@
 
 #include <db/database.h>
 #include <link/unit_link.h>
-#include <shell/app_title.h>
-#include <systems/unit_address.h>
+#include <ui/app_title.h>
+#include <unit/unit_address.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -4,11 +4,11 @@
 #include <link/identify_reply.h>
 #include <link/unit_command.h>
 #include <link/unit_link.h>
-#include <shell/app_title.h>
-#include <shell/prompter.h>
-#include <systems/systems_info.h>
 #include <systems/unit_addition.h>
-#include <systems/unit_address.h>
+#include <ui/app_title.h>
+#include <ui/prompter.h>
+#include <unit/systems_info.h>
+#include <unit/unit_address.h>
 
 namespace {
 // The serial number of the unit at address, or an empty text when it does not tell it.

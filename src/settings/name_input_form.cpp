@@ -1,9 +1,8 @@
-#include "name_input_frm.h"
+#include "name_input_form.h"
 
-#include "device_text.h"
-#include "hex_text.h"
-
-#include <shell/button_row.h>
+#include <link/device_text.h>
+#include <link/hex_text.h>
+#include <ui/button_row.h>
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

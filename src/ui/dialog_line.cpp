@@ -1,11 +1,10 @@
 #include "dialog_line.h"
 
-#include "settings_image_read.h"
-#include "unit_queries.h"
-
 #include <link/unit_link.h>
-#include <shell/app_title.h>
-#include <shell/prompter.h>
+#include <ui/app_title.h>
+#include <ui/prompter.h>
+#include <unit/settings_image_read.h>
+#include <unit/unit_queries.h>
 
 QString LinkFailureText(LinkResult result)
 {

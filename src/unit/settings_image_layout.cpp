@@ -1,9 +1,9 @@
 #include "settings_image_layout.h"
 
-#include "field_bytes.h"
-#include "float_codec.h"
-#include "int_codec.h"
-#include "zstring.h"
+#include <link/field_bytes.h>
+#include <link/float_codec.h>
+#include <link/int_codec.h>
+#include <link/zstring.h>
 
 int ModelKindOf(const QString& model)
 {

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "unit_address.h"
-
 #include <link/frame.h>
 #include <link/identify_reply.h>
 #include <link/link_result.h>
-#include <settings/settings_image_layout.h>
+#include <unit/settings_image_layout.h>
+#include <unit/unit_address.h>
 
 #include <functional>
 #include <optional>

@@ -1,13 +1,13 @@
-#include "system_settings_frm.h"
+#include "system_settings_form.h"
 
-#include "name_input_frm.h"
+#include "name_input_form.h"
 #include "name_label.h"
 #include "settings_form_fill.h"
-#include "settings_image_layout.h"
 #include "toggle_tag.h"
 
-#include <shell/button_row.h>
-#include <shell/prompter.h>
+#include <ui/button_row.h>
+#include <ui/prompter.h>
+#include <unit/settings_image_layout.h>
 
 #include <QCheckBox>
 #include <QComboBox>

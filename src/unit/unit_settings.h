@@ -1,6 +1,6 @@
 #pragma once
 
-#include <settings/settings_image_layout.h>
+#include <unit/settings_image_layout.h>
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <systems/systems_info.h>
+#include <unit/systems_info.h>
 
 #include <QStringList>
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <settings/settings_image_layout.h>
-
 #include <link/link_result.h>
+#include <unit/settings_image_layout.h>
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #include "systems_grid.h"
 
-#include <systems/unit_address.h>
+#include <unit/unit_address.h>
 
 #include <QFontMetrics>
 #include <QHeaderView>
