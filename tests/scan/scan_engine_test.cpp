@@ -12,8 +12,6 @@ using unitsim::UnitMode;
 using unitsim::UnitState;
 
 namespace {
-constexpr quint8 kIdentify = 7;
-constexpr quint8 kStatus = 21;
 
 class ScanPass : public ScanFixture
 {
@@ -114,9 +112,9 @@ TEST_P(ScanPass, LostUnitRestsOnePassAndIsFoundAgain)
 
     unit.setMode(UnitMode::Normal);
     unit.model.update([](UnitState& s) { s.alarmCondition = 6; });
-    const int asked = unit.arrivals(kIdentify);
+    const int asked = unit.arrivals(CmdIdentify);
     Pass();
-    EXPECT_EQ(unit.arrivals(kIdentify), asked);
+    EXPECT_EQ(unit.arrivals(CmdIdentify), asked);
     EXPECT_EQ(Unit(0).LinkState, LinkOffline);
     EXPECT_EQ(window.linkStates[0], 0);
 
@@ -134,11 +132,11 @@ TEST_P(ScanPass, ForeignSerialNumberIsNeverTakenOnline)
     for (int pass = 1; pass <= 4; ++pass) {
         Pass();
         EXPECT_EQ(Unit(0).LinkState, LinkOffline);
-        asked << unit.arrivals(kIdentify);
+        asked << unit.arrivals(CmdIdentify);
     }
     // Asked in passes 1 and 4, resting two passes in between; never asked for its status.
     EXPECT_EQ(asked, (QList<int>{1, 1, 1, 2}));
-    EXPECT_EQ(unit.arrivals(kStatus), 0);
+    EXPECT_EQ(unit.arrivals(CmdReadStatus), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Current_Condition")), 0);
 }
 
@@ -158,9 +156,9 @@ TEST_P(ScanPass, UnitBusyInItsMenu)
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 1);
 
     // Asked again in every pass while busy, and online as soon as it answers normally.
-    const int asked = unit.arrivals(kIdentify);
+    const int asked = unit.arrivals(CmdIdentify);
     Pass();
-    EXPECT_EQ(unit.arrivals(kIdentify), asked + 1);
+    EXPECT_EQ(unit.arrivals(CmdIdentify), asked + 1);
     EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
     unit.setMode(UnitMode::Normal);
     Pass();
@@ -290,7 +288,6 @@ TEST_P(ScanPass, ABrokenRequestTableLeavesTheUnitsMonitored)
 TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
 {
     constexpr int kGiveUpMs = 300;
-    constexpr quint8 kSetAlarmCondition = 9;
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
     AddTcpUnit(QStringLiteral("T1"));
     AddTcpUnit(QStringLiteral("T2"));
@@ -322,7 +319,7 @@ TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
                   8);
     } else {
         EXPECT_LT(held.elapsed(), 40 * kGiveUpMs);
-        EXPECT_EQ(unit.arrivals(kSetAlarmCondition), 1);
+        EXPECT_EQ(unit.arrivals(CmdSetAlarmCondition), 1);
     }
     EXPECT_TRUE(window.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")));
     EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}, {2, 1}}));
@@ -343,13 +340,13 @@ TEST_P(ScanPass, DisconnectDuringATurnFinishesItAndStops)
     SimUnit& second = AddTcpUnit(QStringLiteral("T1"));
     const auto disconnect =
         QObject::connect(&first.sim, &unitsim::UnitSimulator::commandArrived, [this](quint8 command, int) {
-            if (command == kStatus)
+            if (command == CmdReadStatus)
                 flags.StopRequested = true;
         });
     Pass();
     // The turn that saw the request ran to its end; no further unit was visited.
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 20);
-    EXPECT_EQ(second.arrivals(kIdentify), 0);
+    EXPECT_EQ(second.arrivals(CmdIdentify), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
     EXPECT_TRUE(window.linkStates.empty());
     EXPECT_EQ(window.restored, 1);
@@ -372,13 +369,13 @@ TEST_P(ScanPass, ExitDuringATurnEndsTheProgramAfterTheStop)
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 2);
     AddTcpUnit(QStringLiteral("T1"));
     QObject::connect(&unit.sim, &unitsim::UnitSimulator::commandArrived, [this](quint8 command, int) {
-        if (command == kIdentify)
+        if (command == CmdIdentify)
             flags.ExitRequested = true;
     });
     Pass();
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(window.restored, 0);
-    EXPECT_EQ(units[QStringLiteral("T1")]->arrivals(kIdentify), 0);
+    EXPECT_EQ(units[QStringLiteral("T1")]->arrivals(CmdIdentify), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
 }
 

@@ -4,6 +4,7 @@
 
 #include "test_databases.h"
 
+#include <link/unit_command.h>
 #include <link/unit_link.h>
 #include <log_commands.h>
 #include <scan/scan_engine.h>

@@ -10,8 +10,6 @@ using unitsim::UnitMode;
 using unitsim::UnitState;
 
 namespace {
-constexpr quint8 kSetAlarmCondition = 9;
-constexpr quint8 kSetSensorAlarm = 32;
 
 class TerminalRequests : public ScanFixture
 {
@@ -26,8 +24,8 @@ TEST_P(TerminalRequests, EveryReplyCode)
     SimUnit& n1 = AddSerialUnit(QStringLiteral("N1"), 2);
     SimUnit& x1 = AddSerialUnit(QStringLiteral("X1"), 3);
     m1.setMode(UnitMode::MenuBusy);
-    n1.sim.removeHandler(kSetAlarmCondition);
-    n1.sim.removeHandler(kSetSensorAlarm);
+    n1.sim.removeHandler(CmdSetAlarmCondition);
+    n1.sim.removeHandler(CmdSetSensorAlarm);
     Pass();
     // Units run in serial-number order: M1, N1, S1, T1, X1.
     ASSERT_EQ(Unit(0).Serialnumber, QStringLiteral("M1"));
@@ -112,7 +110,7 @@ TEST_P(TerminalRequests, TwoPerStepAndUnreachableRowsBeyondOneReadingDoNotCount)
     RequestStep step(db(), *link);
     ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
     EXPECT_EQ(Replies(), expected);
-    EXPECT_EQ(unit.arrivals(kSetAlarmCondition), 1);
+    EXPECT_EQ(unit.arrivals(CmdSetAlarmCondition), 1);
     EXPECT_EQ(TerminalRequestPending(db()), true);
     ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
     EXPECT_EQ(Replies().last(), QStringLiteral("1/1"));
@@ -148,7 +146,7 @@ TEST_P(TerminalRequests, AttributesFarLongerThanAnyValidOneFailWithoutBeingReadW
     ASSERT_TRUE(RequestStep(db(), *link).Run(engine->RuntimeSystems()));
     EXPECT_EQ(Replies(), QStringList(huge, QStringLiteral("5/1"))
                              << QStringLiteral("1/1") << QStringLiteral("5/1"));
-    EXPECT_EQ(unit.arrivals(kSetAlarmCondition), 1);
+    EXPECT_EQ(unit.arrivals(CmdSetAlarmCondition), 1);
     EXPECT_EQ(unit.model.state().alarmCondition, 7);
 }
 

@@ -5,6 +5,7 @@
 #include "fake_prompter.h"
 #include "test_databases.h"
 
+#include <link/unit_command.h>
 #include <link/unit_link.h>
 #include <settings_image.h>
 #include <settings_memory.h>
