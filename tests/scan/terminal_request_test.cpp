@@ -2,9 +2,6 @@
 
 #include <db/database.h>
 #include <scan/request_step.h>
-#include <shell/scan_scheduler.h>
-
-#include <QTest>
 
 using unitsim::UnitMode;
 using unitsim::UnitState;
@@ -159,32 +156,6 @@ TEST_P(TerminalRequests, FirstPassAnswersEveryEarlierRowUnavailable)
     Pass();
     EXPECT_EQ(Replies(), (QStringList{"3/1", "3/1"}));
     EXPECT_EQ(Unit(0).LinkState, LinkOnline);
-}
-
-TEST_P(TerminalRequests, RequestBetweenPassesStartsAPassWithinASecondAndPingsAreServed)
-{
-    AddSerialUnit(QStringLiteral("S1"), 1);
-    ScanEngine* real = nullptr;
-    ScanScheduler scheduler(
-        db(), [&] { real->ScanSystems(); }, SchedulerIntervals{.requestCheckMs = 1000, .pingMs = 200});
-    ScanEngine engineWithTimers(db(), *link, flags, window, scheduler, [this] { ++ended; });
-    real = &engineWithTimers;
-    scheduler.StartPing();
-    engineWithTimers.ScanSystems();
-    ASSERT_EQ(engineWithTimers.RuntimeSystems().at(0).LinkState, LinkOnline);
-    ASSERT_GT(scheduler.SystemScan.interval(), 5000);
-    ASSERT_TRUE(scheduler.NewTrmReqCheck.isActive());
-
-    ASSERT_TRUE(
-        db().exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
-    AddRequest(QStringLiteral("S1"), 2, QStringLiteral("1234;1"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Replies() == QStringList{"1/1"}; }, 1500));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Count(QStringLiteral("SELECT TrmPingReq_Served FROM Terminal_Ping_Requests")) == 1; },
-        1000));
-    scheduler.SystemScan.stop();
-    scheduler.NewTrmReqCheck.stop();
-    scheduler.StopPing();
 }
 
 INSTANTIATE_BOTH_DRIVERS(TerminalRequests);
