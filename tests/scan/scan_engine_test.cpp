@@ -1,3 +1,4 @@
+#include "log_compare.h"
 #include "scan_fixture.h"
 
 #include <db/database.h>
@@ -48,29 +49,21 @@ TEST_P(ScanPass, BringsSerialAndTcpUnitsOnlineAndMirrorsTheirStatus)
     EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
     EXPECT_EQ(Unit(0).LinkType, 1);
     EXPECT_EQ(Unit(1).LinkType, 0);
-    EXPECT_EQ(Count(QStringLiteral(
-                  "SELECT COUNT(*) FROM Sensors_Current_Condition WHERE SeCC_SyI_Serialnumber='S1'")),
-              20);
-    EXPECT_EQ(Count(QStringLiteral(
-                  "SELECT COUNT(*) FROM Sensors_Current_Condition WHERE SeCC_SyI_Serialnumber='T1'")),
-              8);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Current_Condit")), 6);
-    EXPECT_FLOAT_EQ(Value(QStringLiteral("SELECT SeCC_Currvalue FROM Sensors_Current_Condition WHERE "
-                                         "SeCC_SyI_Serialnumber='S1' AND SeCC_Sensornumber=1"))
-                        .toFloat(),
-                    30.0f);
-    EXPECT_FLOAT_EQ(Value(QStringLiteral("SELECT SeCC_Currvalue FROM Sensors_Current_Condition WHERE "
-                                         "SeCC_SyI_Serialnumber='T1' AND SeCC_Sensornumber=8"))
-                        .toFloat(),
-                    -1.5f);
-    EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition WHERE "
-                                   "SyCC_SyI_Serialnumber='S1'")),
-              4);
+    // Per unit: its condition rows, one sensor's value, its alarm condition and the fault of sensor 5.
     EXPECT_EQ(
-        Value(QStringLiteral("SELECT SyF_Faultinfo FROM Systems_Faults WHERE SyF_SyI_Serialnumber='S1' AND "
-                             "SyF_Faulttype=1"))
-            .toString(),
-        QStringLiteral("5"));
+        Rows(db(), QStringLiteral("SELECT SeCC_SyI_Serialnumber, COUNT(*) FROM Sensors_Current_Condition "
+                                  "GROUP BY SeCC_SyI_Serialnumber ORDER BY SeCC_SyI_Serialnumber")),
+        (QStringList{"S1 20", "T1 8"}));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Current_Condit")), 6);
+    EXPECT_EQ(Rows(db(), QStringLiteral("SELECT SeCC_Currvalue FROM Sensors_Current_Condition WHERE "
+                                        "SeCC_Sensornumber=1 AND SeCC_SyI_Serialnumber='S1' OR "
+                                        "SeCC_Sensornumber=8 AND SeCC_SyI_Serialnumber='T1' ORDER BY 1")),
+              (QStringList{"-1.5", "30"}));
+    EXPECT_EQ(Rows(db(), QStringLiteral("SELECT SyCC_Alarmcondition, SyF_Faulttype, SyF_Faultinfo FROM "
+                                        "Systems_Current_Condition JOIN Systems_Faults ON "
+                                        "SyF_SyI_Serialnumber=SyCC_SyI_Serialnumber WHERE "
+                                        "SyCC_SyI_Serialnumber='S1' AND SyF_Faulttype=1")),
+              QStringList{"4 1 5"});
     EXPECT_EQ(timers.rearms, 1);
     EXPECT_GT(timers.interval, 1000);
     EXPECT_TRUE(window.problems.isEmpty());
