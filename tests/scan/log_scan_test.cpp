@@ -182,13 +182,13 @@ TEST_P(LogScan, BlockedBusyAndInvalidLogs)
     EXPECT_EQ(unit.arrivals(CmdReadPowerEvents), 1);
 
     unit.model.update([](UnitState& s) { s.logBlocked = false; });
-    unit.sim.setFault(CmdReadLogPointers, 1, unitsim::Fault::status(0xFA));
+    unit.sim.setFault(CmdReadLogPointers, 1, unitsim::Fault::status(StatusMenuBusy));
     Pass();
     EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 0);
 
     unit.sim.setFault(CmdReadSensorEvents, unit.arrivals(CmdReadSensorEvents) + 1,
-                      unitsim::Fault::status(0xFA));
+                      unitsim::Fault::status(StatusMenuBusy));
     const int powerAsked = unit.arrivals(CmdReadPowerEvents);
     Pass(); // identified again
     Pass();

@@ -255,7 +255,8 @@ TEST_P(LogStepTest, LinkFailuresStoreNothingAndTheNextTurnResumesThere)
     Sensor(4);
     const LogCounters taken = SensorCounters(4);
 
-    unit->sim.setFault(CmdReadLogPage, unit->arrivals(CmdReadLogPage) + 1, unitsim::Fault::status(0xFA));
+    unit->sim.setFault(CmdReadLogPage, unit->arrivals(CmdReadLogPage) + 1,
+                       unitsim::Fault::status(StatusMenuBusy));
     LogStepResult r = Sensor(4);
     EXPECT_EQ(r.outcome, LogStepOutcome::LinkFailed);
     EXPECT_EQ(r.linkResult, LinkMenuBusy);
