@@ -122,6 +122,12 @@ void BothDriversTest::SetUp()
     ASSERT_TRUE(testDb_);
 }
 
+QVariant BothDriversTest::Value(const QString& sql, const QVariantList& values)
+{
+    const auto rows = db().select(sql, values);
+    return rows && !rows->empty() ? rows->front().value(0) : QVariant(-1);
+}
+
 MachineTimeZone::MachineTimeZone(const char* zone) : saved_(qgetenv("TZ"))
 {
     qputenv("TZ", zone);

@@ -70,6 +70,9 @@ protected:
     virtual std::optional<PgServer> PgServerOfTest() const { return TestPgServer(); }
     Database& db() { return testDb_->db(); }
     TestDatabase& testDb() { return *testDb_; }
+    // The first value of a query, or -1 when it gives no row.
+    QVariant Value(const QString& sql, const QVariantList& values = {});
+    int Count(const QString& sql, const QVariantList& values = {}) { return Value(sql, values).toInt(); }
 
     std::unique_ptr<TestDatabase> testDb_;
 };

@@ -33,14 +33,6 @@ QString ClosedPort()
     return QString::number(listener.serverPort());
 }
 
-TEST_F(PgOpenTest, OpensTheTestDatabase)
-{
-    Database db;
-    ASSERT_TRUE(db.openPostgres(server_)) << db.lastError().description.toStdString();
-    EXPECT_EQ(db.driver(), Database::Driver::PostgreSQL);
-    EXPECT_TRUE(db.select("SELECT 1"));
-}
-
 TEST_F(PgOpenTest, AFailedOpenCarriesTheOraCodeWhoseExplanationFits)
 {
     const struct

@@ -92,14 +92,6 @@ TEST_F(CompactionTest, CompactsAndKeepsTheDataInTheBackup)
     EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
 }
 
-TEST_F(CompactionTest, ReplacesAnOlderBackup)
-{
-    makeDatabase(backup_, 7);
-    makeDatabase(file_, 100);
-    EXPECT_TRUE(CompactDatabaseFile(file_));
-    EXPECT_EQ(rows(backup_), 100);
-}
-
 TEST_F(CompactionTest, AMissingFileLeavesTheOldBackupAndCreatesNothing)
 {
     makeDatabase(backup_, 7);
@@ -121,16 +113,6 @@ TEST_F(CompactionTest, AFileThatIsNoDatabaseStaysAndSoDoesTheBackup)
     EXPECT_EQ(file.readAll(), text);
     EXPECT_EQ(rows(backup_), 7);
     EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
-}
-
-TEST_F(CompactionTest, ADotInTheFolderNameDoesNotMakeTheBackupName)
-{
-    ASSERT_TRUE(QDir(dir_.path()).mkdir("old.data"));
-    const QString file = dir_.filePath("old.data/tldb");
-    makeDatabase(file);
-    EXPECT_TRUE(CompactDatabaseFile(file));
-    EXPECT_EQ(rows(dir_.filePath("old.data/tldb.bak")), 100);
-    EXPECT_EQ(files(), QStringList());
 }
 
 // The backup holds what the database holds: it is readable by whom the database is, no

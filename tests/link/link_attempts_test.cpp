@@ -16,11 +16,6 @@ using unitsim::kEveryArrival;
 
 namespace {
 
-constexpr quint8 kIdentify = 7;     // answered by the unit
-constexpr quint8 kPowerConfig = 2;  // not supported by the unit
-constexpr quint8 kLogPage = 3;      // waited for longer
-constexpr quint8 kAlarm = 9;        // a two-byte reply: its bytes must be equal
-constexpr quint8 kUploadBegin = 11; // a two-byte reply, sent in handshake mode
 constexpr quint8 kSentinel = 0xAA;
 
 const LinkTimings kT = ShortLinkTimings();
@@ -52,55 +47,57 @@ constexpr int kAll = kEveryArrival;
 constexpr bool kBlock = true;
 constexpr bool kHandshake = false;
 
-// One case a line.
+// One case a line. The simulated unit does not support the power configuration; a log page is
+// waited for longer; the alarm condition and the settings upload begin have two-byte replies whose
+// bytes must be equal.
 // clang-format off
 const std::vector<Case> kCases = {
-    {"Normal", kBlock, kIdentify, {}, LinkOk, {}, 1},
-    {"DelayWithinTheWait", kBlock, kIdentify, {{1, F::delay(60)}}, LinkOk, {}, 1},
-    {"LateReplyThenOk", kBlock, kIdentify, {{1, F::delay(kPastBlockWait)}}, LinkOk, {BP}, 2},
-    {"LogPageWaitsLonger", kBlock, kLogPage, {{1, F::delay(kPastBlockLogPageWait)}}, LinkOk, {}, 1},
-    {"SilenceThrice", kBlock, kIdentify, {{kAll, F::silence()}}, LinkNoAnswer, {BP, BP}, 3},
-    {"ShortReplyThrice", kBlock, kIdentify, {{kAll, F::shortReply(1)}}, LinkNoAnswer, {BP, BP}, 3},
-    {"LoneByteThrice", kBlock, kIdentify, {{kAll, F::wrongAck(0, AckCommandByte)}}, LinkNoAnswer, {BP, BP}, 3},
-    {"LongReply", kBlock, kIdentify, {{kAll, F::longReply(3, 0x55)}}, LinkOk, {}, 1},
-    {"SplitReply", kBlock, kIdentify, {{1, F::splitReply(10, 60)}}, LinkOk, {}, 1},
-    {"GarbagePrefixThrice", kBlock, kIdentify, {{kAll, F::garbagePrefix(3, 0x00)}}, LinkFailure, {BP, BP}, 3},
-    {"BadCheckThenOk", kBlock, kIdentify, {{1, F::badCheck()}}, LinkOk, {}, 2},
-    {"BadCheckThrice", kBlock, kIdentify, {{kAll, F::badCheck()}}, LinkFailure, {}, 3},
-    {"ResendThenOk", kBlock, kIdentify, {{1, F::status(StatusRetry)}}, LinkOk, {}, 2},
-    {"ResendThrice", kBlock, kIdentify, {{kAll, F::status(StatusRetry)}}, LinkFailure, {}, 3},
-    {"UnexpectedStatusThenOk", kBlock, kIdentify, {{1, F::status(0x00)}}, LinkOk, {BP}, 2},
-    {"MenuBusy", kBlock, kIdentify, {{1, F::status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
-    {"MenuBusyAfterATimeout", kBlock, kIdentify, {{1, F::silence()}, {2, F::status(StatusMenuBusy)}}, LinkMenuBusy, {BP}, 2},
-    {"NotSupported", kBlock, kPowerConfig, {}, LinkNotSupported, {}, 1},
-    {"TwoByteReply", kBlock, kAlarm, {}, LinkOk, {}, 1},
-    {"TwoByteReplyUnequalThrice", kBlock, kAlarm, {{kAll, F::badCheck()}}, LinkFailure, {}, 3},
-    {"ResendThenTwoTimeouts", kBlock, kIdentify, {{1, F::status(StatusRetry)}, {kAll, F::silence()}}, LinkNoAnswer, {BP}, 3},
-    {"TwoTimeoutsThenBadCheck", kBlock, kIdentify, {{3, F::badCheck()}, {kAll, F::silence()}}, LinkFailure, {BP, BP}, 3},
+    {"Normal", kBlock, CmdIdentify, {}, LinkOk, {}, 1},
+    {"DelayWithinTheWait", kBlock, CmdIdentify, {{1, F::delay(60)}}, LinkOk, {}, 1},
+    {"LateReplyThenOk", kBlock, CmdIdentify, {{1, F::delay(kPastBlockWait)}}, LinkOk, {BP}, 2},
+    {"LogPageWaitsLonger", kBlock, CmdReadLogPage, {{1, F::delay(kPastBlockLogPageWait)}}, LinkOk, {}, 1},
+    {"SilenceThrice", kBlock, CmdIdentify, {{kAll, F::silence()}}, LinkNoAnswer, {BP, BP}, 3},
+    {"ShortReplyThrice", kBlock, CmdIdentify, {{kAll, F::shortReply(1)}}, LinkNoAnswer, {BP, BP}, 3},
+    {"LoneByteThrice", kBlock, CmdIdentify, {{kAll, F::wrongAck(0, AckCommandByte)}}, LinkNoAnswer, {BP, BP}, 3},
+    {"LongReply", kBlock, CmdIdentify, {{kAll, F::longReply(3, 0x55)}}, LinkOk, {}, 1},
+    {"SplitReply", kBlock, CmdIdentify, {{1, F::splitReply(10, 60)}}, LinkOk, {}, 1},
+    {"GarbagePrefixThrice", kBlock, CmdIdentify, {{kAll, F::garbagePrefix(3, 0x00)}}, LinkFailure, {BP, BP}, 3},
+    {"BadCheckThenOk", kBlock, CmdIdentify, {{1, F::badCheck()}}, LinkOk, {}, 2},
+    {"BadCheckThrice", kBlock, CmdIdentify, {{kAll, F::badCheck()}}, LinkFailure, {}, 3},
+    {"ResendThenOk", kBlock, CmdIdentify, {{1, F::status(StatusRetry)}}, LinkOk, {}, 2},
+    {"ResendThrice", kBlock, CmdIdentify, {{kAll, F::status(StatusRetry)}}, LinkFailure, {}, 3},
+    {"UnexpectedStatusThenOk", kBlock, CmdIdentify, {{1, F::status(0x00)}}, LinkOk, {BP}, 2},
+    {"MenuBusy", kBlock, CmdIdentify, {{1, F::status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
+    {"MenuBusyAfterATimeout", kBlock, CmdIdentify, {{1, F::silence()}, {2, F::status(StatusMenuBusy)}}, LinkMenuBusy, {BP}, 2},
+    {"NotSupported", kBlock, CmdReadPowerConfig, {}, LinkNotSupported, {}, 1},
+    {"TwoByteReply", kBlock, CmdSetAlarmCondition, {}, LinkOk, {}, 1},
+    {"TwoByteReplyUnequalThrice", kBlock, CmdSetAlarmCondition, {{kAll, F::badCheck()}}, LinkFailure, {}, 3},
+    {"ResendThenTwoTimeouts", kBlock, CmdIdentify, {{1, F::status(StatusRetry)}, {kAll, F::silence()}}, LinkNoAnswer, {BP}, 3},
+    {"TwoTimeoutsThenBadCheck", kBlock, CmdIdentify, {{3, F::badCheck()}, {kAll, F::silence()}}, LinkFailure, {BP, BP}, 3},
 
-    {"Normal", kHandshake, kIdentify, {}, LinkOk, {}, 1},
-    {"SlowAck", kHandshake, kIdentify, {{1, F::delay(60).atStep(5)}}, LinkOk, {}, 1},
-    {"ReplyPastTheBlockWait", kHandshake, kIdentify, {{1, F::delay(kPastBlockWait)}}, LinkOk, {}, 1},
-    {"LogPageWaitsLonger", kHandshake, kLogPage, {{1, F::delay(kPastHandshakeLogPageWait)}}, LinkOk, {}, 1},
-    {"TwoByteReply", kHandshake, kUploadBegin, {}, LinkOk, {}, 1},
-    {"SilenceToTheCommandByte", kHandshake, kIdentify, {{kAll, F::silence().atStep(0)}}, LinkNoAnswer, {}, 1},
-    {"SilenceToADataByteThrice", kHandshake, kIdentify, {{kAll, F::silence().atStep(6)}}, LinkFailure, {}, 3},
-    {"LaterSilenceToTheCommandByteCounts", kHandshake, kIdentify, {{1, F::wrongAck(3, StatusRetry)}, {2, F::silence().atStep(0)}}, LinkOk, {}, 3},
-    {"NakThrice", kHandshake, kPowerConfig, {}, LinkNotSupported, {}, 3},
-    {"DataAckToTheCommandByteThenOk", kHandshake, kIdentify, {{1, F::wrongAck(0, AckDataByte)}}, LinkOk, {HP}, 2},
-    {"CommandAckToADataByteThrice", kHandshake, kIdentify, {{kAll, F::wrongAck(4, AckCommandByte)}}, LinkFailure, {HP, HP}, 3},
-    {"NakToADataByteThenOk", kHandshake, kIdentify, {{1, F::wrongAck(5, NakCommandByte)}}, LinkOk, {HP}, 2},
-    {"GarbageAckThenOk", kHandshake, kIdentify, {{1, F::garbagePrefix(2, 0x00).atStep(3)}}, LinkOk, {HP}, 2},
-    {"MenuBusyMidFrame", kHandshake, kIdentify, {{1, F::wrongAck(7, StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
-    {"MenuBusyReply", kHandshake, kIdentify, {{1, F::status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
-    {"NotSupportedReplyThrice", kHandshake, kIdentify, {{kAll, F::status(StatusNotSupported)}}, LinkFailure, {HP, HP}, 3},
-    {"ResendReplyThenOk", kHandshake, kIdentify, {{1, F::status(StatusRetry)}}, LinkOk, {}, 2},
-    {"BadCheckThenOk", kHandshake, kIdentify, {{1, F::badCheck()}}, LinkOk, {}, 2},
-    {"ShortReplyThrice", kHandshake, kIdentify, {{kAll, F::shortReply(1)}}, LinkFailure, {}, 3},
-    {"SilentReplyThenOk", kHandshake, kIdentify, {{1, F::silence()}}, LinkOk, {}, 2},
-    {"GarbageBeforeTheReplyThenOk", kHandshake, kIdentify, {{1, F::garbagePrefix(2, 0x00)}}, LinkOk, {HP}, 2},
-    {"LongReply", kHandshake, kIdentify, {{kAll, F::longReply(2, 0x55)}}, LinkOk, {}, 1},
-    {"SplitReply", kHandshake, kIdentify, {{1, F::splitReply(5, 60)}}, LinkOk, {}, 1},
+    {"Normal", kHandshake, CmdIdentify, {}, LinkOk, {}, 1},
+    {"SlowAck", kHandshake, CmdIdentify, {{1, F::delay(60).atStep(5)}}, LinkOk, {}, 1},
+    {"ReplyPastTheBlockWait", kHandshake, CmdIdentify, {{1, F::delay(kPastBlockWait)}}, LinkOk, {}, 1},
+    {"LogPageWaitsLonger", kHandshake, CmdReadLogPage, {{1, F::delay(kPastHandshakeLogPageWait)}}, LinkOk, {}, 1},
+    {"TwoByteReply", kHandshake, CmdBeginSettingsUpload, {}, LinkOk, {}, 1},
+    {"SilenceToTheCommandByte", kHandshake, CmdIdentify, {{kAll, F::silence().atStep(0)}}, LinkNoAnswer, {}, 1},
+    {"SilenceToADataByteThrice", kHandshake, CmdIdentify, {{kAll, F::silence().atStep(6)}}, LinkFailure, {}, 3},
+    {"LaterSilenceToTheCommandByteCounts", kHandshake, CmdIdentify, {{1, F::wrongAck(3, StatusRetry)}, {2, F::silence().atStep(0)}}, LinkOk, {}, 3},
+    {"NakThrice", kHandshake, CmdReadPowerConfig, {}, LinkNotSupported, {}, 3},
+    {"DataAckToTheCommandByteThenOk", kHandshake, CmdIdentify, {{1, F::wrongAck(0, AckDataByte)}}, LinkOk, {HP}, 2},
+    {"CommandAckToADataByteThrice", kHandshake, CmdIdentify, {{kAll, F::wrongAck(4, AckCommandByte)}}, LinkFailure, {HP, HP}, 3},
+    {"NakToADataByteThenOk", kHandshake, CmdIdentify, {{1, F::wrongAck(5, NakCommandByte)}}, LinkOk, {HP}, 2},
+    {"GarbageAckThenOk", kHandshake, CmdIdentify, {{1, F::garbagePrefix(2, 0x00).atStep(3)}}, LinkOk, {HP}, 2},
+    {"MenuBusyMidFrame", kHandshake, CmdIdentify, {{1, F::wrongAck(7, StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
+    {"MenuBusyReply", kHandshake, CmdIdentify, {{1, F::status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
+    {"NotSupportedReplyThrice", kHandshake, CmdIdentify, {{kAll, F::status(StatusNotSupported)}}, LinkFailure, {HP, HP}, 3},
+    {"ResendReplyThenOk", kHandshake, CmdIdentify, {{1, F::status(StatusRetry)}}, LinkOk, {}, 2},
+    {"BadCheckThenOk", kHandshake, CmdIdentify, {{1, F::badCheck()}}, LinkOk, {}, 2},
+    {"ShortReplyThrice", kHandshake, CmdIdentify, {{kAll, F::shortReply(1)}}, LinkFailure, {}, 3},
+    {"SilentReplyThenOk", kHandshake, CmdIdentify, {{1, F::silence()}}, LinkOk, {}, 2},
+    {"GarbageBeforeTheReplyThenOk", kHandshake, CmdIdentify, {{1, F::garbagePrefix(2, 0x00)}}, LinkOk, {HP}, 2},
+    {"LongReply", kHandshake, CmdIdentify, {{kAll, F::longReply(2, 0x55)}}, LinkOk, {}, 1},
+    {"SplitReply", kHandshake, CmdIdentify, {{1, F::splitReply(5, 60)}}, LinkOk, {}, 1},
 };
 // clang-format on
 
@@ -115,7 +112,7 @@ TEST_P(LinkAttempts, ResultPausesAndAttempts)
         GTEST_SKIP() << "socat is not on PATH";
     SimLine line(wire, kT);
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
-    if (c.command != kPowerConfig)
+    if (c.command != CmdReadPowerConfig)
         line.Sim().setFixedPayload(c.command, QByteArray(1, '\x42'));
     for (const auto& [arrival, fault] : c.faults)
         line.Sim().setFault(c.command, arrival, fault);
@@ -133,7 +130,7 @@ TEST_P(LinkAttempts, ResultPausesAndAttempts)
 
     // Whatever the unit left on the line must not spoil the next exchange.
     line.Sim().clearFaults();
-    RequestFrame next{kIdentify};
+    RequestFrame next{CmdIdentify};
     EXPECT_EQ(line.Transact(next, 1, c.blockMode, reply), LinkOk);
 }
 

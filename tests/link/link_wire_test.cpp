@@ -20,8 +20,6 @@ using unitsim::Fault;
 
 namespace {
 
-constexpr quint8 kIdentify = 7;
-constexpr quint8 kLogPage = 3; // the longest reply: 264 payload bytes and the check byte
 constexpr qint64 kByteTimeNs = 86'806;
 
 template <size_t Size> QByteArray Bytes(const std::array<quint8, Size>& bytes, int count)
@@ -59,21 +57,21 @@ TEST_P(LinkWireAndMode, EveryByteValuePassesUnchanged)
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     // Flow-control, line-end and terminal control bytes, in the request and in the reply. The
     // unit echoes request bytes 1 to 8; its check of byte 14 vouches for the others.
-    const RequestFrame data = {kLogPage, 0x11, 0x13, 0x0D, 0x0A, 0x00, 0xFF,
-                               0x03,     0x7F, 0x04, 0x1A, 0x1C, 0x15, 0x08};
+    const RequestFrame data = {CmdReadLogPage, 0x11, 0x13, 0x0D, 0x0A, 0x00, 0xFF,
+                               0x03,           0x7F, 0x04, 0x1A, 0x1C, 0x15, 0x08};
     constexpr int kEchoed = 8;
     QByteArray values;
     for (int b = 0; b <= 0xFF; ++b)
         values.append(char(b));
-    line.Sim().setHandler(kLogPage, [values](const QByteArray& request) {
+    line.Sim().setHandler(CmdReadLogPage, [values](const QByteArray& request) {
         return CommandAnswer::data(values + request.sliced(1, kEchoed));
     });
 
     RequestFrame request = data;
     ReplyBuffer reply{};
     ASSERT_EQ(line.Transact(request, 14, blockMode, reply), LinkOk);
-    EXPECT_EQ(line.Sim().arrivals(kLogPage), 1);
-    const QByteArray payload = Bytes(reply, ReplyLength(kLogPage) - 1);
+    EXPECT_EQ(line.Sim().arrivals(CmdReadLogPage), 1);
+    const QByteArray payload = Bytes(reply, ReplyLength(CmdReadLogPage) - 1);
     EXPECT_EQ(payload.first(256).toHex(' '), values.toHex(' '));
     EXPECT_EQ(payload.sliced(256).toHex(' '), Bytes(data, 1 + kEchoed).sliced(1).toHex(' '));
 }
@@ -88,21 +86,21 @@ TEST_P(LinkWire, PacedReplyIsReceivedWhole)
 {
     SimLine line(GetParam(), ShortLinkTimings());
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
-    QByteArray page(ReplyLength(kLogPage) - 1, '\0');
+    QByteArray page(ReplyLength(CmdReadLogPage) - 1, '\0');
     std::generate(page.begin(), page.end(), [b = 0]() mutable { return char(b++ * 7); });
-    line.Sim().setFixedPayload(kLogPage, page);
+    line.Sim().setFixedPayload(CmdReadLogPage, page);
     line.Sim().setPaced(true);
 
-    RequestFrame request{kLogPage};
+    RequestFrame request{CmdReadLogPage};
     ReplyBuffer reply{};
     QElapsedTimer clock;
     clock.start();
     ASSERT_EQ(line.Transact(request, 1, true, reply), LinkOk);
     const qint64 elapsedNs = clock.nsecsElapsed();
     EXPECT_EQ(Bytes(reply, page.size()).toHex(' '), page.toHex(' '));
-    EXPECT_EQ(line.Sim().arrivals(kLogPage), 1) << "taken in one attempt";
+    EXPECT_EQ(line.Sim().arrivals(CmdReadLogPage), 1) << "taken in one attempt";
     // The unit sends the status byte and 265 more at 115200 baud: the link must have waited them out.
-    EXPECT_GE(elapsedNs, (1 + ReplyLength(kLogPage)) * kByteTimeNs * 95 / 100);
+    EXPECT_GE(elapsedNs, (1 + ReplyLength(CmdReadLogPage)) * kByteTimeNs * 95 / 100);
 }
 
 TEST_P(LinkWire, FullDefaultTimeOutsServeANormalExchangeAtOnce)
@@ -112,7 +110,7 @@ TEST_P(LinkWire, FullDefaultTimeOutsServeANormalExchangeAtOnce)
     QElapsedTimer clock;
     clock.start();
     for (bool blockMode : {true, false}) {
-        RequestFrame request{kIdentify};
+        RequestFrame request{CmdIdentify};
         ReplyBuffer reply{};
         EXPECT_EQ(line.Transact(request, 1, blockMode, reply), LinkOk);
         EXPECT_EQ(Bytes(reply, 10), QByteArray("TELVARON-1"));
@@ -136,7 +134,7 @@ TEST_P(LinkWire, CommandWithoutReplyLengthIsRefusedUnsent)
     }
     ASSERT_EQ(unsupported.count(), 10);
     EXPECT_EQ(unsupported.at(2).at(0).value<quint8>(), 26);
-    RequestFrame request{kIdentify};
+    RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     EXPECT_EQ(line.Transact(request, 1, true, reply), LinkOk) << "the line is as it was";
     EXPECT_TRUE(line.Pauses().empty());
@@ -147,20 +145,20 @@ TEST_P(LinkWire, NestedLinkUseIsRefusedWhileATransactionWaits)
     SimLine line(GetParam(), ShortLinkTimings());
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     UnitLink& link = line.Link();
-    line.Sim().setFault(kIdentify, 1, Fault::delay(100));
+    line.Sim().setFault(CmdIdentify, 1, Fault::delay(100));
     std::vector<int> nested;
     QTimer::singleShot(30, &link, [&] {
-        RequestFrame request{kIdentify};
+        RequestFrame request{CmdIdentify};
         ReplyBuffer reply{};
         nested = {link.DeviceTransaction(request, reply, 1, true, line.LinkSerial(), 0),
                   link.TcpLink(0, UnitLink::kTcpConnect, QStringLiteral("127.0.0.1"), 1, 15),
                   link.ResetSerialPort(0), link.CloseAll(), link.OpenSerialPort(1, 1)};
     });
-    RequestFrame request{kIdentify};
+    RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     EXPECT_EQ(line.Transact(request, 1, true, reply), LinkOk);
     EXPECT_EQ(nested, (std::vector<int>{LinkFailure, UnitLink::kTcpClosed, false, false, false}));
-    EXPECT_EQ(line.Sim().arrivals(kIdentify), 1) << "the nested transaction sent nothing";
+    EXPECT_EQ(line.Sim().arrivals(CmdIdentify), 1) << "the nested transaction sent nothing";
     EXPECT_TRUE(line.Pauses().empty());
 }
 
@@ -175,8 +173,8 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
     SimLine line(GetParam(), timings);
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     constexpr int kAwayMs = 1000;
-    line.Sim().setFault(kIdentify, 1, Fault::drop(deviceServer ? 0 : kAwayMs));
-    RequestFrame request{kIdentify};
+    line.Sim().setFault(CmdIdentify, 1, Fault::drop(deviceServer ? 0 : kAwayMs));
+    RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     QElapsedTimer clock;
     clock.start();
@@ -186,7 +184,7 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
         // time-out shows, and the unit answers the next attempt.
         EXPECT_EQ(result, LinkOk);
         EXPECT_EQ(line.Pauses(), std::vector<int>{timings.blockPause});
-        EXPECT_EQ(line.Sim().arrivals(kIdentify), 2);
+        EXPECT_EQ(line.Sim().arrivals(CmdIdentify), 2);
         return;
     }
     // A port or connection that breaks ends the transaction at once, closed or reopened; while
@@ -198,7 +196,7 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
         EXPECT_FALSE(line.Link().ResetSerialPort(0));
     }
     EXPECT_TRUE(line.Pauses().empty());
-    EXPECT_EQ(line.Sim().arrivals(kIdentify), 1);
+    EXPECT_EQ(line.Sim().arrivals(CmdIdentify), 1);
     line.Link().Delay(kAwayMs);
     EXPECT_TRUE(line.Recover());
 }

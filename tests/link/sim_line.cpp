@@ -33,7 +33,7 @@ bool WireAvailable(Wire wire)
 
 SimLine::SimLine(Wire wire, LinkTimings timings) : wire_(wire)
 {
-    Sim().setFixedPayload(kPrimeCommand, "TELVARON-1");
+    Sim().setFixedPayload(CmdIdentify, "TELVARON-1");
     const QString device = dir_.filePath(QStringLiteral("unit"));
     link_ = std::make_unique<UnitLink>([device](int) { return device; }, timings);
     QObject::connect(link_.get(), &UnitLink::pausing, link_.get(), [this](int ms) { pauses_.push_back(ms); });
@@ -136,7 +136,7 @@ bool SimLine::ConnectTcp(int tries)
 bool SimLine::Answers()
 {
     for (int round = 0; round < kPrimeRounds; ++round) {
-        RequestFrame request{kPrimeCommand};
+        RequestFrame request{CmdIdentify};
         ReplyBuffer reply{};
         if (Transact(request, 1, true, reply) == LinkOk)
             return true;

@@ -3,6 +3,7 @@
 #include "link_result.h"
 #include "link_timings.h"
 #include "sim_thread.h"
+#include "unit_command.h"
 #include "unit_link.h"
 
 #include <QProcess>
@@ -29,13 +30,11 @@ inline void PrintTo(Wire wire, std::ostream* os)
 bool WireAvailable(Wire wire);
 
 // The server's UnitLink, element 0, linked to a simulated unit in a thread of its own. The unit
-// answers identification (command 7) from the start; once Ready(), it has answered one and its
+// answers identification from the start; once Ready(), it has answered one and its
 // arrival counts are back at 0.
 class SimLine
 {
 public:
-    static constexpr quint8 kPrimeCommand = 7;
-
     SimLine(Wire wire, LinkTimings timings);
     ~SimLine();
     SimLine(const SimLine&) = delete;

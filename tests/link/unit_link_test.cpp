@@ -7,6 +7,7 @@
 
 #include "serial_port_path.h"
 #include "transport.h"
+#include "unit_command.h"
 #include "unit_link.h"
 
 #include <QElapsedTimer>
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr quint8 kIdentify = 7;
 constexpr quint8 kSentinel = 0xAA;
 const QString kLoopback = QStringLiteral("127.0.0.1");
 
@@ -32,15 +32,15 @@ TEST(UnitLinkSerial, ReplyOnAnotherUnitsPortIsNotTakenAndIsStaleByItsOwnTurn)
     ASSERT_TRUE(link.OpenSerialPort(0, 1));
     ASSERT_TRUE(link.OpenSerialPort(1, 2));
     // The second unit is silent; the first one answers each of its requests.
-    second.afterAnswer = [&] { first.Send(DataReply(kIdentify)); };
-    RequestFrame request{kIdentify};
+    second.afterAnswer = [&] { first.Send(DataReply(CmdIdentify)); };
+    RequestFrame request{CmdIdentify};
     ReplyBuffer reply;
     reply.fill(kSentinel);
     EXPECT_EQ(link.DeviceTransaction(request, reply, 1, true, 1, 1), LinkNoAnswer);
     EXPECT_EQ(second.Requests(), 3);
     EXPECT_EQ(reply[0], kSentinel);
 
-    first.answer = DataReply(kIdentify, 4);
+    first.answer = DataReply(CmdIdentify, 4);
     ASSERT_EQ(link.DeviceTransaction(request, reply, 1, true, 1, 0), LinkOk);
     EXPECT_EQ(reply[0], 4);
     EXPECT_EQ(first.Requests(), 1);
@@ -50,12 +50,12 @@ TEST(UnitLinkSerial, ReplyThatCameWhileTheServerWasBusyCounts)
 {
     PtyUnit unit;
     const LinkTimings timings = ShortLinkTimings();
-    unit.answer = DataReply(kIdentify);
+    unit.answer = DataReply(CmdIdentify);
     // The unit shares the link's thread: the reply is in, but the wait is over before it is read.
     unit.afterAnswer = [&] { QThread::msleep(timings.blockReplyWait + 100); };
     UnitLink link([&](int) { return unit.Path(); }, timings);
     ASSERT_TRUE(link.OpenSerialPort(0, 1));
-    RequestFrame request{kIdentify};
+    RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     EXPECT_EQ(link.DeviceTransaction(request, reply, 1, true, 1, 0), LinkOk);
     EXPECT_EQ(unit.Requests(), 1);
@@ -65,7 +65,7 @@ TEST(UnitLinkSerial, ElementsOpenByComNumberAndCloseAll)
 {
     PtyUnit unit;
     PtyUnit other;
-    unit.answer = DataReply(kIdentify);
+    unit.answer = DataReply(CmdIdentify);
     std::vector<int> asked;
     UnitLink link(
         [&](int comPort) {
@@ -79,7 +79,7 @@ TEST(UnitLinkSerial, ElementsOpenByComNumberAndCloseAll)
     EXPECT_FALSE(link.OpenSerialPort(0, 6));
     EXPECT_EQ(link.Element(1, 1), nullptr) << "only the elements asked for are loaded";
     EXPECT_FALSE(link.ResetSerialPort(0));
-    RequestFrame request{kIdentify};
+    RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     EXPECT_EQ(link.DeviceTransaction(request, reply, 1, true, 1, 0), LinkFailure);
     EXPECT_EQ(link.DeviceTransaction(request, reply, 1, true, 1, 2), LinkOk);
@@ -186,7 +186,7 @@ TEST(UnitLinkTcp, KeepsTheSameRemoteAndReplacesAnother)
 TEST(UnitLinkTcp, TransactionOnAClosedSocketFailsUnsent)
 {
     UnitLink link(SerialPortResolver(), ShortLinkTimings());
-    RequestFrame request{kIdentify};
+    RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     EXPECT_EQ(link.DeviceTransaction(request, reply, 1, true, 0, 0), LinkFailure);
     EXPECT_EQ(link.DeviceTransaction(request, reply, 1, true, 0, 1), LinkFailure)
@@ -197,10 +197,10 @@ TEST(UnitLinkTcp, CompleteReplyFollowedByCloseStillCounts)
 {
     UnitLink link(SerialPortResolver(), ShortLinkTimings());
     TcpUnit unit;
-    unit.answer = DataReply(kIdentify, 6);
+    unit.answer = DataReply(CmdIdentify, 6);
     unit.afterAnswer = [&] { unit.Drop(); };
     ASSERT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, unit.Port(), 15), UnitLink::kTcpConnected);
-    RequestFrame request{kIdentify};
+    RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     EXPECT_EQ(link.DeviceTransaction(request, reply, 1, true, 0, 0), LinkOk);
     EXPECT_EQ(reply[0], 6);

@@ -9,7 +9,6 @@ using unitsim::EventSlot;
 using unitsim::UnitState;
 
 namespace {
-constexpr quint8 kSensorEvents = 22, kPowerEvents = 23, kLogPointers = 24;
 
 class LogScan : public ScanFixture
 {
@@ -179,20 +178,21 @@ TEST_P(LogScan, BlockedBusyAndInvalidLogs)
     unit.logs.appendSamples(1, 300);
     unit.model.update([](UnitState& s) { s.logBlocked = true; });
     Pass();
-    EXPECT_EQ(unit.arrivals(kLogPointers), 0);
-    EXPECT_EQ(unit.arrivals(kPowerEvents), 1);
+    EXPECT_EQ(unit.arrivals(CmdReadLogPointers), 0);
+    EXPECT_EQ(unit.arrivals(CmdReadPowerEvents), 1);
 
     unit.model.update([](UnitState& s) { s.logBlocked = false; });
-    unit.sim.setFault(kLogPointers, 1, unitsim::Fault::status(0xFA));
+    unit.sim.setFault(CmdReadLogPointers, 1, unitsim::Fault::status(StatusMenuBusy));
     Pass();
     EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 0);
 
-    unit.sim.setFault(kSensorEvents, unit.arrivals(kSensorEvents) + 1, unitsim::Fault::status(0xFA));
-    const int powerAsked = unit.arrivals(kPowerEvents);
+    unit.sim.setFault(CmdReadSensorEvents, unit.arrivals(CmdReadSensorEvents) + 1,
+                      unitsim::Fault::status(StatusMenuBusy));
+    const int powerAsked = unit.arrivals(CmdReadPowerEvents);
     Pass(); // identified again
     Pass();
-    EXPECT_EQ(unit.arrivals(kPowerEvents), powerAsked + 1);
+    EXPECT_EQ(unit.arrivals(CmdReadPowerEvents), powerAsked + 1);
 
     // Pointers the log cannot have: the log is skipped and reported while they last, with the
     // sensor numbered as the operator knows it; the others go on.
@@ -232,8 +232,7 @@ TEST_P(LogScan, DroppedLinksAndLogsThatCannotBeStoredLoseRepeatAndHoldBackNothin
 {
     SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
     unitsim::PrefillLogs(unit.logs, 20, 150, 40, 1);
-    constexpr quint8 kLogPage = 3;
-    unit.sim.setFault(kLogPage, 7, unitsim::Fault::drop());
+    unit.sim.setFault(CmdReadLogPage, 7, unitsim::Fault::drop());
     Pass();
     EXPECT_EQ(Unit(0).LinkState, LinkOffline);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 6 * 100);

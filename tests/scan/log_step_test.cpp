@@ -8,7 +8,6 @@
 using unitsim::LogMemory;
 
 namespace {
-constexpr quint8 kLogPage = 3;
 constexpr int kEventsPerPage = 48;
 const QString kSerial = QStringLiteral("S1");
 
@@ -30,7 +29,7 @@ protected:
 
     std::array<LogPointer, kLogCount> Pointers()
     {
-        RequestFrame request{24};
+        RequestFrame request{CmdReadLogPointers};
         ReplyBuffer reply{};
         EXPECT_EQ(link->DeviceTransaction(request, reply, 1, true, 1, 0), LinkOk);
         return ReadLogPointers(reply);
@@ -123,9 +122,9 @@ TEST_P(LogStepTest, FreshLogIsTakenHalfAPageAtATime)
     // Page 2 holds 46 samples: 15 in block 0, 17 in block 1, 14 in block 2 up to its byte 37.
     EXPECT_EQ(SensorCounters(1), (LogCounters{2, 2 * 44 + 37, 450}));
     // Nothing new: nothing is sent.
-    const int reads = unit->arrivals(kLogPage);
+    const int reads = unit->arrivals(CmdReadLogPage);
     EXPECT_FALSE(Sensor(1).newData);
-    EXPECT_EQ(unit->arrivals(kLogPage), reads);
+    EXPECT_EQ(unit->arrivals(CmdReadLogPage), reads);
 }
 
 TEST_P(LogStepTest, PageEdgeAndContinuingReads)
@@ -231,16 +230,16 @@ TEST_P(LogStepTest, BadBlocksAreReadTwiceThenTheirNeighboursStored)
 {
     unit->logs.appendSamples(3, 100);
     unit->logs.corruptNextReads(1);
-    const int reads = unit->arrivals(kLogPage);
+    const int reads = unit->arrivals(CmdReadLogPage);
     DrainSensor(3);
-    EXPECT_EQ(unit->arrivals(kLogPage), reads + 2);
+    EXPECT_EQ(unit->arrivals(CmdReadLogPage), reads + 2);
     EXPECT_EQ(Samples(3), Written(3));
 
     unit->logs.appendSamples(3, 102);
     unit->logs.corruptBlock(2, 0, 8); // second half of page 0, block 8
-    const int before = unit->arrivals(kLogPage);
+    const int before = unit->arrivals(CmdReadLogPage);
     DrainSensor(3);
-    EXPECT_EQ(unit->arrivals(kLogPage), before + 2);
+    EXPECT_EQ(unit->arrivals(CmdReadLogPage), before + 2);
     std::vector<unitsim::WrittenSample> kept;
     for (const auto& s : unit->logs.samples(3)) {
         if (s.block != 8)
@@ -256,11 +255,12 @@ TEST_P(LogStepTest, LinkFailuresStoreNothingAndTheNextTurnResumesThere)
     Sensor(4);
     const LogCounters taken = SensorCounters(4);
 
-    unit->sim.setFault(kLogPage, unit->arrivals(kLogPage) + 1, unitsim::Fault::status(0xFA));
+    unit->sim.setFault(CmdReadLogPage, unit->arrivals(CmdReadLogPage) + 1,
+                       unitsim::Fault::status(StatusMenuBusy));
     LogStepResult r = Sensor(4);
     EXPECT_EQ(r.outcome, LogStepOutcome::LinkFailed);
     EXPECT_EQ(r.linkResult, LinkMenuBusy);
-    unit->sim.setFault(kLogPage, unitsim::kEveryArrival, unitsim::Fault::silence());
+    unit->sim.setFault(CmdReadLogPage, unitsim::kEveryArrival, unitsim::Fault::silence());
     r = Sensor(4);
     EXPECT_EQ(r.linkResult, LinkNoAnswer);
     EXPECT_EQ(SensorCounters(4), taken);

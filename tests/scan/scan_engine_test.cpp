@@ -1,3 +1,4 @@
+#include "log_compare.h"
 #include "scan_fixture.h"
 
 #include <db/database.h>
@@ -12,8 +13,6 @@ using unitsim::UnitMode;
 using unitsim::UnitState;
 
 namespace {
-constexpr quint8 kIdentify = 7;
-constexpr quint8 kStatus = 21;
 
 class ScanPass : public ScanFixture
 {
@@ -50,29 +49,21 @@ TEST_P(ScanPass, BringsSerialAndTcpUnitsOnlineAndMirrorsTheirStatus)
     EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
     EXPECT_EQ(Unit(0).LinkType, 1);
     EXPECT_EQ(Unit(1).LinkType, 0);
-    EXPECT_EQ(Count(QStringLiteral(
-                  "SELECT COUNT(*) FROM Sensors_Current_Condition WHERE SeCC_SyI_Serialnumber='S1'")),
-              20);
-    EXPECT_EQ(Count(QStringLiteral(
-                  "SELECT COUNT(*) FROM Sensors_Current_Condition WHERE SeCC_SyI_Serialnumber='T1'")),
-              8);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Current_Condit")), 6);
-    EXPECT_FLOAT_EQ(Value(QStringLiteral("SELECT SeCC_Currvalue FROM Sensors_Current_Condition WHERE "
-                                         "SeCC_SyI_Serialnumber='S1' AND SeCC_Sensornumber=1"))
-                        .toFloat(),
-                    30.0f);
-    EXPECT_FLOAT_EQ(Value(QStringLiteral("SELECT SeCC_Currvalue FROM Sensors_Current_Condition WHERE "
-                                         "SeCC_SyI_Serialnumber='T1' AND SeCC_Sensornumber=8"))
-                        .toFloat(),
-                    -1.5f);
-    EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition WHERE "
-                                   "SyCC_SyI_Serialnumber='S1'")),
-              4);
+    // Per unit: its condition rows, one sensor's value, its alarm condition and the fault of sensor 5.
     EXPECT_EQ(
-        Value(QStringLiteral("SELECT SyF_Faultinfo FROM Systems_Faults WHERE SyF_SyI_Serialnumber='S1' AND "
-                             "SyF_Faulttype=1"))
-            .toString(),
-        QStringLiteral("5"));
+        Rows(db(), QStringLiteral("SELECT SeCC_SyI_Serialnumber, COUNT(*) FROM Sensors_Current_Condition "
+                                  "GROUP BY SeCC_SyI_Serialnumber ORDER BY SeCC_SyI_Serialnumber")),
+        (QStringList{"S1 20", "T1 8"}));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Current_Condit")), 6);
+    EXPECT_EQ(Rows(db(), QStringLiteral("SELECT SeCC_Currvalue FROM Sensors_Current_Condition WHERE "
+                                        "SeCC_Sensornumber=1 AND SeCC_SyI_Serialnumber='S1' OR "
+                                        "SeCC_Sensornumber=8 AND SeCC_SyI_Serialnumber='T1' ORDER BY 1")),
+              (QStringList{"-1.5", "30"}));
+    EXPECT_EQ(Rows(db(), QStringLiteral("SELECT SyCC_Alarmcondition, SyF_Faulttype, SyF_Faultinfo FROM "
+                                        "Systems_Current_Condition JOIN Systems_Faults ON "
+                                        "SyF_SyI_Serialnumber=SyCC_SyI_Serialnumber WHERE "
+                                        "SyCC_SyI_Serialnumber='S1' AND SyF_Faulttype=1")),
+              QStringList{"4 1 5"});
     EXPECT_EQ(timers.rearms, 1);
     EXPECT_GT(timers.interval, 1000);
     EXPECT_TRUE(window.problems.isEmpty());
@@ -82,7 +73,7 @@ TEST_P(ScanPass, PassesStartTenSecondsApartAndAPendingRequestHurriesTheNext)
 {
     AddTcpUnit(QStringLiteral("T1"));
     // A pass of that many seconds; a clock set back waits the full ten seconds.
-    const std::pair<qint64, int> cases[] = {{0, 10000}, {3, 7000},  {9, 1000},
+    const std::pair<qint64, int> cases[] = {{0, 10000}, {3, 7000},  {8, 2000},  {9, 1000},
                                             {10, 1000}, {12, 1000}, {-1, 10000}};
     for (const auto& [seconds, interval] : cases) {
         passSeconds = seconds;
@@ -114,9 +105,9 @@ TEST_P(ScanPass, LostUnitRestsOnePassAndIsFoundAgain)
 
     unit.setMode(UnitMode::Normal);
     unit.model.update([](UnitState& s) { s.alarmCondition = 6; });
-    const int asked = unit.arrivals(kIdentify);
+    const int asked = unit.arrivals(CmdIdentify);
     Pass();
-    EXPECT_EQ(unit.arrivals(kIdentify), asked);
+    EXPECT_EQ(unit.arrivals(CmdIdentify), asked);
     EXPECT_EQ(Unit(0).LinkState, LinkOffline);
     EXPECT_EQ(window.linkStates[0], 0);
 
@@ -134,11 +125,11 @@ TEST_P(ScanPass, ForeignSerialNumberIsNeverTakenOnline)
     for (int pass = 1; pass <= 4; ++pass) {
         Pass();
         EXPECT_EQ(Unit(0).LinkState, LinkOffline);
-        asked << unit.arrivals(kIdentify);
+        asked << unit.arrivals(CmdIdentify);
     }
     // Asked in passes 1 and 4, resting two passes in between; never asked for its status.
     EXPECT_EQ(asked, (QList<int>{1, 1, 1, 2}));
-    EXPECT_EQ(unit.arrivals(kStatus), 0);
+    EXPECT_EQ(unit.arrivals(CmdReadStatus), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Current_Condition")), 0);
 }
 
@@ -158,9 +149,9 @@ TEST_P(ScanPass, UnitBusyInItsMenu)
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 1);
 
     // Asked again in every pass while busy, and online as soon as it answers normally.
-    const int asked = unit.arrivals(kIdentify);
+    const int asked = unit.arrivals(CmdIdentify);
     Pass();
-    EXPECT_EQ(unit.arrivals(kIdentify), asked + 1);
+    EXPECT_EQ(unit.arrivals(CmdIdentify), asked + 1);
     EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
     unit.setMode(UnitMode::Normal);
     Pass();
@@ -290,7 +281,6 @@ TEST_P(ScanPass, ABrokenRequestTableLeavesTheUnitsMonitored)
 TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
 {
     constexpr int kGiveUpMs = 300;
-    constexpr quint8 kSetAlarmCondition = 9;
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
     AddTcpUnit(QStringLiteral("T1"));
     AddTcpUnit(QStringLiteral("T2"));
@@ -322,7 +312,7 @@ TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
                   8);
     } else {
         EXPECT_LT(held.elapsed(), 40 * kGiveUpMs);
-        EXPECT_EQ(unit.arrivals(kSetAlarmCondition), 1);
+        EXPECT_EQ(unit.arrivals(CmdSetAlarmCondition), 1);
     }
     EXPECT_TRUE(window.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")));
     EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}, {2, 1}}));
@@ -343,13 +333,13 @@ TEST_P(ScanPass, DisconnectDuringATurnFinishesItAndStops)
     SimUnit& second = AddTcpUnit(QStringLiteral("T1"));
     const auto disconnect =
         QObject::connect(&first.sim, &unitsim::UnitSimulator::commandArrived, [this](quint8 command, int) {
-            if (command == kStatus)
+            if (command == CmdReadStatus)
                 flags.StopRequested = true;
         });
     Pass();
     // The turn that saw the request ran to its end; no further unit was visited.
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 20);
-    EXPECT_EQ(second.arrivals(kIdentify), 0);
+    EXPECT_EQ(second.arrivals(CmdIdentify), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
     EXPECT_TRUE(window.linkStates.empty());
     EXPECT_EQ(window.restored, 1);
@@ -372,13 +362,13 @@ TEST_P(ScanPass, ExitDuringATurnEndsTheProgramAfterTheStop)
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 2);
     AddTcpUnit(QStringLiteral("T1"));
     QObject::connect(&unit.sim, &unitsim::UnitSimulator::commandArrived, [this](quint8 command, int) {
-        if (command == kIdentify)
+        if (command == CmdIdentify)
             flags.ExitRequested = true;
     });
     Pass();
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(window.restored, 0);
-    EXPECT_EQ(units[QStringLiteral("T1")]->arrivals(kIdentify), 0);
+    EXPECT_EQ(units[QStringLiteral("T1")]->arrivals(CmdIdentify), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
 }
 

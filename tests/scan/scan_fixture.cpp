@@ -78,12 +78,6 @@ void ScanFixture::AddRequest(const QVariant& serial, const QVariant& type, const
                           {serial, type, attributes}));
 }
 
-QVariant ScanFixture::Value(const QString& sql, const QVariantList& values)
-{
-    const auto rows = db().select(sql, values);
-    return rows && !rows->empty() ? rows->front().value(0) : QVariant(-1);
-}
-
 QStringList ScanFixture::Replies()
 {
     QStringList out;

@@ -4,6 +4,7 @@
 
 #include "test_databases.h"
 
+#include <link/unit_command.h>
 #include <link/unit_link.h>
 #include <log_commands.h>
 #include <scan/scan_engine.h>
@@ -88,9 +89,6 @@ protected:
     int PassUntilSettled(int limit = 100);
     // Records and Events_1 of a unit hold what its simulated unit logged, each row once.
     void ExpectLogsMirrored(const QString& serial, int sensors);
-    // The first value of a query, or -1 when it gives no row.
-    QVariant Value(const QString& sql, const QVariantList& values = {});
-    int Count(const QString& sql, const QVariantList& values = {}) { return Value(sql, values).toInt(); }
     // Reply and completion of each request, in insertion order: "reply/completed".
     QStringList Replies();
     const SystemRuntimeRecord& Unit(int i) const { return engine->RuntimeSystems().at(i); }

@@ -141,10 +141,8 @@ TEST_P(StatusMirror, ConditionRowsCreatedThenOverwritten)
                                            "SyCC_RelayBcondition, SyCC_Inacall FROM "
                                            "Systems_Current_Condition");
     EXPECT_EQ(Rows(unitSql), QStringList{"U1 3 1 0"});
-    EXPECT_EQ(
-        WallClockFromValue(
-            db().select(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition"))->value(0).value(0)),
-        QDateTime(QDate(2009, 12, 24), QTime(13, 45), Qt::UTC));
+    EXPECT_EQ(WallClockFromValue(Value(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition"))),
+              QDateTime(QDate(2009, 12, 24), QTime(13, 45), Qt::UTC));
     // Used sensors within the unit's range only: 2 is not used, 21 has no entry.
     const QString sensorSql = QStringLiteral("SELECT SeCC_Sensornumber, SeCC_Currvalue, SeCC_Outofbounds, "
                                              "SeCC_Notpowered, SeCC_Alarmcondition FROM "

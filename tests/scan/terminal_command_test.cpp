@@ -72,27 +72,6 @@ TEST(TerminalCommand, MalformedAttributesBuildNothing)
             << t.type << " " << t.attributes;
 }
 
-TEST(TerminalCommand, OnlyTheWholeNumbersOneToThreeAreServed)
-{
-    const QVariant notServed[] = {QVariant(),
-                                  QVariant(4),
-                                  QVariant(0),
-                                  QVariant(-1),
-                                  QVariant(qlonglong(4294967298)), // 2 in its low 32 bits
-                                  QVariant(qlonglong(65538)),      // 2 in its low 16 bits
-                                  QVariant(qulonglong(4294967298ULL)),
-                                  QVariant(1.5),
-                                  QVariant(2.9),
-                                  QVariant(QStringLiteral("abc")),
-                                  QVariant(QStringLiteral("2 ")),
-                                  QVariant(QByteArray("\x02", 1))};
-    for (const QVariant& type : notServed)
-        EXPECT_FALSE(ServedRequestType(type)) << type.toString().toStdString() << " " << type.typeName();
-    EXPECT_EQ(ServedRequestType(QVariant(3)), 3);
-    EXPECT_EQ(ServedRequestType(QVariant(qlonglong(1))), 1);
-    EXPECT_EQ(ServedRequestType(QVariant::fromValue(short(2))), 2);
-}
-
 TEST(TerminalCommand, ReplyCodes)
 {
     const struct

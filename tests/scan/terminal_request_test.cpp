@@ -2,16 +2,11 @@
 
 #include <db/database.h>
 #include <scan/request_step.h>
-#include <shell/scan_scheduler.h>
-
-#include <QTest>
 
 using unitsim::UnitMode;
 using unitsim::UnitState;
 
 namespace {
-constexpr quint8 kSetAlarmCondition = 9;
-constexpr quint8 kSetSensorAlarm = 32;
 
 class TerminalRequests : public ScanFixture
 {
@@ -26,8 +21,8 @@ TEST_P(TerminalRequests, EveryReplyCode)
     SimUnit& n1 = AddSerialUnit(QStringLiteral("N1"), 2);
     SimUnit& x1 = AddSerialUnit(QStringLiteral("X1"), 3);
     m1.setMode(UnitMode::MenuBusy);
-    n1.sim.removeHandler(kSetAlarmCondition);
-    n1.sim.removeHandler(kSetSensorAlarm);
+    n1.sim.removeHandler(CmdSetAlarmCondition);
+    n1.sim.removeHandler(CmdSetSensorAlarm);
     Pass();
     // Units run in serial-number order: M1, N1, S1, T1, X1.
     ASSERT_EQ(Unit(0).Serialnumber, QStringLiteral("M1"));
@@ -112,7 +107,7 @@ TEST_P(TerminalRequests, TwoPerStepAndUnreachableRowsBeyondOneReadingDoNotCount)
     RequestStep step(db(), *link);
     ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
     EXPECT_EQ(Replies(), expected);
-    EXPECT_EQ(unit.arrivals(kSetAlarmCondition), 1);
+    EXPECT_EQ(unit.arrivals(CmdSetAlarmCondition), 1);
     EXPECT_EQ(TerminalRequestPending(db()), true);
     ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
     EXPECT_EQ(Replies().last(), QStringLiteral("1/1"));
@@ -148,7 +143,7 @@ TEST_P(TerminalRequests, AttributesFarLongerThanAnyValidOneFailWithoutBeingReadW
     ASSERT_TRUE(RequestStep(db(), *link).Run(engine->RuntimeSystems()));
     EXPECT_EQ(Replies(), QStringList(huge, QStringLiteral("5/1"))
                              << QStringLiteral("1/1") << QStringLiteral("5/1"));
-    EXPECT_EQ(unit.arrivals(kSetAlarmCondition), 1);
+    EXPECT_EQ(unit.arrivals(CmdSetAlarmCondition), 1);
     EXPECT_EQ(unit.model.state().alarmCondition, 7);
 }
 
@@ -161,32 +156,6 @@ TEST_P(TerminalRequests, FirstPassAnswersEveryEarlierRowUnavailable)
     Pass();
     EXPECT_EQ(Replies(), (QStringList{"3/1", "3/1"}));
     EXPECT_EQ(Unit(0).LinkState, LinkOnline);
-}
-
-TEST_P(TerminalRequests, RequestBetweenPassesStartsAPassWithinASecondAndPingsAreServed)
-{
-    AddSerialUnit(QStringLiteral("S1"), 1);
-    ScanEngine* real = nullptr;
-    ScanScheduler scheduler(
-        db(), [&] { real->ScanSystems(); }, SchedulerIntervals{.requestCheckMs = 1000, .pingMs = 200});
-    ScanEngine engineWithTimers(db(), *link, flags, window, scheduler, [this] { ++ended; });
-    real = &engineWithTimers;
-    scheduler.StartPing();
-    engineWithTimers.ScanSystems();
-    ASSERT_EQ(engineWithTimers.RuntimeSystems().at(0).LinkState, LinkOnline);
-    ASSERT_GT(scheduler.SystemScan.interval(), 5000);
-    ASSERT_TRUE(scheduler.NewTrmReqCheck.isActive());
-
-    ASSERT_TRUE(
-        db().exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
-    AddRequest(QStringLiteral("S1"), 2, QStringLiteral("1234;1"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Replies() == QStringList{"1/1"}; }, 1500));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Count(QStringLiteral("SELECT TrmPingReq_Served FROM Terminal_Ping_Requests")) == 1; },
-        1000));
-    scheduler.SystemScan.stop();
-    scheduler.NewTrmReqCheck.stop();
-    scheduler.StopPing();
 }
 
 INSTANTIATE_BOTH_DRIVERS(TerminalRequests);

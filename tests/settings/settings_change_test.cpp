@@ -313,13 +313,4 @@ TEST(UploadRecords, AreScrambledIntelHexLines)
         EXPECT_EQ(ScrambleHexDigits(QString::fromLatin1(c.wire)).toLatin1(), c.plain);
 }
 
-TEST(UploadRecords, CommitCarriesTheClock)
-{
-    RequestFrame request{};
-    EXPECT_EQ(CommitRequest(request, QDateTime(QDate(2026, 12, 6), QTime(18, 5), Qt::UTC)), 6);
-    EXPECT_EQ(request[0], CmdCommitSettings);
-    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(request.data()) + 1, 5),
-              QByteArray("\x12\x05\x06\x0C\x1A"));
-}
-
 } // namespace

@@ -1,5 +1,4 @@
 #include <link/address_part.h>
-#include <scan/rearm_interval.h>
 #include <shell/db_error_explanation.h>
 #include <ui/systems_grid.h>
 
@@ -77,21 +76,4 @@ TEST(SysinfoGrid, RowRuleAndFormat)
     QTableWidget grid;
     ApplyGridFormat(grid, kSysinfoGridFormat);
     EXPECT_GT(grid.columnWidth(4), grid.columnWidth(2));
-}
-
-TEST(RearmInterval, PassesStartTenSecondsApart)
-{
-    struct Case
-    {
-        bool log, request;
-        qint64 elapsed;
-        int interval;
-    };
-    const Case cases[] = {
-        {true, false, 3, 500},    {false, true, 3, 500},    {false, false, 0, 10000},
-        {false, false, 3, 7000},  {false, false, 8, 2000},  {false, false, 9, 1000},
-        {false, false, 10, 1000}, {false, false, 12, 1000}, {false, false, -1, 10000},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(RearmInterval(c.log, c.request, c.elapsed), c.interval) << c.elapsed;
 }

@@ -61,12 +61,6 @@ protected:
                       {serial, commPort, aux1}));
     }
 
-    int Value(const QString& sql)
-    {
-        const auto rows = db().select(sql);
-        return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
-    }
-
     QTemporaryDir dir;
     SettingsStore store{dir.filePath(QStringLiteral("settings.conf"))};
     FakePrompter prompter;
@@ -131,7 +125,7 @@ TEST_P(Window, DisconnectAskedThenStopsAtTheNextPass)
     scheduler->SystemScan_Timer();
     EXPECT_FALSE(flags.ScanActive);
     EXPECT_FALSE(engine->SystemsLoaded());
-    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
     EXPECT_EQ(window->SysinfoGrid->item(0, 8)->text(), QString());
     EXPECT_EQ(window->cmd_Connect->text(), QStringLiteral("Σύνδεση"));
     EXPECT_TRUE(window->cmd_Connect->isEnabled());
@@ -153,7 +147,7 @@ TEST_P(Window, ExitDuringARunEndsAtTheStop)
     EXPECT_FALSE(window->cmd_Connect->isEnabled());
     scheduler->SystemScan_Timer();
     EXPECT_EQ(ended, 1);
-    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
 }
 
 TEST_P(Window, ExitWhileIdleAsksFirstUnlessClosedByTheProgram)
@@ -180,11 +174,11 @@ TEST_P(Window, RequestBetweenPassesStartsAPassAndPingsAreServed)
     // The request check starts a pass long before the ten seconds are up; the pass answers
     // the request for an offline unit at once.
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Value(QStringLiteral("SELECT TrmReq_Requestcompleted FROM Terminal_Requests")) == 1; },
+        [&] { return Count(QStringLiteral("SELECT TrmReq_Requestcompleted FROM Terminal_Requests")) == 1; },
         2500));
-    EXPECT_EQ(Value(QStringLiteral("SELECT TrmReq_Requestreply FROM Terminal_Requests")), 3);
+    EXPECT_EQ(Count(QStringLiteral("SELECT TrmReq_Requestreply FROM Terminal_Requests")), 3);
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Value(QStringLiteral("SELECT TrmPingReq_Served FROM Terminal_Ping_Requests")) == 1; },
+        [&] { return Count(QStringLiteral("SELECT TrmPingReq_Served FROM Terminal_Ping_Requests")) == 1; },
         2000));
 
     // A request table that fails is left to the next pass, which stays armed.

@@ -65,12 +65,6 @@ bool SystemsFixture::Add(const UnitAddress& address, std::optional<QString> code
     return UnitAddition(db(), *link, prompter).Add(address);
 }
 
-QVariant SystemsFixture::Value(const QString& sql, const QVariantList& values)
-{
-    const auto rows = db().select(sql, values);
-    return rows && !rows->empty() ? rows->front().value(0) : QVariant(-1);
-}
-
 QString SystemsFixture::Column(const QString& sql)
 {
     QStringList values;

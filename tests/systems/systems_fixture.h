@@ -5,6 +5,7 @@
 #include "fake_prompter.h"
 #include "test_databases.h"
 
+#include <link/unit_command.h>
 #include <link/unit_link.h>
 #include <settings_image.h>
 #include <settings_memory.h>
@@ -43,9 +44,6 @@ protected:
     // Adds the unit at address with the operator typing code (nothing: the prompt is cancelled).
     bool Add(const UnitAddress& address, std::optional<QString> code = QStringLiteral("1234"));
 
-    // The first value of a query, or -1 when it gives no row.
-    QVariant Value(const QString& sql, const QVariantList& values = {});
-    int Count(const QString& sql, const QVariantList& values = {}) { return Value(sql, values).toInt(); }
     // The first value of every row of a query, blank-separated.
     QString Column(const QString& sql);
     // Every row of the three unit tables, as text, to tell that nothing changed.

@@ -72,7 +72,7 @@ TEST_P(ListDialog, AddsAThirdUnitThatTheScanThenServes)
     engine.ScanSystems();
     EXPECT_EQ(Count(QStringLiteral("SELECT SyI_Online FROM Systems_Info WHERE SyI_Serialnumber='U-3'")), 1);
     EXPECT_EQ(window.states[2], 1);
-    EXPECT_GE(c.sim.arrivals(21), 1);
+    EXPECT_GE(c.sim.arrivals(CmdReadStatus), 1);
 }
 
 TEST_P(ListDialog, RemovesTheChosenUnitAfterConfirmationAndRefusesABadAddress)

@@ -92,7 +92,7 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
     EXPECT_TRUE(prompter.textPrompts.front().contains(QStringLiteral("TV1-0042")));
     // A code, typed unseen, under a caption that begins with the program's title.
     EXPECT_TRUE(prompter.textPrompts.front().startsWith(QStringLiteral("TELVARON Server")));
-    EXPECT_EQ(unit.sim.arrivals(20), 16);
+    EXPECT_EQ(unit.sim.arrivals(CmdReadSettingsBlock), 16);
 }
 
 TEST_P(Addition, EightSensorUnitOverTcpGetsItsRows)
@@ -171,14 +171,14 @@ TEST_P(Addition, ConflictsAreRefusedWithoutWriting)
     // The same serial port again: refused before a word is sent.
     EXPECT_FALSE(Add(first.address));
     EXPECT_EQ(LastMessage(), QStringLiteral("Η θύρα COM5 χρησιμοποιείται ήδη από το σύστημα A-1 !"));
-    EXPECT_EQ(first.sim.arrivals(7), 0);
+    EXPECT_EQ(first.sim.arrivals(CmdIdentify), 0);
 
     // The same unit reached another way: refused once it has told its serial number.
     SimUnit& twin =
         ServeTcp(QStringLiteral("A-1"), QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     EXPECT_FALSE(Add(twin.address));
     EXPECT_EQ(LastMessage(), QStringLiteral("Το σύστημα με σειριακό αριθμό A-1 υπάρχει ήδη στη λίστα !"));
-    EXPECT_EQ(twin.sim.arrivals(20), 0);
+    EXPECT_EQ(twin.sim.arrivals(CmdReadSettingsBlock), 0);
 
     // A TCP address already listed, written differently; another host's same port is no conflict.
     SimUnit& other =
@@ -210,7 +210,7 @@ TEST_P(Addition, AWrongOrWithheldSecurityCodeWritesNothing)
     unit.sim.resetArrivals();
     EXPECT_FALSE(Add(unit.address, std::nullopt));
     EXPECT_EQ(prompter.messages.size(), shown);
-    EXPECT_EQ(unit.sim.arrivals(14) + unit.sim.arrivals(20), 0);
+    EXPECT_EQ(unit.sim.arrivals(CmdReadModel) + unit.sim.arrivals(CmdReadSettingsBlock), 0);
     EXPECT_TRUE(UnitTables().isEmpty());
 }
 
@@ -232,7 +232,7 @@ TEST_P(Addition, SilentBusyOrUnsoundUnitsWriteNothing)
         {"busy in its menu", [&] { unit.setMode(unitsim::UnitMode::MenuBusy); },
          LinkFailureText(LinkMenuBusy)},
         {"a block fails its check",
-         [&] { unit.sim.setFault(20, unitsim::kEveryArrival, unitsim::Fault::badCheck()); },
+         [&] { unit.sim.setFault(CmdReadSettingsBlock, unitsim::kEveryArrival, unitsim::Fault::badCheck()); },
          LinkFailureText(LinkFailure)},
         {"system number 0", [&] { unit.memory.setImage(unitsim::BuildSettingsImage(zeroNumber)); },
          QStringLiteral("Οι ρυθμίσεις του συστήματος δεν είναι έγκυρες. Μη έγκυρος αριθμός συστήματος (0).")},

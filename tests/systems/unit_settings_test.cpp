@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 using unitsim::DefaultImageContents;
@@ -39,6 +41,11 @@ TEST(UnitSettings, DecodeReadsWhatTheUnitWroteInBothLayouts)
         contents.mainsMode = 1;
         contents.sensors.back().type = 5;
         contents.sensors.back().maxInUse = false;
+        // Sensors out of use keep type codes outside their lists, on digital and analog rows.
+        using Rows = std::vector<std::pair<int, int>>; // row, type
+        const Rows outOfUse = twenty ? Rows{{3, 0}, {9, 5}, {10, 6}} : Rows{{3, 1}, {6, 200}};
+        for (const auto& [row, type] : outOfUse)
+            contents.sensors[row].type = type;
         QString problem;
         const auto s = DecodeUnitSettings(ImageOf(contents), twenty ? 0 : 1, &problem);
         ASSERT_TRUE(s) << problem.toStdString();
@@ -50,7 +57,10 @@ TEST(UnitSettings, DecodeReadsWhatTheUnitWroteInBothLayouts)
         ASSERT_EQ(s->sensors.size(), twenty ? 20u : 8u);
         EXPECT_EQ(s->sensors[2].name, QStringLiteral("ΘΑΛΑΜΟΣ 3"));
         EXPECT_TRUE(s->sensors[2].inUse);
-        EXPECT_FALSE(s->sensors[3].inUse);
+        for (const auto& [row, type] : outOfUse) {
+            EXPECT_FALSE(s->sensors[row].inUse) << row;
+            EXPECT_EQ(s->sensors[row].type, type) << row;
+        }
         EXPECT_EQ(s->sensors.back().type, 5);
         EXPECT_FALSE(s->sensors.back().maximum);
         EXPECT_FLOAT_EQ(s->sensors.back().minimum.value_or(0), -2.5f);
@@ -82,27 +92,6 @@ TEST(UnitSettings, ValuesOutsideWhatTheUnitHoldsAreRefused)
         QString problem;
         EXPECT_FALSE(DecodeUnitSettings(ImageOf(contents), c.twenty ? 0 : 1, &problem));
         EXPECT_FALSE(problem.isEmpty());
-    }
-}
-
-TEST(UnitSettings, SensorsOutOfUseKeepTheirTypeCodes)
-{
-    const struct
-    {
-        bool twenty;
-        int row;
-        int type;
-    } cases[] = {{true, 0, 0}, {true, 9, 5}, {true, 10, 6}, {true, 19, 255}, {false, 3, 1}, {false, 7, 200}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.twenty << " row " << c.row << " type " << c.type);
-        ImageContents contents = DefaultImageContents(c.twenty, 1, 1);
-        contents.sensors[c.row].type = c.type;
-        contents.sensors[c.row].active = false;
-        QString problem;
-        const auto s = DecodeUnitSettings(ImageOf(contents), c.twenty ? 0 : 1, &problem);
-        ASSERT_TRUE(s) << problem.toStdString();
-        EXPECT_EQ(s->sensors[c.row].type, c.type);
-        EXPECT_FALSE(s->sensors[c.row].inUse);
     }
 }
 
