@@ -167,7 +167,7 @@ class ReturnKeyInSystemsList : public SystemsFixture
 
 TEST_P(ReturnKeyInSystemsList, AddsNoUnitAndAsksNothing)
 {
-    SystemsList dialog(db(), *link, prompter);
+    SystemsList dialog(db(), *link, prompter, {});
     ShowActive(dialog);
     dialog.IpAddressText->setText(QStringLiteral("127.0.0.1"));
     dialog.TcpPortText->setText(QStringLiteral("1"));

@@ -3,6 +3,7 @@
 #include <db/database.h>
 #include <link/hex_text.h>
 #include <settings/name_label.h>
+#include <settings/settings_change.h>
 #include <settings/settings_upload.h>
 #include <settings/settings_writer.h>
 #include <settings/system_settings_form.h>
@@ -64,15 +65,19 @@ protected:
     // Opens the settings of the only listed unit; each showing of the dialog runs the next step.
     void Change(std::vector<std::function<void(SystemSettingsFrm&)>> steps)
     {
-        SystemsList dialog(db(), *link, prompter);
-        dialog.SystemListGrid->selectRow(0);
-        dialog.ShowSettings = [&](SystemSettingsFrm& form) {
+        const auto show = [&](SystemSettingsFrm& form) {
             ++shown;
             if (!steps.empty()) {
                 steps.front()(form);
                 steps.erase(steps.begin());
             }
         };
+        SystemsList dialog(
+            db(), *link, prompter,
+            [&](const SystemInfo& unit, DialogLine::Progress progress, QWidget* parent) {
+                return SettingsChange(db(), *link, prompter, show, std::move(progress)).Run(unit, parent);
+            });
+        dialog.SystemListGrid->selectRow(0);
         dialog.Command4->click();
         EXPECT_EQ(dialog.ProgressLabel->text(), QString());
     }

@@ -53,7 +53,7 @@ TEST_P(ListDialog, AddsAThirdUnitThatTheScanThenServes)
     ASSERT_TRUE(Add(a.address));
     ASSERT_TRUE(Add(b.address));
 
-    SystemsList dialog(db(), *link, prompter);
+    SystemsList dialog(db(), *link, prompter, {});
     EXPECT_EQ(dialog.SystemListGrid->rowCount(), 2);
     dialog.ComPortList->setCurrentIndex(3);
     prompter.texts.push_back(QStringLiteral("1234"));
@@ -80,7 +80,7 @@ TEST_P(ListDialog, RemovesTheChosenUnitAfterConfirmationAndRefusesABadAddress)
     SimUnit& a =
         ServePty(QStringLiteral("R-1"), 2, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     ASSERT_TRUE(Add(a.address));
-    SystemsList dialog(db(), *link, prompter);
+    SystemsList dialog(db(), *link, prompter, {});
     ASSERT_EQ(dialog.SystemListGrid->rowCount(), 1);
 
     const size_t shown = prompter.messages.size();
@@ -112,7 +112,7 @@ TEST_P(ListDialog, HeadingsLookTheSameWithARowSelectedAndFitTheirColumns)
     SimUnit& a =
         ServePty(QStringLiteral("H-1"), 3, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     ASSERT_TRUE(Add(a.address));
-    SystemsList dialog(db(), *link, prompter);
+    SystemsList dialog(db(), *link, prompter, {});
     dialog.show();
     QHeaderView* heads = dialog.SystemListGrid->horizontalHeader();
     const QImage plain = heads->grab().toImage();
