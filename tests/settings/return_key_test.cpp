@@ -8,7 +8,6 @@
 #include <systems/systems_list.h>
 
 #include <QAbstractSpinBox>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
