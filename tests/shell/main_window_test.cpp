@@ -76,7 +76,7 @@ protected:
 };
 } // namespace
 
-TEST_P(Window, ConnectRunsTheFirstPassAndArmsTheNext)
+TEST_P(Window, ConnectRunsTheFirstPassAndDisconnectIsAskedThenStopsAtTheNext)
 {
     window->cmd_Connect->click();
     EXPECT_TRUE(flags.ScanActive);
@@ -95,17 +95,7 @@ TEST_P(Window, ConnectRunsTheFirstPassAndArmsTheNext)
     EXPECT_GT(scheduler->SystemScan.interval(), 1000);
     EXPECT_TRUE(scheduler->NewTrmReqCheck.isActive());
     EXPECT_TRUE(scheduler->PingRequest.isActive());
-    // The serial units take serial elements in table order; TCP units share element 0.
-    const auto& units = engine->RuntimeSystems();
-    ASSERT_EQ(units.size(), 2u);
-    EXPECT_EQ(units[0].LinkType, 1);
-    EXPECT_EQ(units[0].CommPort, 3);
-    EXPECT_EQ(units[1].Host, QStringLiteral("127.0.0.1"));
-}
 
-TEST_P(Window, DisconnectAskedThenStopsAtTheNextPass)
-{
-    window->cmd_Connect->click();
     prompter.answers = {Prompter::Answer::No};
     window->cmd_Connect->click();
     EXPECT_FALSE(flags.StopRequested);
@@ -136,34 +126,7 @@ TEST_P(Window, DisconnectAskedThenStopsAtTheNextPass)
     EXPECT_EQ(ended, 0);
 }
 
-TEST_P(Window, ExitDuringARunEndsAtTheStop)
-{
-    window->cmd_Connect->click();
-    prompter.answers = {Prompter::Answer::Yes};
-    window->Terminateprg->trigger();
-    EXPECT_TRUE(flags.ExitRequested);
-    EXPECT_EQ(ended, 0);
-    EXPECT_EQ(window->Label1->text(), QStringLiteral("Τερματισμός. Παρακαλώ περιμένετε"));
-    EXPECT_FALSE(window->cmd_Connect->isEnabled());
-    scheduler->SystemScan_Timer();
-    EXPECT_EQ(ended, 1);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
-}
-
-TEST_P(Window, ExitWhileIdleAsksFirstUnlessClosedByTheProgram)
-{
-    prompter.answers = {Prompter::Answer::No};
-    window->Terminateprg->trigger();
-    EXPECT_EQ(ended, 0);
-    prompter.answers = {Prompter::Answer::Yes};
-    window->Terminateprg->trigger();
-    EXPECT_EQ(ended, 1);
-    window->close();
-    EXPECT_EQ(ended, 2);
-    EXPECT_EQ(prompter.messages.size(), 2u);
-}
-
-TEST_P(Window, RequestBetweenPassesStartsAPassAndPingsAreServed)
+TEST_P(Window, RequestBetweenPassesStartsAPassPingsAreServedAndExitEndsAtTheStop)
 {
     window->cmd_Connect->click();
     ASSERT_TRUE(scheduler->NewTrmReqCheck.isActive());
@@ -186,9 +149,19 @@ TEST_P(Window, RequestBetweenPassesStartsAPassAndPingsAreServed)
     scheduler->NewTrmReqCheck_Timer();
     EXPECT_FALSE(scheduler->NewTrmReqCheck.isActive());
     EXPECT_TRUE(scheduler->SystemScan.isActive());
+
+    prompter.answers = {Prompter::Answer::Yes};
+    window->Terminateprg->trigger();
+    EXPECT_TRUE(flags.ExitRequested);
+    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Τερματισμός. Παρακαλώ περιμένετε"));
+    EXPECT_FALSE(window->cmd_Connect->isEnabled());
+    scheduler->SystemScan_Timer();
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
 }
 
-TEST_P(Window, AutoConnectToggleAndSystemsManagement)
+TEST_P(Window, AutoConnectToggleSystemsManagementAndExitWhileIdleAskedUnlessClosedByTheProgram)
 {
     window->AutoConnect_setting->trigger();
     EXPECT_TRUE(window->AutoConnect_setting->isChecked());
@@ -202,6 +175,16 @@ TEST_P(Window, AutoConnectToggleAndSystemsManagement)
     window->AddRemoveSystems->trigger();
     EXPECT_EQ(window->SysinfoGrid->rowCount(), 0);
     EXPECT_FALSE(window->cmd_Connect->isEnabled());
+
+    prompter.answers = {Prompter::Answer::No};
+    window->Terminateprg->trigger();
+    EXPECT_EQ(ended, 0);
+    prompter.answers = {Prompter::Answer::Yes};
+    window->Terminateprg->trigger();
+    EXPECT_EQ(ended, 1);
+    window->close();
+    EXPECT_EQ(ended, 2);
+    EXPECT_EQ(prompter.messages.size(), 2u);
 }
 
 INSTANTIATE_BOTH_DRIVERS(Window);
