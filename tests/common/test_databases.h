@@ -46,12 +46,15 @@ public:
     // Opens a further connection on the same tables, as a client terminal would.
     bool openConnection(Database& connection) const;
     // The database file (SQLite only).
-    QString sqliteFile() const;
+    QString sqliteFile() const { return dir_.filePath(QStringLiteral("tldb.db")); }
     // The schema that holds the tables (PostgreSQL only).
     const QString& pgSchema() const { return pgSchema_; }
 
 private:
-    TestDatabase(Database::Driver driver, const QString& connectionName, std::optional<PgServer> server);
+    TestDatabase(Database::Driver driver, const QString& connectionName, std::optional<PgServer> server)
+        : driver_(driver), server_(std::move(server)), db_(connectionName)
+    {
+    }
     bool setUp();
 
     Database::Driver driver_;

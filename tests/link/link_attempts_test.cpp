@@ -52,7 +52,6 @@ constexpr bool kHandshake = false;
 // bytes must be equal.
 // clang-format off
 const std::vector<Case> kCases = {
-    {"Normal", kBlock, CmdIdentify, {}, LinkOk, {}, 1},
     {"DelayWithinTheWait", kBlock, CmdIdentify, {{1, F::delay(60)}}, LinkOk, {}, 1},
     {"LateReplyThenOk", kBlock, CmdIdentify, {{1, F::delay(kPastBlockWait)}}, LinkOk, {BP}, 2},
     {"LogPageWaitsLonger", kBlock, CmdReadLogPage, {{1, F::delay(kPastBlockLogPageWait)}}, LinkOk, {}, 1},
@@ -75,7 +74,6 @@ const std::vector<Case> kCases = {
     {"ResendThenTwoTimeouts", kBlock, CmdIdentify, {{1, F::status(StatusRetry)}, {kAll, F::silence()}}, LinkNoAnswer, {BP}, 3},
     {"TwoTimeoutsThenBadCheck", kBlock, CmdIdentify, {{3, F::badCheck()}, {kAll, F::silence()}}, LinkFailure, {BP, BP}, 3},
 
-    {"Normal", kHandshake, CmdIdentify, {}, LinkOk, {}, 1},
     {"SlowAck", kHandshake, CmdIdentify, {{1, F::delay(60).atStep(5)}}, LinkOk, {}, 1},
     {"ReplyPastTheBlockWait", kHandshake, CmdIdentify, {{1, F::delay(kPastBlockWait)}}, LinkOk, {}, 1},
     {"LogPageWaitsLonger", kHandshake, CmdReadLogPage, {{1, F::delay(kPastHandshakeLogPageWait)}}, LinkOk, {}, 1},
