@@ -141,22 +141,6 @@ TEST_P(LogStepTest, PageEdgeAndContinuingReads)
     EXPECT_EQ(Samples(2), Written(2));
 }
 
-TEST_P(LogStepTest, IntervalChangesAndSummerTimeKeepEverySampleTime)
-{
-    // 31 March 2024 00:00 UTC is 02:00 winter time; summer time starts an hour later.
-    unit->logs.setClock(0, QDateTime(QDate(2024, 3, 31), QTime(0, 0), Qt::UTC));
-    unit->logs.setInterval(0, 10);
-    unit->logs.appendSamples(1, 5);
-    unit->logs.setInterval(0, 7);
-    unit->logs.appendSamples(1, 30);
-    unit->logs.setClock(0, QDateTime(QDate(2024, 10, 27), QTime(0, 20), Qt::UTC));
-    unit->logs.setInterval(0, 15);
-    unit->logs.appendSamples(1, 20);
-    DrainSensor(1);
-    EXPECT_EQ(Samples(1), Written(1));
-    EXPECT_TRUE(Samples(1).join(QLatin1Char('\n')).contains(QStringLiteral("2024-03-31 04:")));
-}
-
 TEST_P(LogStepTest, EventRingWrapsWhileTheServerKeepsUp)
 {
     unit->logs.appendEvents(10 * kEventsPerPage + 7);
