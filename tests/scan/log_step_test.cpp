@@ -44,16 +44,14 @@ protected:
     {
         return Counters(
             QStringLiteral("SELECT SeI_RecordsTable_Lastpagesn, SeI_RecordsTable_Pagebyteswrit, "
-                           "SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? "
-                           "AND SeI_Sensornumber=?"),
-            {kSerial, sensor});
+                           "SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE SeI_Sensornumber=?"),
+            {sensor});
     }
     LogCounters EventCounters()
     {
-        return Counters(
-            QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
-                           "SyI_EventsTable_LastrecSN FROM Systems_Info WHERE SyI_Serialnumber=?"),
-            {kSerial});
+        return Counters(QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
+                                       "SyI_EventsTable_LastrecSN FROM Systems_Info"),
+                        {});
     }
 
     LogStepResult Sensor(int sensor)
