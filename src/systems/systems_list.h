@@ -31,17 +31,17 @@ public:
     void Command4_Click();
 
     QTableWidget* SystemListGrid;
-    QComboBox* ComPortList;
-    QPushButton* AddSerialButton;
-    QLineEdit* IpAddressText;
-    QLineEdit* TcpPortText;
-    QPushButton* AddTcpButton;
-    QPushButton* RemoveButton;
+    QComboBox* comPortList;
+    QPushButton* addSerialButton;
+    QLineEdit* ipAddressText;
+    QLineEdit* tcpPortText;
+    QPushButton* addTcpButton;
+    QPushButton* removeButton;
     QPushButton* Command4;
-    QPushButton* CloseButton;
+    QPushButton* closeButton;
     QLabel* ProgressLabel;
     // How the settings dialog is shown: modally, unless a test answers in place of the operator.
-    SettingsChange::ShowDialog ShowSettings;
+    SettingsChange::ShowDialog showSettings;
 
 public slots:
     // Not while a unit is being added: its transactions still wait inside.

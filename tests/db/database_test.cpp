@@ -12,16 +12,16 @@ namespace {
 class DatabaseTest : public BothDriversTest
 {
 protected:
-    int count(const QString& table)
+    int Count(const QString& table)
     {
-        const auto rows = db().select(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-        EXPECT_TRUE(rows) << db().lastError().description.toStdString();
+        const auto rows = Db().Select(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+        EXPECT_TRUE(rows) << Db().LastError().description.toStdString();
         return rows && !rows->isEmpty() ? rows->front().value(0).toInt() : -1;
     }
-    bool insertFault(const QString& serial)
+    bool InsertFault(const QString& serial)
     {
-        return db()
-            .exec("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES "
+        return Db()
+            .Exec("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES "
                   "(?, 0, ?)",
                   {serial, "2"})
             .has_value();
@@ -33,16 +33,16 @@ TEST_P(DatabaseTest, BoundTextIsStoredAsItIs)
     const QStringList texts = {"O'Brien", "x'); DROP TABLE Records; --", "\"quoted\" \\ back",
                                "ΘΕΣΣΑΛΟΝΙΚΗ 1", "?"};
     for (const QString& text : texts)
-        ASSERT_TRUE(insertFault(text)) << db().lastError().description.toStdString();
+        ASSERT_TRUE(InsertFault(text)) << Db().LastError().description.toStdString();
     for (const QString& text : texts) {
-        const auto rows = db().select(
+        const auto rows = Db().Select(
             "SELECT SyF_SyI_Serialnumber FROM Systems_Faults WHERE SyF_SyI_Serialnumber = ?", {text});
         ASSERT_TRUE(rows);
         ASSERT_EQ(rows->size(), 1) << text.toStdString();
         // Column names are asked in the schema's own spelling on both drivers.
         EXPECT_EQ(rows->front().value("SyF_SyI_Serialnumber").toString(), text);
     }
-    EXPECT_EQ(count("Records"), 0);
+    EXPECT_EQ(Count("Records"), 0);
 }
 
 TEST_P(DatabaseTest, NumbersAndNullsComeBackUnchanged)
@@ -55,12 +55,12 @@ TEST_P(DatabaseTest, NumbersAndNullsComeBackUnchanged)
     int sensor = 0;
     for (const auto& c : cases) {
         ASSERT_TRUE(
-            db().exec("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, SeE_Sensornumber, SeE_Eventnumber, "
+            Db().Exec("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, SeE_Sensornumber, SeE_Eventnumber, "
                       "SeE_Recordedvalue, SeE_BeforeCounter) VALUES (?, ?, 1, ?, ?)",
                       {"S1", ++sensor, c.value, c.counter}))
-            << db().lastError().description.toStdString();
+            << Db().LastError().description.toStdString();
     }
-    const auto rows = db().select("SELECT SeE_Recordedvalue, SeE_BeforeCounter FROM Sensors_Events "
+    const auto rows = Db().Select("SELECT SeE_Recordedvalue, SeE_BeforeCounter FROM Sensors_Events "
                                   "ORDER BY SeE_Sensornumber");
     ASSERT_TRUE(rows);
     ASSERT_EQ(rows->size(), std::size(cases));
@@ -75,13 +75,13 @@ TEST_P(DatabaseTest, NumbersAndNullsComeBackUnchanged)
 
 TEST_P(DatabaseTest, FailedStatementReportsItsErrorAndTheNextSuccessClearsIt)
 {
-    EXPECT_FALSE(db().exec("INSERT INTO No_Such_Table (x) VALUES (?)", {1}));
-    EXPECT_FALSE(db().lastError().description.isEmpty());
+    EXPECT_FALSE(Db().Exec("INSERT INTO No_Such_Table (x) VALUES (?)", {1}));
+    EXPECT_FALSE(Db().LastError().description.isEmpty());
     if (GetParam() == Database::Driver::PostgreSQL) {
-        EXPECT_TRUE(db().lastError().description.startsWith("ORA-00000: "));
+        EXPECT_TRUE(Db().LastError().description.startsWith("ORA-00000: "));
     }
-    EXPECT_TRUE(db().select("SELECT COUNT(*) FROM Records"));
-    EXPECT_TRUE(db().lastError().description.isEmpty());
+    EXPECT_TRUE(Db().Select("SELECT COUNT(*) FROM Records"));
+    EXPECT_TRUE(Db().LastError().description.isEmpty());
 }
 
 TEST_P(DatabaseTest, TransactionCommitsOnlyCompleteWork)
@@ -93,29 +93,29 @@ TEST_P(DatabaseTest, TransactionCommitsOnlyCompleteWork)
         bool committed;
         int faultsAfter;
     } cases[] = {
-        {"completed", [this] { return insertFault("A") && insertFault("B"); }, true, 2},
-        {"gave up", [this] { return insertFault("C") && false; }, false, 2},
+        {"completed", [this] { return InsertFault("A") && InsertFault("B"); }, true, 2},
+        {"gave up", [this] { return InsertFault("C") && false; }, false, 2},
         // The second row breaks the key: the first one must go too.
-        {"failed statement", [this] { return insertFault("D") && insertFault("D"); }, false, 2},
+        {"failed statement", [this] { return InsertFault("D") && InsertFault("D"); }, false, 2},
         {"inner part gave up",
-         [this] { return insertFault("E") && db().transaction([&] { return insertFault("F") && false; }); },
+         [this] { return InsertFault("E") && Db().Transaction([&] { return InsertFault("F") && false; }); },
          false, 2},
         {"inner part completed",
-         [this] { return insertFault("G") && db().transaction([&] { return insertFault("H"); }); }, true, 4},
+         [this] { return InsertFault("G") && Db().Transaction([&] { return InsertFault("H"); }); }, true, 4},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(db().transaction([&] { return c.work(); }), c.committed) << c.name;
+        EXPECT_EQ(Db().Transaction([&] { return c.work(); }), c.committed) << c.name;
         if (c.name == std::string_view("failed statement")) {
-            EXPECT_FALSE(db().lastError().description.isEmpty()); // kept past the rollback
+            EXPECT_FALSE(Db().LastError().description.isEmpty()); // kept past the rollback
         }
-        EXPECT_FALSE(db().inTransaction()) << c.name;
-        EXPECT_EQ(count("Systems_Faults"), c.faultsAfter) << c.name;
+        EXPECT_FALSE(Db().InTransaction()) << c.name;
+        EXPECT_EQ(Count("Systems_Faults"), c.faultsAfter) << c.name;
     }
     // No transaction was left open: another connection can write at once.
     Database terminal("terminal");
-    ASSERT_TRUE(testDb().openConnection(terminal));
-    EXPECT_TRUE(terminal.exec("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)"))
-        << terminal.lastError().description.toStdString();
+    ASSERT_TRUE(TestDb().OpenConnection(terminal));
+    EXPECT_TRUE(terminal.Exec("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)"))
+        << terminal.LastError().description.toStdString();
 }
 
 // Unit times carry no zone: nothing may shift them, not even inside a summer-time gap or the
@@ -126,7 +126,7 @@ TEST_P(DatabaseTest, WallClockTimesComeBackUnchangedUnderSummerTime)
     const QDateTime local(QDate(2024, 3, 31), QTime(3, 30), Qt::LocalTime);
     ASSERT_TRUE(!local.isValid() || local.time() != QTime(3, 30)) << "no summer-time rules for Europe/Athens";
     if (GetParam() == Database::Driver::PostgreSQL) {
-        ASSERT_TRUE(db().exec("SET TIME ZONE 'America/New_York'"));
+        ASSERT_TRUE(Db().Exec("SET TIME ZONE 'America/New_York'"));
     }
 
     const QDateTime times[] = {
@@ -140,12 +140,12 @@ TEST_P(DatabaseTest, WallClockTimesComeBackUnchangedUnderSummerTime)
     int number = 0;
     for (const QDateTime& when : times) {
         ASSERT_TRUE(
-            db().exec("INSERT INTO Records (Rec_SyI_Serialnumber, Rec_SeI_Sensornumber, Rec_Datetime, "
+            Db().Exec("INSERT INTO Records (Rec_SyI_Serialnumber, Rec_SeI_Sensornumber, Rec_Datetime, "
                       "Rec_SensRecSN) VALUES (?, 1, ?, ?)",
                       {"S1", when, ++number}))
-            << db().lastError().description.toStdString();
+            << Db().LastError().description.toStdString();
     }
-    const auto rows = db().select("SELECT Rec_Datetime, Rec_SensRecSN FROM Records ORDER BY Rec_SensRecSN");
+    const auto rows = Db().Select("SELECT Rec_Datetime, Rec_SensRecSN FROM Records ORDER BY Rec_SensRecSN");
     ASSERT_TRUE(rows);
     ASSERT_EQ(rows->size(), std::size(times));
     for (qsizetype i = 0; i < rows->size(); ++i) {
@@ -154,12 +154,12 @@ TEST_P(DatabaseTest, WallClockTimesComeBackUnchangedUnderSummerTime)
         EXPECT_EQ(read.time(), times[i].time()) << i;
         // The same value finds its row again, so comparisons in queries work too.
         const auto found =
-            db().select("SELECT Rec_SensRecSN FROM Records WHERE Rec_Datetime = ?", {times[i]});
+            Db().Select("SELECT Rec_SensRecSN FROM Records WHERE Rec_Datetime = ?", {times[i]});
         ASSERT_TRUE(found);
         ASSERT_EQ(found->size(), 1) << i;
         EXPECT_EQ(found->front().value(0).toInt(), i + 1);
     }
-    const auto ordered = db().select("SELECT Rec_SensRecSN FROM Records ORDER BY Rec_Datetime");
+    const auto ordered = Db().Select("SELECT Rec_SensRecSN FROM Records ORDER BY Rec_Datetime");
     ASSERT_TRUE(ordered);
     QList<int> order;
     for (const QSqlRecord& row : *ordered)
@@ -167,20 +167,20 @@ TEST_P(DatabaseTest, WallClockTimesComeBackUnchangedUnderSummerTime)
     EXPECT_EQ(order, QList<int>({5, 4, 3, 1, 6, 2}));
     // A Null time stays Null.
     ASSERT_TRUE(
-        db().exec("INSERT INTO Systems_Current_Condition (SyCC_SyI_Serialnumber, SyCC_Rtc) VALUES (?, ?)",
+        Db().Exec("INSERT INTO Systems_Current_Condition (SyCC_SyI_Serialnumber, SyCC_Rtc) VALUES (?, ?)",
                   {"S1", QDateTime()}));
-    const auto rtc = db().select("SELECT SyCC_Rtc FROM Systems_Current_Condition");
+    const auto rtc = Db().Select("SELECT SyCC_Rtc FROM Systems_Current_Condition");
     ASSERT_TRUE(rtc);
     EXPECT_TRUE(rtc->front().value(0).isNull());
 }
 
 TEST_P(DatabaseTest, CloseEndsTheConnection)
 {
-    db().close();
-    EXPECT_FALSE(db().isOpen());
-    EXPECT_FALSE(db().exec("DELETE FROM Records"));
-    EXPECT_FALSE(db().lastError().description.isEmpty());
-    db().close();
+    Db().Close();
+    EXPECT_FALSE(Db().IsOpen());
+    EXPECT_FALSE(Db().Exec("DELETE FROM Records"));
+    EXPECT_FALSE(Db().LastError().description.isEmpty());
+    Db().Close();
 }
 
 INSTANTIATE_BOTH_DRIVERS(DatabaseTest);

@@ -17,8 +17,8 @@ QString Text(const QSqlRecord& row, int column)
 QStringList Rows(Database& db, const QString& sql, const QVariantList& values = {})
 {
     QStringList lines;
-    const auto rows = db.select(sql, values);
-    EXPECT_TRUE(rows) << db.lastError().description.toStdString();
+    const auto rows = db.Select(sql, values);
+    EXPECT_TRUE(rows) << db.LastError().description.toStdString();
     for (const QSqlRecord& row : rows.value_or(QList<QSqlRecord>())) {
         QStringList fields;
         for (int i = 0; i < row.count(); ++i)
@@ -55,7 +55,7 @@ QString ColumnLine(const QString& table, const QString& column, const QString& t
 QStringList DescribeSchema(Database& db)
 {
     QStringList lines;
-    const bool sqlite = db.driver() == Database::Driver::SQLite;
+    const bool sqlite = db.DriverInUse() == Database::Driver::SQLite;
     const QStringList tables =
         sqlite
             ? Rows(db, "SELECT name FROM sqlite_master WHERE type = 'table'")
@@ -128,9 +128,9 @@ QStringList DescribeSchema(Database& db)
 
 TEST(Schema, BothFilesCreateTheSameThirteenTables)
 {
-    const auto sqlite = TestDatabase::create(Database::Driver::SQLite);
+    const auto sqlite = TestDatabase::Create(Database::Driver::SQLite);
     ASSERT_TRUE(sqlite);
-    const QStringList described = DescribeSchema(sqlite->db());
+    const QStringList described = DescribeSchema(sqlite->Db());
     EXPECT_EQ(described.filter(QRegularExpression("^table ")),
               QStringList({"table events_1", "table powermonitoring_current_condit",
                            "table powermonitoring_events", "table powermonitoring_info", "table records",
@@ -139,9 +139,9 @@ TEST(Schema, BothFilesCreateTheSameThirteenTables)
                            "table terminal_ping_requests", "table terminal_requests"}));
     if (!TestPgServer())
         GTEST_SKIP() << "TELVARON_TEST_PG_PORT is not set";
-    const auto pg = TestDatabase::create(Database::Driver::PostgreSQL);
+    const auto pg = TestDatabase::Create(Database::Driver::PostgreSQL);
     ASSERT_TRUE(pg);
-    EXPECT_EQ(DescribeSchema(pg->db()), described);
+    EXPECT_EQ(DescribeSchema(pg->Db()), described);
 }
 
 class SchemaTest : public BothDriversTest
@@ -151,12 +151,12 @@ class SchemaTest : public BothDriversTest
 TEST_P(SchemaTest, TerminalsInsertOnlyTheColumnsTheyKnow)
 {
     for (const char* serial : {"S1", "S2"}) {
-        ASSERT_TRUE(db().exec("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, TrmReq_Requesttype, "
+        ASSERT_TRUE(Db().Exec("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, TrmReq_Requesttype, "
                               "TrmReq_Attributes) VALUES (?, ?, ?)",
                               {QString(serial), 1, "1234;5"}))
-            << db().lastError().description.toStdString();
+            << Db().LastError().description.toStdString();
     }
-    const auto requests = db().select("SELECT TrmReq_ID, TrmReq_Requestreply, TrmReq_Requestcompleted "
+    const auto requests = Db().Select("SELECT TrmReq_ID, TrmReq_Requestreply, TrmReq_Requestcompleted "
                                       "FROM Terminal_Requests ORDER BY TrmReq_ID");
     ASSERT_TRUE(requests);
     ASSERT_EQ(requests->size(), 2);
@@ -166,24 +166,24 @@ TEST_P(SchemaTest, TerminalsInsertOnlyTheColumnsTheyKnow)
         EXPECT_EQ(row.value("TrmReq_Requestcompleted").toInt(), 0);
     }
 
-    ASSERT_TRUE(db().exec("INSERT INTO Terminal_Ping_Requests DEFAULT VALUES"));
-    EXPECT_EQ(Rows(db(), "SELECT TrmPingReq_Served FROM Terminal_Ping_Requests"), QStringList({"0"}));
+    ASSERT_TRUE(Db().Exec("INSERT INTO Terminal_Ping_Requests DEFAULT VALUES"));
+    EXPECT_EQ(Rows(Db(), "SELECT TrmPingReq_Served FROM Terminal_Ping_Requests"), QStringList({"0"}));
 }
 
 TEST_P(SchemaTest, UnitRowsStartWithTheirLogPositionsAtZero)
 {
     ASSERT_TRUE(
-        db().exec("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, SyI_Model, "
+        Db().Exec("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, SyI_Model, "
                   "SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES (?, 1, 0, ?, ?, ?, ?, 7)",
                   {"S1", "192.168.1.20:4001-115200", "TELVARON-1", "1.02", "2.0"}))
-        << db().lastError().description.toStdString();
-    ASSERT_TRUE(db().exec("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
+        << Db().LastError().description.toStdString();
+    ASSERT_TRUE(Db().Exec("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
                           "SeI_Sensortype) VALUES (?, 3, 1, 12)",
                           {"S1"}));
-    EXPECT_EQ(Rows(db(), "SELECT SyI_Online, SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
+    EXPECT_EQ(Rows(Db(), "SELECT SyI_Online, SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
                          "SyI_EventsTable_LastrecSN FROM Systems_Info"),
               QStringList({"0|0|0|0"}));
-    EXPECT_EQ(Rows(db(), "SELECT SeI_RecordsTable_Lastpagesn, SeI_RecordsTable_Pagebyteswrit, "
+    EXPECT_EQ(Rows(Db(), "SELECT SeI_RecordsTable_Lastpagesn, SeI_RecordsTable_Pagebyteswrit, "
                          "SeI_RecordsTable_LastrecSN FROM Sensors_Info"),
               QStringList({"0|0|0"}));
 }
@@ -212,8 +212,8 @@ TEST_P(SchemaTest, KeysRefuseASecondRowForTheSameThing)
          {"S1", 1}},
     };
     for (const auto& insert : inserts) {
-        EXPECT_TRUE(db().exec(insert.sql, insert.values)) << insert.sql;
-        EXPECT_FALSE(db().exec(insert.sql, insert.values)) << insert.sql;
+        EXPECT_TRUE(Db().Exec(insert.sql, insert.values)) << insert.sql;
+        EXPECT_FALSE(Db().Exec(insert.sql, insert.values)) << insert.sql;
     }
 }
 

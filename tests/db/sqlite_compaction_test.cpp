@@ -42,39 +42,39 @@ class CompactionTest : public ::testing::Test
 {
 protected:
     // A database whose deleted rows leave free pages behind.
-    void makeDatabase(const QString& file, int keep = 100, int made = 3000)
+    void MakeDatabase(const QString& file, int keep = 100, int made = 3000)
     {
         QFile(file).open(QIODevice::WriteOnly);
         Database db("maker");
-        ASSERT_TRUE(db.openSqlite(file)) << db.lastError().description.toStdString();
-        ASSERT_TRUE(db.exec("CREATE TABLE Records (Rec_SensRecSN INTEGER, Rec_Info VARCHAR(200))"));
-        ASSERT_TRUE(db.transaction([&] {
+        ASSERT_TRUE(db.OpenSqlite(file)) << db.LastError().description.toStdString();
+        ASSERT_TRUE(db.Exec("CREATE TABLE Records (Rec_SensRecSN INTEGER, Rec_Info VARCHAR(200))"));
+        ASSERT_TRUE(db.Transaction([&] {
             for (int i = 1; i <= made; ++i) {
-                if (!db.exec("INSERT INTO Records VALUES (?, ?)", {i, QString(200, u'x')}))
+                if (!db.Exec("INSERT INTO Records VALUES (?, ?)", {i, QString(200, u'x')}))
                     return false;
             }
             return true;
         }));
-        ASSERT_TRUE(db.exec("DELETE FROM Records WHERE Rec_SensRecSN > ?", {keep}));
-        ASSERT_TRUE(db.select("PRAGMA wal_checkpoint(TRUNCATE)"));
+        ASSERT_TRUE(db.Exec("DELETE FROM Records WHERE Rec_SensRecSN > ?", {keep}));
+        ASSERT_TRUE(db.Select("PRAGMA wal_checkpoint(TRUNCATE)"));
     }
-    static int rows(const QString& file, const QString& connection = "reader")
+    static int Rows(const QString& file, const QString& connection = "reader")
     {
         Database db(connection);
-        if (!db.openSqlite(file))
+        if (!db.OpenSqlite(file))
             return -1;
-        const auto count = db.select("SELECT COUNT(*) FROM Records");
-        const auto check = db.select("PRAGMA integrity_check");
+        const auto count = db.Select("SELECT COUNT(*) FROM Records");
+        const auto check = db.Select("PRAGMA integrity_check");
         if (!count || !check || check->front().value(0).toString() != "ok")
             return -1;
         return count->front().value(0).toInt();
     }
-    static mode_t mode(const QString& file)
+    static mode_t Mode(const QString& file)
     {
         struct stat status;
         return ::stat(QFile::encodeName(file).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
     }
-    QStringList files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
+    QStringList Files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
 
     QTemporaryDir dir_;
     QString file_ = dir_.filePath("tldb.db");
@@ -83,26 +83,26 @@ protected:
 
 TEST_F(CompactionTest, CompactsAndKeepsTheDataInTheBackup)
 {
-    makeDatabase(file_);
+    MakeDatabase(file_);
     const qint64 before = QFileInfo(file_).size();
     EXPECT_TRUE(CompactDatabaseFile(file_));
     EXPECT_LT(QFileInfo(file_).size(), before / 4);
-    EXPECT_EQ(rows(file_), 100);
-    EXPECT_EQ(rows(backup_), 100);
-    EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
+    EXPECT_EQ(Rows(file_), 100);
+    EXPECT_EQ(Rows(backup_), 100);
+    EXPECT_EQ(Files(), QStringList({"tldb.bak", "tldb.db"}));
 }
 
 TEST_F(CompactionTest, AMissingFileLeavesTheOldBackupAndCreatesNothing)
 {
-    makeDatabase(backup_, 7);
+    MakeDatabase(backup_, 7);
     EXPECT_FALSE(CompactDatabaseFile(file_));
-    EXPECT_EQ(rows(backup_), 7);
-    EXPECT_EQ(files(), QStringList({"tldb.bak"}));
+    EXPECT_EQ(Rows(backup_), 7);
+    EXPECT_EQ(Files(), QStringList({"tldb.bak"}));
 }
 
 TEST_F(CompactionTest, AFileThatIsNoDatabaseStaysAndSoDoesTheBackup)
 {
-    makeDatabase(backup_, 7);
+    MakeDatabase(backup_, 7);
     QFile file(file_);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const QByteArray text = QByteArray("no database here\n").repeated(100);
@@ -111,8 +111,8 @@ TEST_F(CompactionTest, AFileThatIsNoDatabaseStaysAndSoDoesTheBackup)
     EXPECT_FALSE(CompactDatabaseFile(file_));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), text);
-    EXPECT_EQ(rows(backup_), 7);
-    EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
+    EXPECT_EQ(Rows(backup_), 7);
+    EXPECT_EQ(Files(), QStringList({"tldb.bak", "tldb.db"}));
 }
 
 // The backup holds what the database holds: it is readable by whom the database is, no
@@ -129,16 +129,16 @@ TEST_F(CompactionTest, TheBackupGetsTheModeOfTheDatabase)
     for (const auto& c : cases) {
         QFile::remove(file_);
         QFile::remove(backup_);
-        makeDatabase(file_);
+        MakeDatabase(file_);
         ASSERT_EQ(::chmod(QFile::encodeName(file_).constData(), c.database), 0);
         if (c.olderBackup != 0) {
-            makeDatabase(backup_, 7);
+            MakeDatabase(backup_, 7);
             ASSERT_EQ(::chmod(QFile::encodeName(backup_).constData(), c.olderBackup), 0);
         }
         EXPECT_TRUE(CompactDatabaseFile(file_));
-        EXPECT_EQ(mode(backup_), c.database) << std::oct << c.database << " " << c.olderBackup;
-        EXPECT_EQ(mode(file_), c.database) << std::oct << c.database << " " << c.olderBackup;
-        EXPECT_EQ(rows(backup_), 100);
+        EXPECT_EQ(Mode(backup_), c.database) << std::oct << c.database << " " << c.olderBackup;
+        EXPECT_EQ(Mode(file_), c.database) << std::oct << c.database << " " << c.olderBackup;
+        EXPECT_EQ(Rows(backup_), 100);
     }
 }
 
@@ -170,25 +170,25 @@ private:
 // nothing else: no partial copy and no journal of it.
 TEST_F(CompactionTest, AFailedCopyLeavesNoOtherFileBehind)
 {
-    makeDatabase(backup_, 7);
+    MakeDatabase(backup_, 7);
     // Larger than SQLite's page cache, so the copy spills to its file through a journal.
-    makeDatabase(file_, 15000, 15000);
+    MakeDatabase(file_, 15000, 15000);
     {
         const FileSizeLimit fullDisk(1024 * 1024);
         EXPECT_FALSE(CompactDatabaseFile(file_));
     }
-    EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
-    EXPECT_EQ(rows(file_), 15000);
-    EXPECT_EQ(rows(backup_), 7);
+    EXPECT_EQ(Files(), QStringList({"tldb.bak", "tldb.db"}));
+    EXPECT_EQ(Rows(file_), 15000);
+    EXPECT_EQ(Rows(backup_), 7);
 }
 
 // A terminal that reads through the compaction keeps its file: it goes on reading, and what
 // it writes afterwards reaches the server, not the backup.
 TEST_F(CompactionTest, ATerminalThatHasTheFileOpenKeepsWorkingOnIt)
 {
-    makeDatabase(file_);
+    MakeDatabase(file_);
     Database terminal("terminal");
-    ASSERT_TRUE(terminal.openSqlite(file_));
+    ASSERT_TRUE(terminal.OpenSqlite(file_));
     {
         QSqlQuery reading(QSqlDatabase::database("terminal"));
         ASSERT_TRUE(reading.exec("SELECT Rec_SensRecSN FROM Records"));
@@ -199,26 +199,26 @@ TEST_F(CompactionTest, ATerminalThatHasTheFileOpenKeepsWorkingOnIt)
             ++read;
         EXPECT_EQ(read, 100);
     }
-    ASSERT_TRUE(terminal.exec("INSERT INTO Records VALUES (?, ?)", {5000, "after"}));
-    EXPECT_EQ(rows(file_), 101);
-    EXPECT_EQ(rows(backup_), 100);
+    ASSERT_TRUE(terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5000, "after"}));
+    EXPECT_EQ(Rows(file_), 101);
+    EXPECT_EQ(Rows(backup_), 100);
 }
 
 // A terminal in the middle of a write makes the compaction give up after its busy timeout;
 // the terminal's write and the data stay whole.
 TEST_F(CompactionTest, ATerminalThatWritesMakesTheCompactionGiveUp)
 {
-    makeDatabase(file_);
+    MakeDatabase(file_);
     Database terminal("terminal");
-    ASSERT_TRUE(terminal.openSqlite(file_));
+    ASSERT_TRUE(terminal.OpenSqlite(file_));
     bool compacted = true;
-    ASSERT_TRUE(terminal.transaction([&] {
+    ASSERT_TRUE(terminal.Transaction([&] {
         compacted = CompactDatabaseFile(file_, std::chrono::milliseconds(200));
-        return terminal.exec("INSERT INTO Records VALUES (?, ?)", {5000, "during"}).has_value();
+        return terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5000, "during"}).has_value();
     }));
     EXPECT_FALSE(compacted);
-    EXPECT_EQ(rows(file_), 101);
-    EXPECT_EQ(rows(backup_), 100);
+    EXPECT_EQ(Rows(file_), 101);
+    EXPECT_EQ(Rows(backup_), 100);
 }
 
 } // namespace

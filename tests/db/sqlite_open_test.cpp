@@ -33,11 +33,11 @@ TEST(SqliteOpen, AWrongPathFailsAndCreatesNothing)
     const QString paths[] = {dir.filePath("tldb.db"), dir.filePath("missing/tldb.db"), dir.path()};
     for (const QString& path : paths) {
         Database db;
-        EXPECT_FALSE(db.openSqlite(path)) << path.toStdString();
-        EXPECT_FALSE(db.isOpen());
-        EXPECT_EQ(db.lastError().number, kSqliteCantOpen) << path.toStdString();
-        EXPECT_TRUE(db.lastError().description.contains(path)) << db.lastError().description.toStdString();
-        EXPECT_FALSE(db.lastError().description.startsWith("ORA"));
+        EXPECT_FALSE(db.OpenSqlite(path)) << path.toStdString();
+        EXPECT_FALSE(db.IsOpen());
+        EXPECT_EQ(db.LastError().number, kSqliteCantOpen) << path.toStdString();
+        EXPECT_TRUE(db.LastError().description.contains(path)) << db.LastError().description.toStdString();
+        EXPECT_FALSE(db.LastError().description.startsWith("ORA"));
     }
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
@@ -54,8 +54,8 @@ TEST(SqliteOpen, AFileThatIsNoDatabaseFailsAndStaysAsItWas)
     file.close();
 
     Database db;
-    EXPECT_FALSE(db.openSqlite(path));
-    EXPECT_EQ(db.lastError().number, kSqliteNotADatabase);
+    EXPECT_FALSE(db.OpenSqlite(path));
+    EXPECT_EQ(db.LastError().number, kSqliteNotADatabase);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), text);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"tldb.db"}));
@@ -68,8 +68,8 @@ TEST(SqliteOpen, OpensTheNamedFileWhateverItsCharacters)
     const QString path = dir.filePath("a b#c?d%20e ΑΒΓ/t;x&mode=rwc.db");
     MakeDatabase(path);
     Database db;
-    ASSERT_TRUE(db.openSqlite(path)) << db.lastError().description.toStdString();
-    const auto rows = db.select("SELECT Rec_Value FROM Records");
+    ASSERT_TRUE(db.OpenSqlite(path)) << db.LastError().description.toStdString();
+    const auto rows = db.Select("SELECT Rec_Value FROM Records");
     ASSERT_TRUE(rows);
     ASSERT_EQ(rows->size(), 1);
     EXPECT_EQ(rows->front().value(0).toDouble(), 1.5);
@@ -81,16 +81,16 @@ TEST(SqliteOpen, SharesTheFileInWalModeSyncedAtCheckpointsAndWaitsForALock)
     const QString path = dir.filePath("tldb.db");
     MakeDatabase(path);
     Database db;
-    ASSERT_TRUE(db.openSqlite(path));
-    const auto mode = db.select("PRAGMA journal_mode");
+    ASSERT_TRUE(db.OpenSqlite(path));
+    const auto mode = db.Select("PRAGMA journal_mode");
     ASSERT_TRUE(mode);
     EXPECT_EQ(mode->front().value(0).toString(), "wal");
     // NORMAL (1): in WAL mode a commit stays whole through a power cut, without waiting for the
     // disk at every commit; OFF (0) could corrupt the file.
-    const auto sync = db.select("PRAGMA synchronous");
+    const auto sync = db.Select("PRAGMA synchronous");
     ASSERT_TRUE(sync);
     EXPECT_EQ(sync->front().value(0).toInt(), 1);
-    const auto timeout = db.select("PRAGMA busy_timeout");
+    const auto timeout = db.Select("PRAGMA busy_timeout");
     ASSERT_TRUE(timeout);
     EXPECT_EQ(timeout->front().value(0).toInt(), 5000);
 }
@@ -102,17 +102,17 @@ TEST(SqliteOpen, AQueryKeepsNoSnapshotOnceItReturns)
     MakeDatabase(path);
     Database server("server");
     Database terminal("terminal");
-    ASSERT_TRUE(server.openSqlite(path));
-    ASSERT_TRUE(terminal.openSqlite(path));
-    ASSERT_TRUE(terminal.exec("INSERT INTO Records VALUES (?)", {2.5}));
+    ASSERT_TRUE(server.OpenSqlite(path));
+    ASSERT_TRUE(terminal.OpenSqlite(path));
+    ASSERT_TRUE(terminal.Exec("INSERT INTO Records VALUES (?)", {2.5}));
     // A prepared query is kept for reuse; it must not keep its read open.
     for (int i = 0; i < 2; ++i)
-        ASSERT_TRUE(server.select("SELECT Rec_Value FROM Records WHERE Rec_Value > ?", {0}));
-    ASSERT_TRUE(server.select("SELECT COUNT(*) FROM Records"));
+        ASSERT_TRUE(server.Select("SELECT Rec_Value FROM Records WHERE Rec_Value > ?", {0}));
+    ASSERT_TRUE(server.Select("SELECT COUNT(*) FROM Records"));
     // Even a query run as a statement, whose rows nobody fetches.
-    ASSERT_TRUE(server.exec("SELECT Rec_Value FROM Records WHERE Rec_Value < ?", {10}));
+    ASSERT_TRUE(server.Exec("SELECT Rec_Value FROM Records WHERE Rec_Value < ?", {10}));
     // A full checkpoint is possible only when no connection reads an older snapshot.
-    const auto checkpoint = terminal.select("PRAGMA wal_checkpoint(TRUNCATE)");
+    const auto checkpoint = terminal.Select("PRAGMA wal_checkpoint(TRUNCATE)");
     ASSERT_TRUE(checkpoint);
     EXPECT_EQ(checkpoint->front().value(0).toInt(), 0) << "a reader blocked the checkpoint";
 }

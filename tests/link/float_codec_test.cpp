@@ -107,10 +107,10 @@ TEST(FloatCodec, FieldsOutsideTheBufferReadAsZeroAndAreNotWritten)
         SCOPED_TRACE(start);
         EXPECT_EQ(ReadFloat32(bytes, start), 0.0f);
         GuardedBuffer buffer(4);
-        EXPECT_FALSE(WriteFloat32(buffer.visible(), start, 25.5));
-        EXPECT_TRUE(buffer.untouched());
+        EXPECT_FALSE(WriteFloat32(buffer.Visible(), start, 25.5));
+        EXPECT_TRUE(buffer.Untouched());
     }
     GuardedBuffer buffer(4);
-    EXPECT_TRUE(WriteFloat32(buffer.visible(), 0, 0.0));
-    EXPECT_TRUE(buffer.guardIntact());
+    EXPECT_TRUE(WriteFloat32(buffer.Visible(), 0, 0.0));
+    EXPECT_TRUE(buffer.GuardIntact());
 }

@@ -16,12 +16,12 @@ public:
 
     explicit GuardedBuffer(std::size_t size) : bytes_(size + kGuard, kFill), size_(size) {}
 
-    std::span<quint8> visible() { return std::span(bytes_).first(size_); }
-    bool untouched() const
+    std::span<quint8> Visible() { return std::span(bytes_).first(size_); }
+    bool Untouched() const
     {
         return std::all_of(bytes_.begin(), bytes_.end(), [](quint8 b) { return b == kFill; });
     }
-    bool guardIntact() const
+    bool GuardIntact() const
     {
         return std::all_of(bytes_.begin() + qsizetype(size_), bytes_.end(),
                            [](quint8 b) { return b == kFill; });

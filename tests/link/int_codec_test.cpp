@@ -75,9 +75,9 @@ TEST(IntCodec, WritesLittleEndian)
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
         GuardedBuffer buffer(4);
-        EXPECT_TRUE(cases[i].write(buffer.visible()));
-        EXPECT_EQ(Bytes(buffer.visible().begin(), buffer.visible().end()), cases[i].expected);
-        EXPECT_TRUE(buffer.guardIntact());
+        EXPECT_TRUE(cases[i].write(buffer.Visible()));
+        EXPECT_EQ(Bytes(buffer.Visible().begin(), buffer.Visible().end()), cases[i].expected);
+        EXPECT_TRUE(buffer.GuardIntact());
     }
 }
 
@@ -102,10 +102,10 @@ TEST(IntCodec, FieldsOutsideTheBufferReadAsZeroAndAreNotWritten)
     for (qsizetype start : {-1, 1, 3, 4, 40000}) {
         SCOPED_TRACE(start);
         GuardedBuffer buffer(4);
-        EXPECT_FALSE(WriteU32(buffer.visible(), start, 1));
-        EXPECT_EQ(WriteU16(buffer.visible(), start, 1), start == 1);
-        buffer.visible()[1] = buffer.visible()[2] = GuardedBuffer::kFill;
-        EXPECT_TRUE(buffer.untouched());
+        EXPECT_FALSE(WriteU32(buffer.Visible(), start, 1));
+        EXPECT_EQ(WriteU16(buffer.Visible(), start, 1), start == 1);
+        buffer.Visible()[1] = buffer.Visible()[2] = GuardedBuffer::kFill;
+        EXPECT_TRUE(buffer.Untouched());
     }
 }
 

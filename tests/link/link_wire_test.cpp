@@ -63,14 +63,14 @@ TEST_P(LinkWireAndMode, EveryByteValuePassesUnchanged)
     QByteArray values;
     for (int b = 0; b <= 0xFF; ++b)
         values.append(char(b));
-    line.Sim().setHandler(CmdReadLogPage, [values](const QByteArray& request) {
-        return CommandAnswer::data(values + request.sliced(1, kEchoed));
+    line.Sim().SetHandler(CmdReadLogPage, [values](const QByteArray& request) {
+        return CommandAnswer::Data(values + request.sliced(1, kEchoed));
     });
 
     RequestFrame request = data;
     ReplyBuffer reply{};
     ASSERT_EQ(line.Transact(request, 14, blockMode, reply), LinkOk);
-    EXPECT_EQ(line.Sim().arrivals(CmdReadLogPage), 1);
+    EXPECT_EQ(line.Sim().Arrivals(CmdReadLogPage), 1);
     const QByteArray payload = Bytes(reply, ReplyLength(CmdReadLogPage) - 1);
     EXPECT_EQ(payload.first(256).toHex(' '), values.toHex(' '));
     EXPECT_EQ(payload.sliced(256).toHex(' '), Bytes(data, 1 + kEchoed).sliced(1).toHex(' '));
@@ -88,8 +88,8 @@ TEST_P(LinkWire, PacedReplyIsReceivedWhole)
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     QByteArray page(ReplyLength(CmdReadLogPage) - 1, '\0');
     std::generate(page.begin(), page.end(), [b = 0]() mutable { return char(b++ * 7); });
-    line.Sim().setFixedPayload(CmdReadLogPage, page);
-    line.Sim().setPaced(true);
+    line.Sim().SetFixedPayload(CmdReadLogPage, page);
+    line.Sim().SetPaced(true);
 
     RequestFrame request{CmdReadLogPage};
     ReplyBuffer reply{};
@@ -98,7 +98,7 @@ TEST_P(LinkWire, PacedReplyIsReceivedWhole)
     ASSERT_EQ(line.Transact(request, 1, true, reply), LinkOk);
     const qint64 elapsedNs = clock.nsecsElapsed();
     EXPECT_EQ(Bytes(reply, page.size()).toHex(' '), page.toHex(' '));
-    EXPECT_EQ(line.Sim().arrivals(CmdReadLogPage), 1) << "taken in one attempt";
+    EXPECT_EQ(line.Sim().Arrivals(CmdReadLogPage), 1) << "taken in one attempt";
     // The unit sends the status byte and 265 more at 115200 baud: the link must have waited them out.
     EXPECT_GE(elapsedNs, (1 + ReplyLength(CmdReadLogPage)) * kByteTimeNs * 95 / 100);
 }
@@ -123,14 +123,14 @@ TEST_P(LinkWire, CommandWithoutReplyLengthIsRefusedUnsent)
 {
     SimLine line(GetParam(), ShortLinkTimings());
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
-    QSignalSpy unsupported(&line.Link(), &UnitLink::unsupportedCommand);
+    QSignalSpy unsupported(&line.Link(), &UnitLink::UnsupportedCommand);
     for (quint8 code : {0, 26, 31, 33, 255}) {
         for (bool blockMode : {true, false}) {
             RequestFrame request{code};
             ReplyBuffer reply{};
             EXPECT_EQ(line.Transact(request, 1, blockMode, reply), LinkFailure) << int(code);
         }
-        EXPECT_EQ(line.Sim().arrivals(code), 0) << int(code);
+        EXPECT_EQ(line.Sim().Arrivals(code), 0) << int(code);
     }
     ASSERT_EQ(unsupported.count(), 10);
     EXPECT_EQ(unsupported.at(2).at(0).value<quint8>(), 26);
@@ -145,7 +145,7 @@ TEST_P(LinkWire, NestedLinkUseIsRefusedWhileATransactionWaits)
     SimLine line(GetParam(), ShortLinkTimings());
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     UnitLink& link = line.Link();
-    line.Sim().setFault(CmdIdentify, 1, Fault::delay(100));
+    line.Sim().SetFault(CmdIdentify, 1, Fault::Delay(100));
     std::vector<int> nested;
     QTimer::singleShot(30, &link, [&] {
         RequestFrame request{CmdIdentify};
@@ -158,7 +158,7 @@ TEST_P(LinkWire, NestedLinkUseIsRefusedWhileATransactionWaits)
     ReplyBuffer reply{};
     EXPECT_EQ(line.Transact(request, 1, true, reply), LinkOk);
     EXPECT_EQ(nested, (std::vector<int>{LinkFailure, UnitLink::kTcpClosed, false, false, false}));
-    EXPECT_EQ(line.Sim().arrivals(CmdIdentify), 1) << "the nested transaction sent nothing";
+    EXPECT_EQ(line.Sim().Arrivals(CmdIdentify), 1) << "the nested transaction sent nothing";
     EXPECT_TRUE(line.Pauses().empty());
 }
 
@@ -173,7 +173,7 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
     SimLine line(GetParam(), timings);
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     constexpr int kAwayMs = 1000;
-    line.Sim().setFault(CmdIdentify, 1, Fault::drop(deviceServer ? 0 : kAwayMs));
+    line.Sim().SetFault(CmdIdentify, 1, Fault::Drop(deviceServer ? 0 : kAwayMs));
     RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     QElapsedTimer clock;
@@ -184,7 +184,7 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
         // time-out shows, and the unit answers the next attempt.
         EXPECT_EQ(result, LinkOk);
         EXPECT_EQ(line.Pauses(), std::vector<int>{timings.blockPause});
-        EXPECT_EQ(line.Sim().arrivals(CmdIdentify), 2);
+        EXPECT_EQ(line.Sim().Arrivals(CmdIdentify), 2);
         return;
     }
     // A port or connection that breaks ends the transaction at once, closed or reopened; while
@@ -196,7 +196,7 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
         EXPECT_FALSE(line.Link().ResetSerialPort(0));
     }
     EXPECT_TRUE(line.Pauses().empty());
-    EXPECT_EQ(line.Sim().arrivals(CmdIdentify), 1);
+    EXPECT_EQ(line.Sim().Arrivals(CmdIdentify), 1);
     line.Link().Delay(kAwayMs);
     EXPECT_TRUE(line.Recover());
 }

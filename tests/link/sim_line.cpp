@@ -33,10 +33,10 @@ bool WireAvailable(Wire wire)
 
 SimLine::SimLine(Wire wire, LinkTimings timings) : wire_(wire)
 {
-    Sim().setFixedPayload(CmdIdentify, "TELVARON-1");
+    Sim().SetFixedPayload(CmdIdentify, "TELVARON-1");
     const QString device = dir_.filePath(QStringLiteral("unit"));
     link_ = std::make_unique<UnitLink>([device](int) { return device; }, timings);
-    QObject::connect(link_.get(), &UnitLink::pausing, link_.get(), [this](int ms) { pauses_.push_back(ms); });
+    QObject::connect(link_.get(), &UnitLink::Pausing, link_.get(), [this](int ms) { pauses_.push_back(ms); });
     if (!Serve())
         return;
     if (!Connect()) {
@@ -47,14 +47,14 @@ SimLine::SimLine(Wire wire, LinkTimings timings) : wire_(wire)
         problem_ = QStringLiteral("the unit does not answer");
         return;
     }
-    Sim().resetArrivals();
+    Sim().ResetArrivals();
     pauses_.clear();
 }
 
 SimLine::~SimLine()
 {
     link_.reset();
-    unit_.stop();
+    unit_.Stop();
     if (socat_.state() != QProcess::NotRunning) {
         socat_.terminate();
         socat_.waitForFinished(2000);
@@ -82,12 +82,12 @@ bool SimLine::Serve()
     const QString device = dir_.filePath(QStringLiteral("unit"));
     switch (wire_) {
     case Wire::Pty:
-        if (unit_.servePty(device))
+        if (unit_.ServePty(device))
             return true;
         break;
     case Wire::Tcp:
-        if (unit_.serveTcp(0)) {
-            tcpPort_ = Sim().tcpPort();
+        if (unit_.ServeTcp(0)) {
+            tcpPort_ = Sim().TcpPort();
             return true;
         }
         break;
@@ -101,11 +101,11 @@ bool SimLine::Serve()
             return false;
         }
         // The terminal appears only once the server has connected; the unit keeps trying to open it.
-        if (unit_.serveDevice(device))
+        if (unit_.ServeDevice(device))
             return true;
         break;
     }
-    problem_ = Sim().errorString();
+    problem_ = Sim().ErrorString();
     return false;
 }
 

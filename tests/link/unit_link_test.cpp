@@ -129,14 +129,14 @@ TEST(UnitLinkTcp, RefusedConnectionGivesUpAtOnceAfterEachAttempt)
     UnitLink link(SerialPortResolver(), timings);
     const quint16 port = FreeTcpPort();
     for (const auto& [tries, attempts] : kTries) {
-        QSignalSpy connecting(&link, &UnitLink::connecting);
+        QSignalSpy connecting(&link, &UnitLink::Connecting);
         QElapsedTimer clock;
         clock.start();
         EXPECT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, port, tries), UnitLink::kTcpClosed);
         EXPECT_EQ(connecting.count(), attempts) << "tries " << tries;
         EXPECT_LT(clock.elapsed(), timings.tcpConnectWait) << "tries " << tries;
     }
-    QSignalSpy connecting(&link, &UnitLink::connecting);
+    QSignalSpy connecting(&link, &UnitLink::Connecting);
     EXPECT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, 65536 + port, 15), UnitLink::kTcpClosed);
     EXPECT_EQ(connecting.count(), 0) << "a port number beyond 65535 is never tried";
 }
@@ -150,7 +150,7 @@ TEST(UnitLinkTcp, UnansweredConnectionWaitsOutEachAttempt)
     SilentListener silent;
     ASSERT_NE(silent.Port(), 0);
     for (const auto& [tries, attempts] : kTries) {
-        QSignalSpy connecting(&link, &UnitLink::connecting);
+        QSignalSpy connecting(&link, &UnitLink::Connecting);
         QElapsedTimer clock;
         clock.start();
         EXPECT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, silent.Port(), tries),
@@ -168,7 +168,7 @@ TEST(UnitLinkTcp, KeepsTheSameRemoteAndReplacesAnother)
     TcpUnit second;
     ASSERT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, first.Port(), 15), UnitLink::kTcpConnected);
     ASSERT_TRUE(QTest::qWaitFor([&] { return first.Connected(); }, 2000));
-    QSignalSpy connecting(&link, &UnitLink::connecting);
+    QSignalSpy connecting(&link, &UnitLink::Connecting);
     EXPECT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, first.Port(), 15), UnitLink::kTcpConnected);
     EXPECT_EQ(connecting.count(), 0);
     EXPECT_EQ(first.Connections(), 1);

@@ -56,13 +56,13 @@ TEST(ZString, WritesTextAndZeroByteOnlyWhenTheyFit)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
         GuardedBuffer buffer(c.size);
-        EXPECT_EQ(WriteZString(buffer.visible(), c.start, c.text), !c.expected.empty());
+        EXPECT_EQ(WriteZString(buffer.Visible(), c.start, c.text), !c.expected.empty());
         if (c.expected.empty()) {
-            EXPECT_TRUE(buffer.untouched());
+            EXPECT_TRUE(buffer.Untouched());
         } else {
-            EXPECT_EQ(Bytes(buffer.visible().begin(), buffer.visible().end()), c.expected);
+            EXPECT_EQ(Bytes(buffer.Visible().begin(), buffer.Visible().end()), c.expected);
         }
-        EXPECT_TRUE(buffer.guardIntact());
+        EXPECT_TRUE(buffer.GuardIntact());
     }
 }
 

@@ -13,14 +13,14 @@ protected:
     void RefuseDeletes(const QString& table)
     {
         if (GetParam() == Database::Driver::SQLite) {
-            ASSERT_TRUE(db().exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE DELETE ON %1 BEGIN "
+            ASSERT_TRUE(Db().Exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE DELETE ON %1 BEGIN "
                                                  "SELECT RAISE(ABORT, 'refused'); END")
                                       .arg(table)));
             return;
         }
-        ASSERT_TRUE(db().exec(QStringLiteral("CREATE OR REPLACE FUNCTION refuse() RETURNS trigger AS $$ "
+        ASSERT_TRUE(Db().Exec(QStringLiteral("CREATE OR REPLACE FUNCTION refuse() RETURNS trigger AS $$ "
                                              "BEGIN RAISE EXCEPTION 'refused'; END $$ LANGUAGE plpgsql")));
-        ASSERT_TRUE(db().exec(
+        ASSERT_TRUE(Db().Exec(
             QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON %1 FOR EACH ROW EXECUTE FUNCTION refuse()")
                 .arg(table)));
     }
@@ -28,7 +28,7 @@ protected:
     QList<int> Recipients(const QString& sql)
     {
         QList<int> out;
-        for (const QSqlRecord& r : db().select(sql).value_or(QList<QSqlRecord>{}))
+        for (const QSqlRecord& r : Db().Select(sql).value_or(QList<QSqlRecord>{}))
             out << r.value(0).toInt();
         return out;
     }
@@ -39,10 +39,10 @@ protected:
 TEST_P(EventListMirror, FailedListLeavesEarlierRowsAsTheyWere)
 {
     for (int e : {1, 2}) {
-        ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Powermonitoring_Events (PmE_SyI_Serialnumber, "
+        ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Powermonitoring_Events (PmE_SyI_Serialnumber, "
                                              "PmE_Eventnumber, PmE_Recipients) VALUES ('U1', ?, 3)"),
                               {e}));
-        ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, "
+        ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, "
                                              "SeE_Sensornumber, SeE_Eventnumber, SeE_Recipients) "
                                              "VALUES ('U1', 1, ?, 3)"),
                               {e}));
@@ -51,10 +51,10 @@ TEST_P(EventListMirror, FailedListLeavesEarlierRowsAsTheyWere)
     RefuseDeletes(QStringLiteral("Sensors_Events"));
     std::array<quint8, 13> list{0x11}; // slot 1 present, with a counter
 
-    EXPECT_FALSE(MirrorPowerEventRows(db(), QStringLiteral("U1"), list));
-    EXPECT_FALSE(MirrorSensorEventRows(db(), QStringLiteral("U1"), 1, list));
+    EXPECT_FALSE(MirrorPowerEventRows(Db(), QStringLiteral("U1"), list));
+    EXPECT_FALSE(MirrorSensorEventRows(Db(), QStringLiteral("U1"), 1, list));
 
-    EXPECT_FALSE(db().inTransaction());
+    EXPECT_FALSE(Db().InTransaction());
     EXPECT_EQ(Recipients(QStringLiteral("SELECT PmE_Recipients FROM Powermonitoring_Events ORDER BY "
                                         "PmE_Eventnumber")),
               QList<int>({3, 3}));

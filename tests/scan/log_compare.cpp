@@ -23,9 +23,9 @@ QStringList Lines(Database& db, const QString& sql, const QVariantList& key,
                   const std::function<QString(const QSqlRecord&)>& line)
 {
     QStringList out;
-    const auto rows = db.select(sql, key);
+    const auto rows = db.Select(sql, key);
     if (!rows)
-        return {QStringLiteral("database error: ") + db.lastError().description};
+        return {QStringLiteral("database error: ") + db.LastError().description};
     for (const QSqlRecord& r : *rows)
         out << line(r);
     return out;

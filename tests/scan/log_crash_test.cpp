@@ -50,12 +50,12 @@ public:
     explicit CrashDatabase(Database::Driver driver) : driver_(driver) {}
     ~CrashDatabase()
     {
-        db_.close();
+        db_.Close();
         if (!pgName_.isEmpty())
-            admin_.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_));
+            admin_.Exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_));
     }
 
-    bool create()
+    bool Create()
     {
         QFile schema(SchemaFile(driver_));
         if (!schema.open(QIODevice::ReadOnly))
@@ -65,24 +65,24 @@ public:
             if (!file.open(QIODevice::WriteOnly))
                 return false;
             file.close();
-            if (!db_.openSqlite(file.fileName()))
+            if (!db_.OpenSqlite(file.fileName()))
                 return false;
         } else {
             pgName_ = QStringLiteral("crash_%1").arg(QCoreApplication::applicationPid());
             PgServer server = *TestPgServer();
-            if (!admin_.openPostgres(server) ||
-                !admin_.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_)) ||
-                !admin_.exec(QStringLiteral("CREATE DATABASE %1").arg(pgName_)))
+            if (!admin_.OpenPostgres(server) ||
+                !admin_.Exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_)) ||
+                !admin_.Exec(QStringLiteral("CREATE DATABASE %1").arg(pgName_)))
                 return false;
             server.dataSource = pgName_;
-            if (!db_.openPostgres(server))
+            if (!db_.OpenPostgres(server))
                 return false;
         }
         return RunSqlScript(db_, QString::fromUtf8(schema.readAll()));
     }
 
     // The [AppSettings] lines that point the server at this database.
-    QString settings() const
+    QString Settings() const
     {
         if (driver_ == Database::Driver::SQLite)
             return QStringLiteral("DBType=0\nDBFile=%1\n").arg(dir_.filePath(QStringLiteral("crash.db")));
@@ -90,8 +90,8 @@ public:
             .arg(TestPgServer()->serverPort, pgName_);
     }
 
-    Database& db() { return db_; }
-    QString error() const { return db_.lastError().description + admin_.lastError().description; }
+    Database& Db() { return db_; }
+    QString Error() const { return db_.LastError().description + admin_.LastError().description; }
 
 private:
     Database::Driver driver_;
@@ -108,21 +108,21 @@ protected:
     {
         if (GetParam() == Database::Driver::PostgreSQL && !TestPgServer())
             GTEST_SKIP() << "no PostgreSQL test server (TELVARON_TEST_PG_PORT)";
-        database = std::make_unique<CrashDatabase>(GetParam());
-        ASSERT_TRUE(database->create()) << database->error().toStdString();
-        Database& db = database->db();
+        database_ = std::make_unique<CrashDatabase>(GetParam());
+        ASSERT_TRUE(database_->Create()) << database_->Error().toStdString();
+        Database& db = database_->Db();
         ASSERT_TRUE(
-            db.exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
+            db.Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
                                    "SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
                                    "SyI_Locationnumber) VALUES (?, 1, 0, 1, '1-115200', 'TELVARON-1', "
                                    "'1.00', '1.0', 1)"),
                     {kSerial}));
         for (int n = 1; n <= kSensors; ++n)
             ASSERT_TRUE(
-                db.exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, "
+                db.Exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, "
                                        "SeI_Used, SeI_Sensortype) VALUES (?, ?, 1, 1)"),
                         {kSerial, n}));
-        ASSERT_TRUE(db.exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
+        ASSERT_TRUE(db.Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
                                            "PmI_Powernumber, PmI_Used) VALUES (?, 1, 1)"),
                             {kSerial}));
         WriteSettings();
@@ -131,39 +131,39 @@ protected:
 
     void TearDown() override
     {
-        Stop(server);
-        Stop(unit);
+        Stop(server_);
+        Stop(unit_);
     }
 
     void WriteSettings()
     {
         ASSERT_TRUE(WriteServerSettings(
-            home, QStringLiteral(
-                      "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
-                      .arg(database->settings(), home.filePath(QStringLiteral("com1")))));
+            home_, QStringLiteral(
+                       "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
+                       .arg(database_->Settings(), home_.filePath(QStringLiteral("com1")))));
     }
 
     void StartUnit()
     {
-        unit.setProgram(QStringLiteral(TELVARON_UNITSIM_BINARY));
-        unit.setArguments({QStringLiteral("--pty"), home.filePath(QStringLiteral("com1")),
-                           QStringLiteral("--unit"), QStringLiteral("--serial"), kSerial,
-                           QStringLiteral("--log-samples"), QString::number(Samples()),
-                           QStringLiteral("--log-events"), QString::number(kEvents),
-                           QStringLiteral("--log-interval"), QString::number(kInterval)});
-        unit.start();
-        ASSERT_TRUE(unit.waitForStarted(10000)) << unit.errorString().toStdString();
+        unit_.setProgram(QStringLiteral(TELVARON_UNITSIM_BINARY));
+        unit_.setArguments({QStringLiteral("--pty"), home_.filePath(QStringLiteral("com1")),
+                            QStringLiteral("--unit"), QStringLiteral("--serial"), kSerial,
+                            QStringLiteral("--log-samples"), QString::number(Samples()),
+                            QStringLiteral("--log-events"), QString::number(kEvents),
+                            QStringLiteral("--log-interval"), QString::number(kInterval)});
+        unit_.start();
+        ASSERT_TRUE(unit_.waitForStarted(10000)) << unit_.errorString().toStdString();
         ASSERT_TRUE(
-            QTest::qWaitFor([&] { return unit.readAllStandardOutput().startsWith("serving"); }, 10000))
-            << "the simulated unit does not serve: " << unit.readAllStandardError().toStdString();
+            QTest::qWaitFor([&] { return unit_.readAllStandardOutput().startsWith("serving"); }, 10000))
+            << "the simulated unit does not serve: " << unit_.readAllStandardError().toStdString();
     }
 
     void StartServer()
     {
-        server.setProcessEnvironment(ServerEnvironment(home));
-        server.setProgram(QStringLiteral(TELVARON_SERVER_BINARY));
-        server.start();
-        ASSERT_TRUE(server.waitForStarted(10000)) << server.errorString().toStdString();
+        server_.setProcessEnvironment(ServerEnvironment(home_));
+        server_.setProgram(QStringLiteral(TELVARON_SERVER_BINARY));
+        server_.start();
+        ASSERT_TRUE(server_.waitForStarted(10000)) << server_.errorString().toStdString();
     }
 
     static void Stop(QProcess& process)
@@ -177,7 +177,7 @@ protected:
     // Rows taken so far, by the counters.
     int Taken()
     {
-        const auto rows = database->db().select(
+        const auto rows = database_->Db().Select(
             QStringLiteral("SELECT (SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info) + "
                            "(SELECT SyI_EventsTable_LastrecSN FROM Systems_Info)"));
         return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
@@ -188,9 +188,9 @@ protected:
     bool Progressed(int from)
     {
         const bool moved = QTest::qWaitFor(
-            [&] { return server.state() == QProcess::NotRunning || Taken() > from; }, kStallMs);
-        if (server.state() == QProcess::NotRunning) {
-            ADD_FAILURE() << "the server ended: " << server.readAllStandardError().toStdString();
+            [&] { return server_.state() == QProcess::NotRunning || Taken() > from; }, kStallMs);
+        if (server_.state() == QProcess::NotRunning) {
+            ADD_FAILURE() << "the server ended: " << server_.readAllStandardError().toStdString();
             return false;
         }
         if (!moved)
@@ -198,10 +198,10 @@ protected:
         return moved;
     }
 
-    QTemporaryDir home;
-    std::unique_ptr<CrashDatabase> database;
-    QProcess unit;
-    QProcess server;
+    QTemporaryDir home_;
+    std::unique_ptr<CrashDatabase> database_;
+    QProcess unit_;
+    QProcess server_;
 };
 } // namespace
 
@@ -215,7 +215,7 @@ TEST_P(LogCrash, KilledServerStoresEverySampleAndEventOnce)
         // started, within the next pass or two.
         ASSERT_TRUE(Progressed(before)) << "kill " << k;
         QTest::qWait(int(QRandomGenerator::global()->bounded(700)));
-        Stop(server);
+        Stop(server_);
         ASSERT_LT(Taken(), total) << "the download ended before the last kill; give it more to take";
     }
 
@@ -223,14 +223,14 @@ TEST_P(LogCrash, KilledServerStoresEverySampleAndEventOnce)
     for (int taken = Taken(); taken < total; taken = Taken())
         ASSERT_TRUE(Progressed(taken)) << taken << " of " << total;
     EXPECT_EQ(Taken(), total);
-    Stop(server);
+    Stop(server_);
 
     unitsim::LogMemory expected;
     unitsim::PrefillLogs(expected, kSensors, Samples(), kEvents, kInterval);
     for (int n = 1; n <= kSensors; ++n)
-        EXPECT_EQ(StoredSamples(database->db(), kSerial, n), ExpectedSamples(expected.samples(n))) << n;
-    EXPECT_EQ(StoredEvents(database->db(), kSerial), ExpectedEvents(expected.events()));
-    const auto rows = database->db().select(QStringLiteral("SELECT COUNT(*) FROM Records"));
+        EXPECT_EQ(StoredSamples(database_->Db(), kSerial, n), ExpectedSamples(expected.Samples(n))) << n;
+    EXPECT_EQ(StoredEvents(database_->Db(), kSerial), ExpectedEvents(expected.Events()));
+    const auto rows = database_->Db().Select(QStringLiteral("SELECT COUNT(*) FROM Records"));
     EXPECT_EQ(rows->front().value(0).toInt(), kSensors * Samples());
 }
 

@@ -55,8 +55,8 @@ protected:
             contents.twentySensors ? QStringLiteral("TELVARON-1") : QStringLiteral("TELVARON-2");
         SimUnit& unit = tcp ? ServeTcp(QStringLiteral("U-1"), model, contents)
                             : ServePty(QStringLiteral("U-1"), 1, model, contents);
-        upload = std::make_unique<unitsim::SettingsUpload>(unit.model, unit.memory, 100);
-        unitsim::InstallSettingsUpload(unit.sim, unit.model, *upload);
+        upload_ = std::make_unique<unitsim::SettingsUpload>(unit.model, unit.memory, 100);
+        unitsim::InstallSettingsUpload(unit.sim, unit.model, *upload_);
         EXPECT_TRUE(Add(unit.address)) << LastMessage().toStdString();
         return unit;
     }
@@ -64,10 +64,10 @@ protected:
     // Opens the settings of the only listed unit; each showing of the dialog runs the next step.
     void Change(std::vector<std::function<void(SystemSettingsFrm&)>> steps)
     {
-        SystemsList dialog(db(), *link, prompter);
+        SystemsList dialog(Db(), *link_, prompter_);
         dialog.SystemListGrid->selectRow(0);
-        dialog.ShowSettings = [&](SystemSettingsFrm& form) {
-            ++shown;
+        dialog.showSettings = [&](SystemSettingsFrm& form) {
+            ++shown_;
             if (!steps.empty()) {
                 steps.front()(form);
                 steps.erase(steps.begin());
@@ -87,8 +87,8 @@ protected:
         Confirm(form);
     }
 
-    std::unique_ptr<unitsim::SettingsUpload> upload;
-    int shown = 0;
+    std::unique_ptr<unitsim::SettingsUpload> upload_;
+    int shown_ = 0;
 };
 
 TEST_P(SettingsChangeTest, TheUnitAndTheDatabaseCarryTheChangedLimitAndName)
@@ -96,9 +96,9 @@ TEST_P(SettingsChangeTest, TheUnitAndTheDatabaseCarryTheChangedLimitAndName)
     SimUnit& unit = Listed();
     Change({EditFirstSensor});
 
-    ASSERT_EQ(upload->commits(), 1) << LastMessage().toStdString();
-    EXPECT_EQ(prompter.messages.back().icon, Prompter::Icon::Information) << LastMessage().toStdString();
-    const QByteArray image = unit.memory.image();
+    ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
+    EXPECT_EQ(prompter_.messages.back().icon, Prompter::Icon::Information) << LastMessage().toStdString();
+    const QByteArray image = unit.memory.Image();
     EXPECT_FLOAT_EQ(FloatAt(image, kRow0 + 1), 12.5f);
     EXPECT_EQ(image.mid(kRow0Name, 4), QByteArray("\xFF\x04\x32\x00", 4));
     EXPECT_TRUE(unitsim::SettingsChecksumHolds(image, true));
@@ -138,12 +138,12 @@ TEST_P(SettingsChangeTest, TheCommitCarriesThePcClockOfItsOwnMomentOrTheEnteredD
         QDateTime expected;
     } cases[] = {{EditFirstSensor, whileSending}, {enter, QDateTime(QDate(2255, 12, 31), QTime(23, 59))}};
     for (const auto& c : cases) {
-        SettingsChange change(db(), *link, prompter, c.edit, sending, kRecordWait, [&] { return now; });
-        ASSERT_TRUE(change.Run(*LoadUsedSystems(db())->begin())) << LastMessage().toStdString();
-        EXPECT_EQ(unit.model.state().clock.date(), c.expected.date());
-        EXPECT_EQ(unit.model.state().clock.time(), c.expected.time());
+        SettingsChange change(Db(), *link_, prompter_, c.edit, sending, kRecordWait, [&] { return now; });
+        ASSERT_TRUE(change.Run(*LoadUsedSystems(Db())->begin())) << LastMessage().toStdString();
+        EXPECT_EQ(unit.model.State().clock.date(), c.expected.date());
+        EXPECT_EQ(unit.model.State().clock.time(), c.expected.time());
         // The unit's text input lapses before the next change.
-        link->Delay(150);
+        link_->Delay(150);
     }
 }
 
@@ -155,9 +155,9 @@ TEST_P(SettingsChangeTest, AnEightSensorUnitOverTcpTakesItsOwnLayout)
         Confirm(form);
     }});
 
-    ASSERT_EQ(upload->commits(), 1) << LastMessage().toStdString();
-    EXPECT_FLOAT_EQ(FloatAt(unit.memory.image(), 418 + 21 + 5), -4.0f);
-    EXPECT_TRUE(unitsim::SettingsChecksumHolds(unit.memory.image(), false));
+    ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
+    EXPECT_FLOAT_EQ(FloatAt(unit.memory.Image(), 418 + 21 + 5), -4.0f);
+    EXPECT_TRUE(unitsim::SettingsChecksumHolds(unit.memory.Image(), false));
     EXPECT_FLOAT_EQ(
         Value(QStringLiteral("SELECT SeI_Minlimit FROM Sensors_Info WHERE SeI_Sensornumber = 2")).toFloat(),
         -4.0f);
@@ -178,10 +178,10 @@ TEST_P(SettingsChangeTest, ARefusedEntryShowsTheDialogAgainWithTheOperatorsEntri
                 Confirm(form);
             }});
 
-    EXPECT_EQ(shown, 2);
-    ASSERT_GE(prompter.messages.size(), 2u);
-    EXPECT_EQ(prompter.messages[prompter.messages.size() - 2].title, QString::fromUtf8(kRefusalTitle));
-    EXPECT_EQ(upload->commits(), 1);
+    EXPECT_EQ(shown_, 2);
+    ASSERT_GE(prompter_.messages.size(), 2u);
+    EXPECT_EQ(prompter_.messages[prompter_.messages.size() - 2].title, QString::fromUtf8(kRefusalTitle));
+    EXPECT_EQ(upload_->Commits(), 1);
     EXPECT_FLOAT_EQ(
         Value(QStringLiteral("SELECT SeI_Maxlimit FROM Sensors_Info WHERE SeI_Sensornumber = 1")).toFloat(),
         12.5f);
@@ -209,20 +209,20 @@ TEST_P(UploadFailureTest, LeavesTheDatabaseAsItWas)
     };
     SimUnit& unit = Listed();
     const QStringList before = UnitTables();
-    const QByteArray image = unit.memory.image();
+    const QByteArray image = unit.memory.Image();
     for (const Failing& c : cases) {
         SCOPED_TRACE(c.name);
-        upload->setFaults(c.faults);
-        prompter.messages.clear();
-        SettingsChange change(db(), *link, prompter, EditFirstSensor, {}, kRecordWait);
-        EXPECT_FALSE(change.Run(*LoadUsedSystems(db())->begin()));
-        ASSERT_EQ(prompter.messages.size(), 1u);
+        upload_->SetFaults(c.faults);
+        prompter_.messages.clear();
+        SettingsChange change(Db(), *link_, prompter_, EditFirstSensor, {}, kRecordWait);
+        EXPECT_FALSE(change.Run(*LoadUsedSystems(Db())->begin()));
+        ASSERT_EQ(prompter_.messages.size(), 1u);
         EXPECT_TRUE(LastMessage().contains(QString::fromUtf8(c.says))) << LastMessage().toStdString();
         EXPECT_EQ(UnitTables(), before);
-        EXPECT_EQ(unit.memory.image(), image);
-        EXPECT_EQ(upload->commits(), 0);
+        EXPECT_EQ(unit.memory.Image(), image);
+        EXPECT_EQ(upload_->Commits(), 0);
         // The unit's text input lapses before the next attempt.
-        link->Delay(150);
+        link_->Delay(150);
     }
 }
 
@@ -268,16 +268,16 @@ TEST_P(SettingsChangeTest, ASaveWithoutEditsChangesNothing)
 {
     for (const bool twenty : {true, false}) {
         SCOPED_TRACE(twenty ? "twenty sensors on a serial port" : "eight sensors over TCP");
-        units.clear();
-        ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Sensors_Info")));
-        ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Powermonitoring_Info")));
-        ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Systems_Info")));
+        units_.clear();
+        ASSERT_TRUE(Db().Exec(QStringLiteral("DELETE FROM Sensors_Info")));
+        ASSERT_TRUE(Db().Exec(QStringLiteral("DELETE FROM Powermonitoring_Info")));
+        ASSERT_TRUE(Db().Exec(QStringLiteral("DELETE FROM Systems_Info")));
         SimUnit& unit = Listed(VariedContents(twenty), !twenty);
         const QStringList before = AllTables();
-        const QByteArray image = unit.memory.image();
+        const QByteArray image = unit.memory.Image();
         Change({Confirm});
-        ASSERT_EQ(upload->commits(), 1) << LastMessage().toStdString();
-        EXPECT_EQ(unit.memory.image().toHex(' ').toStdString(), image.toHex(' ').toStdString());
+        ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
+        EXPECT_EQ(unit.memory.Image().toHex(' ').toStdString(), image.toHex(' ').toStdString());
         EXPECT_EQ(AllTables().join(u'\n').toStdString(), before.join(u'\n').toStdString());
     }
 }
@@ -287,7 +287,7 @@ TEST_P(SettingsChangeTest, CancelSendsNothing)
     SimUnit& unit = Listed();
     const QStringList before = UnitTables();
     Change({[](SystemSettingsFrm& form) { form.Text2[0]->setText(QStringLiteral("99")); }});
-    EXPECT_EQ(unit.sim.arrivals(CmdBeginSettingsUpload), 0);
+    EXPECT_EQ(unit.sim.Arrivals(CmdBeginSettingsUpload), 0);
     EXPECT_EQ(UnitTables(), before);
 }
 

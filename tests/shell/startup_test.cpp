@@ -29,7 +29,7 @@ namespace {
 
 int Count(Database& db, const QString& sql)
 {
-    const auto rows = db.select(sql);
+    const auto rows = db.Select(sql);
     return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
 }
 
@@ -46,10 +46,10 @@ struct Shell
     Mainfrm window{store, prompter, flags,
                    MainWindowServices{
                        .ScanSystems = [this] { ++scans; },
-                       .StartPing = [] {},
-                       .ShowSystemsList = [] {},
-                       .LoadUsedUnits = [] { return std::optional<std::vector<SystemInfo>>(); },
-                       .EndProgram = [this] { ++ended; },
+                       .startPing = [] {},
+                       .showSystemsList = [] {},
+                       .loadUsedUnits = [] { return std::optional<std::vector<SystemInfo>>(); },
+                       .endProgram = [this] { ++ended; },
                    }};
 
     bool Start()
@@ -92,28 +92,28 @@ private:
 // A database file with two used units, one removed unit, logged history and stale live rows.
 QString PreparedFile(const QString& folder)
 {
-    auto source = TestDatabase::create(Database::Driver::SQLite, QStringLiteral("prepare"));
-    Database& db = source->db();
+    auto source = TestDatabase::Create(Database::Driver::SQLite, QStringLiteral("prepare"));
+    Database& db = source->Db();
     const QString units = QStringLiteral(
         "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, SyI_Commport, SyI_Aux1, "
         "SyI_Model, "
         "SyI_Softver, SyI_Hardver, SyI_Locationnumber, SyI_Systemname) VALUES (?,?,?,?,?,?,?,?,?,?)");
-    EXPECT_TRUE(db.exec(units, {"A1", 1, 1, 1, "3-115200", "TELVARON-1", "1.0", "1.1", 7, QVariant()}));
+    EXPECT_TRUE(db.Exec(units, {"A1", 1, 1, 1, "3-115200", "TELVARON-1", "1.0", "1.1", 7, QVariant()}));
     EXPECT_TRUE(
-        db.exec(units, {"B'2", 1, 2, 0, "127.0.0.1:4001-115200", "TELVARON-2", "2.0", "2.1", 9, "Ψυγείο"}));
-    EXPECT_TRUE(db.exec(units, {"C3", 0, 1, 1, "4-115200", "TELVARON-2", "2.0", "2.1", 1, "removed"}));
+        db.Exec(units, {"B'2", 1, 2, 0, "127.0.0.1:4001-115200", "TELVARON-2", "2.0", "2.1", 9, "Ψυγείο"}));
+    EXPECT_TRUE(db.Exec(units, {"C3", 0, 1, 1, "4-115200", "TELVARON-2", "2.0", "2.1", 1, "removed"}));
     for (const char* table : LiveTables)
-        EXPECT_TRUE(db.select(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)))) << table;
+        EXPECT_TRUE(db.Select(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)))) << table;
     EXPECT_TRUE(
-        db.exec(QStringLiteral("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, TrmReq_Requesttype, "
+        db.Exec(QStringLiteral("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, TrmReq_Requesttype, "
                                "TrmReq_Attributes, TrmReq_Requestcompleted) VALUES ('A1', 1, '1;1', 0)")));
-    EXPECT_TRUE(db.exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
-    EXPECT_TRUE(db.exec(
+    EXPECT_TRUE(db.Exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
+    EXPECT_TRUE(db.Exec(
         QStringLiteral("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) "
                        "VALUES ('A1', 3, 'x')")));
     const QString copy = folder + QStringLiteral("/tldb.db");
-    db.close();
-    EXPECT_TRUE(QFile::copy(source->sqliteFile(), copy));
+    db.Close();
+    EXPECT_TRUE(QFile::copy(source->SqliteFile(), copy));
     return copy;
 }
 } // namespace
@@ -162,10 +162,10 @@ TEST(Startup, AutoConnectOnlyWithUnitsAndTheExactValue)
         if (c.units) {
             shell.SetSqlite(PreparedFile(shell.dir.path()));
         } else {
-            auto empty = TestDatabase::create(Database::Driver::SQLite, QStringLiteral("empty"));
+            auto empty = TestDatabase::Create(Database::Driver::SQLite, QStringLiteral("empty"));
             const QString copy = shell.dir.filePath(QStringLiteral("empty.db"));
-            empty->db().close();
-            ASSERT_TRUE(QFile::copy(empty->sqliteFile(), copy));
+            empty->Db().Close();
+            ASSERT_TRUE(QFile::copy(empty->SqliteFile(), copy));
             shell.SetSqlite(copy);
         }
         shell.store.Write(AppSettings, AutoConnect, QString::fromUtf8(c.value));
@@ -187,7 +187,7 @@ TEST(Startup, FirstRunNeedsAcceptedSettings)
     EXPECT_EQ(shell.prompter.settingsShown, 2);
     EXPECT_EQ(shell.store.Read(AppSettings, Init, QStringLiteral("0")), QStringLiteral("0"));
     EXPECT_EQ(shell.store.Read(AppSettings, DBType), QStringLiteral("0"));
-    EXPECT_FALSE(shell.db.isOpen());
+    EXPECT_FALSE(shell.db.IsOpen());
     ASSERT_EQ(shell.prompter.messages.size(), 3u);
     EXPECT_TRUE(
         shell.prompter.messages[0].text.startsWith(QStringLiteral("Καλωσορίσατε στην εφαρμογή TELVARON")));

@@ -98,7 +98,7 @@ TEST(UnitSettings, ValuesOutsideWhatTheUnitHoldsAreRefused)
 TEST(UnitQueries, RepliesReadAsTheUnitSendsThem)
 {
     unitsim::UnitModel model;
-    model.update([](unitsim::UnitState& s) {
+    model.Update([](unitsim::UnitState& s) {
         s.identity = {QStringLiteral("SN-0123456789AB"),
                       QStringLiteral("TELVARON-1G"),
                       QStringLiteral("1.2.3.4"),
@@ -106,7 +106,7 @@ TEST(UnitQueries, RepliesReadAsTheUnitSendsThem)
                       254,
                       20};
     });
-    const IdentifyReply id = DecodeIdentifyReply(ReplyOf(model.identify(QByteArray(15, '\0')).payload));
+    const IdentifyReply id = DecodeIdentifyReply(ReplyOf(model.Identify(QByteArray(15, '\0')).payload));
     EXPECT_EQ(id.serialNumber, QStringLiteral("SN-0123456789AB"));
     EXPECT_EQ(id.softwareVersion, QStringLiteral("1.2.3.4"));
     EXPECT_EQ(id.hardwareVersion, QStringLiteral("HW-7"));
@@ -117,7 +117,7 @@ TEST(UnitQueries, RepliesReadAsTheUnitSendsThem)
     RequestFrame request{};
     const int length = SettingsBlockRequest(request, 9);
     EXPECT_EQ(length, 2);
-    const auto answer = memory.readBlock(QByteArray(reinterpret_cast<const char*>(request.data()), 15));
+    const auto answer = memory.ReadBlock(QByteArray(reinterpret_cast<const char*>(request.data()), 15));
     EXPECT_TRUE(SettingsBlockReplyIsFor(ReplyOf(answer.payload), 9));
     EXPECT_FALSE(SettingsBlockReplyIsFor(ReplyOf(answer.payload), 8));
 }
