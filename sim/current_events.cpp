@@ -42,7 +42,7 @@ void PutList(quint8* list, const std::vector<EventSlot>& eventSlots, quint8 extr
 }
 } // namespace
 
-void CurrentEvents::setSensor(int sensor, const std::vector<EventSlot>& eventSlots, quint8 extraHeader)
+void CurrentEvents::SetSensor(int sensor, const std::vector<EventSlot>& eventSlots, quint8 extraHeader)
 {
     QMutexLocker lock(&mutex_);
     quint8* entry = sensors_.data() + kEntry * (sensor - 1);
@@ -50,7 +50,7 @@ void CurrentEvents::setSensor(int sensor, const std::vector<EventSlot>& eventSlo
     PutList(entry, eventSlots, quint8(extraHeader & 0xC0), 6, true, PutTenths14);
 }
 
-void CurrentEvents::setPower(const std::vector<EventSlot>& eventSlots, quint8 extraHeader)
+void CurrentEvents::SetPower(const std::vector<EventSlot>& eventSlots, quint8 extraHeader)
 {
     QMutexLocker lock(&mutex_);
     power_.fill(0);
@@ -58,13 +58,13 @@ void CurrentEvents::setPower(const std::vector<EventSlot>& eventSlots, quint8 ex
             [](quint8* at, int condition) { at[0] = quint8(condition); });
 }
 
-QByteArray CurrentEvents::sensorReply() const
+QByteArray CurrentEvents::SensorReply() const
 {
     QMutexLocker lock(&mutex_);
     return QByteArray(reinterpret_cast<const char*>(sensors_.data()), int(sensors_.size()));
 }
 
-QByteArray CurrentEvents::powerReply() const
+QByteArray CurrentEvents::PowerReply() const
 {
     QMutexLocker lock(&mutex_);
     return QByteArray(reinterpret_cast<const char*>(power_.data()), int(power_.size()));

@@ -27,12 +27,12 @@ class CurrentEvents
 {
 public:
     // extraHeader: header bits 6 and 7 (sensor) or 2, 3, 6 and 7 (power), which mean nothing.
-    void setSensor(int sensor, const std::vector<EventSlot>& eventSlots, quint8 extraHeader = 0);
-    void setPower(const std::vector<EventSlot>& eventSlots, quint8 extraHeader = 0);
+    void SetSensor(int sensor, const std::vector<EventSlot>& eventSlots, quint8 extraHeader = 0);
+    void SetPower(const std::vector<EventSlot>& eventSlots, quint8 extraHeader = 0);
 
     // The replies without their check byte.
-    QByteArray sensorReply() const;
-    QByteArray powerReply() const;
+    QByteArray SensorReply() const;
+    QByteArray PowerReply() const;
 
 private:
     static constexpr int kEntry = 13;

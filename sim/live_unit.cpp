@@ -50,66 +50,66 @@ bool Moves(const ImageSensor& s)
 LiveUnit::LiveUnit(UnitModel& model, const SettingsMemory& settings, LogMemory& logs, CurrentEvents& events,
                    quint32 seed)
     : model_(model), settings_(settings), logs_(logs), events_(events),
-      twentySensors_(model.state().identity.model.contains(QStringLiteral("TELVARON-1"))), random_(seed),
-      startUtc_(UtcShowing(model.state().clock)), shownClock_(model.state().clock),
+      twentySensors_(model.State().identity.model.contains(QStringLiteral("TELVARON-1"))), random_(seed),
+      startUtc_(UtcShowing(model.State().clock)), shownClock_(model.State().clock),
       nextExcursion_(kFirstExcursion), nextMainsFailure_(kFirstMainsFailure)
 {
     for (Sensor& s : sensors_) {
-        s.period = uniform(300, 900);
-        s.phase = uniform(0, 2 * std::numbers::pi);
+        s.period = Uniform(300, 900);
+        s.phase = Uniform(0, 2 * std::numbers::pi);
     }
 }
 
-double LiveUnit::uniform(double low, double high)
+double LiveUnit::Uniform(double low, double high)
 {
     return std::uniform_real_distribution<double>(low, high)(random_);
 }
 
-void LiveUnit::advanceTo(qint64 elapsedMs)
+void LiveUnit::AdvanceTo(qint64 elapsedMs)
 {
     for (qint64 second = done_ + 1; second <= elapsedMs / 1000; ++second) {
-        step(second);
+        Step(second);
         done_ = second;
     }
 }
 
-void LiveUnit::step(qint64 second)
+void LiveUnit::Step(qint64 second)
 {
-    followClock(second);
+    FollowClock(second);
     const QDateTime utc = startUtc_.addSecs(second);
-    const ImageContents contents = ReadImageContents(settings_.image(), twentySensors_);
-    const int sensorCount = std::min(model_.state().identity.sensorCount, int(contents.sensors.size()));
+    const ImageContents contents = ReadImageContents(settings_.Image(), twentySensors_);
+    const int sensorCount = std::min(model_.State().identity.sensorCount, int(contents.sensors.size()));
     if (second >= nextExcursion_)
-        planExcursion(contents, sensorCount, second);
+        PlanExcursion(contents, sensorCount, second);
     for (int row = 0; row < sensorCount; ++row) {
         const ImageSensor& settings = contents.sensors[row];
         if (Moves(settings))
-            moveSensor(row, settings, second, utc);
+            MoveSensor(row, settings, second, utc);
         if (settings.active)
-            logSamples(row, settings, utc);
+            LogSamples(row, settings, utc);
     }
-    moveMains(std::clamp(contents.mainsMode + 1, 1, twentySensors_ ? kUnitPowerInputs : 2), second, utc);
+    MoveMains(std::clamp(contents.mainsMode + 1, 1, twentySensors_ ? kUnitPowerInputs : 2), second, utc);
 }
 
 // The clock runs on from wherever it was last set, also by a settings upload.
-void LiveUnit::followClock(qint64 second)
+void LiveUnit::FollowClock(qint64 second)
 {
-    const QDateTime clock = model_.state().clock;
+    const QDateTime clock = model_.State().clock;
     if (clock != shownClock_) {
         startUtc_ = UtcShowing(clock).addSecs(-second);
         for (Sensor& s : sensors_)
             s.nextSampleUtc = {};
     }
     shownClock_ = UnitWallClock(startUtc_.addSecs(second));
-    model_.update([this](UnitState& s) { s.clock = shownClock_; });
+    model_.Update([this](UnitState& s) { s.clock = shownClock_; });
 }
 
-void LiveUnit::moveSensor(int row, const ImageSensor& settings, qint64 second, const QDateTime& utc)
+void LiveUnit::MoveSensor(int row, const ImageSensor& settings, qint64 second, const QDateTime& utc)
 {
     Sensor& s = sensors_[row];
     const Range normal = NormalRange(settings);
     const double center = (normal.low + normal.high) / 2, half = (normal.high - normal.low) / 2;
-    s.walk = std::clamp(s.walk * 0.995 + uniform(-0.03, 0.03), -0.2, 0.2);
+    s.walk = std::clamp(s.walk * 0.995 + Uniform(-0.03, 0.03), -0.2, 0.2);
     const double wave = 0.55 * std::sin(2 * std::numbers::pi * double(second) / s.period + s.phase);
     double value = center + half * (wave + s.walk);
     if (second >= s.excursionFrom && second < s.excursionTo) {
@@ -132,7 +132,7 @@ void LiveUnit::moveSensor(int row, const ImageSensor& settings, qint64 second, c
     const bool changes = s.outside ? inside : (above || below);
     if (changes)
         s.outside = !s.outside;
-    model_.update([&](UnitState& state) {
+    model_.Update([&](UnitState& state) {
         SensorState& sensor = state.sensors[row];
         sensor.tenths = tenths;
         if (changes)
@@ -141,28 +141,28 @@ void LiveUnit::moveSensor(int row, const ImageSensor& settings, qint64 second, c
     if (!changes)
         return;
     if (s.outside)
-        events_.setSensor(row + 1, {{true, above, false, 0, UnitWallClock(utc), tenths}});
+        events_.SetSensor(row + 1, {{true, above, false, 0, UnitWallClock(utc), tenths}});
     else
-        events_.setSensor(row + 1, {});
-    logs_.setClock(kEventLog, utc);
-    logs_.appendSensorEvent(row + 1, s.outside, tenths);
+        events_.SetSensor(row + 1, {});
+    logs_.SetClock(kEventLog, utc);
+    logs_.AppendSensorEvent(row + 1, s.outside, tenths);
 }
 
-void LiveUnit::logSamples(int row, const ImageSensor& settings, const QDateTime& utc)
+void LiveUnit::LogSamples(int row, const ImageSensor& settings, const QDateTime& utc)
 {
     Sensor& s = sensors_[row];
     if (settings.recordingRate < 1)
         return;
     if (!s.nextSampleUtc.isValid())
         s.nextSampleUtc = NextWholeMinute(utc);
-    const int tenths = model_.state().sensors[row].tenths;
+    const int tenths = model_.State().sensors[row].tenths;
     for (; s.nextSampleUtc <= utc; s.nextSampleUtc = s.nextSampleUtc.addSecs(60 * settings.recordingRate))
-        logs_.appendSample(row + 1, s.nextSampleUtc, settings.recordingRate, tenths);
+        logs_.AppendSample(row + 1, s.nextSampleUtc, settings.recordingRate, tenths);
 }
 
-void LiveUnit::planExcursion(const ImageContents& contents, int sensorCount, qint64 second)
+void LiveUnit::PlanExcursion(const ImageContents& contents, int sensorCount, qint64 second)
 {
-    nextExcursion_ = second + qint64(uniform(60, 120));
+    nextExcursion_ = second + qint64(Uniform(60, 120));
     std::vector<int> candidates;
     for (int row = 0; row < sensorCount; ++row) {
         const ImageSensor& settings = contents.sensors[row];
@@ -172,27 +172,27 @@ void LiveUnit::planExcursion(const ImageContents& contents, int sensorCount, qin
     }
     if (candidates.empty())
         return;
-    const int row = candidates[std::size_t(uniform(0, double(candidates.size())))];
+    const int row = candidates[std::size_t(Uniform(0, double(candidates.size())))];
     const ImageSensor& settings = contents.sensors[row];
     Sensor& s = sensors_[row];
-    s.excursionHigh = settings.maxInUse && (!settings.minInUse || uniform(0, 1) < 0.5);
+    s.excursionHigh = settings.maxInUse && (!settings.minInUse || Uniform(0, 1) < 0.5);
     s.excursionFrom = second;
-    s.excursionTo = second + qint64(uniform(40, 100));
+    s.excursionTo = second + qint64(Uniform(40, 100));
 }
 
-void LiveUnit::moveMains(int monitoredInputs, qint64 second, const QDateTime& utc)
+void LiveUnit::MoveMains(int monitoredInputs, qint64 second, const QDateTime& utc)
 {
     const bool fails = mainsReturn_ < 0 && second >= nextMainsFailure_;
     const bool returns = mainsReturn_ >= 0 && second >= mainsReturn_;
     if (fails) {
-        failedInput_ = std::min(int(uniform(0, monitoredInputs)), monitoredInputs - 1);
-        mainsReturn_ = second + qint64(uniform(30, 90));
+        failedInput_ = std::min(int(Uniform(0, monitoredInputs)), monitoredInputs - 1);
+        mainsReturn_ = second + qint64(Uniform(30, 90));
     } else if (returns) {
         mainsReturn_ = -1;
-        nextMainsFailure_ = second + qint64(uniform(120, 300));
+        nextMainsFailure_ = second + qint64(Uniform(120, 300));
     }
     quint8 power = 0;
-    model_.update([&](UnitState& s) {
+    model_.Update([&](UnitState& s) {
         for (int p = 0; p < kUnitPowerInputs; ++p) {
             const bool failed = mainsReturn_ >= 0 && p == failedInput_;
             s.powerCondition[p] = p < monitoredInputs && !failed;
@@ -206,9 +206,9 @@ void LiveUnit::moveMains(int monitoredInputs, qint64 second, const QDateTime& ut
     if (fails)
         powerSlots_.clear();
     powerSlots_.push_back({true, false, false, 0, UnitWallClock(utc), power});
-    events_.setPower(powerSlots_);
-    logs_.setClock(kEventLog, utc);
-    logs_.appendConditionEvent(power);
+    events_.SetPower(powerSlots_);
+    logs_.SetClock(kEventLog, utc);
+    logs_.AppendConditionEvent(power);
 }
 
 } // namespace unitsim

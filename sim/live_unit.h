@@ -24,7 +24,7 @@ public:
              quint32 seed);
 
     // Brings the unit to elapsedMs after its start; time never goes back.
-    void advanceTo(qint64 elapsedMs);
+    void AdvanceTo(qint64 elapsedMs);
 
 private:
     struct Sensor
@@ -39,13 +39,13 @@ private:
         QDateTime nextSampleUtc;
     };
 
-    void step(qint64 second);
-    void followClock(qint64 second);
-    void moveSensor(int row, const ImageSensor& settings, qint64 second, const QDateTime& utc);
-    void logSamples(int row, const ImageSensor& settings, const QDateTime& utc);
-    void planExcursion(const ImageContents& contents, int sensorCount, qint64 second);
-    void moveMains(int monitoredInputs, qint64 second, const QDateTime& utc);
-    double uniform(double low, double high);
+    void Step(qint64 second);
+    void FollowClock(qint64 second);
+    void MoveSensor(int row, const ImageSensor& settings, qint64 second, const QDateTime& utc);
+    void LogSamples(int row, const ImageSensor& settings, const QDateTime& utc);
+    void PlanExcursion(const ImageContents& contents, int sensorCount, qint64 second);
+    void MoveMains(int monitoredInputs, qint64 second, const QDateTime& utc);
+    double Uniform(double low, double high);
 
     UnitModel& model_;
     const SettingsMemory& settings_;

@@ -17,8 +17,8 @@ int RequestU16(const QByteArray& request, int at)
 template <typename Answer> CommandHandler UnlessBusy(const UnitModel& model, Answer answer)
 {
     return [&model, answer](const QByteArray& request) {
-        if (model.state().mode == UnitMode::MenuBusy)
-            return CommandAnswer::statusOnly(kStatusBusy);
+        if (model.State().mode == UnitMode::MenuBusy)
+            return CommandAnswer::StatusOnly(kStatusBusy);
         return answer(request);
     };
 }
@@ -26,25 +26,25 @@ template <typename Answer> CommandHandler UnlessBusy(const UnitModel& model, Ans
 
 void InstallLogCommands(UnitSimulator& sim, const UnitModel& model, LogMemory& memory, CurrentEvents& events)
 {
-    sim.setHandler(kSensorEvents, UnlessBusy(model, [&events](const QByteArray&) {
-                       return CommandAnswer::data(events.sensorReply());
+    sim.SetHandler(kSensorEvents, UnlessBusy(model, [&events](const QByteArray&) {
+                       return CommandAnswer::Data(events.SensorReply());
                    }));
-    sim.setHandler(kPowerEvents, UnlessBusy(model, [&events](const QByteArray&) {
-                       return CommandAnswer::data(events.powerReply());
+    sim.SetHandler(kPowerEvents, UnlessBusy(model, [&events](const QByteArray&) {
+                       return CommandAnswer::Data(events.PowerReply());
                    }));
-    sim.setHandler(kLogPointers, UnlessBusy(model, [&memory](const QByteArray&) {
-                       return CommandAnswer::data(memory.pointers());
+    sim.SetHandler(kLogPointers, UnlessBusy(model, [&memory](const QByteArray&) {
+                       return CommandAnswer::Data(memory.Pointers());
                    }));
-    sim.setHandler(kLogPointer, UnlessBusy(model, [&memory](const QByteArray& request) {
+    sim.SetHandler(kLogPointer, UnlessBusy(model, [&memory](const QByteArray& request) {
                        const int log = quint8(request.at(1));
-                       return log < kLogs ? CommandAnswer::data(memory.pointer(log))
-                                          : CommandAnswer::statusOnly(kStatusNotSupported);
+                       return log < kLogs ? CommandAnswer::Data(memory.Pointer(log))
+                                          : CommandAnswer::StatusOnly(kStatusNotSupported);
                    }));
-    sim.setHandler(kLogPage, UnlessBusy(model, [&memory](const QByteArray& request) {
-                       const QByteArray half = memory.readHalfPage(
+    sim.SetHandler(kLogPage, UnlessBusy(model, [&memory](const QByteArray& request) {
+                       const QByteArray half = memory.ReadHalfPage(
                            quint8(request.at(1)), RequestU16(request, 2), RequestU16(request, 4));
-                       return half.isEmpty() ? CommandAnswer::statusOnly(kStatusNotSupported)
-                                             : CommandAnswer::data(half);
+                       return half.isEmpty() ? CommandAnswer::StatusOnly(kStatusNotSupported)
+                                             : CommandAnswer::Data(half);
                    }));
 }
 

@@ -64,65 +64,65 @@ QDateTime UnitWallClock(const QDateTime& utc, bool* summer)
 
 LogMemory::LogMemory()
 {
-    clear();
-    setClockAll(kFirstClock);
+    Clear();
+    SetClockAll(kFirstClock);
 }
 
-void LogMemory::setClock(int log, const QDateTime& utc)
+void LogMemory::SetClock(int log, const QDateTime& utc)
 {
     QMutexLocker lock(&mutex_);
     logs_[log].clock = utc;
 }
 
-void LogMemory::setClockAll(const QDateTime& utc)
+void LogMemory::SetClockAll(const QDateTime& utc)
 {
     for (int log = 0; log < kLogs; ++log)
-        setClock(log, utc);
+        SetClock(log, utc);
 }
 
-void LogMemory::setInterval(int log, int minutes)
+void LogMemory::SetInterval(int log, int minutes)
 {
     QMutexLocker lock(&mutex_);
     logs_[log].interval = minutes;
 }
 
-quint8* LogMemory::pageAt(int log, int slot)
+quint8* LogMemory::PageAt(int log, int slot)
 {
     return logs_[log].memory.data() + std::size_t(slot) * kLogPageBytes;
 }
 
-void LogMemory::sealBlock(int log, int block)
+void LogMemory::SealBlock(int log, int block)
 {
-    quint8* b = pageAt(log, logs_[log].pointer.writePage) + block * kLogBlockBytes;
+    quint8* b = PageAt(log, logs_[log].pointer.writePage) + block * kLogBlockBytes;
     quint8 x = 0;
     for (int i = 0; i < kCheckAt; ++i)
         x ^= b[i];
     b[kCheckAt] = x;
 }
 
-void LogMemory::advancePage(int log)
+void LogMemory::AdvancePage(int log)
 {
     LogPointerState& p = logs_[log].pointer;
-    p.writePage = (p.writePage + 1) % ring(log);
+    p.writePage = (p.writePage + 1) % Ring(log);
     ++p.writePageSN;
     p.pageBytesWritten = 0;
     // The unit keeps the page being written and the ring's other pages; once every slot has been
     // used the oldest is the one after the page being written.
-    p.oldestPage = p.writePageSN >= quint32(ring(log)) ? (p.writePage + 1) % ring(log) : 0;
-    std::fill_n(pageAt(log, p.writePage), kLogPageBytes, kErased);
+    p.oldestPage = p.writePageSN >= quint32(Ring(log)) ? (p.writePage + 1) % Ring(log) : 0;
+    std::fill_n(PageAt(log, p.writePage), kLogPageBytes, kErased);
 }
 
-void LogMemory::closeBlock(int log)
+void LogMemory::CloseBlock(int log)
 {
     LogPointerState& p = logs_[log].pointer;
     if (p.pageBytesWritten % kLogBlockBytes == 0)
         return;
     p.pageBytesWritten = (p.pageBytesWritten / kLogBlockBytes + 1) * kLogBlockBytes;
     if (p.pageBytesWritten == kLogPageBytes)
-        advancePage(log);
+        AdvancePage(log);
 }
 
-void LogMemory::appendSampleLocked(int sensor, int tenths)
+void LogMemory::AppendSampleLocked(int sensor, int tenths)
 {
     const int log = sensor - 1;
     Log& l = logs_[log];
@@ -132,9 +132,9 @@ void LogMemory::appendSampleLocked(int sensor, int tenths)
     if (p.pageBytesWritten % kLogBlockBytes != 0 &&
         (l.blockInterval != l.interval ||
          l.blockStart.addSecs(qint64(l.blockSamples) * l.blockInterval * 60) != t))
-        closeBlock(log);
+        CloseBlock(log);
     const int block = p.pageBytesWritten / kLogBlockBytes;
-    quint8* b = pageAt(log, p.writePage) + block * kLogBlockBytes;
+    quint8* b = PageAt(log, p.writePage) + block * kLogBlockBytes;
     int pos = p.pageBytesWritten % kLogBlockBytes;
     if (pos == 0) {
         const int stampAt = block == 0 ? 5 : 1;
@@ -152,36 +152,36 @@ void LogMemory::appendSampleLocked(int sensor, int tenths)
     ++l.blockSamples;
     pos += 2;
     p.pageBytesWritten = block * kLogBlockBytes + (pos == kCheckAt ? kLogBlockBytes : pos);
-    sealBlock(log, block);
+    SealBlock(log, block);
     samples_.push_back({sensor, UnitWallClock(t), tenths, p.writePageSN, block});
     if (p.pageBytesWritten == kLogPageBytes)
-        advancePage(log);
+        AdvancePage(log);
 }
 
-void LogMemory::appendSample(int sensor, const QDateTime& utc, int intervalMinutes, int tenths)
+void LogMemory::AppendSample(int sensor, const QDateTime& utc, int intervalMinutes, int tenths)
 {
     QMutexLocker lock(&mutex_);
     Log& l = logs_[sensor - 1];
     l.clock = utc;
     l.interval = intervalMinutes;
-    appendSampleLocked(sensor, tenths);
+    AppendSampleLocked(sensor, tenths);
 }
 
-void LogMemory::appendSamples(int sensor, int count)
+void LogMemory::AppendSamples(int sensor, int count)
 {
     QMutexLocker lock(&mutex_);
     for (int k = 0; k < count; ++k)
-        appendSampleLocked(sensor, int((samples_.size() * 37 + quint32(sensor) * 101) % 4000) - 1500);
+        AppendSampleLocked(sensor, int((samples_.size() * 37 + quint32(sensor) * 101) % 4000) - 1500);
 }
 
-void LogMemory::writeEvent(quint8 b0, quint8 b1, quint8 b2, WrittenEvent written)
+void LogMemory::WriteEvent(quint8 b0, quint8 b1, quint8 b2, WrittenEvent written)
 {
     Log& l = logs_[kEventLog];
     const QDateTime t = l.clock;
     l.clock = l.clock.addSecs(qint64(l.interval) * 60);
     LogPointerState& p = l.pointer;
     const int block = p.pageBytesWritten / kLogBlockBytes;
-    quint8* b = pageAt(kEventLog, p.writePage) + block * kLogBlockBytes;
+    quint8* b = PageAt(kEventLog, p.writePage) + block * kLogBlockBytes;
     int pos = p.pageBytesWritten % kLogBlockBytes;
     if (pos == 0) {
         std::fill_n(b, kEventEntryAt, quint8(0));
@@ -195,16 +195,16 @@ void LogMemory::writeEvent(quint8 b0, quint8 b1, quint8 b2, WrittenEvent written
     PutStampAndFlag(b + pos + 3, t);
     pos += kEventEntryBytes;
     p.pageBytesWritten = block * kLogBlockBytes + (pos == kCheckAt ? kLogBlockBytes : pos);
-    sealBlock(kEventLog, block);
+    SealBlock(kEventLog, block);
     written.when = UnitWallClock(t);
     written.pageSN = p.writePageSN;
     written.block = block;
     events_.push_back(written);
     if (p.pageBytesWritten == kLogPageBytes)
-        advancePage(kEventLog);
+        AdvancePage(kEventLog);
 }
 
-void LogMemory::appendSensorEvent(int channel, bool state, int tenths)
+void LogMemory::AppendSensorEvent(int channel, bool state, int tenths)
 {
     QMutexLocker lock(&mutex_);
     quint8 value[2];
@@ -213,19 +213,19 @@ void LogMemory::appendSensorEvent(int channel, bool state, int tenths)
     e.source = channel;
     e.tenths = tenths;
     e.condition = state ? 1 : 0;
-    writeEvent(quint8(((channel - 1) & 0x1F) | (state ? 0x20 : 0)), value[0], value[1], e);
+    WriteEvent(quint8(((channel - 1) & 0x1F) | (state ? 0x20 : 0)), value[0], value[1], e);
 }
 
-void LogMemory::appendConditionEvent(quint8 condition)
+void LogMemory::AppendConditionEvent(quint8 condition)
 {
     QMutexLocker lock(&mutex_);
     WrittenEvent e;
     e.source = 21;
     e.condition = condition;
-    writeEvent(0x40, condition, 0, e);
+    WriteEvent(0x40, condition, 0, e);
 }
 
-void LogMemory::appendListEvent(int source, quint32 sensors)
+void LogMemory::AppendListEvent(int source, quint32 sensors)
 {
     QMutexLocker lock(&mutex_);
     WrittenEvent e;
@@ -236,87 +236,87 @@ void LogMemory::appendListEvent(int source, quint32 sensors)
     sensors &= (1u << count) - 1;
     e.numbers = Numbers(sensors, count);
     const quint8 head = source == 22 ? 0x60 : quint8(0x70 | (source - 23) << 2);
-    writeEvent(quint8(head | sensors >> 16), quint8(sensors >> 8), quint8(sensors), e);
+    WriteEvent(quint8(head | sensors >> 16), quint8(sensors >> 8), quint8(sensors), e);
 }
 
-void LogMemory::appendEvents(int count)
+void LogMemory::AppendEvents(int count)
 {
     for (int k = 0; k < count; ++k) {
-        const int n = int(events().size());
+        const int n = int(Events().size());
         switch (n % 4) {
         case 0:
-            appendSensorEvent(n / 4 % 20 + 1, n / 4 % 2 == 1, (n * 13) % 3000 - 1000);
+            AppendSensorEvent(n / 4 % 20 + 1, n / 4 % 2 == 1, (n * 13) % 3000 - 1000);
             break;
         case 1:
-            appendConditionEvent(quint8(n % 10));
+            AppendConditionEvent(quint8(n % 10));
             break;
         case 2:
-            appendListEvent(22, quint32(n * 2654435761u) & 0xFFFFF);
+            AppendListEvent(22, quint32(n * 2654435761u) & 0xFFFFF);
             break;
         default:
-            appendListEvent(23 + n / 4 % 3, quint32(n * 40503u) & 0x3FFFF);
+            AppendListEvent(23 + n / 4 % 3, quint32(n * 40503u) & 0x3FFFF);
             break;
         }
     }
 }
 
-void LogMemory::fillPage(int log)
+void LogMemory::FillPage(int log)
 {
-    const quint32 page = pointerState(log).writePageSN;
-    while (pointerState(log).writePageSN == page) {
+    const quint32 page = PointerState(log).writePageSN;
+    while (PointerState(log).writePageSN == page) {
         if (log == kEventLog)
-            appendEvents(1);
+            AppendEvents(1);
         else
-            appendSamples(log + 1, 1);
+            AppendSamples(log + 1, 1);
     }
 }
 
-void LogMemory::clear()
+void LogMemory::Clear()
 {
     QMutexLocker lock(&mutex_);
     for (int log = 0; log < kLogs; ++log) {
         Log& l = logs_[log];
         l.pointer = {};
-        l.memory.assign(std::size_t(ring(log)) * kLogPageBytes, kErased);
+        l.memory.assign(std::size_t(Ring(log)) * kLogPageBytes, kErased);
         l.blockSamples = 0;
     }
 }
 
-void LogMemory::corruptBlock(int log, int slot, int block)
+void LogMemory::CorruptBlock(int log, int slot, int block)
 {
     QMutexLocker lock(&mutex_);
-    pageAt(log, slot)[block * kLogBlockBytes + kCheckAt] ^= 0xFF;
+    PageAt(log, slot)[block * kLogBlockBytes + kCheckAt] ^= 0xFF;
 }
 
-void LogMemory::corruptNextReads(int count)
+void LogMemory::CorruptNextReads(int count)
 {
     QMutexLocker lock(&mutex_);
     corruptReads_ = count;
 }
 
-void LogMemory::beforeNextPageRead(std::function<void(LogMemory&)> action)
+void LogMemory::BeforeNextPageRead(std::function<void(LogMemory&)> action)
 {
     QMutexLocker lock(&mutex_);
     beforeRead_ = std::move(action);
 }
 
-void LogMemory::setPointer(int log, const LogPointerState& pointer)
+void LogMemory::SetPointer(int log, const LogPointerState& pointer)
 {
     QMutexLocker lock(&mutex_);
     logs_[log].pointer = pointer;
 }
 
-QByteArray LogMemory::pointers() const
+QByteArray LogMemory::Pointers() const
 {
     QByteArray out;
     for (int log = 0; log < kLogs; ++log)
-        out += pointer(log);
+        out += Pointer(log);
     return out;
 }
 
-QByteArray LogMemory::pointer(int log) const
+QByteArray LogMemory::Pointer(int log) const
 {
-    const LogPointerState p = pointerState(log);
+    const LogPointerState p = PointerState(log);
     QByteArray out(10, '\0');
     auto* at = reinterpret_cast<quint8*>(out.data());
     PutLittleEndian(at, quint32(p.pageBytesWritten), 2);
@@ -326,7 +326,7 @@ QByteArray LogMemory::pointer(int log) const
     return out;
 }
 
-QByteArray LogMemory::readHalfPage(int log, int offset, int slot)
+QByteArray LogMemory::ReadHalfPage(int log, int offset, int slot)
 {
     std::function<void(LogMemory&)> action;
     {
@@ -336,9 +336,9 @@ QByteArray LogMemory::readHalfPage(int log, int offset, int slot)
     if (action)
         action(*this);
     QMutexLocker lock(&mutex_);
-    if (log < 0 || log >= kLogs || (offset != 0 && offset != kLogHalfBytes) || slot < 0 || slot >= ring(log))
+    if (log < 0 || log >= kLogs || (offset != 0 && offset != kLogHalfBytes) || slot < 0 || slot >= Ring(log))
         return {};
-    QByteArray half(reinterpret_cast<const char*>(pageAt(log, slot) + offset), kLogHalfBytes);
+    QByteArray half(reinterpret_cast<const char*>(PageAt(log, slot) + offset), kLogHalfBytes);
     if (corruptReads_ > 0) {
         --corruptReads_;
         half[kCheckAt] = char(~half[kCheckAt]);
@@ -346,13 +346,13 @@ QByteArray LogMemory::readHalfPage(int log, int offset, int slot)
     return half;
 }
 
-LogPointerState LogMemory::pointerState(int log) const
+LogPointerState LogMemory::PointerState(int log) const
 {
     QMutexLocker lock(&mutex_);
     return logs_[log].pointer;
 }
 
-std::vector<WrittenSample> LogMemory::samples(int sensor) const
+std::vector<WrittenSample> LogMemory::Samples(int sensor) const
 {
     QMutexLocker lock(&mutex_);
     std::vector<WrittenSample> out;
@@ -363,7 +363,7 @@ std::vector<WrittenSample> LogMemory::samples(int sensor) const
     return out;
 }
 
-std::vector<WrittenEvent> LogMemory::events() const
+std::vector<WrittenEvent> LogMemory::Events() const
 {
     QMutexLocker lock(&mutex_);
     return events_;
@@ -376,10 +376,10 @@ namespace unitsim {
 void PrefillLogs(LogMemory& memory, int sensors, int samplesPerSensor, int events, int intervalMinutes)
 {
     for (int n = 1; n <= sensors; ++n) {
-        memory.setInterval(n - 1, intervalMinutes);
-        memory.appendSamples(n, samplesPerSensor);
+        memory.SetInterval(n - 1, intervalMinutes);
+        memory.AppendSamples(n, samplesPerSensor);
     }
-    memory.appendEvents(events);
+    memory.AppendEvents(events);
 }
 
 } // namespace unitsim

@@ -65,43 +65,43 @@ public:
     // Writers. Each log has a clock (UTC) and an interval in minutes: a sample or event is
     // stamped at the clock, which then moves on by the interval. A block starts afresh when the
     // interval changes or the clock jumps.
-    void setClock(int log, const QDateTime& utc);
-    void setClockAll(const QDateTime& utc);
-    void setInterval(int log, int minutes);
+    void SetClock(int log, const QDateTime& utc);
+    void SetClockAll(const QDateTime& utc);
+    void SetInterval(int log, int minutes);
     // One sample stamped at utc; it continues the block being filled when it lies intervalMinutes
     // after the sample before it.
-    void appendSample(int sensor, const QDateTime& utc, int intervalMinutes, int tenths);
+    void AppendSample(int sensor, const QDateTime& utc, int intervalMinutes, int tenths);
     // count samples of a repeating ramp of values.
-    void appendSamples(int sensor, int count);
-    void appendSensorEvent(int channel, bool state, int tenths);
-    void appendConditionEvent(quint8 condition);
+    void AppendSamples(int sensor, int count);
+    void AppendSensorEvent(int channel, bool state, int tenths);
+    void AppendConditionEvent(quint8 condition);
     // sensors: bit n - 1 for sensor n (1 to 20 for source 22, 1 to 18 for 23 to 25).
-    void appendListEvent(int source, quint32 sensors);
+    void AppendListEvent(int source, quint32 sensors);
     // count events of every kind in turn.
-    void appendEvents(int count);
+    void AppendEvents(int count);
     // Writes until the page being written is full and the next one begun.
-    void fillPage(int log);
+    void FillPage(int log);
 
     // Faults.
-    void clear();
+    void Clear();
     // Inverts the check byte of a block in memory.
-    void corruptBlock(int log, int slot, int block);
+    void CorruptBlock(int log, int slot, int block);
     // The next count page reads answer with their first block's check byte inverted.
-    void corruptNextReads(int count);
+    void CorruptNextReads(int count);
     // Runs once, just before the next page read is answered.
-    void beforeNextPageRead(std::function<void(LogMemory&)> action);
-    void setPointer(int log, const LogPointerState& pointer);
+    void BeforeNextPageRead(std::function<void(LogMemory&)> action);
+    void SetPointer(int log, const LogPointerState& pointer);
 
     // What the unit answers: the 21 pointers (210 bytes), one pointer (10 bytes), half a page
     // (264 bytes; empty when the log, offset or slot does not exist).
-    QByteArray pointers() const;
-    QByteArray pointer(int log) const;
-    QByteArray readHalfPage(int log, int offset, int slot);
-    LogPointerState pointerState(int log) const;
+    QByteArray Pointers() const;
+    QByteArray Pointer(int log) const;
+    QByteArray ReadHalfPage(int log, int offset, int slot);
+    LogPointerState PointerState(int log) const;
 
     // The record of what was written.
-    std::vector<WrittenSample> samples(int sensor) const;
-    std::vector<WrittenEvent> events() const;
+    std::vector<WrittenSample> Samples(int sensor) const;
+    std::vector<WrittenEvent> Events() const;
 
 private:
     struct Log
@@ -115,13 +115,13 @@ private:
         int blockInterval = 0;
         int blockSamples = 0;
     };
-    int ring(int log) const { return log == kEventLog ? kEventLogPages : kSensorLogPages; }
-    quint8* pageAt(int log, int slot);
-    void sealBlock(int log, int block);
-    void advancePage(int log);
-    void closeBlock(int log);
-    void writeEvent(quint8 b0, quint8 b1, quint8 b2, WrittenEvent written);
-    void appendSampleLocked(int sensor, int tenths);
+    int Ring(int log) const { return log == kEventLog ? kEventLogPages : kSensorLogPages; }
+    quint8* PageAt(int log, int slot);
+    void SealBlock(int log, int block);
+    void AdvancePage(int log);
+    void CloseBlock(int log);
+    void WriteEvent(quint8 b0, quint8 b1, quint8 b2, WrittenEvent written);
+    void AppendSampleLocked(int sensor, int tenths);
 
     mutable QMutex mutex_;
     std::array<Log, kLogs> logs_;

@@ -12,17 +12,17 @@ constexpr int kModelField = 32;
 
 bool Busy(const UnitModel& model)
 {
-    return model.state().mode == UnitMode::MenuBusy;
+    return model.State().mode == UnitMode::MenuBusy;
 }
 } // namespace
 
-QByteArray SettingsMemory::image() const
+QByteArray SettingsMemory::Image() const
 {
     QMutexLocker lock(&mutex_);
     return image_;
 }
 
-void SettingsMemory::setImage(const QByteArray& image)
+void SettingsMemory::SetImage(const QByteArray& image)
 {
     QByteArray sized = image.left(kSettingsImageSize);
     sized.append(QByteArray(kSettingsImageSize - sized.size(), '\0'));
@@ -30,30 +30,30 @@ void SettingsMemory::setImage(const QByteArray& image)
     image_ = sized;
 }
 
-CommandAnswer SettingsMemory::readBlock(const QByteArray& request) const
+CommandAnswer SettingsMemory::ReadBlock(const QByteArray& request) const
 {
     const int block = quint8(request.at(1));
     if (block >= kSettingsBlocks)
-        return CommandAnswer::statusOnly(kNotSupported);
+        return CommandAnswer::StatusOnly(kNotSupported);
     QMutexLocker lock(&mutex_);
-    return CommandAnswer::data(image_.mid(block * kSettingsBlockSize, kSettingsBlockSize) + char(block));
+    return CommandAnswer::Data(image_.mid(block * kSettingsBlockSize, kSettingsBlockSize) + char(block));
 }
 
 CommandAnswer ReadModel(const UnitModel& model)
 {
     QByteArray payload(kModelField, '\0');
-    const QByteArray name = model.state().identity.model.toLatin1().left(kModelField - 1);
+    const QByteArray name = model.State().identity.model.toLatin1().left(kModelField - 1);
     payload.replace(0, name.size(), name);
-    return CommandAnswer::data(payload);
+    return CommandAnswer::Data(payload);
 }
 
 void InstallSettingsCommands(UnitSimulator& sim, UnitModel& model, SettingsMemory& memory)
 {
-    sim.setHandler(kReadModel, [&model](const QByteArray&) {
-        return Busy(model) ? CommandAnswer::statusOnly(kMenuBusy) : ReadModel(model);
+    sim.SetHandler(kReadModel, [&model](const QByteArray&) {
+        return Busy(model) ? CommandAnswer::StatusOnly(kMenuBusy) : ReadModel(model);
     });
-    sim.setHandler(kReadSettingsBlock, [&model, &memory](const QByteArray& r) {
-        return Busy(model) ? CommandAnswer::statusOnly(kMenuBusy) : memory.readBlock(r);
+    sim.SetHandler(kReadSettingsBlock, [&model, &memory](const QByteArray& r) {
+        return Busy(model) ? CommandAnswer::StatusOnly(kMenuBusy) : memory.ReadBlock(r);
     });
 }
 

@@ -15,13 +15,13 @@ class UnitSimulator;
 class SettingsMemory
 {
 public:
-    QByteArray image() const;
+    QByteArray Image() const;
     // An image of another size is cut or zero-filled to kSettingsImageSize.
-    void setImage(const QByteArray& image);
+    void SetImage(const QByteArray& image);
 
     // The answer to a whole 15-byte request of command 20: request byte 1 names the block (0 to 15);
     // the payload is its 256 bytes followed by the block number. Another block number is not supported.
-    CommandAnswer readBlock(const QByteArray& request) const;
+    CommandAnswer ReadBlock(const QByteArray& request) const;
 
 private:
     mutable QMutex mutex_;

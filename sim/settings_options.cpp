@@ -29,7 +29,7 @@ void AddSettingsOptions(QCommandLineParser& parser)
 bool ApplySettingsOptions(const QCommandLineParser& parser, const UnitModel& model, SettingsMemory& memory,
                           int recordingRate, QString* error)
 {
-    const UnitIdentity identity = model.state().identity;
+    const UnitIdentity identity = model.State().identity;
     const bool twenty = identity.model.contains(QStringLiteral("TELVARON-1"));
     const QString code = parser.value(kSecurityCode);
     const QString name = parser.value(kSystemName);
@@ -53,7 +53,7 @@ bool ApplySettingsOptions(const QCommandLineParser& parser, const UnitModel& mod
     contents.mainsMode = mode;
     for (ImageSensor& s : contents.sensors)
         s.recordingRate = recordingRate;
-    memory.setImage(BuildSettingsImage(contents));
+    memory.SetImage(BuildSettingsImage(contents));
     return true;
 }
 

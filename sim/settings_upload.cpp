@@ -45,12 +45,12 @@ std::optional<QByteArray> RecordBytes(const QByteArray& line)
 
 bool Busy(const UnitModel& model)
 {
-    return model.state().mode == UnitMode::MenuBusy;
+    return model.State().mode == UnitMode::MenuBusy;
 }
 
 CommandAnswer Answer(quint8 byte)
 {
-    return CommandAnswer::data(QByteArray(1, char(byte)));
+    return CommandAnswer::Data(QByteArray(1, char(byte)));
 }
 } // namespace
 
@@ -59,19 +59,19 @@ SettingsUpload::SettingsUpload(UnitModel& model, SettingsMemory& memory, int lap
 {
 }
 
-void SettingsUpload::setFaults(const UploadFaults& faults)
+void SettingsUpload::SetFaults(const UploadFaults& faults)
 {
     QMutexLocker lock(&mutex_);
     faults_ = faults;
 }
 
-int SettingsUpload::commits() const
+int SettingsUpload::Commits() const
 {
     QMutexLocker lock(&mutex_);
     return commits_;
 }
 
-CommandAnswer SettingsUpload::begin(const QByteArray&)
+CommandAnswer SettingsUpload::Begin(const QByteArray&)
 {
     QMutexLocker lock(&mutex_);
     complete_ = false;
@@ -83,22 +83,22 @@ CommandAnswer SettingsUpload::begin(const QByteArray&)
     textInput_ = true;
     line_.clear();
     lastByteMs_ = -1;
-    pending_ = memory_.image();
+    pending_ = memory_.Image();
     received_ = QByteArray(kRecords, '\0');
     record_ = 0;
     return Answer(kDone);
 }
 
-CommandAnswer SettingsUpload::commit(const QByteArray& request)
+CommandAnswer SettingsUpload::Commit(const QByteArray& request)
 {
     QMutexLocker lock(&mutex_);
-    const bool twenty = model_.state().identity.sensorCount == kUnitSensorSlots;
+    const bool twenty = model_.State().identity.sensorCount == kUnitSensorSlots;
     if (!complete_ || faults_.refuseCommit || !SettingsChecksumHolds(pending_, twenty))
         return Answer(kRefused);
     complete_ = false;
-    memory_.setImage(pending_);
+    memory_.SetImage(pending_);
     const auto at = [&](int i) { return int(quint8(request.at(i))); };
-    model_.update([&](UnitState& s) {
+    model_.Update([&](UnitState& s) {
         s.clock = QDateTime(QDate(2000 + at(5), at(4), at(3)), QTime(at(1), at(2)), Qt::UTC);
         s.clockInvalid = !s.clock.isValid();
     });
@@ -106,7 +106,7 @@ CommandAnswer SettingsUpload::commit(const QByteArray& request)
     return Answer(kDone);
 }
 
-bool SettingsUpload::takes(qint64 nowMs)
+bool SettingsUpload::Takes(qint64 nowMs)
 {
     QMutexLocker lock(&mutex_);
     if (textInput_ && lastByteMs_ >= 0 && nowMs - lastByteMs_ > lapseMs_)
@@ -114,7 +114,7 @@ bool SettingsUpload::takes(qint64 nowMs)
     return textInput_;
 }
 
-SimActions SettingsUpload::receive(QByteArrayView bytes, qint64 nowMs)
+SimActions SettingsUpload::Receive(QByteArrayView bytes, qint64 nowMs)
 {
     QMutexLocker lock(&mutex_);
     lastByteMs_ = nowMs;
@@ -128,15 +128,15 @@ SimActions SettingsUpload::receive(QByteArrayView bytes, qint64 nowMs)
             line_.append(c);
             continue;
         }
-        const QByteArray answer = takeLine(line_);
+        const QByteArray answer = TakeLine(line_);
         line_.clear();
         if (!answer.isEmpty())
-            out.push_back(SimAction::write(answer));
+            out.push_back(SimAction::Write(answer));
     }
     return out;
 }
 
-QByteArray SettingsUpload::takeLine(const QByteArray& line)
+QByteArray SettingsUpload::TakeLine(const QByteArray& line)
 {
     const int n = record_++;
     if (faults_.silentFromRecord >= 0 && n >= faults_.silentFromRecord)
@@ -165,13 +165,13 @@ QByteArray SettingsUpload::takeLine(const QByteArray& line)
 
 void InstallSettingsUpload(UnitSimulator& sim, UnitModel& model, SettingsUpload& upload)
 {
-    sim.setHandler(kBeginUpload, [&model, &upload](const QByteArray& r) {
-        return Busy(model) ? CommandAnswer::statusOnly(kMenuBusy) : upload.begin(r);
+    sim.SetHandler(kBeginUpload, [&model, &upload](const QByteArray& r) {
+        return Busy(model) ? CommandAnswer::StatusOnly(kMenuBusy) : upload.Begin(r);
     });
-    sim.setHandler(kCommitSettings, [&model, &upload](const QByteArray& r) {
-        return Busy(model) ? CommandAnswer::statusOnly(kMenuBusy) : upload.commit(r);
+    sim.SetHandler(kCommitSettings, [&model, &upload](const QByteArray& r) {
+        return Busy(model) ? CommandAnswer::StatusOnly(kMenuBusy) : upload.Commit(r);
     });
-    sim.setRawInput(&upload);
+    sim.SetRawInput(&upload);
 }
 
 } // namespace unitsim

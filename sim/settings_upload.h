@@ -35,19 +35,19 @@ class SettingsUpload : public RawInput
 public:
     SettingsUpload(UnitModel& model, SettingsMemory& memory, int lapseMs = 3000);
 
-    void setFaults(const UploadFaults& faults);
+    void SetFaults(const UploadFaults& faults);
     // Complete uploads applied by command 19 so far.
-    int commits() const;
+    int Commits() const;
 
-    CommandAnswer begin(const QByteArray& request);
-    CommandAnswer commit(const QByteArray& request);
+    CommandAnswer Begin(const QByteArray& request);
+    CommandAnswer Commit(const QByteArray& request);
 
-    bool takes(qint64 nowMs) override;
-    SimActions receive(QByteArrayView bytes, qint64 nowMs) override;
+    bool Takes(qint64 nowMs) override;
+    SimActions Receive(QByteArrayView bytes, qint64 nowMs) override;
 
 private:
     // The answer to one line, or nothing (silent).
-    QByteArray takeLine(const QByteArray& line);
+    QByteArray TakeLine(const QByteArray& line);
 
     UnitModel& model_;
     SettingsMemory& memory_;

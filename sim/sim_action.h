@@ -15,9 +15,9 @@ struct SimAction
     QByteArray bytes; // Write
     int ms = 0;       // Wait: how long; Drop: how long the link stays down
 
-    static SimAction write(QByteArray bytes) { return {Kind::Write, std::move(bytes), 0}; }
-    static SimAction wait(int ms) { return {Kind::Wait, {}, ms}; }
-    static SimAction drop(int downMs) { return {Kind::Drop, {}, downMs}; }
+    static SimAction Write(QByteArray bytes) { return {Kind::Write, std::move(bytes), 0}; }
+    static SimAction Wait(int ms) { return {Kind::Wait, {}, ms}; }
+    static SimAction Drop(int downMs) { return {Kind::Drop, {}, downMs}; }
 };
 
 using SimActions = std::vector<SimAction>;

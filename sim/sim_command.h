@@ -14,8 +14,8 @@ struct CommandAnswer
     quint8 status = 0;
     QByteArray payload;
 
-    static CommandAnswer data(QByteArray payload) { return {true, 0, std::move(payload)}; }
-    static CommandAnswer statusOnly(quint8 status) { return {false, status, {}}; }
+    static CommandAnswer Data(QByteArray payload) { return {true, 0, std::move(payload)}; }
+    static CommandAnswer StatusOnly(quint8 status) { return {false, status, {}}; }
 };
 
 // Gets the whole 15-byte request (its check byte already verified).

@@ -13,16 +13,16 @@ namespace unitsim {
 DeviceTransport::DeviceTransport(QString path, QObject* parent) : SimTransport(parent), path_(std::move(path))
 {
     retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &DeviceTransport::tryOpen);
+    connect(&retry_, &QTimer::timeout, this, &DeviceTransport::TryOpen);
 }
 
-bool DeviceTransport::start(QString*)
+bool DeviceTransport::Start(QString*)
 {
-    tryOpen();
+    TryOpen();
     return true;
 }
 
-void DeviceTransport::tryOpen()
+void DeviceTransport::TryOpen()
 {
     const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -35,15 +35,15 @@ void DeviceTransport::tryOpen()
         ::tcsetattr(fd, TCSANOW, &attributes);
     }
     device_ = new FdLink(fd, this);
-    connect(device_, &FdLink::received, this, &SimTransport::received);
-    connect(device_, &FdLink::hangup, this, [this] {
-        close();
-        emit linkLost();
+    connect(device_, &FdLink::Received, this, &SimTransport::Received);
+    connect(device_, &FdLink::Hangup, this, [this] {
+        Close();
+        emit LinkLost();
         retry_.start(kRetryMs);
     });
 }
 
-void DeviceTransport::close()
+void DeviceTransport::Close()
 {
     if (device_) {
         device_->disconnect(this);
@@ -52,19 +52,19 @@ void DeviceTransport::close()
     device_.clear();
 }
 
-void DeviceTransport::write(const QByteArray& bytes)
+void DeviceTransport::Write(const QByteArray& bytes)
 {
     if (device_)
-        device_->write(bytes);
+        device_->Write(bytes);
 }
 
-void DeviceTransport::dropLink(int downMs)
+void DeviceTransport::DropLink(int downMs)
 {
-    close();
+    Close();
     retry_.start(downMs);
 }
 
-QString DeviceTransport::describe() const
+QString DeviceTransport::Describe() const
 {
     return QStringLiteral("device %1").arg(path_);
 }

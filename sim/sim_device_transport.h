@@ -18,14 +18,14 @@ class DeviceTransport : public SimTransport
 public:
     explicit DeviceTransport(QString path, QObject* parent = nullptr);
 
-    bool start(QString* error) override;
-    void write(const QByteArray& bytes) override;
-    void dropLink(int downMs) override;
-    QString describe() const override;
+    bool Start(QString* error) override;
+    void Write(const QByteArray& bytes) override;
+    void DropLink(int downMs) override;
+    QString Describe() const override;
 
 private:
-    void tryOpen();
-    void close();
+    void TryOpen();
+    void Close();
 
     static constexpr int kRetryMs = 50;
     QString path_;

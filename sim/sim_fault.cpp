@@ -5,7 +5,7 @@
 namespace unitsim {
 
 namespace {
-Fault make(Fault::Kind kind, int count = 0, int gapMs = 0, quint8 value = 0)
+Fault Make(Fault::Kind kind, int count = 0, int gapMs = 0, quint8 value = 0)
 {
     Fault f;
     f.kind = kind;
@@ -16,71 +16,71 @@ Fault make(Fault::Kind kind, int count = 0, int gapMs = 0, quint8 value = 0)
 }
 } // namespace
 
-Fault Fault::delay(int ms)
+Fault Fault::Delay(int ms)
 {
-    return Fault{}.withDelay(ms);
+    return Fault{}.WithDelay(ms);
 }
 
-Fault Fault::silence()
+Fault Fault::Silence()
 {
-    return make(Kind::Silence);
+    return Make(Kind::Silence);
 }
 
-Fault Fault::shortReply(int missing)
+Fault Fault::ShortReply(int missing)
 {
-    return make(Kind::ShortReply, missing);
+    return Make(Kind::ShortReply, missing);
 }
 
-Fault Fault::longReply(int extra, quint8 value)
+Fault Fault::LongReply(int extra, quint8 value)
 {
-    return make(Kind::LongReply, extra, 0, value);
+    return Make(Kind::LongReply, extra, 0, value);
 }
 
-Fault Fault::splitReply(int firstBytes, int gapMs)
+Fault Fault::SplitReply(int firstBytes, int gapMs)
 {
-    return make(Kind::SplitReply, firstBytes, gapMs);
+    return Make(Kind::SplitReply, firstBytes, gapMs);
 }
 
-Fault Fault::garbagePrefix(int count, quint8 value)
+Fault Fault::GarbagePrefix(int count, quint8 value)
 {
-    return make(Kind::GarbagePrefix, count, 0, value);
+    return Make(Kind::GarbagePrefix, count, 0, value);
 }
 
-Fault Fault::badCheck()
+Fault Fault::BadCheck()
 {
-    return make(Kind::BadCheck);
+    return Make(Kind::BadCheck);
 }
 
-Fault Fault::status(quint8 status)
+Fault Fault::Status(quint8 status)
 {
-    return make(Kind::Status, 0, 0, status);
+    return Make(Kind::Status, 0, 0, status);
 }
 
-Fault Fault::wrongAck(int step, quint8 value)
+Fault Fault::WrongAck(int step, quint8 value)
 {
-    return make(Kind::WrongAck, 0, 0, value).atStep(step);
+    return Make(Kind::WrongAck, 0, 0, value).AtStep(step);
 }
 
-Fault Fault::drop(int downMs)
+Fault Fault::Drop(int downMs)
 {
-    return make(Kind::Drop, 0, downMs);
+    return Make(Kind::Drop, 0, downMs);
 }
 
-Fault Fault::atStep(int handshakeStep) const
+Fault Fault::AtStep(int handshakeStep) const
 {
     Fault f = *this;
     f.step = handshakeStep;
     return f;
 }
 
-Fault Fault::withDelay(int ms) const
+Fault Fault::WithDelay(int ms) const
 {
     Fault f = *this;
     f.delayMs = ms;
     return f;
 }
 
-QString Fault::describe() const
+QString Fault::Describe() const
 {
     static const char* const names[] = {
         "none",           "silence",   "short reply", "long reply", "split reply",
@@ -100,23 +100,23 @@ QString Fault::describe() const
     return text;
 }
 
-SimActions shapeAnswer(const QByteArray& answer, const Fault& fault, int turnaroundMs)
+SimActions ShapeAnswer(const QByteArray& answer, const Fault& fault, int turnaroundMs)
 {
     SimActions actions;
     if (fault.kind == Fault::Kind::Silence)
         return actions;
     if (const int wait = turnaroundMs + fault.delayMs; wait > 0)
-        actions.push_back(SimAction::wait(wait));
+        actions.push_back(SimAction::Wait(wait));
 
     QByteArray bytes = answer;
     switch (fault.kind) {
     case Fault::Kind::Drop:
-        actions.push_back(SimAction::drop(fault.gapMs));
+        actions.push_back(SimAction::Drop(fault.gapMs));
         return actions;
     case Fault::Kind::SplitReply: {
         const qsizetype first = std::clamp<qsizetype>(fault.count, 0, bytes.size());
-        actions.push_back(SimAction::write(bytes.first(first)));
-        actions.push_back(SimAction::wait(fault.gapMs));
+        actions.push_back(SimAction::Write(bytes.first(first)));
+        actions.push_back(SimAction::Wait(fault.gapMs));
         bytes = bytes.sliced(first);
         break;
     }
@@ -137,7 +137,7 @@ SimActions shapeAnswer(const QByteArray& answer, const Fault& fault, int turnaro
         break;
     }
     if (!bytes.isEmpty())
-        actions.push_back(SimAction::write(bytes));
+        actions.push_back(SimAction::Write(bytes));
     return actions;
 }
 

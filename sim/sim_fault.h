@@ -13,7 +13,7 @@ constexpr int kReplyStep = kCheckIndex;
 // A deliberate misbehaviour of the unit for one answer. In handshake mode the unit answers every
 // request byte, and `step` names the request byte (0 to 14) whose answer the fault changes; in
 // block mode the reply is the only answer and `step` does not matter. Any kind may be preceded
-// by a wait (withDelay).
+// by a wait (WithDelay).
 struct Fault
 {
     enum class Kind {
@@ -35,28 +35,28 @@ struct Fault
     quint8 value = 0;
     int step = kReplyStep;
 
-    static Fault delay(int ms);
-    static Fault silence();
-    static Fault shortReply(int missing = 1);
-    static Fault longReply(int extra = 1, quint8 value = 0x00);
-    static Fault splitReply(int firstBytes, int gapMs);
-    static Fault garbagePrefix(int count = 3, quint8 value = 0x00);
-    static Fault badCheck();
-    static Fault status(quint8 status);
-    static Fault wrongAck(int step, quint8 value);
-    static Fault drop(int downMs = 0);
+    static Fault Delay(int ms);
+    static Fault Silence();
+    static Fault ShortReply(int missing = 1);
+    static Fault LongReply(int extra = 1, quint8 value = 0x00);
+    static Fault SplitReply(int firstBytes, int gapMs);
+    static Fault GarbagePrefix(int count = 3, quint8 value = 0x00);
+    static Fault BadCheck();
+    static Fault Status(quint8 status);
+    static Fault WrongAck(int step, quint8 value);
+    static Fault Drop(int downMs = 0);
 
-    Fault atStep(int handshakeStep) const;
-    Fault withDelay(int ms) const;
+    Fault AtStep(int handshakeStep) const;
+    Fault WithDelay(int ms) const;
 
-    bool isNone() const { return kind == Kind::None && delayMs == 0; }
+    bool IsNone() const { return kind == Kind::None && delayMs == 0; }
     // Whether the answer still has the normal content (only its timing may differ).
-    bool keepsAnswer() const { return kind == Kind::None; }
-    QString describe() const;
+    bool KeepsAnswer() const { return kind == Kind::None; }
+    QString Describe() const;
 };
 
 // What the unit writes for `answer` under `fault`, after `turnaroundMs`. Status and WrongAck
 // replace the answer before this (they need the reply length), so here they write it as it is.
-SimActions shapeAnswer(const QByteArray& answer, const Fault& fault, int turnaroundMs);
+SimActions ShapeAnswer(const QByteArray& answer, const Fault& fault, int turnaroundMs);
 
 } // namespace unitsim

@@ -2,20 +2,20 @@
 
 namespace unitsim {
 
-void FaultScript::set(quint8 command, int arrival, const Fault& fault)
+void FaultScript::Set(quint8 command, int arrival, const Fault& fault)
 {
-    if (fault.isNone())
+    if (fault.IsNone())
         faults_.erase({command, arrival});
     else
         faults_[{command, arrival}] = fault;
 }
 
-void FaultScript::clear()
+void FaultScript::Clear()
 {
     faults_.clear();
 }
 
-Fault FaultScript::find(quint8 command, int arrival) const
+Fault FaultScript::Find(quint8 command, int arrival) const
 {
     for (int key : {arrival, kEveryArrival}) {
         if (auto it = faults_.find({command, key}); it != faults_.end())

@@ -14,10 +14,10 @@ constexpr int kEveryArrival = 0;
 class FaultScript
 {
 public:
-    void set(quint8 command, int arrival, const Fault& fault);
-    void clear();
+    void Set(quint8 command, int arrival, const Fault& fault);
+    void Clear();
     // The fault for this arrival, else the command's every-arrival fault, else none.
-    Fault find(quint8 command, int arrival) const;
+    Fault Find(quint8 command, int arrival) const;
 
 private:
     std::map<std::pair<quint8, int>, Fault> faults_;

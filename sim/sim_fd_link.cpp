@@ -10,8 +10,8 @@ FdLink::FdLink(int fd, QObject* parent)
       writeNotifier_(fd, QSocketNotifier::Write, this)
 {
     writeNotifier_.setEnabled(false);
-    connect(&readNotifier_, &QSocketNotifier::activated, this, &FdLink::readAll);
-    connect(&writeNotifier_, &QSocketNotifier::activated, this, &FdLink::flush);
+    connect(&readNotifier_, &QSocketNotifier::activated, this, &FdLink::ReadAll);
+    connect(&writeNotifier_, &QSocketNotifier::activated, this, &FdLink::Flush);
 }
 
 FdLink::~FdLink()
@@ -21,13 +21,13 @@ FdLink::~FdLink()
     ::close(fd_);
 }
 
-void FdLink::write(const QByteArray& bytes)
+void FdLink::Write(const QByteArray& bytes)
 {
     pending_ += bytes;
-    flush();
+    Flush();
 }
 
-void FdLink::readAll()
+void FdLink::ReadAll()
 {
     QByteArray bytes;
     char buffer[4096];
@@ -42,15 +42,15 @@ void FdLink::readAll()
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
         if (!bytes.isEmpty())
-            emit received(bytes);
-        fail();
+            emit Received(bytes);
+        Fail();
         return;
     }
     if (!bytes.isEmpty())
-        emit received(bytes);
+        emit Received(bytes);
 }
 
-void FdLink::flush()
+void FdLink::Flush()
 {
     while (!pending_.isEmpty()) {
         const ssize_t n = ::write(fd_, pending_.constData(), size_t(pending_.size()));
@@ -64,18 +64,18 @@ void FdLink::flush()
             writeNotifier_.setEnabled(true);
             return;
         }
-        fail();
+        Fail();
         return;
     }
     writeNotifier_.setEnabled(false);
 }
 
-void FdLink::fail()
+void FdLink::Fail()
 {
     readNotifier_.setEnabled(false);
     writeNotifier_.setEnabled(false);
     pending_.clear();
-    emit hangup();
+    emit Hangup();
 }
 
 } // namespace unitsim

@@ -16,17 +16,17 @@ public:
     explicit FdLink(int fd, QObject* parent = nullptr);
     ~FdLink() override;
 
-    void write(const QByteArray& bytes);
+    void Write(const QByteArray& bytes);
 
 signals:
-    void received(const QByteArray& bytes);
+    void Received(const QByteArray& bytes);
     // The other end of the tty is gone (end of file or an I/O error).
-    void hangup();
+    void Hangup();
 
 private:
-    void readAll();
-    void flush();
-    void fail();
+    void ReadAll();
+    void Flush();
+    void Fail();
 
     int fd_;
     QSocketNotifier readNotifier_;

@@ -6,7 +6,7 @@
 
 namespace unitsim {
 
-quint8 xorOf(QByteArrayView bytes)
+quint8 XorOf(QByteArrayView bytes)
 {
     quint8 x = 0;
     for (char b : bytes)
@@ -14,22 +14,22 @@ quint8 xorOf(QByteArrayView bytes)
     return x;
 }
 
-bool frameCheckOk(QByteArrayView frame)
+bool FrameCheckOk(QByteArrayView frame)
 {
-    return frame.size() == kFrameSize && xorOf(frame.first(kCheckIndex)) == quint8(frame[kCheckIndex]);
+    return frame.size() == kFrameSize && XorOf(frame.first(kCheckIndex)) == quint8(frame[kCheckIndex]);
 }
 
-QByteArray dataReply(QByteArray payload, int length)
+QByteArray DataReply(QByteArray payload, int length)
 {
     payload.resize(std::max(length - 1, 0), '\0');
     QByteArray reply(1, char(kStatusData));
     reply += payload;
     if (length > 0)
-        reply += char(xorOf(payload));
+        reply += char(XorOf(payload));
     return reply;
 }
 
-QByteArray statusReply(quint8 status, int length, bool bare)
+QByteArray StatusReply(quint8 status, int length, bool bare)
 {
     QByteArray reply(1, char(status));
     if (!bare)

@@ -5,16 +5,16 @@
 
 namespace unitsim {
 
-quint8 xorOf(QByteArrayView bytes);
+quint8 XorOf(QByteArrayView bytes);
 
 // True for a full request whose last byte is the XOR of the 14 before it.
-bool frameCheckOk(QByteArrayView frame);
+bool FrameCheckOk(QByteArrayView frame);
 
 // Status 0xFC, the payload zero-filled or cut to length - 1 bytes, then their XOR.
-QByteArray dataReply(QByteArray payload, int length);
+QByteArray DataReply(QByteArray payload, int length);
 
 // The status byte, followed by `length` filler bytes unless bare (a unit that pads its
 // status-only answers lets a reader that waits for the full length see them).
-QByteArray statusReply(quint8 status, int length, bool bare);
+QByteArray StatusReply(quint8 status, int length, bool bare);
 
 } // namespace unitsim

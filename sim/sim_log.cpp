@@ -6,13 +6,13 @@
 
 namespace unitsim {
 
-void SimLog::setDevice(QIODevice* device)
+void SimLog::SetDevice(QIODevice* device)
 {
     QMutexLocker lock(&mutex_);
     device_ = device;
 }
 
-void SimLog::line(const QString& text)
+void SimLog::Line(const QString& text)
 {
     QMutexLocker lock(&mutex_);
     if (!device_)
@@ -24,7 +24,7 @@ void SimLog::line(const QString& text)
         file->flush();
 }
 
-QString SimLog::hex(QByteArrayView bytes)
+QString SimLog::Hex(QByteArrayView bytes)
 {
     return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
 }

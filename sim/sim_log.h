@@ -13,9 +13,9 @@ class SimLog
 {
 public:
     // Not owned; nullptr switches logging off.
-    void setDevice(QIODevice* device);
-    void line(const QString& text);
-    static QString hex(QByteArrayView bytes);
+    void SetDevice(QIODevice* device);
+    void Line(const QString& text);
+    static QString Hex(QByteArrayView bytes);
 
 private:
     QMutex mutex_;

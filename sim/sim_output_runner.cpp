@@ -15,12 +15,12 @@ OutputRunner::OutputRunner(SimLog& log, QObject* parent) : QObject(parent), log_
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        if (writing_.isEmpty() || continueWrite())
-            runNext();
+        if (writing_.isEmpty() || ContinueWrite())
+            RunNext();
     });
 }
 
-void OutputRunner::enqueue(SimActions actions)
+void OutputRunner::Enqueue(SimActions actions)
 {
     if (actions.empty())
         return;
@@ -28,11 +28,11 @@ void OutputRunner::enqueue(SimActions actions)
         queue_.push_back(std::move(a));
     if (!busy_) {
         busy_ = true;
-        runNext();
+        RunNext();
     }
 }
 
-void OutputRunner::clear()
+void OutputRunner::Clear()
 {
     queue_.clear();
     timer_.stop();
@@ -40,7 +40,7 @@ void OutputRunner::clear()
     busy_ = false;
 }
 
-void OutputRunner::runNext()
+void OutputRunner::RunNext()
 {
     while (!queue_.empty()) {
         SimAction action = std::move(queue_.front());
@@ -50,32 +50,32 @@ void OutputRunner::runNext()
             timer_.start(action.ms);
             return;
         case SimAction::Kind::Drop:
-            clear();
-            log_.line(QStringLiteral("link dropped for %1 ms").arg(action.ms));
-            emit dropRequested(action.ms);
+            Clear();
+            log_.Line(QStringLiteral("link dropped for %1 ms").arg(action.ms));
+            emit DropRequested(action.ms);
             return;
         case SimAction::Kind::Write:
             writing_ = std::move(action.bytes);
             written_ = 0;
             pacedWrite_ = paced_;
             writeClock_.start();
-            if (!continueWrite())
+            if (!ContinueWrite())
                 return;
             break;
         }
     }
     busy_ = false;
-    emit drained();
+    emit Drained();
 }
 
-bool OutputRunner::continueWrite()
+bool OutputRunner::ContinueWrite()
 {
     for (;;) {
         const qint64 elapsedNs = writeClock_.nsecsElapsed();
         const qsizetype due =
             pacedWrite_ ? std::min<qsizetype>(writing_.size(), elapsedNs / kByteTimeNs) : writing_.size();
         if (due > written_ && transport_)
-            transport_->write(writing_.sliced(written_, due - written_));
+            transport_->Write(writing_.sliced(written_, due - written_));
         written_ = std::max(written_, due);
         if (written_ == writing_.size())
             break;
@@ -90,7 +90,7 @@ bool OutputRunner::continueWrite()
         timer_.start(std::max<int>(1, int((toNextNs + 999'999) / 1'000'000)));
         return false;
     }
-    log_.line(QStringLiteral("TX %1").arg(SimLog::hex(writing_)));
+    log_.Line(QStringLiteral("TX %1").arg(SimLog::Hex(writing_)));
     writing_.clear();
     return true;
 }

@@ -23,21 +23,21 @@ class OutputRunner : public QObject
 public:
     explicit OutputRunner(SimLog& log, QObject* parent = nullptr);
 
-    void setTransport(SimTransport* transport) { transport_ = transport; }
+    void SetTransport(SimTransport* transport) { transport_ = transport; }
     // Safe from any thread; takes effect at the next write.
-    void setPaced(bool paced) { paced_ = paced; }
-    void enqueue(SimActions actions);
+    void SetPaced(bool paced) { paced_ = paced; }
+    void Enqueue(SimActions actions);
     // Forgets everything not yet written.
-    void clear();
+    void Clear();
 
 signals:
-    void drained();
-    void dropRequested(int downMs);
+    void Drained();
+    void DropRequested(int downMs);
 
 private:
-    void runNext();
+    void RunNext();
     // Writes what is due of the write in progress; true when it is complete.
-    bool continueWrite();
+    bool ContinueWrite();
 
     SimLog& log_;
     SimTransport* transport_ = nullptr;

@@ -16,7 +16,7 @@
 namespace unitsim {
 
 namespace {
-QString systemError(const char* what)
+QString SystemError(const char* what)
 {
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
@@ -29,10 +29,10 @@ PtyTransport::PtyTransport(QString linkPath, QObject* parent)
 
 PtyTransport::~PtyTransport()
 {
-    close();
+    Close();
 }
 
-bool PtyTransport::start(QString* error)
+bool PtyTransport::Start(QString* error)
 {
     const QFileInfo existing(linkPath_);
     // Replacing a link is how a restarted simulator takes its place again; anything else at the
@@ -41,10 +41,10 @@ bool PtyTransport::start(QString* error)
         *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath_);
         return false;
     }
-    return open(error);
+    return Open(error);
 }
 
-bool PtyTransport::open(QString* error)
+bool PtyTransport::Open(QString* error)
 {
     termios raw{};
     cfmakeraw(&raw);
@@ -54,7 +54,7 @@ bool PtyTransport::open(QString* error)
     int slave = -1;
     char name[256] = {};
     if (::openpty(&master, &slave, name, &raw, nullptr) != 0) {
-        *error = systemError("openpty");
+        *error = SystemError("openpty");
         return false;
     }
     ::fcntl(master, F_SETFD, FD_CLOEXEC);
@@ -67,7 +67,7 @@ bool PtyTransport::open(QString* error)
     ::unlink(temporary.constData());
     if (::symlink(name, temporary.constData()) != 0 ||
         ::rename(temporary.constData(), link.constData()) != 0) {
-        *error = systemError("publishing the link");
+        *error = SystemError("publishing the link");
         ::unlink(temporary.constData());
         ::close(master);
         ::close(slave);
@@ -76,17 +76,17 @@ bool PtyTransport::open(QString* error)
     slavePath_ = QString::fromLocal8Bit(name);
     heldSlave_ = slave;
     master_ = new FdLink(master, this);
-    connect(master_, &FdLink::received, this, &SimTransport::received);
+    connect(master_, &FdLink::Received, this, &SimTransport::Received);
     // With our own slave descriptor held the master cannot hang up; an error here is fatal to
     // this pseudo-terminal, so replace it like a drop.
-    connect(master_, &FdLink::hangup, this, [this] {
-        emit linkLost();
-        dropLink(0);
+    connect(master_, &FdLink::Hangup, this, [this] {
+        emit LinkLost();
+        DropLink(0);
     });
     return true;
 }
 
-void PtyTransport::close()
+void PtyTransport::Close()
 {
     if (master_) {
         master_->disconnect(this);
@@ -104,23 +104,23 @@ void PtyTransport::close()
     slavePath_.clear();
 }
 
-void PtyTransport::write(const QByteArray& bytes)
+void PtyTransport::Write(const QByteArray& bytes)
 {
     if (master_)
-        master_->write(bytes);
+        master_->Write(bytes);
 }
 
-void PtyTransport::dropLink(int downMs)
+void PtyTransport::DropLink(int downMs)
 {
-    close();
+    Close();
     QTimer::singleShot(downMs, this, [this] {
         QString error;
-        if (!master_ && !open(&error))
+        if (!master_ && !Open(&error))
             qWarning("unit simulator: cannot reopen the pseudo-terminal: %s", qPrintable(error));
     });
 }
 
-QString PtyTransport::describe() const
+QString PtyTransport::Describe() const
 {
     return QStringLiteral("pty %1 -> %2").arg(linkPath_, slavePath_);
 }

@@ -19,14 +19,14 @@ public:
     explicit PtyTransport(QString linkPath, QObject* parent = nullptr);
     ~PtyTransport() override;
 
-    bool start(QString* error) override;
-    void write(const QByteArray& bytes) override;
-    void dropLink(int downMs) override;
-    QString describe() const override;
+    bool Start(QString* error) override;
+    void Write(const QByteArray& bytes) override;
+    void DropLink(int downMs) override;
+    QString Describe() const override;
 
 private:
-    bool open(QString* error);
-    void close();
+    bool Open(QString* error);
+    void Close();
 
     QString linkPath_;
     QString slavePath_;

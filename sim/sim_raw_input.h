@@ -13,8 +13,8 @@ class RawInput
 public:
     virtual ~RawInput() = default;
     // Whether bytes that arrive now, between requests, are this input's.
-    virtual bool takes(qint64 nowMs) = 0;
-    virtual SimActions receive(QByteArrayView bytes, qint64 nowMs) = 0;
+    virtual bool Takes(qint64 nowMs) = 0;
+    virtual SimActions Receive(QByteArrayView bytes, qint64 nowMs) = 0;
 };
 
 } // namespace unitsim

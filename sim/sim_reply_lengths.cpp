@@ -4,7 +4,7 @@
 
 namespace unitsim {
 
-int replyLength(quint8 command)
+int ReplyLength(quint8 command)
 {
     static const QHash<quint8, int> lengths = {
         {0x01, 101},                                    // sensor configuration

@@ -6,7 +6,7 @@ namespace unitsim {
 
 TcpTransport::TcpTransport(quint16 port, QObject* parent) : SimTransport(parent), requestedPort_(port)
 {
-    connect(&server_, &QTcpServer::newConnection, this, &TcpTransport::takeNext);
+    connect(&server_, &QTcpServer::newConnection, this, &TcpTransport::TakeNext);
 }
 
 TcpTransport::~TcpTransport()
@@ -18,7 +18,7 @@ TcpTransport::~TcpTransport()
     }
 }
 
-bool TcpTransport::start(QString* error)
+bool TcpTransport::Start(QString* error)
 {
     if (server_.listen(QHostAddress::LocalHost, requestedPort_))
         return true;
@@ -26,7 +26,7 @@ bool TcpTransport::start(QString* error)
     return false;
 }
 
-void TcpTransport::takeNext()
+void TcpTransport::TakeNext()
 {
     if (client_ || down_ || !server_.hasPendingConnections())
         return;
@@ -36,18 +36,18 @@ void TcpTransport::takeNext()
     client_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(client_, &QTcpSocket::readyRead, this, [this] {
         if (client_)
-            emit received(client_->readAll());
+            emit Received(client_->readAll());
     });
     connect(client_, &QTcpSocket::disconnected, this, [this] {
-        release();
-        emit linkLost();
-        takeNext();
+        Release();
+        emit LinkLost();
+        TakeNext();
     });
     if (client_->bytesAvailable() > 0)
-        emit received(client_->readAll());
+        emit Received(client_->readAll());
 }
 
-void TcpTransport::release()
+void TcpTransport::Release()
 {
     if (client_) {
         client_->disconnect(this);
@@ -59,7 +59,7 @@ void TcpTransport::release()
         server_.resumeAccepting();
 }
 
-void TcpTransport::write(const QByteArray& bytes)
+void TcpTransport::Write(const QByteArray& bytes)
 {
     if (!client_)
         return;
@@ -67,20 +67,20 @@ void TcpTransport::write(const QByteArray& bytes)
     client_->flush();
 }
 
-void TcpTransport::dropLink(int downMs)
+void TcpTransport::DropLink(int downMs)
 {
     down_ = true;
-    release();
+    Release();
     QTimer::singleShot(downMs, this, [this] {
         down_ = false;
         server_.resumeAccepting();
-        takeNext();
+        TakeNext();
     });
 }
 
-QString TcpTransport::describe() const
+QString TcpTransport::Describe() const
 {
-    return QStringLiteral("tcp 127.0.0.1:%1").arg(port());
+    return QStringLiteral("tcp 127.0.0.1:%1").arg(Port());
 }
 
 } // namespace unitsim

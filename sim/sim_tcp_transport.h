@@ -14,20 +14,20 @@ class TcpTransport : public SimTransport
 {
     Q_OBJECT
 public:
-    // port 0 picks a free port; port() tells which.
+    // port 0 picks a free port; Port() tells which.
     explicit TcpTransport(quint16 port, QObject* parent = nullptr);
     ~TcpTransport() override;
 
-    bool start(QString* error) override;
-    void write(const QByteArray& bytes) override;
-    void dropLink(int downMs) override;
-    QString describe() const override;
+    bool Start(QString* error) override;
+    void Write(const QByteArray& bytes) override;
+    void DropLink(int downMs) override;
+    QString Describe() const override;
 
-    quint16 port() const { return server_.serverPort(); }
+    quint16 Port() const { return server_.serverPort(); }
 
 private:
-    void takeNext();
-    void release();
+    void TakeNext();
+    void Release();
 
     quint16 requestedPort_;
     QTcpServer server_{this};

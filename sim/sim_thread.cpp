@@ -13,7 +13,7 @@ SimThread::SimThread() : sim_(new UnitSimulator)
 
 SimThread::~SimThread()
 {
-    stop();
+    Stop();
     // Deleted in its own thread, where its sockets and timers belong: a thread that finishes
     // still runs its pending deletions.
     sim_->deleteLater();
@@ -21,7 +21,7 @@ SimThread::~SimThread()
     thread_.wait();
 }
 
-bool SimThread::inThread(const std::function<bool()>& work)
+bool SimThread::InThread(const std::function<bool()>& work)
 {
     bool result = false;
     QMetaObject::invokeMethod(
@@ -29,25 +29,25 @@ bool SimThread::inThread(const std::function<bool()>& work)
     return result;
 }
 
-bool SimThread::servePty(const QString& linkPath)
+bool SimThread::ServePty(const QString& linkPath)
 {
-    return inThread([&] { return sim_->servePty(linkPath); });
+    return InThread([&] { return sim_->ServePty(linkPath); });
 }
 
-bool SimThread::serveTcp(quint16 port)
+bool SimThread::ServeTcp(quint16 port)
 {
-    return inThread([&] { return sim_->serveTcp(port); });
+    return InThread([&] { return sim_->ServeTcp(port); });
 }
 
-bool SimThread::serveDevice(const QString& path)
+bool SimThread::ServeDevice(const QString& path)
 {
-    return inThread([&] { return sim_->serveDevice(path); });
+    return InThread([&] { return sim_->ServeDevice(path); });
 }
 
-void SimThread::stop()
+void SimThread::Stop()
 {
-    inThread([&] {
-        sim_->stop();
+    InThread([&] {
+        sim_->Stop();
         return true;
     });
 }

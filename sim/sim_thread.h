@@ -9,7 +9,7 @@
 namespace unitsim {
 
 // A UnitSimulator in a thread of its own, for callers that block their own thread (a blocking
-// read, a busy wait) and for timing measurements. sim() gives the simulator for its setters,
+// read, a busy wait) and for timing measurements. Sim() gives the simulator for its setters,
 // which are safe from any thread; serving goes through the members below.
 class SimThread
 {
@@ -20,16 +20,16 @@ public:
     SimThread(const SimThread&) = delete;
     SimThread& operator=(const SimThread&) = delete;
 
-    UnitSimulator& sim() { return *sim_; }
+    UnitSimulator& Sim() { return *sim_; }
 
-    bool servePty(const QString& linkPath);
-    bool serveTcp(quint16 port = 0);
-    bool serveDevice(const QString& path);
-    void stop();
+    bool ServePty(const QString& linkPath);
+    bool ServeTcp(quint16 port = 0);
+    bool ServeDevice(const QString& path);
+    void Stop();
 
 private:
     // Runs work in the simulator's thread and waits for it.
-    bool inThread(const std::function<bool()>& work);
+    bool InThread(const std::function<bool()>& work);
 
     QThread thread_;
     UnitSimulator* sim_;

@@ -13,17 +13,17 @@ class SimTransport : public QObject
 public:
     using QObject::QObject;
 
-    virtual bool start(QString* error) = 0;
-    virtual void write(const QByteArray& bytes) = 0;
+    virtual bool Start(QString* error) = 0;
+    virtual void Write(const QByteArray& bytes) = 0;
     // Takes the line away for downMs (0: back at once), as a unit that is switched off would.
-    virtual void dropLink(int downMs) = 0;
+    virtual void DropLink(int downMs) = 0;
     // A short text for the log and the executable's ready line.
-    virtual QString describe() const = 0;
+    virtual QString Describe() const = 0;
 
 signals:
-    void received(const QByteArray& bytes);
+    void Received(const QByteArray& bytes);
     // The other side went away; whatever it was sending is void.
-    void linkLost();
+    void LinkLost();
 };
 
 } // namespace unitsim

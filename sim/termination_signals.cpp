@@ -10,7 +10,7 @@
 namespace {
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int)
+void OnSignal(int)
 {
     const char byte = 1;
     // Only async-signal-safe calls here; the event loop does the rest.
@@ -18,7 +18,7 @@ void onSignal(int)
 }
 } // namespace
 
-void quitOnTerminationSignals()
+void QuitOnTerminationSignals()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         qFatal("socketpair: cannot watch for termination signals");
@@ -31,7 +31,7 @@ void quitOnTerminationSignals()
     struct sigaction action
     {
     };
-    action.sa_handler = onSignal;
+    action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);

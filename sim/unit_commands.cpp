@@ -15,23 +15,23 @@ constexpr quint8 kUnitCommands[] = {kIdentify,     kStatus,      kAlarmCondition
 
 void InstallUnitCommands(UnitSimulator& sim, UnitModel& model)
 {
-    sim.setHandler(kIdentify, [&model](const QByteArray& r) { return model.identify(r); });
-    sim.setHandler(kStatus, [&model](const QByteArray& r) { return model.status(r); });
-    sim.setHandler(kAlarmCondition, [&model](const QByteArray& r) { return model.setAlarmCondition(r); });
-    sim.setHandler(kRelayB, [&model](const QByteArray& r) { return model.setRelayB(r); });
-    sim.setHandler(kSensorAlarm, [&model](const QByteArray& r) { return model.setSensorAlarm(r); });
+    sim.SetHandler(kIdentify, [&model](const QByteArray& r) { return model.Identify(r); });
+    sim.SetHandler(kStatus, [&model](const QByteArray& r) { return model.Status(r); });
+    sim.SetHandler(kAlarmCondition, [&model](const QByteArray& r) { return model.SetAlarmCondition(r); });
+    sim.SetHandler(kRelayB, [&model](const QByteArray& r) { return model.SetRelayB(r); });
+    sim.SetHandler(kSensorAlarm, [&model](const QByteArray& r) { return model.SetSensorAlarm(r); });
     for (const quint8 empty : {kSensorEvents, kPowerEvents, kLogPointers})
-        sim.setFixedPayload(empty, QByteArray());
+        sim.SetFixedPayload(empty, QByteArray());
 }
 
 void SetUnitMode(UnitSimulator& sim, UnitModel& model, UnitMode mode)
 {
-    model.update([mode](UnitState& s) { s.mode = mode; });
-    sim.clearFaults();
+    model.Update([mode](UnitState& s) { s.mode = mode; });
+    sim.ClearFaults();
     if (mode != UnitMode::Silent)
         return;
     for (const quint8 command : kUnitCommands)
-        sim.setFault(command, kEveryArrival, Fault::silence());
+        sim.SetFault(command, kEveryArrival, Fault::Silence());
 }
 
 } // namespace unitsim

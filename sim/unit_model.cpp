@@ -41,23 +41,23 @@ bool Busy(const UnitState& s)
 }
 } // namespace
 
-UnitState UnitModel::state() const
+UnitState UnitModel::State() const
 {
     QMutexLocker lock(&mutex_);
     return state_;
 }
 
-void UnitModel::update(const std::function<void(UnitState&)>& change)
+void UnitModel::Update(const std::function<void(UnitState&)>& change)
 {
     QMutexLocker lock(&mutex_);
     change(state_);
 }
 
-CommandAnswer UnitModel::identify(const QByteArray&) const
+CommandAnswer UnitModel::Identify(const QByteArray&) const
 {
-    const UnitState s = state();
+    const UnitState s = State();
     if (Busy(s))
-        return CommandAnswer::statusOnly(0xFA);
+        return CommandAnswer::StatusOnly(0xFA);
     QByteArray payload(33, '\0');
     PutText(payload, 0, 8, s.identity.softwareVersion);
     PutText(payload, 8, 8, s.identity.hardwareVersion);
@@ -65,14 +65,14 @@ CommandAnswer UnitModel::identify(const QByteArray&) const
             s.mode == UnitMode::ForeignSerial ? s.identity.serialNumber + QStringLiteral("X")
                                               : s.identity.serialNumber);
     payload[32] = char(s.identity.systemNumber);
-    return CommandAnswer::data(payload);
+    return CommandAnswer::Data(payload);
 }
 
-CommandAnswer UnitModel::status(const QByteArray&) const
+CommandAnswer UnitModel::Status(const QByteArray&) const
 {
-    const UnitState s = state();
+    const UnitState s = State();
     if (Busy(s))
-        return CommandAnswer::statusOnly(0xFA);
+        return CommandAnswer::StatusOnly(0xFA);
     QByteArray payload(kStatusLength, '\0');
     quint32 sensorFaults = 0;
     for (int n = 0; n < s.identity.sensorCount && n < kUnitSensorSlots; ++n) {
@@ -104,24 +104,24 @@ CommandAnswer UnitModel::status(const QByteArray&) const
         system |= 1 << kClockInvalidFault;
     payload[73] = char(system & 0xFF);
     payload[74] = char((system >> 8) & 0x01);
-    return CommandAnswer::data(payload);
+    return CommandAnswer::Data(payload);
 }
 
-CommandAnswer UnitModel::set(const QByteArray& request, const std::function<bool(UnitState&)>& change)
+CommandAnswer UnitModel::Set(const QByteArray& request, const std::function<bool(UnitState&)>& change)
 {
     QMutexLocker lock(&mutex_);
     if (Busy(state_))
-        return CommandAnswer::statusOnly(0xFA);
+        return CommandAnswer::StatusOnly(0xFA);
     quint8 answer = kAnswerRefused;
     if (RequestCode(request) == state_.accessCode)
         answer = change(state_) ? kAnswerDone : kAnswerFailed;
-    return CommandAnswer::data(QByteArray(1, char(answer)));
+    return CommandAnswer::Data(QByteArray(1, char(answer)));
 }
 
-CommandAnswer UnitModel::setAlarmCondition(const QByteArray& request)
+CommandAnswer UnitModel::SetAlarmCondition(const QByteArray& request)
 {
     const quint8 value = quint8(request.at(10));
-    return set(request, [value](UnitState& s) {
+    return Set(request, [value](UnitState& s) {
         if (value > 9)
             return false;
         s.alarmCondition = value;
@@ -129,20 +129,20 @@ CommandAnswer UnitModel::setAlarmCondition(const QByteArray& request)
     });
 }
 
-CommandAnswer UnitModel::setRelayB(const QByteArray& request)
+CommandAnswer UnitModel::SetRelayB(const QByteArray& request)
 {
     const bool on = quint8(request.at(10)) != 0;
-    return set(request, [on](UnitState& s) {
+    return Set(request, [on](UnitState& s) {
         s.relayB = on ? 1 : 0;
         return true;
     });
 }
 
-CommandAnswer UnitModel::setSensorAlarm(const QByteArray& request)
+CommandAnswer UnitModel::SetSensorAlarm(const QByteArray& request)
 {
     const int index = quint8(request.at(10));
     const bool on = request.at(11) != 0;
-    return set(request, [index, on](UnitState& s) {
+    return Set(request, [index, on](UnitState& s) {
         if (index >= s.identity.sensorCount || index >= kUnitSensorSlots)
             return false;
         s.sensors[index].alarm = on;

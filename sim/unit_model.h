@@ -59,20 +59,20 @@ struct UnitState
 class UnitModel
 {
 public:
-    UnitState state() const;
-    void update(const std::function<void(UnitState&)>& change);
+    UnitState State() const;
+    void Update(const std::function<void(UnitState&)>& change);
 
     // The answer to a whole 15-byte request of command 7, 21, 9, 6 or 32.
-    CommandAnswer identify(const QByteArray& request) const;
-    CommandAnswer status(const QByteArray& request) const;
-    CommandAnswer setAlarmCondition(const QByteArray& request);
-    CommandAnswer setRelayB(const QByteArray& request);
-    CommandAnswer setSensorAlarm(const QByteArray& request);
+    CommandAnswer Identify(const QByteArray& request) const;
+    CommandAnswer Status(const QByteArray& request) const;
+    CommandAnswer SetAlarmCondition(const QByteArray& request);
+    CommandAnswer SetRelayB(const QByteArray& request);
+    CommandAnswer SetSensorAlarm(const QByteArray& request);
 
 private:
     // The unit's answer byte to a set command: 0x00 for a wrong access code, 0x01 for a value
     // it cannot take, 0xFF once change has been applied.
-    CommandAnswer set(const QByteArray& request, const std::function<bool(UnitState&)>& change);
+    CommandAnswer Set(const QByteArray& request, const std::function<bool(UnitState&)>& change);
 
     mutable QMutex mutex_;
     UnitState state_;

@@ -54,7 +54,7 @@ bool ApplyUnitOptions(const QCommandLineParser& parser, UnitModel& model, QStrin
                                 "characters, --softver and --hardver 7, --code 8");
         return false;
     }
-    model.update([&](UnitState& s) {
+    model.Update([&](UnitState& s) {
         s.identity = {parser.value(kSerial),  parser.value(kModel), parser.value(kSoftver),
                       parser.value(kHardver), *systemNumber,        *sensors};
         s.accessCode = parser.value(kCode);

@@ -7,75 +7,75 @@
 namespace unitsim {
 
 namespace {
-void append(SimActions& to, SimActions more)
+void Append(SimActions& to, SimActions more)
 {
     to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
 }
 } // namespace
 
-void UnitProtocol::setHandler(quint8 command, CommandHandler handler)
+void UnitProtocol::SetHandler(quint8 command, CommandHandler handler)
 {
     handlers_[command] = std::move(handler);
 }
 
-void UnitProtocol::removeHandler(quint8 command)
+void UnitProtocol::RemoveHandler(quint8 command)
 {
     handlers_.erase(command);
 }
 
-void UnitProtocol::setHandshakePolicy(quint8 command, HandshakePolicy policy)
+void UnitProtocol::SetHandshakePolicy(quint8 command, HandshakePolicy policy)
 {
     policies_[command] = policy;
 }
 
-void UnitProtocol::setDefaultHandshakePolicy(HandshakePolicy policy)
+void UnitProtocol::SetDefaultHandshakePolicy(HandshakePolicy policy)
 {
     defaultPolicy_ = policy;
 }
 
-SimActions UnitProtocol::receive(QByteArrayView bytes, qint64 nowMs)
+SimActions UnitProtocol::Receive(QByteArrayView bytes, qint64 nowMs)
 {
-    if (rawInput_ && frame_.isEmpty() && rawInput_->takes(nowMs)) {
-        SimActions out = rawInput_->receive(bytes, nowMs);
+    if (rawInput_ && frame_.isEmpty() && rawInput_->Takes(nowMs)) {
+        SimActions out = rawInput_->Receive(bytes, nowMs);
         outputBusy_ = outputBusy_ || !out.empty();
         return out;
     }
     SimActions out;
     // The gap passed before these bytes came, even if the wake-up has not been served yet.
     if (mode_ == Mode::Undecided && detectAt_ && nowMs >= *detectAt_)
-        append(out, enterHandshake());
+        Append(out, EnterHandshake());
     for (char byte : bytes) {
         if (frame_.isEmpty()) {
-            startFrame(quint8(byte), nowMs);
+            StartFrame(quint8(byte), nowMs);
         } else if (mode_ == Mode::Undecided) {
             mode_ = Mode::Block;
             detectAt_.reset();
         }
-        append(out, takeByte(byte));
+        Append(out, TakeByte(byte));
     }
     if (!out.empty())
         outputBusy_ = true;
-    armExpiry(nowMs);
+    ArmExpiry(nowMs);
     return out;
 }
 
-SimActions UnitProtocol::wake(qint64 nowMs)
+SimActions UnitProtocol::Wake(qint64 nowMs)
 {
     SimActions out;
     if (mode_ == Mode::Undecided && detectAt_ && nowMs >= *detectAt_) {
-        out = enterHandshake();
+        out = EnterHandshake();
     } else if (expireAt_ && nowMs >= *expireAt_) {
-        note(QStringLiteral("RX incomplete request dropped: %1").arg(SimLog::hex(frame_)));
-        forget();
+        Note(QStringLiteral("RX incomplete request dropped: %1").arg(SimLog::Hex(frame_)));
+        Forget();
     }
     if (!out.empty()) {
         outputBusy_ = true;
-        armExpiry(nowMs);
+        ArmExpiry(nowMs);
     }
     return out;
 }
 
-std::optional<qint64> UnitProtocol::wakeAt() const
+std::optional<qint64> UnitProtocol::WakeAt() const
 {
     std::optional<qint64> at = expireAt_;
     if (mode_ == Mode::Undecided && detectAt_ && (!at || *detectAt_ < *at))
@@ -83,22 +83,22 @@ std::optional<qint64> UnitProtocol::wakeAt() const
     return at;
 }
 
-void UnitProtocol::outputDrained(qint64 nowMs)
+void UnitProtocol::OutputDrained(qint64 nowMs)
 {
     outputBusy_ = false;
-    armExpiry(nowMs);
+    ArmExpiry(nowMs);
 }
 
-void UnitProtocol::reset()
+void UnitProtocol::Reset()
 {
-    forget();
+    Forget();
     outputBusy_ = false;
 }
 
-void UnitProtocol::startFrame(quint8 command, qint64 nowMs)
+void UnitProtocol::StartFrame(quint8 command, qint64 nowMs)
 {
     arrival_ = ++arrivals_[command];
-    fault_ = faults_.find(command, arrival_);
+    fault_ = faults_.Find(command, arrival_);
     switch (policies_.value(command, defaultPolicy_)) {
     case HandshakePolicy::Off:
         mode_ = Mode::Block;
@@ -115,86 +115,86 @@ void UnitProtocol::startFrame(quint8 command, qint64 nowMs)
         arrivalHook_(command, arrival_);
 }
 
-SimActions UnitProtocol::takeByte(char byte)
+SimActions UnitProtocol::TakeByte(char byte)
 {
     frame_.append(byte);
     if (mode_ == Mode::Handshake)
-        return answerStep(int(frame_.size()) - 1);
+        return AnswerStep(int(frame_.size()) - 1);
     if (mode_ == Mode::Block && frame_.size() == kFrameSize)
-        return answerFrame();
+        return AnswerFrame();
     return {};
 }
 
-SimActions UnitProtocol::enterHandshake()
+SimActions UnitProtocol::EnterHandshake()
 {
     mode_ = Mode::Handshake;
     detectAt_.reset();
-    return answerStep(0);
+    return AnswerStep(0);
 }
 
-SimActions UnitProtocol::answerStep(int step)
+SimActions UnitProtocol::AnswerStep(int step)
 {
     if (step == kReplyStep)
-        return answerFrame();
+        return AnswerFrame();
     const Fault fault = fault_.step == step ? fault_ : Fault{};
     QByteArray ack(1, char(step == 0 ? kAckCommand : kAckData));
     // Anything but the plain acknowledgement ends the request: the server starts again at byte 0.
-    bool ends = !fault.keepsAnswer();
-    if (step == 0 && !supports(quint8(frame_[0]))) {
+    bool ends = !fault.KeepsAnswer();
+    if (step == 0 && !Supports(quint8(frame_[0]))) {
         ack[0] = char(kNakCommand);
         ends = true;
     }
     if (ends) {
-        note(QStringLiteral("RX %1 (handshake, ended at byte %2%3)")
-                 .arg(SimLog::hex(frame_))
+        Note(QStringLiteral("RX %1 (handshake, ended at byte %2%3)")
+                 .arg(SimLog::Hex(frame_))
                  .arg(step)
-                 .arg(fault.isNone() ? QString() : QStringLiteral(", fault ") + fault.describe()));
-        forget();
-    } else if (!fault.isNone()) {
-        note(QStringLiteral("fault %1").arg(fault.describe()));
+                 .arg(fault.IsNone() ? QString() : QStringLiteral(", fault ") + fault.Describe()));
+        Forget();
+    } else if (!fault.IsNone()) {
+        Note(QStringLiteral("fault %1").arg(fault.Describe()));
     }
-    return shapeAnswer(replaced(ack, fault), fault, settings.turnaroundMs);
+    return ShapeAnswer(Replaced(ack, fault), fault, settings.turnaroundMs);
 }
 
-SimActions UnitProtocol::answerFrame()
+SimActions UnitProtocol::AnswerFrame()
 {
     const Fault fault = mode_ == Mode::Block || fault_.step == kReplyStep ? fault_ : Fault{};
-    note(QStringLiteral("RX %1 (command %2, arrival %3, %4%5)")
-             .arg(SimLog::hex(frame_))
+    Note(QStringLiteral("RX %1 (command %2, arrival %3, %4%5)")
+             .arg(SimLog::Hex(frame_))
              .arg(quint8(frame_[0]))
              .arg(arrival_)
              .arg(mode_ == Mode::Block ? QStringLiteral("block") : QStringLiteral("handshake"))
-             .arg(fault.isNone() ? QString() : QStringLiteral(", fault ") + fault.describe()));
-    const QByteArray reply = replaced(normalReply(), fault);
-    forget();
-    return shapeAnswer(reply, fault, settings.turnaroundMs);
+             .arg(fault.IsNone() ? QString() : QStringLiteral(", fault ") + fault.Describe()));
+    const QByteArray reply = Replaced(NormalReply(), fault);
+    Forget();
+    return ShapeAnswer(reply, fault, settings.turnaroundMs);
 }
 
-QByteArray UnitProtocol::normalReply() const
+QByteArray UnitProtocol::NormalReply() const
 {
     const quint8 command = quint8(frame_[0]);
-    const int length = replyLength(command);
-    if (!frameCheckOk(frame_))
-        return statusReply(kStatusResend, length, settings.bareStatus);
-    if (!supports(command))
-        return statusReply(kStatusNotSupported, length, settings.bareStatus);
+    const int length = ReplyLength(command);
+    if (!FrameCheckOk(frame_))
+        return StatusReply(kStatusResend, length, settings.bareStatus);
+    if (!Supports(command))
+        return StatusReply(kStatusNotSupported, length, settings.bareStatus);
     // A copy: the handler may replace itself.
     const CommandHandler handler = handlers_.at(command);
     const CommandAnswer answer = handler(frame_);
     if (!answer.isData)
-        return statusReply(answer.status, length, settings.bareStatus);
+        return StatusReply(answer.status, length, settings.bareStatus);
     if (answer.payload.size() > length - 1)
-        note(QStringLiteral("handler payload of %1 bytes cut to %2")
+        Note(QStringLiteral("handler payload of %1 bytes cut to %2")
                  .arg(answer.payload.size())
                  .arg(length - 1));
-    return dataReply(answer.payload, length);
+    return DataReply(answer.payload, length);
 }
 
-QByteArray UnitProtocol::replaced(const QByteArray& answer, const Fault& fault) const
+QByteArray UnitProtocol::Replaced(const QByteArray& answer, const Fault& fault) const
 {
     switch (fault.kind) {
     case Fault::Kind::Status:
-        return statusReply(fault.value, replyLength(quint8(frame_[0])), settings.bareStatus);
+        return StatusReply(fault.value, ReplyLength(quint8(frame_[0])), settings.bareStatus);
     case Fault::Kind::WrongAck:
         return QByteArray(1, char(fault.value));
     default:
@@ -202,12 +202,12 @@ QByteArray UnitProtocol::replaced(const QByteArray& answer, const Fault& fault) 
     }
 }
 
-bool UnitProtocol::supports(quint8 command) const
+bool UnitProtocol::Supports(quint8 command) const
 {
-    return replyLength(command) > 0 && handlers_.contains(command);
+    return ReplyLength(command) > 0 && handlers_.contains(command);
 }
 
-void UnitProtocol::forget()
+void UnitProtocol::Forget()
 {
     frame_.clear();
     mode_ = Mode::Undecided;
@@ -216,7 +216,7 @@ void UnitProtocol::forget()
     fault_ = {};
 }
 
-void UnitProtocol::armExpiry(qint64 nowMs)
+void UnitProtocol::ArmExpiry(qint64 nowMs)
 {
     if (frame_.isEmpty() || outputBusy_ || settings.frameTimeoutMs <= 0)
         expireAt_.reset();
@@ -224,10 +224,10 @@ void UnitProtocol::armExpiry(qint64 nowMs)
         expireAt_ = nowMs + settings.frameTimeoutMs;
 }
 
-void UnitProtocol::note(const QString& text) const
+void UnitProtocol::Note(const QString& text) const
 {
     if (log_)
-        log_->line(text);
+        log_->Line(text);
 }
 
 } // namespace unitsim

@@ -34,7 +34,7 @@ struct ProtocolSettings
 
 // The unit's side of the request/reply exchange, without any transport or clock of its own: it
 // is fed received bytes and the current time, and answers with the actions to perform. It asks
-// to be woken at wakeAt() for its time-outs and must be told when its output has been written.
+// to be woken at WakeAt() for its time-outs and must be told when its output has been written.
 class UnitProtocol
 {
 public:
@@ -42,39 +42,39 @@ public:
 
     ProtocolSettings settings;
 
-    void setHandler(quint8 command, CommandHandler handler);
-    void removeHandler(quint8 command);
-    void setHandshakePolicy(quint8 command, HandshakePolicy policy);
-    void setDefaultHandshakePolicy(HandshakePolicy policy);
-    FaultScript& faults() { return faults_; }
-    int arrivals(quint8 command) const { return arrivals_.value(command, 0); }
-    void resetArrivals() { arrivals_.clear(); }
-    void setLog(SimLog* log) { log_ = log; }
-    void setArrivalHook(ArrivalHook hook) { arrivalHook_ = std::move(hook); }
+    void SetHandler(quint8 command, CommandHandler handler);
+    void RemoveHandler(quint8 command);
+    void SetHandshakePolicy(quint8 command, HandshakePolicy policy);
+    void SetDefaultHandshakePolicy(HandshakePolicy policy);
+    FaultScript& Faults() { return faults_; }
+    int Arrivals(quint8 command) const { return arrivals_.value(command, 0); }
+    void ResetArrivals() { arrivals_.clear(); }
+    void SetLog(SimLog* log) { log_ = log; }
+    void SetArrivalHook(ArrivalHook hook) { arrivalHook_ = std::move(hook); }
     // Not owned; between requests it is offered the bytes first. nullptr: none.
-    void setRawInput(RawInput* input) { rawInput_ = input; }
+    void SetRawInput(RawInput* input) { rawInput_ = input; }
 
-    SimActions receive(QByteArrayView bytes, qint64 nowMs);
-    SimActions wake(qint64 nowMs);
-    std::optional<qint64> wakeAt() const;
-    void outputDrained(qint64 nowMs);
+    SimActions Receive(QByteArrayView bytes, qint64 nowMs);
+    SimActions Wake(qint64 nowMs);
+    std::optional<qint64> WakeAt() const;
+    void OutputDrained(qint64 nowMs);
     // The link was lost or dropped: a request in progress is void.
-    void reset();
+    void Reset();
 
 private:
     enum class Mode { Undecided, Block, Handshake };
 
-    void startFrame(quint8 command, qint64 nowMs);
-    SimActions takeByte(char byte);
-    SimActions enterHandshake();
-    SimActions answerStep(int step);
-    SimActions answerFrame();
-    QByteArray normalReply() const;
-    QByteArray replaced(const QByteArray& answer, const Fault& fault) const;
-    bool supports(quint8 command) const;
-    void forget();
-    void armExpiry(qint64 nowMs);
-    void note(const QString& text) const;
+    void StartFrame(quint8 command, qint64 nowMs);
+    SimActions TakeByte(char byte);
+    SimActions EnterHandshake();
+    SimActions AnswerStep(int step);
+    SimActions AnswerFrame();
+    QByteArray NormalReply() const;
+    QByteArray Replaced(const QByteArray& answer, const Fault& fault) const;
+    bool Supports(quint8 command) const;
+    void Forget();
+    void ArmExpiry(qint64 nowMs);
+    void Note(const QString& text) const;
 
     std::map<quint8, CommandHandler> handlers_;
     QHash<quint8, HandshakePolicy> policies_;

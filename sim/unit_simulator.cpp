@@ -15,97 +15,97 @@ UnitSimulator::UnitSimulator(QObject* parent) : QObject(parent), runner_(new Out
     wakeTimer_.setSingleShot(true);
     wakeTimer_.setTimerType(Qt::PreciseTimer);
     connect(&wakeTimer_, &QTimer::timeout, this,
-            [this] { runProtocol([this] { return protocol_.wake(now()); }); });
-    connect(runner_, &OutputRunner::drained, this, [this] {
-        runProtocol([this] {
-            protocol_.outputDrained(now());
+            [this] { RunProtocol([this] { return protocol_.Wake(Now()); }); });
+    connect(runner_, &OutputRunner::Drained, this, [this] {
+        RunProtocol([this] {
+            protocol_.OutputDrained(Now());
             return SimActions{};
         });
     });
     // Queued: the drop tears down the transport whose signal may still be on the stack.
-    connect(runner_, &OutputRunner::dropRequested, this, &UnitSimulator::dropLink, Qt::QueuedConnection);
-    protocol_.setLog(&log_);
-    protocol_.setArrivalHook(
+    connect(runner_, &OutputRunner::DropRequested, this, &UnitSimulator::DropLink, Qt::QueuedConnection);
+    protocol_.SetLog(&log_);
+    protocol_.SetArrivalHook(
         [this](quint8 command, int arrival) { arrived_.emplace_back(command, arrival); });
 }
 
 UnitSimulator::~UnitSimulator()
 {
-    stop();
+    Stop();
 }
 
-bool UnitSimulator::servePty(const QString& linkPath)
+bool UnitSimulator::ServePty(const QString& linkPath)
 {
-    return serve(std::make_unique<PtyTransport>(linkPath));
+    return Serve(std::make_unique<PtyTransport>(linkPath));
 }
 
-bool UnitSimulator::serveTcp(quint16 port)
+bool UnitSimulator::ServeTcp(quint16 port)
 {
     auto transport = std::make_unique<TcpTransport>(port);
     TcpTransport* tcp = transport.get();
-    if (!serve(std::move(transport)))
+    if (!Serve(std::move(transport)))
         return false;
     Lock lock(&mutex_);
-    tcpPort_ = tcp->port();
+    tcpPort_ = tcp->Port();
     return true;
 }
 
-bool UnitSimulator::serveDevice(const QString& path)
+bool UnitSimulator::ServeDevice(const QString& path)
 {
-    return serve(std::make_unique<DeviceTransport>(path));
+    return Serve(std::make_unique<DeviceTransport>(path));
 }
 
-bool UnitSimulator::serve(std::unique_ptr<SimTransport> transport)
+bool UnitSimulator::Serve(std::unique_ptr<SimTransport> transport)
 {
-    stop();
+    Stop();
     QString error;
-    if (!transport->start(&error)) {
+    if (!transport->Start(&error)) {
         Lock lock(&mutex_);
         error_ = error;
         return false;
     }
-    connect(transport.get(), &SimTransport::received, this, [this](const QByteArray& bytes) {
-        runProtocol([&] { return protocol_.receive(bytes, now()); });
+    connect(transport.get(), &SimTransport::Received, this, [this](const QByteArray& bytes) {
+        RunProtocol([&] { return protocol_.Receive(bytes, Now()); });
     });
-    connect(transport.get(), &SimTransport::linkLost, this, [this] {
-        log_.line(QStringLiteral("link lost"));
-        resetLine();
+    connect(transport.get(), &SimTransport::LinkLost, this, [this] {
+        log_.Line(QStringLiteral("link lost"));
+        ResetLine();
     });
     transport_ = std::move(transport);
-    runner_->setTransport(transport_.get());
-    log_.line(QStringLiteral("serving %1").arg(transport_->describe()));
+    runner_->SetTransport(transport_.get());
+    log_.Line(QStringLiteral("serving %1").arg(transport_->Describe()));
     return true;
 }
 
-void UnitSimulator::stop()
+void UnitSimulator::Stop()
 {
     if (!transport_)
         return;
-    resetLine();
-    runner_->setTransport(nullptr);
+    ResetLine();
+    runner_->SetTransport(nullptr);
     transport_.reset();
     Lock lock(&mutex_);
     tcpPort_ = 0;
 }
 
-quint16 UnitSimulator::tcpPort() const
+quint16 UnitSimulator::TcpPort() const
 {
     Lock lock(&mutex_);
     return tcpPort_;
 }
 
-QString UnitSimulator::errorString() const
+QString UnitSimulator::ErrorString() const
 {
     Lock lock(&mutex_);
     return error_;
 }
 
-QString UnitSimulator::lineDescription() const
+QString UnitSimulator::LineDescription() const
 {
-    return transport_ ? transport_->describe() : QString();
+    return transport_ ? transport_->Describe() : QString();
 }
 
-template <typename Step> void UnitSimulator::runProtocol(Step step)
+template <typename Step> void UnitSimulator::RunProtocol(Step step)
 {
     SimActions actions;
     std::vector<std::pair<quint8, int>> arrived;
@@ -114,113 +114,113 @@ template <typename Step> void UnitSimulator::runProtocol(Step step)
         actions = step();
         arrived.swap(arrived_);
     }
-    runner_->enqueue(std::move(actions));
+    runner_->Enqueue(std::move(actions));
     {
         // The runner may have drained at once and re-armed the protocol's time-outs.
         Lock lock(&mutex_);
-        if (const auto at = protocol_.wakeAt())
-            wakeTimer_.start(int(std::max<qint64>(0, *at - now())));
+        if (const auto at = protocol_.WakeAt())
+            wakeTimer_.start(int(std::max<qint64>(0, *at - Now())));
         else
             wakeTimer_.stop();
     }
     for (const auto& [command, arrival] : arrived)
-        emit commandArrived(command, arrival);
+        emit CommandArrived(command, arrival);
 }
 
-void UnitSimulator::dropLink(int downMs)
+void UnitSimulator::DropLink(int downMs)
 {
-    resetLine();
+    ResetLine();
     if (transport_)
-        transport_->dropLink(downMs);
+        transport_->DropLink(downMs);
 }
 
-void UnitSimulator::resetLine()
+void UnitSimulator::ResetLine()
 {
-    runner_->clear();
+    runner_->Clear();
     wakeTimer_.stop();
     Lock lock(&mutex_);
-    protocol_.reset();
+    protocol_.Reset();
 }
 
-void UnitSimulator::setRawInput(RawInput* input)
+void UnitSimulator::SetRawInput(RawInput* input)
 {
     Lock lock(&mutex_);
-    protocol_.setRawInput(input);
+    protocol_.SetRawInput(input);
 }
 
-void UnitSimulator::setHandler(quint8 command, CommandHandler handler)
+void UnitSimulator::SetHandler(quint8 command, CommandHandler handler)
 {
     Lock lock(&mutex_);
-    protocol_.setHandler(command, std::move(handler));
+    protocol_.SetHandler(command, std::move(handler));
 }
 
-void UnitSimulator::setFixedPayload(quint8 command, const QByteArray& payload)
+void UnitSimulator::SetFixedPayload(quint8 command, const QByteArray& payload)
 {
-    setHandler(command, [payload](const QByteArray&) { return CommandAnswer::data(payload); });
+    SetHandler(command, [payload](const QByteArray&) { return CommandAnswer::Data(payload); });
 }
 
-void UnitSimulator::removeHandler(quint8 command)
-{
-    Lock lock(&mutex_);
-    protocol_.removeHandler(command);
-}
-
-void UnitSimulator::setFault(quint8 command, int arrival, const Fault& fault)
+void UnitSimulator::RemoveHandler(quint8 command)
 {
     Lock lock(&mutex_);
-    protocol_.faults().set(command, arrival, fault);
+    protocol_.RemoveHandler(command);
 }
 
-void UnitSimulator::clearFaults()
+void UnitSimulator::SetFault(quint8 command, int arrival, const Fault& fault)
 {
     Lock lock(&mutex_);
-    protocol_.faults().clear();
+    protocol_.Faults().Set(command, arrival, fault);
 }
 
-int UnitSimulator::arrivals(quint8 command) const
+void UnitSimulator::ClearFaults()
 {
     Lock lock(&mutex_);
-    return protocol_.arrivals(command);
+    protocol_.Faults().Clear();
 }
 
-void UnitSimulator::resetArrivals()
+int UnitSimulator::Arrivals(quint8 command) const
 {
     Lock lock(&mutex_);
-    protocol_.resetArrivals();
+    return protocol_.Arrivals(command);
 }
 
-void UnitSimulator::setHandshakePolicy(quint8 command, HandshakePolicy policy)
+void UnitSimulator::ResetArrivals()
 {
     Lock lock(&mutex_);
-    protocol_.setHandshakePolicy(command, policy);
+    protocol_.ResetArrivals();
 }
 
-void UnitSimulator::setDefaultHandshakePolicy(HandshakePolicy policy)
+void UnitSimulator::SetHandshakePolicy(quint8 command, HandshakePolicy policy)
 {
     Lock lock(&mutex_);
-    protocol_.setDefaultHandshakePolicy(policy);
+    protocol_.SetHandshakePolicy(command, policy);
 }
 
-void UnitSimulator::setBareStatus(bool bare)
+void UnitSimulator::SetDefaultHandshakePolicy(HandshakePolicy policy)
+{
+    Lock lock(&mutex_);
+    protocol_.SetDefaultHandshakePolicy(policy);
+}
+
+void UnitSimulator::SetBareStatus(bool bare)
 {
     Lock lock(&mutex_);
     protocol_.settings.bareStatus = bare;
 }
 
-void UnitSimulator::setPaced(bool paced)
+void UnitSimulator::SetPaced(bool paced)
 {
-    runner_->setPaced(paced);
+    runner_->SetPaced(paced);
 }
 
-void UnitSimulator::setTurnaround(int ms)
+void UnitSimulator::SetTurnaround(int ms)
 {
     Lock lock(&mutex_);
     protocol_.settings.turnaroundMs = ms;
 }
 
-void UnitSimulator::setLogDevice(QIODevice* device)
+void UnitSimulator::SetLogDevice(QIODevice* device)
 {
-    log_.setDevice(device);
+    log_.SetDevice(device);
 }
 
 } // namespace unitsim

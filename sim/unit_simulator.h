@@ -23,7 +23,7 @@ class SimTransport;
 
 // A simulated field unit, driven by the event loop of the thread it lives in.
 //
-// Serving (servePty, serveTcp, serveDevice, stop) must be called in the simulator's thread. Every
+// Serving (ServePty, ServeTcp, ServeDevice, Stop) must be called in the simulator's thread. Every
 // other member may be called from any thread while it serves; command handlers run in the
 // simulator's thread and may call the simulator back.
 //
@@ -38,52 +38,52 @@ public:
     ~UnitSimulator() override;
 
     // A pseudo-terminal published as a symbolic link at linkPath.
-    bool servePty(const QString& linkPath);
-    // TCP on 127.0.0.1, one connection at a time; port 0 picks a free one (see tcpPort()).
-    bool serveTcp(quint16 port = 0);
+    bool ServePty(const QString& linkPath);
+    // TCP on 127.0.0.1, one connection at a time; port 0 picks a free one (see TcpPort()).
+    bool ServeTcp(quint16 port = 0);
     // An existing tty, opened when it appears (a device server's pseudo-terminal).
-    bool serveDevice(const QString& path);
-    void stop();
-    quint16 tcpPort() const;
-    QString errorString() const;
+    bool ServeDevice(const QString& path);
+    void Stop();
+    quint16 TcpPort() const;
+    QString ErrorString() const;
     // Where it serves, for people: "pty <link> -> <slave>", "tcp 127.0.0.1:<port>", ...
-    QString lineDescription() const;
+    QString LineDescription() const;
 
     // Commands. A command answers only with a handler and a reply length; otherwise it is not
     // supported (0xF9, or 0xFE to its command byte in handshake mode).
-    void setHandler(quint8 command, CommandHandler handler);
+    void SetHandler(quint8 command, CommandHandler handler);
     // The same payload every time: bytes without the check byte, zero-filled to the reply length.
-    void setFixedPayload(quint8 command, const QByteArray& payload);
-    void removeHandler(quint8 command);
+    void SetFixedPayload(quint8 command, const QByteArray& payload);
+    void RemoveHandler(quint8 command);
     // Input taken as it comes between requests (not owned; must outlive the serving). nullptr: none.
-    void setRawInput(RawInput* input);
+    void SetRawInput(RawInput* input);
 
     // Faults for the n-th arrival of a command (from 1), or kEveryArrival.
-    void setFault(quint8 command, int arrival, const Fault& fault);
-    void clearFaults();
+    void SetFault(quint8 command, int arrival, const Fault& fault);
+    void ClearFaults();
     // How many requests with this command code have started to arrive.
-    int arrivals(quint8 command) const;
-    void resetArrivals();
+    int Arrivals(quint8 command) const;
+    void ResetArrivals();
 
     // Detect for every command unless set otherwise.
-    void setHandshakePolicy(quint8 command, HandshakePolicy policy);
-    void setDefaultHandshakePolicy(HandshakePolicy policy);
-    void setBareStatus(bool bare);
-    void setPaced(bool paced);
-    void setTurnaround(int ms);
+    void SetHandshakePolicy(quint8 command, HandshakePolicy policy);
+    void SetDefaultHandshakePolicy(HandshakePolicy policy);
+    void SetBareStatus(bool bare);
+    void SetPaced(bool paced);
+    void SetTurnaround(int ms);
     // Not owned; must outlive the simulator or be unset. nullptr: no log.
-    void setLogDevice(QIODevice* device);
+    void SetLogDevice(QIODevice* device);
 
 signals:
     // The first byte of a request came; arrival counts from 1 per command.
-    void commandArrived(quint8 command, int arrival);
+    void CommandArrived(quint8 command, int arrival);
 
 private:
-    template <typename Step> void runProtocol(Step step);
-    bool serve(std::unique_ptr<SimTransport> transport);
-    void dropLink(int downMs);
-    void resetLine();
-    qint64 now() const { return clock_.elapsed(); }
+    template <typename Step> void RunProtocol(Step step);
+    bool Serve(std::unique_ptr<SimTransport> transport);
+    void DropLink(int downMs);
+    void ResetLine();
+    qint64 Now() const { return clock_.elapsed(); }
 
     mutable QRecursiveMutex mutex_;
     SimLog log_;

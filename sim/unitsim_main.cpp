@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     QString optionError;
     int interval = 0;
     if (!unitsim::ApplyUnitOptions(parser, model, &optionError) ||
-        !unitsim::ApplyLogOptions(parser, logs, model.state().identity.sensorCount, &interval,
+        !unitsim::ApplyLogOptions(parser, logs, model.State().identity.sensorCount, &interval,
                                   &optionError) ||
         !unitsim::ApplySettingsOptions(
             parser, model, memory,
@@ -108,34 +108,34 @@ int main(int argc, char** argv)
         logFile.open(stderr, QIODevice::WriteOnly | QIODevice::Text);
     }
     if (logFile.isOpen())
-        sim.setLogDevice(&logFile);
-    sim.setPaced(parser.isSet(paced));
-    sim.setTurnaround(turnaroundMs);
-    sim.setBareStatus(parser.isSet(bare));
+        sim.SetLogDevice(&logFile);
+    sim.SetPaced(parser.isSet(paced));
+    sim.SetTurnaround(turnaroundMs);
+    sim.SetBareStatus(parser.isSet(bare));
 
     QElapsedTimer sinceStart;
     QTimer liveTimer;
     if (live) {
         sinceStart.start();
-        live->advanceTo(0);
-        QObject::connect(&liveTimer, &QTimer::timeout, [&] { live->advanceTo(sinceStart.elapsed()); });
+        live->AdvanceTo(0);
+        QObject::connect(&liveTimer, &QTimer::timeout, [&] { live->AdvanceTo(sinceStart.elapsed()); });
         liveTimer.start(250);
     }
 
-    quitOnTerminationSignals();
-    const bool serving = parser.isSet(pty)   ? sim.servePty(parser.value(pty))
-                         : parser.isSet(tcp) ? sim.serveTcp(quint16(port))
-                                             : sim.serveDevice(parser.value(device));
+    QuitOnTerminationSignals();
+    const bool serving = parser.isSet(pty)   ? sim.ServePty(parser.value(pty))
+                         : parser.isSet(tcp) ? sim.ServeTcp(quint16(port))
+                                             : sim.ServeDevice(parser.value(device));
     if (!serving) {
-        std::fprintf(stderr, "telvaron-unitsim: %s\n", qPrintable(sim.errorString()));
+        std::fprintf(stderr, "telvaron-unitsim: %s\n", qPrintable(sim.ErrorString()));
         return 1;
     }
     // A script waits for this line before it connects.
-    std::printf("serving %s\n", qPrintable(sim.lineDescription()));
+    std::printf("serving %s\n", qPrintable(sim.LineDescription()));
     std::fflush(stdout);
 
     const int status = app.exec();
-    sim.stop();
-    sim.setLogDevice(nullptr);
+    sim.Stop();
+    sim.SetLogDevice(nullptr);
     return status;
 }

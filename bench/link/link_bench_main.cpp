@@ -27,7 +27,7 @@ void ServeCommand(SimLine& line, UnitCommand command)
     QByteArray payload(ReplyLength(command) - 1, '\0');
     for (int i = 0; i < payload.size(); ++i)
         payload[i] = char(i * 31 + 7);
-    line.Sim().setFixedPayload(command, payload);
+    line.Sim().SetFixedPayload(command, payload);
 }
 
 bool Overhead(Wire wire)
@@ -37,8 +37,8 @@ bool Overhead(Wire wire)
         std::printf("%-4s  line not ready: %s\n", WireName(wire), qPrintable(line.Problem()));
         return false;
     }
-    line.Sim().setTurnaround(0);
-    line.Sim().setPaced(true);
+    line.Sim().SetTurnaround(0);
+    line.Sim().SetPaced(true);
     bool met = true;
     for (const UnitCommand command : {CmdReadStatus, CmdReadLogPage}) {
         ServeCommand(line, command);

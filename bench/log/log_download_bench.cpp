@@ -44,44 +44,44 @@ int PassBytes()
 
 qint64 Taken(Database& db)
 {
-    const auto rows = db.select(QStringLiteral("SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info"));
+    const auto rows = db.Select(QStringLiteral("SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info"));
     return rows && !rows->empty() ? rows->front().value(0).toLongLong() : 0;
 }
 
 void Run(Database::Driver driver, int passes)
 {
     const char* name = driver == Database::Driver::SQLite ? "SQLite" : "PostgreSQL";
-    auto testDb = TestDatabase::create(driver);
+    auto testDb = TestDatabase::Create(driver);
     if (!testDb)
         return;
-    Database& db = testDb->db();
-    db.transaction([&] {
-        db.exec(
+    Database& db = testDb->Db();
+    db.Transaction([&] {
+        db.Exec(
             QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
                            "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES ('D1', 1, 1, "
                            "'1-115200', 'TELVARON-1', '1', '1', 1)"));
         for (int n = 1; n <= kSensors; ++n)
-            db.exec(
+            db.Exec(
                 QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
                                "SeI_Sensortype) VALUES ('D1', ?, 1, 1)"),
                 {n});
-        db.exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
+        db.Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
                                "PmI_Used) VALUES ('D1', 1, 1)"));
         return true;
     });
 
     unitsim::UnitModel model;
-    model.update([](unitsim::UnitState& s) { s.identity.serialNumber = QStringLiteral("D1"); });
+    model.Update([](unitsim::UnitState& s) { s.identity.serialNumber = QStringLiteral("D1"); });
     unitsim::LogMemory logs;
     unitsim::PrefillLogs(logs, kSensors, kSensorPages * kSamplesPerPage, kEventPages * 48, 1);
     unitsim::CurrentEvents events;
     unitsim::SimThread sim;
-    unitsim::InstallUnitCommands(sim.sim(), model);
-    unitsim::InstallLogCommands(sim.sim(), model, logs, events);
-    sim.sim().setPaced(true);
-    sim.sim().setTurnaround(0);
+    unitsim::InstallUnitCommands(sim.Sim(), model);
+    unitsim::InstallLogCommands(sim.Sim(), model, logs, events);
+    sim.Sim().SetPaced(true);
+    sim.Sim().SetTurnaround(0);
     QTemporaryDir dir;
-    sim.servePty(dir.filePath(QStringLiteral("com1")));
+    sim.ServePty(dir.filePath(QStringLiteral("com1")));
 
     BenchScan scan(db, dir.path());
     ScanEngine& engine = scan.engine;

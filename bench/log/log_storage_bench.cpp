@@ -124,8 +124,8 @@ Figure Summary(const std::vector<double>& runs)
 struct Phase
 {
     std::vector<double> plainRuns, storedRuns;
-    Figure plain() const { return Summary(plainRuns); }
-    Figure stored() const { return Summary(storedRuns); }
+    Figure Plain() const { return Summary(plainRuns); }
+    Figure Stored() const { return Summary(storedRuns); }
 };
 
 // One run of rounds that each time a plain batched insert and a stored half page with its
@@ -142,8 +142,8 @@ void MeasureRun(Database& db, History& h, qint64& round, Phase& phase)
             values << row << number;
         const int width = int(rows.front().size()) + 1;
         t.start();
-        if (!db.exec(MultiRowInsert(h.target.historyTable, h.target.rowColumns, width, rows.size()), values))
-            std::fprintf(stderr, "%s\n", qPrintable(db.lastError().description));
+        if (!db.Exec(MultiRowInsert(h.target.historyTable, h.target.rowColumns, width, rows.size()), values))
+            std::fprintf(stderr, "%s\n", qPrintable(db.LastError().description));
         plain.push_back(t.nsecsElapsed() / 1e3);
 
         rows = h.rows(round++);
@@ -151,7 +151,7 @@ void MeasureRun(Database& db, History& h, qint64& round, Phase& phase)
         const LogCounters moved{c.LastPageSN + 1, 264, c.LastRecSN + qint32(rows.size())};
         t.start();
         if (!StoreLogRows(db, h.target, rows, moved))
-            std::fprintf(stderr, "%s\n", qPrintable(db.lastError().description));
+            std::fprintf(stderr, "%s\n", qPrintable(db.LastError().description));
         stored.push_back(t.nsecsElapsed() / 1e3);
     }
     phase.plainRuns.push_back(Median(plain));
@@ -162,27 +162,27 @@ void MeasureRun(Database& db, History& h, qint64& round, Phase& phase)
 // then leaves the table as a running site's would be: checkpointed, vacuumed and analysed.
 bool Fill(Database& db, const History& h, qint64 rows)
 {
-    const bool sqlite = db.driver() == Database::Driver::SQLite;
+    const bool sqlite = db.DriverInUse() == Database::Driver::SQLite;
     QString cacheSize;
     if (sqlite) {
-        const auto size = db.select(QStringLiteral("PRAGMA cache_size"));
+        const auto size = db.Select(QStringLiteral("PRAGMA cache_size"));
         cacheSize = size && !size->empty() ? size->front().value(0).toString() : QStringLiteral("-2000");
-        db.exec(QStringLiteral("PRAGMA cache_size=-1048576"));
-    } else if (!db.exec(QStringLiteral("SET statement_timeout=0"))) {
+        db.Exec(QStringLiteral("PRAGMA cache_size=-1048576"));
+    } else if (!db.Exec(QStringLiteral("SET statement_timeout=0"))) {
         return false;
     }
     bool ok = true;
     for (qint64 first = 0; ok && first < rows; first += kFillChunk) {
         const qint64 last = std::min(rows, first + kFillChunk) - 1;
-        ok = db.transaction(
-            [&] { return bool(db.exec((sqlite ? h.sqliteFill : h.postgresFill).arg(first).arg(last))); });
+        ok = db.Transaction(
+            [&] { return bool(db.Exec((sqlite ? h.sqliteFill : h.postgresFill).arg(first).arg(last))); });
     }
     if (sqlite) {
-        ok = ok && db.select(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-        db.exec(QStringLiteral("PRAGMA cache_size=") + cacheSize);
+        ok = ok && db.Select(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        db.Exec(QStringLiteral("PRAGMA cache_size=") + cacheSize);
     } else {
-        ok = ok && db.exec(QStringLiteral("VACUUM ANALYZE ") + QString::fromLatin1(h.table));
-        db.exec(QStringLiteral("RESET statement_timeout"));
+        ok = ok && db.Exec(QStringLiteral("VACUUM ANALYZE ") + QString::fromLatin1(h.table));
+        db.Exec(QStringLiteral("RESET statement_timeout"));
     }
     return ok;
 }
@@ -195,17 +195,17 @@ void PrintFigure(const char* what, const Figure& f)
 void PrintPhase(const char* what, const Phase& p)
 {
     std::printf("  %-34s", what);
-    PrintFigure("plain", p.plain());
-    PrintFigure(", stored", p.stored());
-    std::printf(", stored/plain %.2f\n", p.stored().median / p.plain().median);
+    PrintFigure("plain", p.Plain());
+    PrintFigure(", stored", p.Stored());
+    std::printf(", stored/plain %.2f\n", p.Stored().median / p.Plain().median);
 }
 
 bool AddOwners(Database& db)
 {
-    return db.exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, "
+    return db.Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, "
                                   "SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES "
                                   "('B1', 1, 1, '1-115200', 'TELVARON-1', '1', '1', 1)")) &&
-           db.exec(
+           db.Exec(
                QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
                               "SeI_Sensortype) VALUES ('B1', 1, 1, 1)"));
 }
@@ -215,15 +215,15 @@ bool AddOwners(Database& db)
 void Run(Database::Driver driver, const History& h, qint64 history)
 {
     const char* name = driver == Database::Driver::SQLite ? "SQLite" : "PostgreSQL";
-    auto emptyDb = TestDatabase::create(driver, QStringLiteral("empty"));
-    auto fullDb = TestDatabase::create(driver, QStringLiteral("full"));
-    if (!emptyDb || !fullDb || !AddOwners(emptyDb->db()) || !AddOwners(fullDb->db()))
+    auto emptyDb = TestDatabase::Create(driver, QStringLiteral("empty"));
+    auto fullDb = TestDatabase::Create(driver, QStringLiteral("full"));
+    if (!emptyDb || !fullDb || !AddOwners(emptyDb->Db()) || !AddOwners(fullDb->Db()))
         return;
     QElapsedTimer fill;
     fill.start();
-    if (!Fill(fullDb->db(), h, history)) {
+    if (!Fill(fullDb->Db(), h, history)) {
         std::fprintf(stderr, "%s: filling %s failed: %s\n", name, h.table,
-                     qPrintable(fullDb->db().lastError().description));
+                     qPrintable(fullDb->Db().LastError().description));
         return;
     }
     const double fillSeconds = fill.elapsed() / 1e3;
@@ -232,14 +232,14 @@ void Run(Database::Driver driver, const History& h, qint64 history)
     qint64 emptyRound = 0, fullRound = 0;
     Phase empty, full;
     // Warm up: statements prepared, pages cached.
-    MeasureRun(emptyDb->db(), emptyH, emptyRound, empty);
-    MeasureRun(fullDb->db(), fullH, fullRound, full);
+    MeasureRun(emptyDb->Db(), emptyH, emptyRound, empty);
+    MeasureRun(fullDb->Db(), fullH, fullRound, full);
     empty = {};
     full = {};
     const QString loadBefore = LoadAverage();
     for (int run = 0; run < kRuns; ++run) {
-        MeasureRun(emptyDb->db(), emptyH, emptyRound, empty);
-        MeasureRun(fullDb->db(), fullH, fullRound, full);
+        MeasureRun(emptyDb->Db(), emptyH, emptyRound, empty);
+        MeasureRun(fullDb->Db(), fullH, fullRound, full);
     }
     const QString loadAfter = LoadAverage();
 
@@ -257,7 +257,7 @@ void Run(Database::Driver driver, const History& h, qint64 history)
     const Figure ratio = Summary(ratios);
     std::printf("  stored with %lld rows / stored with none: %.2f; of the runs side by side %.2f (%.2f-%.2f) "
                 "(target <= 1.25)\n",
-                history, full.stored().median / empty.stored().median, ratio.median, ratio.low, ratio.high);
+                history, full.Stored().median / empty.Stored().median, ratio.median, ratio.low, ratio.high);
     std::fflush(stdout);
 }
 } // namespace

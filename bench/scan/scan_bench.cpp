@@ -41,7 +41,7 @@ struct Counters
 // Counts what SQLite runs on the connection, through the driver's own handle.
 void WatchSqlite(Database& db, Counters& counters)
 {
-    const QVariant handle = QSqlDatabase::database(db.connectionName()).driver()->handle();
+    const QVariant handle = QSqlDatabase::database(db.ConnectionName()).driver()->handle();
     auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
     sqlite3_trace_v2(
         sqlite, SQLITE_TRACE_STMT,
@@ -64,52 +64,52 @@ void WatchSqlite(Database& db, Counters& counters)
 long PgCommits(Database& db)
 {
     QThread::msleep(1100);
-    db.select(QStringLiteral("SELECT 1"));
-    db.select(QStringLiteral("SELECT pg_stat_clear_snapshot()"));
-    const auto rows = db.select(
+    db.Select(QStringLiteral("SELECT 1"));
+    db.Select(QStringLiteral("SELECT pg_stat_clear_snapshot()"));
+    const auto rows = db.Select(
         QStringLiteral("SELECT xact_commit FROM pg_stat_database WHERE datname=current_database()"));
     return rows && !rows->empty() ? rows->front().value(0).toLongLong() : 0;
 }
 
 void Run(Database::Driver driver, int unitCount)
 {
-    auto testDb = TestDatabase::create(driver);
+    auto testDb = TestDatabase::Create(driver);
     if (!testDb)
         return;
-    Database& db = testDb->db();
+    Database& db = testDb->Db();
     QTemporaryDir dir;
     std::vector<std::unique_ptr<unitsim::UnitModel>> models;
     std::vector<std::unique_ptr<unitsim::SimThread>> sims;
     // Empty logs and event lists: the passes stay steady.
     std::vector<std::unique_ptr<unitsim::LogMemory>> logs;
     std::vector<std::unique_ptr<unitsim::CurrentEvents>> events;
-    db.transaction([&] {
+    db.Transaction([&] {
         for (int u = 0; u < unitCount; ++u) {
             const QString serial = QStringLiteral("B%1").arg(u, 4, 10, QLatin1Char('0'));
             auto model = std::make_unique<unitsim::UnitModel>();
-            model->update([&](unitsim::UnitState& s) {
+            model->Update([&](unitsim::UnitState& s) {
                 s.identity.serialNumber = serial;
                 for (int n = 0; n < 20; ++n)
                     s.sensors[n].tenths = 100 + n;
             });
             auto sim = std::make_unique<unitsim::SimThread>();
-            unitsim::InstallUnitCommands(sim->sim(), *model);
+            unitsim::InstallUnitCommands(sim->Sim(), *model);
             logs.push_back(std::make_unique<unitsim::LogMemory>());
             events.push_back(std::make_unique<unitsim::CurrentEvents>());
-            unitsim::InstallLogCommands(sim->sim(), *model, *logs.back(), *events.back());
-            sim->servePty(dir.filePath(QStringLiteral("com%1").arg(u + 1)));
-            db.exec(QStringLiteral(
+            unitsim::InstallLogCommands(sim->Sim(), *model, *logs.back(), *events.back());
+            sim->ServePty(dir.filePath(QStringLiteral("com%1").arg(u + 1)));
+            db.Exec(QStringLiteral(
                         "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
                         "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES (?, 1, 1, ?, "
                         "'TELVARON-1', '1', '1', 1)"),
                     {serial, QStringLiteral("%1-115200").arg(u + 1)});
             for (int n = 1; n <= 20; ++n)
-                db.exec(QStringLiteral(
+                db.Exec(QStringLiteral(
                             "INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
                             "SeI_Sensortype) VALUES (?, ?, 1, 1)"),
                         {serial, n});
             for (int p = 1; p <= 4; ++p)
-                db.exec(
+                db.Exec(
                     QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
                                    "PmI_Used) VALUES (?, ?, 1)"),
                     {serial, p});

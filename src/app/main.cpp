@@ -22,7 +22,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     SettingsStore store;
-    const auto instance = AcquireSingleInstance(store.fileName());
+    const auto instance = AcquireSingleInstance(store.FileName());
     if (!instance)
         return 0;
 
@@ -30,14 +30,14 @@ int main(int argc, char** argv)
     Database db;
     ScanFlags flags;
     const ProgramEnd endProgram = [&] {
-        db.close();
+        db.Close();
         instance->unlock();
         std::fflush(nullptr);
         // Straight out, also from inside a pass or a dialog: nothing is left to save.
         std::_Exit(0);
     };
 
-    UnitLink link(SettingsSerialPorts(AppTitle));
+    UnitLink link(SettingsSerialPorts(kAppTitle));
     ScanEngine* engine = nullptr;
     ScanScheduler scheduler(db, [&] { engine->ScanSystems(); });
     const SystemsList::ChangeSettings changeSettings = [&](const SystemInfo& unit,
@@ -49,18 +49,18 @@ int main(int argc, char** argv)
         store, prompter, flags,
         MainWindowServices{
             .ScanSystems = [&] { engine->ScanSystems(); },
-            .StartPing = [&] { scheduler.StartPing(); },
-            .ShowSystemsList = [&] { SystemsList(db, link, prompter, changeSettings, &window).exec(); },
-            .LoadUsedUnits = [&] { return LoadUsedSystems(db); },
-            .EndProgram = endProgram,
+            .startPing = [&] { scheduler.StartPing(); },
+            .showSystemsList = [&] { SystemsList(db, link, prompter, changeSettings, &window).exec(); },
+            .loadUsedUnits = [&] { return LoadUsedSystems(db); },
+            .endProgram = endProgram,
         });
-    QObject::connect(&link, &UnitLink::unsupportedCommand, &window, [&] {
-        prompter.Message(Prompter::Icon::Critical, Prompter::Buttons::Ok, AppTitle,
+    QObject::connect(&link, &UnitLink::UnsupportedCommand, &window, [&] {
+        prompter.Message(Prompter::Icon::Critical, Prompter::Buttons::Ok, kAppTitle,
                          QString::fromLatin1(kUnsupportedCommandText));
     });
     ScanEngine scanEngine(db, link, flags, window, scheduler, endProgram);
     engine = &scanEngine;
-    prompter.setParent(&window);
+    prompter.SetParent(&window);
 
     if (!RunStartup(store, prompter, db, window, endProgram))
         return 0;

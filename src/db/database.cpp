@@ -68,27 +68,27 @@ Database::Database(QString connectionName) : name_(std::move(connectionName)) {}
 
 Database::~Database()
 {
-    release();
+    Release();
 }
 
-QSqlDatabase Database::handle() const
+QSqlDatabase Database::Handle() const
 {
     return QSqlDatabase::database(name_, false);
 }
 
-void Database::release()
+void Database::Release()
 {
     queries_.clear();
     inTransaction_ = false;
     if (QSqlDatabase::contains(name_)) {
-        handle().close();
+        Handle().close();
         QSqlDatabase::removeDatabase(name_);
     }
 }
 
-bool Database::openSqlite(const QString& file, std::chrono::milliseconds busyTimeout)
+bool Database::OpenSqlite(const QString& file, std::chrono::milliseconds busyTimeout)
 {
-    release();
+    Release();
     reopen_ = nullptr;
     driver_ = Driver::SQLite;
     lastError_ = {};
@@ -100,12 +100,12 @@ bool Database::openSqlite(const QString& file, std::chrono::milliseconds busyTim
             QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout.count()));
         opened = db.open();
         if (!opened)
-            setError(db.lastError(), file);
+            SetError(db.lastError(), file);
     }
     if (opened) {
         // WAL lets the terminals read while the server writes. The first read of the file
         // happens here, so this is also where a file that is no database fails.
-        const auto mode = select(QStringLiteral("PRAGMA journal_mode=WAL"));
+        const auto mode = Select(QStringLiteral("PRAGMA journal_mode=WAL"));
         opened = mode.has_value();
         if (opened &&
             (mode->isEmpty() || mode->front().value(0).toString().compare(u"wal", Qt::CaseInsensitive))) {
@@ -116,21 +116,21 @@ bool Database::openSqlite(const QString& file, std::chrono::milliseconds busyTim
         // a power cut loses at most the last commits whole, rows together with their counters.
         // FULL would wait for the disk at every commit, which at a half page per log and pass
         // costs more than storing the rows.
-        opened = opened && exec(QStringLiteral("PRAGMA synchronous=NORMAL")).has_value();
+        opened = opened && Exec(QStringLiteral("PRAGMA synchronous=NORMAL")).has_value();
     }
     if (!opened) {
         const DbError failure = lastError_;
-        release();
+        Release();
         lastError_ = failure;
     } else {
-        reopen_ = [this, file, busyTimeout] { return openSqlite(file, busyTimeout); };
+        reopen_ = [this, file, busyTimeout] { return OpenSqlite(file, busyTimeout); };
     }
     return opened;
 }
 
-bool Database::openPostgres(const PgServer& server)
+bool Database::OpenPostgres(const PgServer& server)
 {
-    release();
+    Release();
     reopen_ = nullptr;
     driver_ = Driver::PostgreSQL;
     lastError_ = {};
@@ -156,38 +156,38 @@ bool Database::openPostgres(const PgServer& server)
             opened = db.open();
         }
         if (!opened)
-            setError(db.lastError());
+            SetError(db.lastError());
     }
     if (!opened) {
         const DbError failure = lastError_;
-        release();
+        Release();
         lastError_ = failure;
     } else {
-        reopen_ = [this, server] { return openPostgres(server); };
+        reopen_ = [this, server] { return OpenPostgres(server); };
     }
     return opened;
 }
 
-void Database::close()
+void Database::Close()
 {
     reopen_ = nullptr;
     queries_.clear();
     inTransaction_ = false;
     if (QSqlDatabase::contains(name_))
-        handle().close();
+        Handle().close();
 }
 
-bool Database::isOpen() const
+bool Database::IsOpen() const
 {
-    return QSqlDatabase::contains(name_) && handle().isOpen();
+    return QSqlDatabase::contains(name_) && Handle().isOpen();
 }
 
-bool Database::connectionLost() const
+bool Database::ConnectionLost() const
 {
-    return reopen_ && !isOpen();
+    return reopen_ && !IsOpen();
 }
 
-bool Database::reconnect()
+bool Database::Reconnect()
 {
     // The open clears reopen_ before it sets it anew: the copy that runs must outlive that.
     const std::function<bool()> reopen = reopen_;
@@ -199,7 +199,7 @@ bool Database::reconnect()
     return opened;
 }
 
-void Database::setError(const QSqlError& error, const QString& context)
+void Database::SetError(const QSqlError& error, const QString& context)
 {
     QString text = KeptLines(error.databaseText());
     if (text.isEmpty())
@@ -214,26 +214,26 @@ void Database::setError(const QSqlError& error, const QString& context)
     }
 }
 
-QSqlQuery* Database::prepared(const QString& sql)
+QSqlQuery* Database::Prepared(const QString& sql)
 {
     const auto found = queries_.find(sql);
     if (found != queries_.end())
         return &found.value();
     if (queries_.size() >= kMaxPreparedQueries)
         queries_.clear();
-    QSqlQuery query(handle());
+    QSqlQuery query(Handle());
     query.setForwardOnly(true);
     if (!query.prepare(sql)) {
-        setError(query.lastError());
+        SetError(query.lastError());
         return nullptr;
     }
     return &queries_.insert(sql, std::move(query)).value();
 }
 
-bool Database::run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use)
+bool Database::Run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use)
 {
     lastError_ = {};
-    if (!isOpen()) {
+    if (!IsOpen()) {
         lastError_ = {0, QStringLiteral("The database is not open")};
         return false;
     }
@@ -241,12 +241,12 @@ bool Database::run(const QString& sql, const QVariantList& values, const std::fu
     QSqlQuery* query = nullptr;
     bool done = false;
     if (values.isEmpty()) {
-        direct.emplace(handle());
+        direct.emplace(Handle());
         direct->setForwardOnly(true);
         query = &*direct;
         done = query->exec(sql);
     } else {
-        query = prepared(sql);
+        query = Prepared(sql);
         if (!query)
             return false;
         for (qsizetype i = 0; i < values.size(); ++i)
@@ -259,23 +259,23 @@ bool Database::run(const QString& sql, const QVariantList& values, const std::fu
         done = !query->lastError().isValid();
     }
     if (!done)
-        setError(query->lastError());
+        SetError(query->lastError());
     query->finish();
     return done;
 }
 
-std::optional<int> Database::exec(const QString& sql, const QVariantList& values)
+std::optional<int> Database::Exec(const QString& sql, const QVariantList& values)
 {
     std::optional<int> changed;
-    if (!run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
+    if (!Run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
         return std::nullopt;
     return changed;
 }
 
-std::optional<QList<QSqlRecord>> Database::select(const QString& sql, const QVariantList& values)
+std::optional<QList<QSqlRecord>> Database::Select(const QString& sql, const QVariantList& values)
 {
     QList<QSqlRecord> rows;
-    const bool done = run(sql, values, [&](QSqlQuery& query) {
+    const bool done = Run(sql, values, [&](QSqlQuery& query) {
         while (query.next())
             rows.append(query.record());
     });
@@ -284,13 +284,13 @@ std::optional<QList<QSqlRecord>> Database::select(const QString& sql, const QVar
     return rows;
 }
 
-bool Database::transaction(const std::function<bool()>& work)
+bool Database::Transaction(const std::function<bool()>& work)
 {
     if (inTransaction_)
         return work();
     // IMMEDIATE takes the write lock at once: a deferred transaction that reads first may
     // find its snapshot outdated by a terminal's write and fail at its first write.
-    if (!exec(driver_ == Driver::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")))
+    if (!Exec(driver_ == Driver::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")))
         return false;
     inTransaction_ = true;
     bool done = false;
@@ -298,14 +298,14 @@ bool Database::transaction(const std::function<bool()>& work)
         done = work();
     } catch (...) {
         inTransaction_ = false;
-        exec(QStringLiteral("ROLLBACK"));
+        Exec(QStringLiteral("ROLLBACK"));
         throw;
     }
     inTransaction_ = false;
-    if (done && exec(QStringLiteral("COMMIT")))
+    if (done && Exec(QStringLiteral("COMMIT")))
         return true;
     const DbError failure = lastError_;
-    exec(QStringLiteral("ROLLBACK"));
+    Exec(QStringLiteral("ROLLBACK"));
     lastError_ = failure;
     return false;
 }

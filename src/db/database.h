@@ -55,45 +55,45 @@ public:
 
     // Opens an existing SQLite file, never creating one, in WAL mode. A statement that finds
     // the file locked by another connection waits up to busyTimeout for it.
-    bool openSqlite(const QString& file, std::chrono::milliseconds busyTimeout = kSqliteBusyTimeout);
-    bool openPostgres(const PgServer& server);
+    bool OpenSqlite(const QString& file, std::chrono::milliseconds busyTimeout = kSqliteBusyTimeout);
+    bool OpenPostgres(const PgServer& server);
     // Errors of the close are ignored.
-    void close();
+    void Close();
 
-    bool isOpen() const;
+    bool IsOpen() const;
     // The connection was opened and has since broken (a PostgreSQL server that restarted or went
-    // away); a connection closed by close() is not lost.
-    bool connectionLost() const;
+    // away); a connection closed by Close() is not lost.
+    bool ConnectionLost() const;
     // Opens the lost connection again as it was first opened.
-    bool reconnect();
-    Driver driver() const { return driver_; }
-    const QString& connectionName() const { return name_; }
+    bool Reconnect();
+    Driver DriverInUse() const { return driver_; }
+    const QString& ConnectionName() const { return name_; }
     // The failure of the last call that failed; empty after a call that succeeded.
-    const DbError& lastError() const { return lastError_; }
+    const DbError& LastError() const { return lastError_; }
 
     // Runs one statement with values bound to its '?' placeholders in order. A QDateTime
     // binds as wall-clock text (see wall_clock.h). Gives the number of rows changed.
-    std::optional<int> exec(const QString& sql, const QVariantList& values = {});
+    std::optional<int> Exec(const QString& sql, const QVariantList& values = {});
     // Runs one query and gives all its rows. Read date-time columns with WallClockFromValue,
     // single-precision reals with toFloat().
-    std::optional<QList<QSqlRecord>> select(const QString& sql, const QVariantList& values = {});
+    std::optional<QList<QSqlRecord>> Select(const QString& sql, const QVariantList& values = {});
 
     // Runs work in one transaction: commits when it returns true; rolls back when it returns
     // false or the commit fails, keeping the first error. A call made inside work joins
     // the transaction that runs. Do not pump events inside work.
-    bool transaction(const std::function<bool()>& work);
-    bool inTransaction() const { return inTransaction_; }
+    bool Transaction(const std::function<bool()>& work);
+    bool InTransaction() const { return inTransaction_; }
 
 private:
-    QSqlDatabase handle() const;
-    void release();
-    bool run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use);
-    QSqlQuery* prepared(const QString& sql);
-    void setError(const QSqlError& error, const QString& context = {});
+    QSqlDatabase Handle() const;
+    void Release();
+    bool Run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use);
+    QSqlQuery* Prepared(const QString& sql);
+    void SetError(const QSqlError& error, const QString& context = {});
 
     QString name_;
     Driver driver_ = Driver::SQLite;
-    // How the connection was last opened with success, for reconnect().
+    // How the connection was last opened with success, for Reconnect().
     std::function<bool()> reopen_;
     DbError lastError_;
     bool inTransaction_ = false;

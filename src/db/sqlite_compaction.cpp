@@ -71,23 +71,23 @@ bool CompactDatabaseFile(const QString& dbFile, std::chrono::milliseconds busyTi
     const QString copy = backup + QStringLiteral(".tmp");
 
     Database db(QStringLiteral("telvaron-compaction"));
-    if (!db.openSqlite(dbFile, busyTimeout))
+    if (!db.OpenSqlite(dbFile, busyTimeout))
         return false;
     // A copy left by an interrupted start would make VACUUM INTO refuse; a journal left
     // with it belongs to no database any more.
     RemoveCopy(copy);
     // VACUUM INTO reads one consistent snapshot, also while a terminal writes. The backup
     // is as readable as the database, no more.
-    if (!CreateOwnerOnlyFile(copy) || !db.exec(QStringLiteral("VACUUM INTO ?"), {copy}) ||
+    if (!CreateOwnerOnlyFile(copy) || !db.Exec(QStringLiteral("VACUUM INTO ?"), {copy}) ||
         ::chmod(QFile::encodeName(copy).constData(), *mode) != 0 || !ReplaceFile(copy, backup)) {
         RemoveCopy(copy);
         return false;
     }
-    if (!db.exec(QStringLiteral("VACUUM")))
+    if (!db.Exec(QStringLiteral("VACUUM")))
         return false;
     // Moves the compacted pages out of the write-ahead log as far as the terminals' reads
     // allow, without waiting for them; the last connection to close does the rest.
-    db.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
-    db.select(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    db.Exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    db.Select(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     return true;
 }

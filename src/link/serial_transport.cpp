@@ -2,7 +2,7 @@
 
 SerialTransport::SerialTransport(QObject* parent) : Transport(parent)
 {
-    connect(&port_, &QSerialPort::readyRead, this, &Transport::bytesArrived);
+    connect(&port_, &QSerialPort::readyRead, this, &Transport::BytesArrived);
     connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
         if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)
             broken_ = true;

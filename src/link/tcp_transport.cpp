@@ -4,7 +4,7 @@
 
 TcpTransport::TcpTransport(QObject* parent) : Transport(parent)
 {
-    connect(&socket_, &QTcpSocket::readyRead, this, &Transport::bytesArrived);
+    connect(&socket_, &QTcpSocket::readyRead, this, &Transport::BytesArrived);
     connect(&socket_, &QTcpSocket::errorOccurred, this, [this] { broken_ = true; });
 }
 

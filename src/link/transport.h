@@ -27,5 +27,5 @@ public:
     virtual void Reset() = 0;
 
 signals:
-    void bytesArrived();
+    void BytesArrived();
 };

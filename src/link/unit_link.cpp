@@ -56,14 +56,14 @@ LinkResult UnitLink::DeviceTransaction(RequestFrame& request, ReplyBuffer& reply
     const QScopedValueRollback guard(busy_, true);
     CompleteRequestFrame(request, dataLength);
     if (ReplyLength(request[0]) == 0) {
-        emit unsupportedCommand(request[0]);
+        emit UnsupportedCommand(request[0]);
         return LinkFailure;
     }
     Transport* transport = Element(linkSerial, port);
     if (!transport)
         return LinkFailure;
     UnitTransaction transaction(*transport, timings_, [this](int milliseconds) {
-        emit pausing(milliseconds);
+        emit Pausing(milliseconds);
         Delay(milliseconds);
     });
     return transaction.Run(request, reply, blockMode);
@@ -87,7 +87,7 @@ int UnitLink::TcpLink(int port, int mode, const QString& host, int remotePort, i
     if (remote != remotePort) // no such port: it would wrap onto another one
         return kTcpClosed;
     for (int i = 1; i <= tries; i += kTriesPerConnectAttempt) {
-        emit connecting(port);
+        emit Connecting(port);
         socket.ConnectTo(host, remote);
         WaitUntil(timings_.tcpConnectWait, [&] { return !socket.Connecting(); });
         if (socket.IsOpen())

@@ -39,7 +39,7 @@ public:
     // on serial element port (linkSerial non-zero) or TCP element port (linkSerial 0), in BlockMode
     // or HandshakeMode, and waits for the reply with up to three attempts. On LinkOk the payload is
     // in reply[0 .. ReplyLength-1]. A command code without a reply length is refused unsent with
-    // LinkFailure (and unsupportedCommand). A port or socket error resets the element and gives
+    // LinkFailure (and UnsupportedCommand). A port or socket error resets the element and gives
     // LinkFailure at once.
     LinkResult DeviceTransaction(RequestFrame& request, ReplyBuffer& reply, int dataLength, bool blockMode,
                                  quint8 linkSerial, int port);
@@ -77,11 +77,11 @@ public:
 
 signals:
     // A transaction pauses between two attempts.
-    void pausing(int milliseconds);
+    void Pausing(int milliseconds);
     // TcpLink starts one connection attempt on element port.
-    void connecting(int port);
+    void Connecting(int port);
     // A transaction was asked for a command code that has no reply length.
-    void unsupportedCommand(quint8 code);
+    void UnsupportedCommand(quint8 code);
 
 private:
     SerialPortResolver serialPortPath_;

@@ -40,7 +40,7 @@ bool WriteSensorEventRows(Database& db, const QString& serial, int sensor, std::
     const int present = PresentEventSlots(entry[0]);
     for (int e = 1; e <= present; ++e) {
         const int at = 1 + kSensorSlotSize * (e - 1);
-        if (!db.exec(
+        if (!db.Exec(
                 QStringLiteral("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, SeE_Sensornumber, "
                                "SeE_Eventtype, SeE_Recordedvalue, SeE_BeforeCounter, SeE_Recordeddatetime, "
                                "SeE_Recipients, SeE_Eventnumber) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT "
@@ -56,7 +56,7 @@ bool WriteSensorEventRows(Database& db, const QString& serial, int sensor, std::
             return false;
     }
     return storedSlots <= present ||
-           db.exec(QStringLiteral("DELETE FROM Sensors_Events WHERE SeE_SyI_Serialnumber=? AND "
+           db.Exec(QStringLiteral("DELETE FROM Sensors_Events WHERE SeE_SyI_Serialnumber=? AND "
                                   "SeE_Sensornumber=? AND SeE_Eventnumber>?"),
                    {serial, sensor, present})
                .has_value();
@@ -67,7 +67,7 @@ bool WritePowerEventRows(Database& db, const QString& serial, std::span<const qu
     const int present = PresentEventSlots(reply[0]);
     for (int e = 1; e <= present; ++e) {
         const int at = 1 + kPowerSlotSize * (e - 1);
-        if (!db.exec(QStringLiteral("INSERT INTO Powermonitoring_Events (PmE_SyI_Serialnumber, "
+        if (!db.Exec(QStringLiteral("INSERT INTO Powermonitoring_Events (PmE_SyI_Serialnumber, "
                                     "PmE_Eventpowercondition, PmE_BeforeCounter, PmE_Recordeddatetime, "
                                     "PmE_Recipients, PmE_Eventnumber) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT "
                                     "(PmE_SyI_Serialnumber, PmE_Eventnumber) DO UPDATE SET "
@@ -80,7 +80,7 @@ bool WritePowerEventRows(Database& db, const QString& serial, std::span<const qu
             return false;
     }
     return bool(
-        db.exec(QStringLiteral(
+        db.Exec(QStringLiteral(
                     "DELETE FROM Powermonitoring_Events WHERE PmE_SyI_Serialnumber=? AND PmE_Eventnumber>?"),
                 {serial, present}));
 }
@@ -89,10 +89,10 @@ bool WritePowerEventRows(Database& db, const QString& serial, std::span<const qu
 bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
                            int storedSlots)
 {
-    return db.transaction([&] { return WriteSensorEventRows(db, serial, sensor, entry, storedSlots); });
+    return db.Transaction([&] { return WriteSensorEventRows(db, serial, sensor, entry, storedSlots); });
 }
 
 bool MirrorPowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply)
 {
-    return db.transaction([&] { return WritePowerEventRows(db, serial, reply); });
+    return db.Transaction([&] { return WritePowerEventRows(db, serial, reply); });
 }

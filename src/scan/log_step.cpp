@@ -145,19 +145,19 @@ LinkResult LogStep::Trusted(const LogPointer& p, const LogTarget& t, const Read&
 
 bool StoreLogRows(Database& db, LogTarget& t, const std::vector<QVariantList>& rows, const LogCounters& moved)
 {
-    const bool stored = db.transaction([&] {
+    const bool stored = db.Transaction([&] {
         if (!rows.empty()) {
             QVariantList values;
             qint32 number = t.counters.LastRecSN;
             for (const QVariantList& row : rows)
                 values << row << ++number;
             const int width = int(rows.front().size()) + 1;
-            if (!db.exec(MultiRowInsert(t.historyTable, t.rowColumns, width, rows.size()), values))
+            if (!db.Exec(MultiRowInsert(t.historyTable, t.rowColumns, width, rows.size()), values))
                 return false;
         }
         QVariantList update{moved.LastPageSN, moved.PageBytesTaken, moved.LastRecSN};
         update << t.ownerKey << t.counters.LastPageSN << t.counters.PageBytesTaken << t.counters.LastRecSN;
-        const auto changed = db.exec(t.countersUpdate, update);
+        const auto changed = db.Exec(t.countersUpdate, update);
         return changed && *changed == 1;
     });
     if (stored)

@@ -24,14 +24,14 @@ bool MirrorDone(Database& db, const TerminalCommand& c, const QString& serial)
 {
     if (c.type == RequestSensorAlarm)
         return db
-            .exec(QStringLiteral("UPDATE Sensors_Current_Condition SET SeCC_Alarmcondition=? "
+            .Exec(QStringLiteral("UPDATE Sensors_Current_Condition SET SeCC_Alarmcondition=? "
                                  "WHERE SeCC_SyI_Serialnumber=? AND SeCC_Sensornumber=?"),
                   {int(c.mirrorValue), serial, c.sensorNumber})
             .has_value();
     const QString field = c.type == RequestAlarmCondition ? QStringLiteral("SyCC_Alarmcondition")
                                                           : QStringLiteral("SyCC_RelayBcondition");
     return db
-        .exec(QStringLiteral("UPDATE Systems_Current_Condition SET %1=? WHERE SyCC_SyI_Serialnumber=?")
+        .Exec(QStringLiteral("UPDATE Systems_Current_Condition SET %1=? WHERE SyCC_SyI_Serialnumber=?")
                   .arg(field),
               {int(c.mirrorValue), serial})
         .has_value();
@@ -40,7 +40,7 @@ bool MirrorDone(Database& db, const TerminalCommand& c, const QString& serial)
 
 std::optional<bool> TerminalRequestPending(Database& db)
 {
-    const auto rows = db.select(
+    const auto rows = db.Select(
         QStringLiteral("SELECT TrmReq_ID FROM Terminal_Requests WHERE TrmReq_Requestcompleted=0 LIMIT 1"));
     if (!rows)
         return std::nullopt;
@@ -56,7 +56,7 @@ std::optional<std::vector<PendingRequest>> ReadPendingRequests(Database& db, con
             .arg(kLongestAttributes)
             .arg(after.isNull() ? QString() : QStringLiteral(" AND TrmReq_ID>?"))
             .arg(RequestStep::kBatchRows);
-    const auto rows = after.isNull() ? db.select(sql) : db.select(sql, {after});
+    const auto rows = after.isNull() ? db.Select(sql) : db.Select(sql, {after});
     if (!rows)
         return std::nullopt;
     std::vector<PendingRequest> out;
@@ -84,7 +84,7 @@ bool RequestStep::Run(const std::vector<SystemRuntimeRecord>& units)
             const std::optional<int> type = ServedRequestType(row.type);
             const std::optional<TerminalCommand> command =
                 unit && type && row.attributesLength <= kLongestAttributes
-                    ? BuildTerminalCommand(*type, row.attributes, unit->SensorInputs)
+                    ? BuildTerminalCommand(*type, row.attributes, unit->sensorInputs)
                     : std::nullopt;
             const int immediate = !unit || unit->LinkState == LinkOffline ? ReplyUnavailable
                                   : !type                                 ? ReplyNotServed
@@ -112,7 +112,7 @@ bool RequestStep::Execute(const SystemRuntimeRecord& unit, TerminalCommand comma
     const LinkResult result = ExchangeWithUnit(link_, unit, command.frame, reply, command.dataLength);
     const TrmReqReply code = TerminalReply(command.type, result, reply[0]);
     // The condition row changes before the terminal can see its request completed.
-    const bool ok = db_.transaction([&] {
+    const bool ok = db_.Transaction([&] {
         return (code != ReplyDone || MirrorDone(db_, command, unit.Serialnumber)) && Answer(id, code);
     });
     CloseUnit(link_, unit);
@@ -122,7 +122,7 @@ bool RequestStep::Execute(const SystemRuntimeRecord& unit, TerminalCommand comma
 bool RequestStep::Answer(const QVariant& id, int reply)
 {
     return db_
-        .exec(QStringLiteral("UPDATE Terminal_Requests SET TrmReq_Requestreply=?, TrmReq_Requestcompleted=1 "
+        .Exec(QStringLiteral("UPDATE Terminal_Requests SET TrmReq_Requestreply=?, TrmReq_Requestcompleted=1 "
                              "WHERE TrmReq_ID=?"),
               {reply, id})
         .has_value();

@@ -12,7 +12,7 @@ class Database;
 class UnitLink;
 
 // Whether a terminal has left a request not yet answered; nothing on a database error (in
-// db.lastError()).
+// db.LastError()).
 std::optional<bool> TerminalRequestPending(Database& db);
 
 // A pending row as the step reads it.
@@ -43,7 +43,7 @@ public:
 
     RequestStep(Database& db, UnitLink& link) : db_(db), link_(link) {}
 
-    // False on a database error (in db.lastError()); the rows not yet answered stay pending.
+    // False on a database error (in db.LastError()); the rows not yet answered stay pending.
     bool Run(const std::vector<SystemRuntimeRecord>& units);
 
 private:

@@ -22,7 +22,7 @@ void ScanEngine::ScanSystems()
 {
     const auto stopping = [this] { return flags_.ExitRequested || flags_.StopRequested; };
     // Nothing of a pass could be stored over a lost connection: it is made again first.
-    if (!stopping() && db_.connectionLost() && !db_.reconnect())
+    if (!stopping() && db_.ConnectionLost() && !db_.Reconnect())
         ReportDatabaseError();
     if (!systemsLoaded_)
         RunStart();
@@ -58,8 +58,8 @@ void ScanEngine::RunStart()
         SystemRuntimeRecord& r = runtime_[i];
         r.Serialnumber = u.serialNumber;
         const ModelInputs inputs = LayoutFor(ModelKindOf(u.model)).inputs;
-        r.SensorInputs = inputs.sensors;
-        r.PowerInputs = inputs.voltageInputs;
+        r.sensorInputs = inputs.sensors;
+        r.powerInputs = inputs.voltageInputs;
         const ListedAddress listed(u);
         if (listed.tcp) {
             r.LinkType = 0;
@@ -85,9 +85,9 @@ void ScanEngine::EndOfTurn(int unit)
     const SystemRuntimeRecord& r = runtime_[unit];
     CloseUnit(link_, r);
     // Also in the turns the unit rests: its port is not tried then, and is still known to fail.
-    if (!r.PortTrouble.isEmpty())
-        problems_.Raise(QStringLiteral("port %1").arg(r.Serialnumber), r.PortTrouble);
-    if (!db_.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=? WHERE SyI_Serialnumber=?"),
+    if (!r.portTrouble.isEmpty())
+        problems_.Raise(QStringLiteral("port %1").arg(r.Serialnumber), r.portTrouble);
+    if (!db_.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=? WHERE SyI_Serialnumber=?"),
                   {int(r.LinkState), r.Serialnumber}))
         ReportDatabaseError();
     window_.ShowLinkState(unit, r.LinkState);
@@ -112,7 +112,7 @@ void ScanEngine::Rearm(const QDateTime& passStart)
 void ScanEngine::Stop()
 {
     timers_.StopPing();
-    if (!db_.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")))
+    if (!db_.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")))
         ReportDatabaseError();
     link_.CloseAll();
     runtime_.clear();
@@ -144,5 +144,5 @@ void ScanEngine::ReportDatabaseError()
     // The status line gives each trouble one line of its own.
     problems_.Raise(
         QStringLiteral("database"),
-        QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(db_.lastError().description.simplified()));
+        QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(db_.LastError().description.simplified()));
 }

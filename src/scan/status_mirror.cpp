@@ -18,7 +18,7 @@ bool UpsertUsed(Database& db, const QString& serial, const QString& usedSql, int
                 const QString& tuple, const QString& conflict,
                 const std::function<QVariantList(int)>& valuesOf)
 {
-    const auto rows = db.select(usedSql, {serial});
+    const auto rows = db.Select(usedSql, {serial});
     if (!rows)
         return false;
     QStringList tuples;
@@ -30,7 +30,7 @@ bool UpsertUsed(Database& db, const QString& serial, const QString& usedSql, int
         tuples << tuple;
         values << valuesOf(n);
     }
-    return tuples.isEmpty() || db.exec(insert + QStringLiteral(" VALUES ") +
+    return tuples.isEmpty() || db.Exec(insert + QStringLiteral(" VALUES ") +
                                            tuples.join(QStringLiteral(", ")) + QLatin1Char(' ') + conflict,
                                        values)
                                    .has_value();
@@ -40,7 +40,7 @@ bool UpsertUsed(Database& db, const QString& serial, const QString& usedSql, int
 bool MirrorFaults(Database& db, const QString& serial, std::span<const quint8> reply)
 {
     const auto rows =
-        db.select(QStringLiteral(
+        db.Select(QStringLiteral(
                       "SELECT SyF_Faulttype, SyF_Faultinfo FROM Systems_Faults WHERE SyF_SyI_Serialnumber=?"),
                   {serial});
     if (!rows)
@@ -53,12 +53,12 @@ bool MirrorFaults(Database& db, const QString& serial, std::span<const quint8> r
         const bool set = std::find(active.begin(), active.end(), fault) != active.end();
         const bool present = stored.contains({fault.type, fault.info});
         if (set && !present &&
-            !db.exec(QStringLiteral("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, "
+            !db.Exec(QStringLiteral("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, "
                                     "SyF_Faultinfo) VALUES (?, ?, ?)"),
                      {serial, fault.type, fault.info}))
             return false;
         if (!set && present &&
-            !db.exec(QStringLiteral("DELETE FROM Systems_Faults WHERE SyF_SyI_Serialnumber=? AND "
+            !db.Exec(QStringLiteral("DELETE FROM Systems_Faults WHERE SyF_SyI_Serialnumber=? AND "
                                     "SyF_Faulttype=? AND SyF_Faultinfo=?"),
                      {serial, fault.type, fault.info}))
             return false;
@@ -69,7 +69,7 @@ bool MirrorFaults(Database& db, const QString& serial, std::span<const quint8> r
 bool MirrorConditions(Database& db, const QString& serial, std::span<const quint8> reply, int sensorInputs,
                       int powerInputs)
 {
-    if (!db.exec(QStringLiteral("INSERT INTO Systems_Current_Condition (SyCC_SyI_Serialnumber, "
+    if (!db.Exec(QStringLiteral("INSERT INTO Systems_Current_Condition (SyCC_SyI_Serialnumber, "
                                 "SyCC_Alarmcondition, SyCC_RelayBcondition, SyCC_Inacall, SyCC_Rtc) "
                                 "VALUES (?, ?, ?, 0, ?) ON CONFLICT (SyCC_SyI_Serialnumber) DO UPDATE SET "
                                 "SyCC_Alarmcondition=excluded.SyCC_Alarmcondition, "
@@ -115,7 +115,7 @@ bool MirrorConditions(Database& db, const QString& serial, std::span<const quint
 bool MirrorStatus(Database& db, const QString& serial, std::span<const quint8> reply, int sensorInputs,
                   int powerInputs)
 {
-    return db.transaction([&] {
+    return db.Transaction([&] {
         return MirrorFaults(db, serial, reply) &&
                MirrorConditions(db, serial, reply, sensorInputs, powerInputs);
     });

@@ -7,7 +7,7 @@
 class Database;
 
 // The live tables that mirror a unit's status reply. Each gives false on a database error,
-// with the error in db.lastError().
+// with the error in db.LastError().
 
 // Systems_Faults: a row for every fault bit set, none for a bit clear; rows of other faults
 // are left alone.

@@ -23,9 +23,9 @@ struct SystemRuntimeRecord
     QString Serialnumber;
     bool MoreLogPending = false;
     // The unit's sensors and voltage inputs, by its model.
-    int SensorInputs = 0;
-    int PowerInputs = 0;
+    int sensorInputs = 0;
+    int powerInputs = 0;
     // Why the unit's port did not open at its last try, for the operator; kept through the unit's
     // back-off, empty once the port opened.
-    QString PortTrouble;
+    QString portTrouble;
 };

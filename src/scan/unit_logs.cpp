@@ -24,15 +24,15 @@ LogCounters CountersOf(const QSqlRecord& row, int first)
 bool ScanEngine::MirrorEventLists(int unit)
 {
     SystemRuntimeRecord& r = runtime_[unit];
-    const auto sensors = db_.select(
+    const auto sensors = db_.Select(
         QStringLiteral(
             "SELECT SeI_Sensornumber FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? AND SeI_Used=1"),
         {r.Serialnumber});
-    const auto inputs = db_.select(QStringLiteral("SELECT PmI_Powernumber FROM Powermonitoring_Info WHERE "
+    const auto inputs = db_.Select(QStringLiteral("SELECT PmI_Powernumber FROM Powermonitoring_Info WHERE "
                                                   "PmI_SyI_Serialnumber=? AND PmI_Used=1"),
                                    {r.Serialnumber});
     // Most lists stay empty from pass to pass: a list's stale slots are deleted only when stored.
-    const auto stored = db_.select(QStringLiteral("SELECT SeE_Sensornumber, MAX(SeE_Eventnumber) FROM "
+    const auto stored = db_.Select(QStringLiteral("SELECT SeE_Sensornumber, MAX(SeE_Eventnumber) FROM "
                                                   "Sensors_Events WHERE SeE_SyI_Serialnumber=? GROUP BY "
                                                   "SeE_Sensornumber"),
                                    {r.Serialnumber});
@@ -44,7 +44,7 @@ bool ScanEngine::MirrorEventLists(int unit)
     std::vector<int> used;
     for (const QSqlRecord& row : *sensors) {
         const int n = row.value(0).toInt();
-        if (n >= 1 && n <= std::min(r.SensorInputs, kSensorEventEntries))
+        if (n >= 1 && n <= std::min(r.sensorInputs, kSensorEventEntries))
             used.push_back(n);
     }
     ReplyBuffer reply{};
@@ -58,7 +58,7 @@ bool ScanEngine::MirrorEventLists(int unit)
         for (const QSqlRecord& row : *stored)
             storedSlots[row.value(0).toInt()] = row.value(1).toInt();
         const auto entries = std::span<const quint8>(reply);
-        if (!db_.transaction([&] {
+        if (!db_.Transaction([&] {
                 for (const int n : used) {
                     const auto held = storedSlots.find(n);
                     if (!MirrorSensorEventRows(db_, r.Serialnumber, n,
@@ -99,7 +99,7 @@ void ScanEngine::ReadLogs(int unit)
         return ExchangeWithUnit(link_, r, q, a, length);
     });
 
-    const auto sensors = db_.select(
+    const auto sensors = db_.Select(
         QStringLiteral("SELECT SeI_Sensornumber, SeI_Sensortype, SeI_RecordsTable_Lastpagesn, "
                        "SeI_RecordsTable_Pagebyteswrit, SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE "
                        "SeI_SyI_Serialnumber=? AND SeI_Used=1 ORDER BY SeI_Sensornumber"),
@@ -108,7 +108,7 @@ void ScanEngine::ReadLogs(int unit)
         ReportDatabaseError();
     for (const QSqlRecord& row : sensors.value_or(QList<QSqlRecord>{})) {
         const int n = row.value(0).toInt();
-        if (n < 1 || n > r.SensorInputs)
+        if (n < 1 || n > r.sensorInputs)
             continue;
         LogTarget target = SensorLogTarget(r.Serialnumber, n, row.value(1).toInt(), CountersOf(row, 2));
         if (!RunLog(unit, step, pointers[n - 1], target))
@@ -116,7 +116,7 @@ void ScanEngine::ReadLogs(int unit)
     }
 
     const auto counters =
-        db_.select(QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, "
+        db_.Select(QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, "
                                   "SyI_EventsTable_Pagebyteswritt, SyI_EventsTable_LastrecSN "
                                   "FROM Systems_Info WHERE SyI_Serialnumber=?"),
                    {r.Serialnumber});
@@ -128,14 +128,14 @@ void ScanEngine::ReadLogs(int unit)
     LogTarget target = EventLogTarget(r.Serialnumber, CountersOf(counters->front(), 0), sensorTypes);
     RunLog(unit, step, pointers[kEventLogNumber], target, [&] {
         // Every sensor's type, used or not; numbers beyond the unit's inputs have no place.
-        sensorTypes.assign(std::size_t(r.SensorInputs) + 1, 0);
+        sensorTypes.assign(std::size_t(r.sensorInputs) + 1, 0);
         const auto types =
-            db_.select(QStringLiteral("SELECT SeI_Sensornumber, SeI_Sensortype FROM Sensors_Info "
+            db_.Select(QStringLiteral("SELECT SeI_Sensornumber, SeI_Sensortype FROM Sensors_Info "
                                       "WHERE SeI_SyI_Serialnumber=?"),
                        {r.Serialnumber});
         for (const QSqlRecord& row : types.value_or(QList<QSqlRecord>{})) {
             const int n = row.value(0).toInt();
-            if (n >= 1 && n <= r.SensorInputs)
+            if (n >= 1 && n <= r.sensorInputs)
                 sensorTypes[std::size_t(n)] = quint8(row.value(1).toInt());
         }
         return types.has_value();

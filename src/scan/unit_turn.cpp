@@ -33,7 +33,7 @@ bool ScanEngine::Identify(SystemRuntimeRecord& unit)
         --unit.BackoffRounds;
         return false;
     }
-    unit.PortTrouble = ConnectUnit(link_, unit);
+    unit.portTrouble = ConnectUnit(link_, unit);
     RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     const LinkResult result = ExchangeWithUnit(link_, unit, request, reply, 1);
@@ -56,7 +56,7 @@ bool ScanEngine::ReadStatus(int unit)
 {
     SystemRuntimeRecord& r = runtime_[unit];
     logBlocked_[unit] = false;
-    r.PortTrouble = ConnectUnit(link_, r);
+    r.portTrouble = ConnectUnit(link_, r);
     RequestFrame request{CmdReadStatus};
     ReplyBuffer reply{};
     const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1);
@@ -66,7 +66,7 @@ bool ScanEngine::ReadStatus(int unit)
     }
     const auto status = std::span<const quint8>(reply).first(kStatusReplyLength);
     logBlocked_[unit] = StatusLogBlocked(status);
-    if (!MirrorStatus(db_, r.Serialnumber, status, r.SensorInputs, r.PowerInputs))
+    if (!MirrorStatus(db_, r.Serialnumber, status, r.sensorInputs, r.powerInputs))
         ReportDatabaseError();
     return true;
 }

@@ -18,5 +18,5 @@ void NameLabel::SetName(const QString& caption, const QString& tag)
 void NameLabel::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QLabel::mouseDoubleClickEvent(event);
-    emit doubleClicked();
+    emit DoubleClicked();
 }

@@ -14,7 +14,7 @@ public:
     void SetName(const QString& caption, const QString& tag);
 
 signals:
-    void doubleClicked();
+    void DoubleClicked();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -115,10 +115,10 @@ bool SettingsChange::Exchange(const SystemInfo& unit, QWidget* dialogParent)
     if (!StoreSettingsImageData(db_, unit.serialNumber, *settings))
         return line_.Refuse(
             QStringLiteral("Οι ρυθμίσεις αποθηκεύτηκαν στο σύστημα, όχι όμως στη βάση δεδομένων:\n") +
-            db_.lastError().description);
+            db_.LastError().description);
     line_.Show(QString());
     prompter_.Message(
-        Prompter::Icon::Information, Prompter::Buttons::Ok, AppTitle,
+        Prompter::Icon::Information, Prompter::Buttons::Ok, kAppTitle,
         QStringLiteral("Οι νέες ρυθμίσεις αποθηκεύτηκαν στο σύστημα %1.").arg(unit.serialNumber));
     return true;
 }

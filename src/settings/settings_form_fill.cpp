@@ -31,12 +31,12 @@ int PositionOf(int value, int first, int count)
 SensorRowValues RowAt(std::span<const quint8> image, const SettingsLayout& layout, int row)
 {
     SensorRowValues v;
-    const qsizetype r = layout.sensorSettingsAt(row);
+    const qsizetype r = layout.SensorSettingsAt(row);
     const quint8 flags = ByteAt(image, r + sensor_field::kFlags);
     const bool maxInUse = BitIsSet(flags, sensor_flag::kMaximumInUse);
     const bool minInUse = BitIsSet(flags, sensor_flag::kMinimumInUse);
-    v.name = NameAt(image, layout.sensorNameAt(row));
-    v.typeIndex = TypeIndexOf(layout, row, ByteAt(image, layout.sensorTypeAt(row)));
+    v.name = NameAt(image, layout.SensorNameAt(row));
+    v.typeIndex = TypeIndexOf(layout, row, ByteAt(image, layout.SensorTypeAt(row)));
     v.maximum = maxInUse ? DecimalText(ReadFloat32(image, r + sensor_field::kMaximum)) : QString();
     v.minimum = minInUse ? DecimalText(ReadFloat32(image, r + sensor_field::kMinimum)) : QString();
     v.contactIndex = minInUse ? kContactClosed : maxInUse ? kContactOpen : kContactNone;
@@ -47,8 +47,8 @@ SensorRowValues RowAt(std::span<const quint8> image, const SettingsLayout& layou
     v.logWithin = BitIsSet(flags, sensor_flag::kLogWithin);
     v.logOutside = BitIsSet(flags, sensor_flag::kLogOutside);
     v.messages = BitIsSet(flags, sensor_flag::kMessages);
-    if (!layout.isDigital(row)) {
-        const qsizetype a = layout.analogSlotAt(row);
+    if (!layout.IsDigital(row)) {
+        const qsizetype a = layout.AnalogSlotAt(row);
         const float offset = ReadFloat32(image, a + analog_field::kOffset);
         const float slope = ReadFloat32(image, a + analog_field::kSlope);
         v.reading4 = DecimalText(float(offset + 4.0f * slope));
@@ -70,14 +70,14 @@ bool IsBypassModel(const QString& model)
 
 int TypeIndexOf(const SettingsLayout& layout, int row, int code)
 {
-    return layout.isDigital(row) ? PositionOf(code, kTypeProbe, 3) : PositionOf(code, kTypeTemperature, 6);
+    return layout.IsDigital(row) ? PositionOf(code, TypeProbe, 3) : PositionOf(code, TypeTemperature, 6);
 }
 
 int TypeCodeAt(const SettingsLayout& layout, int row, int index)
 {
-    if (index < 0 || index >= (layout.isDigital(row) ? 3 : 6))
+    if (index < 0 || index >= (layout.IsDigital(row) ? 3 : 6))
         return kNoSelection;
-    return layout.isDigital(row) ? index + kTypeProbe : index;
+    return layout.IsDigital(row) ? index + TypeProbe : index;
 }
 
 SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::span<const quint8> image)
@@ -98,8 +98,8 @@ SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::
     for (int row = 0; row < layout.inputs.sensors; ++row)
         v.rows.push_back(RowAt(image, layout, row));
 
-    for (int k = 0; k < layout.inputs.voltageNames(); ++k)
-        v.voltageNames.push_back(NameAt(image, layout.voltageNameAt(k)));
+    for (int k = 0; k < layout.inputs.VoltageNames(); ++k)
+        v.voltageNames.push_back(NameAt(image, layout.VoltageNameAt(k)));
     v.mainsModeIndex = PositionOf(ByteAt(image, layout.mainsMode), 0, layout.inputs.voltageInputs);
     v.mainsDelay = QString::number(ReadU16Clamp(image, layout.mainsDelay));
     const quint8 mainsFlags = ByteAt(image, layout.mainsFlags);
@@ -107,13 +107,13 @@ SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::
     v.mainsMessages = BitIsSet(mainsFlags, mains_flag::kMessages);
 
     for (int k = 0; k < kPhoneCount; ++k)
-        v.phones[k] = TextAt(image, layout.phoneAt(k), kPhoneFieldSize);
+        v.phones[k] = TextAt(image, layout.PhoneAt(k), kPhoneFieldSize);
     // The count's position, unchecked: 1 selects nothing and goes back as 1, a count no list
     // position can give is refused by the writer until the operator chooses.
     v.ringIndex = ByteAt(image, layout.ringCount) - 2;
     for (int day = 0; day < kScheduleDays; ++day)
         for (int j = 0; j < kScheduleDaySize; ++j) {
-            const quint8 b = ByteAt(image, layout.scheduleAt(day) + j);
+            const quint8 b = ByteAt(image, layout.ScheduleAt(day) + j);
             const int count = j % 2 == 0 ? 24 : 60;
             v.schedule[2 * day + j / 4][j % 4] = b == kScheduleUnset ? 0 : b < count ? b + 1 : kNoSelection;
         }

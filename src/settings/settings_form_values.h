@@ -14,7 +14,7 @@
 constexpr int kNoSelection = -1;
 // The dialog has rows for the model with the most inputs.
 constexpr int kSensorRows = kTwentySensorInputs.sensors;
-constexpr int kVoltageRows = kTwentySensorInputs.voltageNames();
+constexpr int kVoltageRows = kTwentySensorInputs.VoltageNames();
 constexpr int kSchedulePeriods = 14; // two a day, Sunday first
 constexpr int kContactNone = 0;
 constexpr int kContactOpen = 1;

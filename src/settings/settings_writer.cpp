@@ -43,7 +43,7 @@ bool IsCode(const QString& code)
 
 bool IsContact(int code)
 {
-    return code == kTypeContact || code == kTypeContactNormallyOpen;
+    return code == TypeContact || code == TypeContactNormallyOpen;
 }
 
 bool FitsZString(const QString& text, qsizetype width)
@@ -78,7 +78,7 @@ std::optional<QString> CheckRow(const SettingsLayout& layout, int row, const Sen
         return Invalid(RowField(row, "Υστέριση Ορίων"));
     if (!InRange(v.delay, 0, 65535))
         return Invalid(RowField(row, "Καθυστέρηση Εκτός Ορίων"));
-    if (!layout.isDigital(row) && ((!v.reading4.isEmpty() && !ParseDecimal(v.reading4)) ||
+    if (!layout.IsDigital(row) && ((!v.reading4.isEmpty() && !ParseDecimal(v.reading4)) ||
                                    (!v.reading20.isEmpty() && !ParseDecimal(v.reading20))))
         return Invalid(RowField(row, "Ένδειξη 4mA"));
     if (!NameCodeBytes(v.name.tag))
@@ -124,7 +124,7 @@ void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, co
             WriteFloat32(image, at, Number(text, empty));
     };
     const int code = TypeCodeAt(layout, row, v.typeIndex);
-    const qsizetype r = layout.sensorSettingsAt(row);
+    const qsizetype r = layout.SensorSettingsAt(row);
     quint8 flags = 0;
     if (IsContact(code)) {
         if (v.contactIndex == kContactOpen)
@@ -145,22 +145,22 @@ void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, co
         if (on)
             SetBit(flags, bit);
     image[std::size_t(r)] = flags;
-    image[std::size_t(layout.sensorTypeAt(row))] = quint8(code);
+    image[std::size_t(layout.SensorTypeAt(row))] = quint8(code);
     writeDecimal(r + sensor_field::kMaximum, v.maximum, shown.maximum, 0);
     writeDecimal(r + sensor_field::kMinimum, v.minimum, shown.minimum, 0);
     WriteU16(image, r + sensor_field::kRecordingRate, ParseWhole(v.rate).value_or(0));
     writeDecimal(r + sensor_field::kDeviation, v.deviation, shown.deviation, 0);
     writeDecimal(r + sensor_field::kHysteresis, v.hysteresis, shown.hysteresis, 0);
     WriteU16(image, r + sensor_field::kOutOfLimitsDelay, ParseWhole(v.delay).value_or(0));
-    if (!layout.isDigital(row) && (v.reading4 != shown.reading4 || v.reading20 != shown.reading20)) {
+    if (!layout.IsDigital(row) && (v.reading4 != shown.reading4 || v.reading20 != shown.reading20)) {
         const double r4 = Number(v.reading4, 0);
         const double r20 = Number(v.reading20, 100);
         const double slope = (r20 - r4) / 16;
-        const qsizetype a = layout.analogSlotAt(row);
+        const qsizetype a = layout.AnalogSlotAt(row);
         WriteFloat32(image, a + analog_field::kSlope, slope);
         WriteFloat32(image, a + analog_field::kOffset, r4 - 4 * slope);
     }
-    WriteName(image, layout.sensorNameAt(row), v.name.tag);
+    WriteName(image, layout.SensorNameAt(row), v.name.tag);
 }
 
 } // namespace
@@ -184,7 +184,7 @@ std::optional<QString> CheckSettingsForm(const SettingsFormValues& v)
 {
     const SettingsLayout& layout = LayoutFor(v.modelKind);
     if (int(v.rows.size()) != layout.inputs.sensors ||
-        int(v.voltageNames.size()) != layout.inputs.voltageNames())
+        int(v.voltageNames.size()) != layout.inputs.VoltageNames())
         return Invalid(QStringLiteral("Ρυθμίσεις Αισθητηρίων"));
     for (int row = 0; row < layout.inputs.sensors; ++row)
         if (auto refusal = CheckRow(layout, row, v.rows[std::size_t(row)]))
@@ -197,7 +197,7 @@ std::optional<QString> CheckSettingsForm(const SettingsFormValues& v)
 
     if (!InRange(v.mainsDelay, 1, 1440))
         return Invalid(QStringLiteral("Καθυστέρηση Διακοπής"));
-    if (v.mainsModeIndex < 0 || v.mainsModeIndex > layout.inputs.voltageNames())
+    if (v.mainsModeIndex < 0 || v.mainsModeIndex > layout.inputs.VoltageNames())
         return Invalid(QStringLiteral("Παρακολούθηση Δικτύου Ρεύματος"));
     for (const NameValue& name : v.voltageNames)
         if (!NameCodeBytes(name.tag))
@@ -252,17 +252,17 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
     if (v.mainsMessages)
         SetBit(mainsFlags, mains_flag::kMessages);
     image[layout.mainsFlags] = mainsFlags;
-    for (int k = 0; k < layout.inputs.voltageNames(); ++k)
-        WriteName(image, layout.voltageNameAt(k), v.voltageNames[std::size_t(k)].tag);
+    for (int k = 0; k < layout.inputs.VoltageNames(); ++k)
+        WriteName(image, layout.VoltageNameAt(k), v.voltageNames[std::size_t(k)].tag);
 
     image[layout.ringCount] = quint8(v.ringIndex + 2);
     for (int day = 0; day < kScheduleDays; ++day)
         for (int j = 0; j < kScheduleDaySize; ++j) {
             const int index = v.schedule[std::size_t(2 * day + j / 4)][std::size_t(j % 4)];
-            image[layout.scheduleAt(day) + j] = index == 0 ? kScheduleUnset : quint8(index - 1);
+            image[layout.ScheduleAt(day) + j] = index == 0 ? kScheduleUnset : quint8(index - 1);
         }
     for (int k = 0; k < kPhoneCount; ++k)
-        WriteZString(FieldAt(std::span<quint8>(image), layout.phoneAt(k), kPhoneFieldSize), 0, v.phones[k]);
+        WriteZString(FieldAt(std::span<quint8>(image), layout.PhoneAt(k), kPhoneFieldSize), 0, v.phones[k]);
 
     image[layout.systemNumber] = quint8(v.systemNumber.toInt());
     WriteZString(FieldAt(std::span<quint8>(image), layout.entryCode, kCodeFieldSize), 0, v.entryCode[0]);

@@ -191,7 +191,7 @@ QWidget* SystemSettingsFrm::BuildIdentityPage()
     grid->addWidget(Text14, 1, 0);
     grid->addWidget(new QLabel(QStringLiteral("Όνομα Συστήματος :"), page), 2, 0);
     Label66 = new NameLabel(page);
-    connect(Label66, &NameLabel::doubleClicked, this,
+    connect(Label66, &NameLabel::DoubleClicked, this,
             [this] { ComposeName(Label66, QStringLiteral("Όνομα Συστήματος")); });
     grid->addWidget(Label66, 3, 0);
     grid->setRowStretch(4, 1);
@@ -244,7 +244,7 @@ QWidget* SystemSettingsFrm::BuildSensorPage()
         Label8[i] = new QLabel(QStringLiteral("Αισθητήριο %1").arg(i + 1), inner);
         Label8[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         Label44[i] = new NameLabel(inner);
-        connect(Label44[i], &NameLabel::doubleClicked, this,
+        connect(Label44[i], &NameLabel::DoubleClicked, this,
                 [this, i] { ComposeName(Label44[i], QStringLiteral("Όνομα Αισθητηρίου %1").arg(i + 1)); });
         Combo1[i] = new QComboBox(inner);
         connect(Combo1[i], &QComboBox::currentIndexChanged, this, [this, i] { Combo1_Click(i); });
@@ -332,7 +332,7 @@ QWidget* SystemSettingsFrm::BuildMainsPage()
     for (int k = 0; k < kVoltageRows; ++k) {
         rowLabels[k]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         Label83[k] = new NameLabel(page);
-        connect(Label83[k], &NameLabel::doubleClicked, this,
+        connect(Label83[k], &NameLabel::DoubleClicked, this,
                 [this, k] { ComposeName(Label83[k], QStringLiteral("Όνομα Τάσης %1").arg(k + 1)); });
         grid->addWidget(rowLabels[k], k + 1, 0);
         grid->addWidget(Label83[k], k + 1, 1);
@@ -356,7 +356,7 @@ void SystemSettingsFrm::Combo1_Click(int index)
 {
     const int code = Combo1[index]->currentIndex() < 0 ? kNoSelection : Combo1[index]->currentData().toInt();
     const bool deviation = code == 0 || code == 1 || code == 2 || code == 5;
-    const bool contact = code == kTypeContact || code == kTypeContactNormallyOpen;
+    const bool contact = code == TypeContact || code == TypeContactNormallyOpen;
     const bool current = code == 0 || code == 1 || code == 5;
     Text5[index]->setEnabled(deviation);
     Text6[index]->setEnabled(deviation);
@@ -413,14 +413,14 @@ void SystemSettingsFrm::BuildSensorLists(int rows, int digitalRows)
     for (int i = 0; i < rows; ++i) {
         const bool analog = i >= digitalRows;
         if (analog) {
-            AppendItem(Combo1[i], QStringLiteral("Θερμοκρασίας 4-20mA"), kTypeTemperature);
-            AppendItem(Combo1[i], QStringLiteral("Υγρασίας 4-20mA"), kTypeHumidity);
+            AppendItem(Combo1[i], QStringLiteral("Θερμοκρασίας 4-20mA"), TypeTemperature);
+            AppendItem(Combo1[i], QStringLiteral("Υγρασίας 4-20mA"), TypeHumidity);
         }
-        AppendItem(Combo1[i], QStringLiteral("TL1-TSx"), kTypeProbe);
-        AppendItem(Combo1[i], QStringLiteral("Επαφή"), kTypeContact);
-        AppendItem(Combo1[i], QStringLiteral("Επαφή (ΑΝ)"), kTypeContactNormallyOpen);
+        AppendItem(Combo1[i], QStringLiteral("TL1-TSx"), TypeProbe);
+        AppendItem(Combo1[i], QStringLiteral("Επαφή"), TypeContact);
+        AppendItem(Combo1[i], QStringLiteral("Επαφή (ΑΝ)"), TypeContactNormallyOpen);
         if (analog)
-            AppendItem(Combo1[i], QStringLiteral("Πίεσης 4-20mA"), kTypePressure);
+            AppendItem(Combo1[i], QStringLiteral("Πίεσης 4-20mA"), TypePressure);
         AppendItems(Combo2[i],
                     {QStringLiteral("Καμία"), QStringLiteral("Ανοιχτή"), QStringLiteral("Κλειστή")});
         Combo1[i]->setCurrentIndex(0);
@@ -491,7 +491,7 @@ void SystemSettingsFrm::Fill(const SettingsFormValues& v)
     for (int i = 0; i < layout.inputs.sensors && i < int(v.rows.size()); ++i)
         FillRow(i, v.rows[std::size_t(i)]);
 
-    for (int k = 0; k < layout.inputs.voltageNames() && k < int(v.voltageNames.size()); ++k)
+    for (int k = 0; k < layout.inputs.VoltageNames() && k < int(v.voltageNames.size()); ++k)
         Label83[k]->SetName(v.voltageNames[std::size_t(k)].caption, v.voltageNames[std::size_t(k)].tag);
     Select(Combo10, v.mainsModeIndex);
     Text13->setText(v.mainsDelay);
@@ -545,7 +545,7 @@ SettingsFormValues SystemSettingsFrm::Values() const
         r.active = Check2[i]->isChecked();
         v.rows.push_back(r);
     }
-    for (int k = 0; k < layout.inputs.voltageNames(); ++k)
+    for (int k = 0; k < layout.inputs.VoltageNames(); ++k)
         v.voltageNames.push_back({Label83[k]->text(), Label83[k]->Tag});
     v.mainsModeIndex = Combo10->currentIndex();
     v.mainsDelay = Text13->text();

@@ -28,7 +28,7 @@ void EndOnDatabaseFailure(SettingsStore& store, ShellPrompter& prompter, Databas
     text +=
         QStringLiteral("\r\n\r\nΠατήστε 'Ναι' για να αλλάξετε τις παραμέτρους της εφαρμογής ή 'Όχι' για να "
                        "τερματίσετε την εφαρμογή.");
-    if (prompter.Message(Prompter::Icon::Critical, Prompter::Buttons::YesNo, AppTitle, text) ==
+    if (prompter.Message(Prompter::Icon::Critical, Prompter::Buttons::YesNo, kAppTitle, text) ==
         Prompter::Answer::Yes) {
         bool ended = false;
         ChangeApplicationSettings(store, prompter, [&] {
@@ -37,10 +37,10 @@ void EndOnDatabaseFailure(SettingsStore& store, ShellPrompter& prompter, Databas
         });
         if (ended)
             return;
-        prompter.Message(Prompter::Icon::Information, Prompter::Buttons::Ok, AppTitle,
+        prompter.Message(Prompter::Icon::Information, Prompter::Buttons::Ok, kAppTitle,
                          QStringLiteral("Πατήστε 'ΟΚ' για να τερματίσετε την εφαρμογή."));
     }
-    db.close();
+    db.Close();
     endProgram();
 }
 
@@ -83,12 +83,12 @@ bool OpenDatabase(SettingsStore& store, ShellPrompter& prompter, Database& db, Q
 
     auto* wait = new Waitfrm(waitText, window);
     const bool opened =
-        dbType == 0 ? db.openSqlite(AppSetting(store, Setting::DBFile)) : db.openPostgres(server);
+        dbType == 0 ? db.OpenSqlite(AppSetting(store, Setting::DBFile)) : db.OpenPostgres(server);
     delete wait;
     QCoreApplication::processEvents();
     if (opened)
         return true;
-    const DbError failure = db.lastError();
+    const DbError failure = db.LastError();
     EndOnDatabaseFailure(store, prompter, db, endProgram, failure.number, failure.description);
     return false;
 }

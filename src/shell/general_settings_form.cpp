@@ -19,7 +19,7 @@
 GeneralSettingsFrm::GeneralSettingsFrm(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : QDialog(parent), store_(store), prompter_(prompter)
 {
-    setWindowTitle(AppTitle + QStringLiteral(" / Παράμετροι εφαρμογής"));
+    setWindowTitle(kAppTitle + QStringLiteral(" / Παράμετροι εφαρμογής"));
     setModal(true);
 
     const char* labelTexts[9] = {
@@ -137,7 +137,7 @@ void GeneralSettingsFrm::Option1_Click()
 void GeneralSettingsFrm::Command1_Click()
 {
     const QString chosen =
-        QFileDialog::getOpenFileName(this, AppTitle, DatabaseFileDialogStart(Label2->text()),
+        QFileDialog::getOpenFileName(this, kAppTitle, DatabaseFileDialogStart(Label2->text()),
                                      QStringLiteral("SQLite database files (*.db)"));
     if (!chosen.isEmpty()) {
         Label2->setText(chosen);
@@ -150,7 +150,7 @@ void GeneralSettingsFrm::cmdOK_Click()
     const GeneralSettingsEntries entries = Entries();
     const QString refusal = GeneralSettingsRefusal(entries);
     if (!refusal.isEmpty()) {
-        prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, AppTitle, refusal);
+        prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, kAppTitle, refusal);
         return;
     }
     SaveGeneralSettings(store_, entries);

@@ -75,10 +75,10 @@ Mainfrm::Mainfrm(SettingsStore& store, ShellPrompter& prompter, ScanFlags& flags
 
 QString Mainfrm::BaseCaption() const
 {
-    return AppTitle + QStringLiteral(" v%1.%2%3")
-                          .arg(TELVARON_VERSION_MAJOR)
-                          .arg(TELVARON_VERSION_MINOR)
-                          .arg(TELVARON_VERSION_PATCH);
+    return kAppTitle + QStringLiteral(" v%1.%2%3")
+                           .arg(TELVARON_VERSION_MAJOR)
+                           .arg(TELVARON_VERSION_MINOR)
+                           .arg(TELVARON_VERSION_PATCH);
 }
 
 void Mainfrm::ResetGrid()
@@ -116,7 +116,7 @@ void Mainfrm::FinishStartup()
 
 void Mainfrm::RefillGrid()
 {
-    const auto units = services_.LoadUsedUnits();
+    const auto units = services_.loadUsedUnits();
     FillGrid(units.value_or(std::vector<SystemInfo>{}));
     cmd_Connect->setEnabled(SysinfoGrid->rowCount() > 0);
 }
@@ -124,7 +124,7 @@ void Mainfrm::RefillGrid()
 void Mainfrm::cmd_Connect_Click()
 {
     if (cmd_Connect->text() == kDisconnectCaption) {
-        if (prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::YesNo, AppTitle,
+        if (prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::YesNo, kAppTitle,
                               QStringLiteral("Είστε βέβαιοι ότι θέλετε να αποσυνδεθείτε ;")) !=
             Prompter::Answer::Yes)
             return;
@@ -140,7 +140,7 @@ void Mainfrm::cmd_Connect_Click()
     ChangeAppSettings->setEnabled(false);
     flags_.StopRequested = false;
     flags_.ScanActive = true;
-    services_.StartPing();
+    services_.startPing();
     services_.ScanSystems();
 }
 
@@ -148,7 +148,7 @@ void Mainfrm::AddRemoveSystems_Click()
 {
     if (flags_.ScanActive)
         return;
-    services_.ShowSystemsList();
+    services_.showSystemsList();
     RefillGrid();
 }
 
@@ -156,7 +156,7 @@ void Mainfrm::ChangeAppSettings_Click()
 {
     if (flags_.ScanActive)
         return;
-    ChangeApplicationSettings(store_, prompter_, services_.EndProgram);
+    ChangeApplicationSettings(store_, prompter_, services_.endProgram);
 }
 
 void Mainfrm::AutoConnect_setting_Click()
@@ -169,9 +169,9 @@ void Mainfrm::AutoConnect_setting_Click()
 
 bool Mainfrm::ConfirmExit(bool ask)
 {
-    if (ask && prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::YesNo, AppTitle,
+    if (ask && prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::YesNo, kAppTitle,
                                  QStringLiteral("Είστε βέβαιοι ότι θέλετε να τερματίσετε την εφαρμογή ") +
-                                     AppTitle + QStringLiteral(" ;")) != Prompter::Answer::Yes)
+                                     kAppTitle + QStringLiteral(" ;")) != Prompter::Answer::Yes)
         return false;
     if (flags_.ScanActive) {
         Label1->setText(QStringLiteral("Τερματισμός. Παρακαλώ περιμένετε"));
@@ -185,7 +185,7 @@ bool Mainfrm::ConfirmExit(bool ask)
 void Mainfrm::Terminateprg_Click()
 {
     if (ConfirmExit(true))
-        services_.EndProgram();
+        services_.endProgram();
 }
 
 void Mainfrm::closeEvent(QCloseEvent* event)
@@ -195,7 +195,7 @@ void Mainfrm::closeEvent(QCloseEvent* event)
     const bool ends = ConfirmExit(event->spontaneous());
     event->ignore();
     if (ends)
-        services_.EndProgram();
+        services_.endProgram();
 }
 
 void Mainfrm::ShowRunUnits(const std::vector<SystemInfo>& units)

@@ -23,11 +23,11 @@ class ShellPrompter;
 struct MainWindowServices
 {
     std::function<void()> ScanSystems; // one scan pass; the first of a run starts the run
-    std::function<void()> StartPing;   // the ping timer, enabled by Connect
-    std::function<void()> ShowSystemsList;
+    std::function<void()> startPing;   // the ping timer, enabled by Connect
+    std::function<void()> showSystemsList;
     // The used units in database order; nothing when the table cannot be read.
-    std::function<std::optional<std::vector<SystemInfo>>()> LoadUsedUnits;
-    ProgramEnd EndProgram;
+    std::function<std::optional<std::vector<SystemInfo>>()> loadUsedUnits;
+    ProgramEnd endProgram;
 };
 
 // The server's one window: the systems grid, Connect/Disconnect, the management menu

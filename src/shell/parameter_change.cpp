@@ -7,7 +7,7 @@
 
 void ChangeApplicationSettings(SettingsStore& store, ShellPrompter& prompter, const ProgramEnd& endProgram)
 {
-    const QString caption = AppTitle + QStringLiteral(" / Αλλαγή παραμέτρων εφαρμογής");
+    const QString caption = kAppTitle + QStringLiteral(" / Αλλαγή παραμέτρων εφαρμογής");
     const auto typed =
         prompter.Password(caption, QStringLiteral("Παρακαλώ εισάγετε τον κωδικό προστασίας παραμέτρων"));
     if (!typed || typed->isEmpty())
@@ -24,6 +24,6 @@ void ChangeApplicationSettings(SettingsStore& store, ShellPrompter& prompter, co
         Prompter::Icon::Information, Prompter::Buttons::Ok, caption,
         QStringLiteral("Πατήστε 'ΟΚ' για να τερματίσετε την εφαρμογή.\r\n"
                        "Οι αλλαγές θα ισχύσουν απο την επόμενη φορά που θα εκτελεστεί η εφαρμογή ") +
-            AppTitle);
+            kAppTitle);
     endProgram();
 }

@@ -10,7 +10,7 @@ class QtPrompter : public ShellPrompter
 public:
     explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
 
-    void setParent(QWidget* parent) { parent_ = parent; }
+    void SetParent(QWidget* parent) { parent_ = parent; }
 
     Answer Message(Icon icon, Buttons buttons, const QString& title, const QString& text) override;
     std::optional<QString> Password(const QString& caption, const QString& label) override;

@@ -53,7 +53,7 @@ void ScanScheduler::NewTrmReqCheck_Timer()
 void ScanScheduler::PingRequest_Timer()
 {
     PingRequest.stop();
-    db_.exec(
+    db_.Exec(
         QStringLiteral("UPDATE Terminal_Ping_Requests SET TrmPingReq_Served=1 WHERE TrmPingReq_Served=0"));
     PingRequest.start();
 }

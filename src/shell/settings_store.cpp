@@ -8,7 +8,7 @@
 
 SettingsStore::SettingsStore()
     : settings_(
-          std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, AppTitle, AppTitle))
+          std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kAppTitle, kAppTitle))
 {
 }
 
@@ -33,7 +33,7 @@ void SettingsStore::Write(const QString& section, const QString& key, const QStr
     QFile::setPermissions(settings_->fileName(), QFile::ReadOwner | QFile::WriteOwner);
 }
 
-QString SettingsStore::fileName() const
+QString SettingsStore::FileName() const
 {
     return settings_->fileName();
 }

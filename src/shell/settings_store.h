@@ -18,7 +18,7 @@ public:
     QString Read(const QString& section, const QString& key, const QString& defaultValue = {}) const;
     void Write(const QString& section, const QString& key, const QString& text);
 
-    QString fileName() const;
+    QString FileName() const;
 
 private:
     std::unique_ptr<QSettings> settings_;

@@ -20,8 +20,8 @@ bool FirstRun(SettingsStore& store, ShellPrompter& prompter)
 {
     using namespace Setting;
     prompter.Message(
-        Prompter::Icon::Information, Prompter::Buttons::Ok, AppTitle,
-        QStringLiteral("Καλωσορίσατε στην εφαρμογή ") + AppTitle +
+        Prompter::Icon::Information, Prompter::Buttons::Ok, kAppTitle,
+        QStringLiteral("Καλωσορίσατε στην εφαρμογή ") + kAppTitle +
             QStringLiteral(".\r\nΠαρακαλώ πατήστε 'ΟΚ' για να καθορίσετε τις παραμέτρους λειτουργίας "
                            "της εφαρμογής."));
     store.Write(Sps, SP1, QString());
@@ -30,8 +30,8 @@ bool FirstRun(SettingsStore& store, ShellPrompter& prompter)
         store.Write(AppSettings, key, QString());
     while (!prompter.EditSettings(store)) {
         const auto answer = prompter.Message(
-            Prompter::Icon::Exclamation, Prompter::Buttons::OkCancel, AppTitle,
-            QStringLiteral("H εφαρμογή ") + AppTitle +
+            Prompter::Icon::Exclamation, Prompter::Buttons::OkCancel, kAppTitle,
+            QStringLiteral("H εφαρμογή ") + kAppTitle +
                 QStringLiteral(
                     " δεν μπορεί να ξεκινήσει εάν δεν καθοριστούν οι παράμετροι λειτουργίας της.\r\n"
                     "Πατήστε 'ΟΚ' για καθορισμό ή 'Άκυρο' για να τερματίσετε την εφαρμογή."));
@@ -45,11 +45,11 @@ bool FirstRun(SettingsStore& store, ShellPrompter& prompter)
 // Empties the live tables and sets every used unit offline, all or nothing.
 bool ResetLiveState(Database& db)
 {
-    return db.transaction([&] {
+    return db.Transaction([&] {
         for (const char* table : LiveTables)
-            if (!db.exec(QStringLiteral("DELETE FROM ") + QLatin1String(table)))
+            if (!db.Exec(QStringLiteral("DELETE FROM ") + QLatin1String(table)))
                 return false;
-        return db.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")).has_value();
+        return db.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")).has_value();
     });
 }
 } // namespace
@@ -72,7 +72,7 @@ bool RunStartup(SettingsStore& store, ShellPrompter& prompter, Database& db, Mai
     if (ResetLiveState(db))
         units = LoadUsedSystems(db);
     if (!units) {
-        const DbError failure = db.lastError();
+        const DbError failure = db.LastError();
         EndOnDatabaseFailure(store, prompter, db, endProgram, failure.number, failure.description);
         return false;
     }

@@ -30,7 +30,7 @@ Waitfrm::Waitfrm(const QString& text, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       Label2(new QLabel(text, this))
 {
-    setWindowTitle(AppTitle);
+    setWindowTitle(kAppTitle);
     auto* image = new QLabel(this);
     image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
     image->setAlignment(Qt::AlignCenter);

@@ -30,15 +30,15 @@ constexpr int kListColumns = 8; // the main grid's columns without the online on
 
 SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, ChangeSettings changeSettings,
                          QWidget* parent)
-    : QDialog(parent), SystemListGrid(new QTableWidget(this)), ComPortList(new QComboBox(this)),
-      AddSerialButton(new QPushButton(QStringLiteral("Προσθήκη"), this)), IpAddressText(new QLineEdit(this)),
-      TcpPortText(new QLineEdit(this)), AddTcpButton(new QPushButton(QStringLiteral("Προσθήκη"), this)),
-      RemoveButton(new QPushButton(QStringLiteral("Αφαίρεση συστήματος"), this)),
+    : QDialog(parent), SystemListGrid(new QTableWidget(this)), comPortList(new QComboBox(this)),
+      addSerialButton(new QPushButton(QStringLiteral("Προσθήκη"), this)), ipAddressText(new QLineEdit(this)),
+      tcpPortText(new QLineEdit(this)), addTcpButton(new QPushButton(QStringLiteral("Προσθήκη"), this)),
+      removeButton(new QPushButton(QStringLiteral("Αφαίρεση συστήματος"), this)),
       Command4(new QPushButton(QStringLiteral("Ρυθμίσεις"), this)),
-      CloseButton(new QPushButton(QStringLiteral("Κλείσιμο"), this)), ProgressLabel(new QLabel(this)),
+      closeButton(new QPushButton(QStringLiteral("Κλείσιμο"), this)), ProgressLabel(new QLabel(this)),
       db_(db), link_(link), prompter_(prompter), changeSettings_(std::move(changeSettings))
 {
-    setWindowTitle(AppTitle + QStringLiteral(" / Διαχείριση συστημάτων"));
+    setWindowTitle(kAppTitle + QStringLiteral(" / Διαχείριση συστημάτων"));
     setModal(true);
     SystemListGrid->verticalHeader()->hide();
     SystemListGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -46,34 +46,34 @@ SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, Chang
     SystemListGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     ApplyGridFormat(*SystemListGrid, kSysinfoGridFormat.section(QLatin1Char('|'), 0, kListColumns - 1));
     for (int com = kFirstComPort; com <= kLastComPort; ++com)
-        ComPortList->addItem(QStringLiteral("COM%1").arg(com), com);
-    IpAddressText->setPlaceholderText(QStringLiteral("π.χ. 192.168.1.20"));
-    TcpPortText->setPlaceholderText(QStringLiteral("π.χ. 4001"));
-    TcpPortText->setMaxLength(5);
+        comPortList->addItem(QStringLiteral("COM%1").arg(com), com);
+    ipAddressText->setPlaceholderText(QStringLiteral("π.χ. 192.168.1.20"));
+    tcpPortText->setPlaceholderText(QStringLiteral("π.χ. 4001"));
+    tcpPortText->setMaxLength(5);
 
     auto* serialBox = new QGroupBox(QStringLiteral("Προσθήκη μέσω σειριακής θύρας"), this);
     auto* serialRow = new QHBoxLayout(serialBox);
     serialRow->addWidget(new QLabel(QStringLiteral("Θύρα :"), serialBox));
-    serialRow->addWidget(ComPortList);
+    serialRow->addWidget(comPortList);
     serialRow->addStretch(1);
-    serialRow->addWidget(AddSerialButton);
+    serialRow->addWidget(addSerialButton);
 
     auto* tcpBox = new QGroupBox(QStringLiteral("Προσθήκη μέσω δικτύου (TCP/IP)"), this);
     auto* tcpRow = new QHBoxLayout(tcpBox);
     tcpRow->addWidget(new QLabel(QStringLiteral("Διεύθυνση IP :"), tcpBox));
-    tcpRow->addWidget(IpAddressText, 2);
+    tcpRow->addWidget(ipAddressText, 2);
     tcpRow->addWidget(new QLabel(QStringLiteral("Θύρα TCP :"), tcpBox));
-    tcpRow->addWidget(TcpPortText, 1);
-    tcpRow->addWidget(AddTcpButton);
+    tcpRow->addWidget(tcpPortText, 1);
+    tcpRow->addWidget(addTcpButton);
 
     auto* adding = new QHBoxLayout;
     adding->addWidget(serialBox, 1);
     adding->addWidget(tcpBox, 2);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(RemoveButton);
+    bottom->addWidget(removeButton);
     bottom->addWidget(Command4);
     bottom->addWidget(ProgressLabel, 1);
-    bottom->addWidget(CloseButton);
+    bottom->addWidget(closeButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SystemListGrid, 1);
@@ -81,11 +81,11 @@ SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, Chang
     layout->addLayout(bottom);
     resize(1000, 480);
 
-    connect(AddSerialButton, &QPushButton::clicked, this, &SystemsList::AddSerial_Click);
-    connect(AddTcpButton, &QPushButton::clicked, this, &SystemsList::AddTcp_Click);
-    connect(RemoveButton, &QPushButton::clicked, this, &SystemsList::Remove_Click);
+    connect(addSerialButton, &QPushButton::clicked, this, &SystemsList::AddSerial_Click);
+    connect(addTcpButton, &QPushButton::clicked, this, &SystemsList::AddTcp_Click);
+    connect(removeButton, &QPushButton::clicked, this, &SystemsList::Remove_Click);
     connect(Command4, &QPushButton::clicked, this, &SystemsList::Command4_Click);
-    connect(CloseButton, &QPushButton::clicked, this, &SystemsList::reject);
+    connect(closeButton, &QPushButton::clicked, this, &SystemsList::reject);
     // Every button here talks to units or changes the list: Return sets none of them off.
     KeepReturnKey(this, nullptr);
     RefreshList();
@@ -97,7 +97,7 @@ void SystemsList::RefreshList()
     const auto units = LoadUsedSystems(db_);
     if (!units) {
         SystemListGrid->setRowCount(0);
-        Warn(QStringLiteral("Σφάλμα ανάγνωσης της βάσης δεδομένων:\n") + db_.lastError().description);
+        Warn(QStringLiteral("Σφάλμα ανάγνωσης της βάσης δεδομένων:\n") + db_.LastError().description);
         return;
     }
     SystemListGrid->setRowCount(int(units->size()));
@@ -113,13 +113,13 @@ void SystemsList::RefreshList()
 
 void SystemsList::AddSerial_Click()
 {
-    AddUnit(SerialAddress(ComPortList->currentData().toInt()));
+    AddUnit(SerialAddress(comPortList->currentData().toInt()));
 }
 
 void SystemsList::AddTcp_Click()
 {
     QString problem;
-    const auto address = TcpAddress(IpAddressText->text(), TcpPortText->text(), &problem);
+    const auto address = TcpAddress(ipAddressText->text(), tcpPortText->text(), &problem);
     if (!address) {
         Warn(problem);
         return;
@@ -133,13 +133,13 @@ void SystemsList::Remove_Click()
     if (serial.isEmpty())
         return;
     if (prompter_.Message(
-            Prompter::Icon::Exclamation, Prompter::Buttons::YesNo, AppTitle,
+            Prompter::Icon::Exclamation, Prompter::Buttons::YesNo, kAppTitle,
             QStringLiteral("Είστε βέβαιοι ότι θέλετε να αφαιρέσετε το σύστημα %1 από τη λίστα ;")
                 .arg(serial)) != Prompter::Answer::Yes)
         return;
     if (!RemoveUnit(db_, serial))
         Warn(QStringLiteral("Σφάλμα εγγραφής στη βάση δεδομένων. Το σύστημα δεν αφαιρέθηκε.\n") +
-             db_.lastError().description);
+             db_.LastError().description);
     RefreshList();
 }
 
@@ -152,7 +152,7 @@ void SystemsList::Command4_Click()
         return;
     const auto units = LoadUsedSystems(db_);
     if (!units) {
-        Warn(QStringLiteral("Σφάλμα ανάγνωσης της βάσης δεδομένων:\n") + db_.lastError().description);
+        Warn(QStringLiteral("Σφάλμα ανάγνωσης της βάσης δεδομένων:\n") + db_.LastError().description);
         return;
     }
     const auto unit = std::find_if(units->begin(), units->end(),
@@ -191,8 +191,8 @@ void SystemsList::AddUnit(const UnitAddress& address)
 void SystemsList::SetBusy(bool busy)
 {
     busy_ = busy;
-    for (QWidget* w : std::initializer_list<QWidget*>{AddSerialButton, AddTcpButton, RemoveButton, Command4,
-                                                      CloseButton, ComPortList, IpAddressText, TcpPortText})
+    for (QWidget* w : std::initializer_list<QWidget*>{addSerialButton, addTcpButton, removeButton, Command4,
+                                                      closeButton, comPortList, ipAddressText, tcpPortText})
         w->setEnabled(!busy);
 }
 
@@ -209,5 +209,5 @@ QString SystemsList::SelectedSerial()
 
 void SystemsList::Warn(const QString& text)
 {
-    prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, AppTitle, text);
+    prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, kAppTitle, text);
 }

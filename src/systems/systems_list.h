@@ -40,14 +40,14 @@ public:
     void Command4_Click();
 
     QTableWidget* SystemListGrid;
-    QComboBox* ComPortList;
-    QPushButton* AddSerialButton;
-    QLineEdit* IpAddressText;
-    QLineEdit* TcpPortText;
-    QPushButton* AddTcpButton;
-    QPushButton* RemoveButton;
+    QComboBox* comPortList;
+    QPushButton* addSerialButton;
+    QLineEdit* ipAddressText;
+    QLineEdit* tcpPortText;
+    QPushButton* addTcpButton;
+    QPushButton* removeButton;
     QPushButton* Command4;
-    QPushButton* CloseButton;
+    QPushButton* closeButton;
     QLabel* ProgressLabel;
 
 public slots:

@@ -25,7 +25,7 @@ bool UnitAddition::Run(const UnitAddress& address)
     const auto listed = LoadUsedSystems(db_);
     if (!listed)
         return line_.Refuse(QStringLiteral("Σφάλμα ανάγνωσης της βάσης δεδομένων:\n") +
-                            db_.lastError().description);
+                            db_.LastError().description);
     for (const SystemInfo& unit : *listed)
         if (address.SameLineAs(unit))
             return line_.Refuse(QStringLiteral("Η θύρα %1 χρησιμοποιείται ήδη από το σύστημα %2 !")
@@ -44,7 +44,7 @@ bool UnitAddition::Run(const UnitAddress& address)
                                     .arg(identity.serialNumber));
 
     const auto code = prompter_.Code(
-        AppTitle + QStringLiteral(" / Κωδικός Ασφαλείας"),
+        kAppTitle + QStringLiteral(" / Κωδικός Ασφαλείας"),
         QStringLiteral("Δώστε τον κωδικό ασφαλείας του συστήματος %1 :").arg(identity.serialNumber));
     if (!code)
         return false;
@@ -76,8 +76,8 @@ bool UnitAddition::Run(const UnitAddress& address)
     if (!WriteUnitRows(db_, unit, *settings))
         return line_.Refuse(
             QStringLiteral("Σφάλμα εγγραφής στη βάση δεδομένων. Το σύστημα δεν προστέθηκε.\n") +
-            db_.lastError().description);
-    prompter_.Message(Prompter::Icon::Information, Prompter::Buttons::Ok, AppTitle,
+            db_.LastError().description);
+    prompter_.Message(Prompter::Icon::Information, Prompter::Buttons::Ok, kAppTitle,
                       QStringLiteral("Το σύστημα %1 (%2) προστέθηκε.").arg(identity.serialNumber, model));
     return true;
 }

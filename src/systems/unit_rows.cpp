@@ -9,12 +9,12 @@ namespace {
 bool WriteSystemRow(Database& db, const AddedUnit& u)
 {
     const auto existing =
-        db.select(QStringLiteral("SELECT 1 FROM Systems_Info WHERE SyI_Serialnumber=?"), {u.serialNumber});
+        db.Select(QStringLiteral("SELECT 1 FROM Systems_Info WHERE SyI_Serialnumber=?"), {u.serialNumber});
     if (!existing)
         return false;
     if (!existing->empty())
         return db
-            .exec(QStringLiteral(
+            .Exec(QStringLiteral(
                       "UPDATE Systems_Info SET SyI_Used=1, SyI_Online=0, SyI_Commport=?, SyI_Aux1=?, "
                       "SyI_Model=?, SyI_Softver=?, SyI_Hardver=?, SyI_Locationnumber=? "
                       "WHERE SyI_Serialnumber=?"),
@@ -22,7 +22,7 @@ bool WriteSystemRow(Database& db, const AddedUnit& u)
                    u.serialNumber})
             .has_value();
     return db
-        .exec(
+        .Exec(
             QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, SyI_Commport, "
                            "SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber, "
                            "SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
@@ -38,18 +38,18 @@ bool KeepRows(Database& db, const QString& table, const QString& serialColumn, c
               const QString& insertSql, const QString& serial, int count)
 {
     const QString where = QStringLiteral(" WHERE %1=?").arg(serialColumn);
-    if (!db.exec(QStringLiteral("DELETE FROM %1%2 AND %3>?").arg(table, where, numberColumn),
+    if (!db.Exec(QStringLiteral("DELETE FROM %1%2 AND %3>?").arg(table, where, numberColumn),
                  {serial, count}))
         return false;
     const auto rows =
-        db.select(QStringLiteral("SELECT %1 FROM %2%3").arg(numberColumn, table, where), {serial});
+        db.Select(QStringLiteral("SELECT %1 FROM %2%3").arg(numberColumn, table, where), {serial});
     if (!rows)
         return false;
     QSet<int> present;
     for (const QSqlRecord& r : *rows)
         present.insert(r.value(0).toInt());
     for (int n = 1; n <= count; ++n)
-        if (!present.contains(n) && !db.exec(insertSql, {serial, n}))
+        if (!present.contains(n) && !db.Exec(insertSql, {serial, n}))
             return false;
     return true;
 }
@@ -76,12 +76,12 @@ bool Write(Database& db, const AddedUnit& u, const UnitSettings& s)
 
 bool WriteUnitRows(Database& db, const AddedUnit& unit, const UnitSettings& settings)
 {
-    return db.transaction([&] { return Write(db, unit, settings); });
+    return db.Transaction([&] { return Write(db, unit, settings); });
 }
 
 bool RemoveUnit(Database& db, const QString& serialNumber)
 {
     return db
-        .exec(QStringLiteral("UPDATE Systems_Info SET SyI_Used=0 WHERE SyI_Serialnumber=?"), {serialNumber})
+        .Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Used=0 WHERE SyI_Serialnumber=?"), {serialNumber})
         .has_value();
 }

@@ -3,4 +3,4 @@
 #include <QString>
 
 // The program's title: it names the settings store and heads every message box and caption.
-inline const QString AppTitle = QStringLiteral("TELVARON Server");
+inline const QString kAppTitle = QStringLiteral("TELVARON Server");

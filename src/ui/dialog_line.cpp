@@ -66,7 +66,7 @@ bool DialogLine::Answered(LinkResult result)
 bool DialogLine::Refuse(const QString& text)
 {
     Show(QString());
-    prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, AppTitle, text);
+    prompter_.Message(Prompter::Icon::Exclamation, Prompter::Buttons::Ok, kAppTitle, text);
     return false;
 }
 

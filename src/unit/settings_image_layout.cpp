@@ -87,10 +87,10 @@ SensorSlot ReadSensorSlot(std::span<const quint8> image, const SettingsLayout& l
     SensorSlot slot;
     if (row < 0 || row >= layout.inputs.sensors)
         return slot;
-    const qsizetype settings = layout.sensorSettingsAt(row);
+    const qsizetype settings = layout.SensorSettingsAt(row);
     const quint8 flags = ByteAt(image, settings + sensor_field::kFlags);
-    slot.typeCode = ByteAt(image, layout.sensorTypeAt(row));
-    slot.nameBytes = ReadFieldText(image, layout.sensorNameAt(row), kNameFieldSize);
+    slot.typeCode = ByteAt(image, layout.SensorTypeAt(row));
+    slot.nameBytes = ReadFieldText(image, layout.SensorNameAt(row), kNameFieldSize);
     slot.maximum = ReadFloat32(image, settings + sensor_field::kMaximum);
     slot.minimum = ReadFloat32(image, settings + sensor_field::kMinimum);
     slot.maximumInUse = BitIsSet(flags, sensor_flag::kMaximumInUse);

@@ -21,12 +21,12 @@ int ModelKindOf(const QString& model);
 
 // Sensor type codes, as the image stores them.
 enum SensorTypeCode : quint8 {
-    kTypeTemperature = 0, // 4-20 mA
-    kTypeHumidity = 1,    // 4-20 mA
-    kTypeProbe = 2,
-    kTypeContact = 3,
-    kTypeContactNormallyOpen = 4,
-    kTypePressure = 5, // 4-20 mA
+    TypeTemperature = 0, // 4-20 mA
+    TypeHumidity = 1,    // 4-20 mA
+    TypeProbe = 2,
+    TypeContact = 3,
+    TypeContactNormallyOpen = 4,
+    TypePressure = 5, // 4-20 mA
 };
 
 constexpr qsizetype kNameFieldSize = 25;
@@ -79,7 +79,7 @@ struct ModelInputs
     int sensors;
     int voltageInputs;
 
-    constexpr int voltageNames() const { return voltageInputs - 1; }
+    constexpr int VoltageNames() const { return voltageInputs - 1; }
 };
 constexpr ModelInputs kTwentySensorInputs{.sensors = 20, .voltageInputs = 4};
 constexpr ModelInputs kEightSensorInputs{.sensors = 8, .voltageInputs = 2};
@@ -117,22 +117,22 @@ struct SettingsLayout
     qsizetype voltageNames;
     qsizetype systemName;
 
-    bool isDigital(int row) const { return row >= 0 && row < digitalCount; }
-    qsizetype sensorSettingsAt(int row) const { return sensorSettings + kSensorSettingsSize * row; }
+    bool IsDigital(int row) const { return row >= 0 && row < digitalCount; }
+    qsizetype SensorSettingsAt(int row) const { return sensorSettings + kSensorSettingsSize * row; }
     // The byte that holds the row's type: its type byte or byte 0 of its analog record.
-    qsizetype sensorTypeAt(int row) const
+    qsizetype SensorTypeAt(int row) const
     {
-        return isDigital(row) ? slotTypes + row : analogSlots + kAnalogSlotSize * (row - digitalCount);
+        return IsDigital(row) ? slotTypes + row : analogSlots + kAnalogSlotSize * (row - digitalCount);
     }
     // -1 for a digital row.
-    qsizetype analogSlotAt(int row) const
+    qsizetype AnalogSlotAt(int row) const
     {
-        return isDigital(row) ? -1 : analogSlots + kAnalogSlotSize * (row - digitalCount);
+        return IsDigital(row) ? -1 : analogSlots + kAnalogSlotSize * (row - digitalCount);
     }
-    qsizetype sensorNameAt(int row) const { return sensorNames + kNameFieldSize * row; }
-    qsizetype voltageNameAt(int k) const { return voltageNames + kNameFieldSize * k; }
-    qsizetype phoneAt(int k) const { return phones + kPhoneFieldSize * k; }
-    qsizetype scheduleAt(int day) const { return schedule + kScheduleDaySize * day; }
+    qsizetype SensorNameAt(int row) const { return sensorNames + kNameFieldSize * row; }
+    qsizetype VoltageNameAt(int k) const { return voltageNames + kNameFieldSize * k; }
+    qsizetype PhoneAt(int k) const { return phones + kPhoneFieldSize * k; }
+    qsizetype ScheduleAt(int day) const { return schedule + kScheduleDaySize * day; }
 };
 
 extern const SettingsLayout TwentySensorLayout;

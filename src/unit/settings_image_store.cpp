@@ -10,13 +10,13 @@ QVariant Limit(const std::optional<float>& limit)
 
 bool Store(Database& db, const QString& serial, const UnitSettings& s)
 {
-    if (!db.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Locationnumber=?, SyI_Systemname=? "
+    if (!db.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Locationnumber=?, SyI_Systemname=? "
                                 "WHERE SyI_Serialnumber=?"),
                  {s.systemNumber, s.systemName, serial}))
         return false;
     for (int n = 1; n <= int(s.sensors.size()); ++n) {
         const SensorSettingsRow& sensor = s.sensors[n - 1];
-        if (!db.exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Used=?, SeI_Sensortype=?, SeI_Sensorname=?, "
+        if (!db.Exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Used=?, SeI_Sensortype=?, SeI_Sensorname=?, "
                                     "SeI_Maxlimit=?, SeI_Minlimit=? "
                                     "WHERE SeI_SyI_Serialnumber=? AND SeI_Sensornumber=?"),
                      {sensor.inUse ? 1 : 0, sensor.type, sensor.name, Limit(sensor.maximum),
@@ -26,7 +26,7 @@ bool Store(Database& db, const QString& serial, const UnitSettings& s)
     for (int p = 1; p <= s.powerInputs; ++p) {
         // Input 1 is the supply; the mains mode counts the inputs watched after it.
         const bool used = p == 1 || p - 1 <= s.mainsMode;
-        if (!db.exec(QStringLiteral("UPDATE Powermonitoring_Info SET PmI_Used=? "
+        if (!db.Exec(QStringLiteral("UPDATE Powermonitoring_Info SET PmI_Used=? "
                                     "WHERE PmI_SyI_Serialnumber=? AND PmI_Powernumber=?"),
                      {used ? 1 : 0, serial, p}))
             return false;
@@ -37,5 +37,5 @@ bool Store(Database& db, const QString& serial, const UnitSettings& s)
 
 bool StoreSettingsImageData(Database& db, const QString& serialNumber, const UnitSettings& settings)
 {
-    return db.transaction([&] { return Store(db, serialNumber, settings); });
+    return db.Transaction([&] { return Store(db, serialNumber, settings); });
 }

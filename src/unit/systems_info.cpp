@@ -8,7 +8,7 @@ std::optional<std::vector<SystemInfo>> LoadUsedSystems(Database& db)
 {
     // A stated order: without one a server may return updated rows in another order
     // at every query, and the grid would shuffle between starts.
-    const auto rows = db.select(QStringLiteral(
+    const auto rows = db.Select(QStringLiteral(
         "SELECT SyI_Serialnumber, SyI_Model, SyI_Softver, SyI_Hardver, SyI_Commport, SyI_Aux1, "
         "SyI_Locationnumber, SyI_Systemname FROM Systems_Info WHERE SyI_Used=1 "
         "ORDER BY SyI_Serialnumber"));

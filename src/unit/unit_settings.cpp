@@ -5,13 +5,13 @@
 namespace {
 bool TypeFitsRow(int type, bool digital)
 {
-    return digital ? type >= kTypeProbe && type <= kTypeContactNormallyOpen
-                   : type >= kTypeTemperature && type <= kTypePressure;
+    return digital ? type >= TypeProbe && type <= TypeContactNormallyOpen
+                   : type >= TypeTemperature && type <= TypePressure;
 }
 
 bool IsContact(int type)
 {
-    return type == kTypeContact || type == kTypeContactNormallyOpen;
+    return type == TypeContact || type == TypeContactNormallyOpen;
 }
 
 QString NameText(const QByteArray& bytes)
@@ -40,7 +40,7 @@ std::optional<UnitSettings> DecodeUnitSettings(const SettingsImage& image, int m
     for (int row = 0; row < layout.inputs.sensors; ++row) {
         const SensorSlot slot = ReadSensorSlot(image, layout, row);
         // The server reads nothing of a sensor out of use, so its type stays as the unit holds it.
-        if (slot.inUse && !TypeFitsRow(slot.typeCode, layout.isDigital(row))) {
+        if (slot.inUse && !TypeFitsRow(slot.typeCode, layout.IsDigital(row))) {
             *problem =
                 QStringLiteral("Μη έγκυρος τύπος (%1) στο αισθητήριο %2.").arg(slot.typeCode).arg(row + 1);
             return std::nullopt;

@@ -30,20 +30,20 @@ bool RunSqlScript(Database& db, const QString& script)
     QString text = script;
     text.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
     for (const QString& statement : text.split(u';')) {
-        if (!statement.trimmed().isEmpty() && !db.exec(statement.trimmed()))
+        if (!statement.trimmed().isEmpty() && !db.Exec(statement.trimmed()))
             return false;
     }
     return true;
 }
 
-std::unique_ptr<TestDatabase> TestDatabase::create(Database::Driver driver, const QString& connectionName,
+std::unique_ptr<TestDatabase> TestDatabase::Create(Database::Driver driver, const QString& connectionName,
                                                    std::optional<PgServer> server)
 {
     std::unique_ptr<TestDatabase> created(new TestDatabase(driver, connectionName, std::move(server)));
-    return created->setUp() ? std::move(created) : nullptr;
+    return created->SetUp() ? std::move(created) : nullptr;
 }
 
-bool TestDatabase::setUp()
+bool TestDatabase::SetUp()
 {
     if (driver_ == Database::Driver::PostgreSQL) {
         if (!server_) {
@@ -54,23 +54,23 @@ bool TestDatabase::setUp()
         static std::atomic<int> count{0};
         pgSchema_ = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++count);
         Database admin(QStringLiteral("test-admin-") + pgSchema_);
-        if (!admin.openPostgres(*server_) || !admin.exec(QStringLiteral("CREATE SCHEMA ") + pgSchema_)) {
-            ADD_FAILURE() << admin.lastError().description.toStdString();
+        if (!admin.OpenPostgres(*server_) || !admin.Exec(QStringLiteral("CREATE SCHEMA ") + pgSchema_)) {
+            ADD_FAILURE() << admin.LastError().description.toStdString();
             pgSchema_.clear();
             return false;
         }
     } else {
-        QFile file(sqliteFile());
+        QFile file(SqliteFile());
         if (!dir_.isValid() || !file.open(QIODevice::WriteOnly)) {
-            ADD_FAILURE() << "cannot create " << sqliteFile().toStdString();
+            ADD_FAILURE() << "cannot create " << SqliteFile().toStdString();
             return false;
         }
     }
     QFile schema(SchemaFile(driver_));
-    if (!schema.open(QIODevice::ReadOnly) || !openConnection(db_) ||
+    if (!schema.open(QIODevice::ReadOnly) || !OpenConnection(db_) ||
         !RunSqlScript(db_, QString::fromUtf8(schema.readAll()))) {
         ADD_FAILURE() << SchemaFile(driver_).toStdString() << ": "
-                      << db_.lastError().description.toStdString();
+                      << db_.LastError().description.toStdString();
         return false;
     }
     return true;
@@ -78,21 +78,21 @@ bool TestDatabase::setUp()
 
 TestDatabase::~TestDatabase()
 {
-    db_.close();
+    db_.Close();
     if (pgSchema_.isEmpty())
         return;
     Database admin(QStringLiteral("test-admin-") + pgSchema_);
     // The notice that lists every dropped table would only clutter the test output.
-    if (admin.openPostgres(*server_) && admin.exec(QStringLiteral("SET client_min_messages TO WARNING")))
-        admin.exec(QStringLiteral("DROP SCHEMA ") + pgSchema_ + QStringLiteral(" CASCADE"));
+    if (admin.OpenPostgres(*server_) && admin.Exec(QStringLiteral("SET client_min_messages TO WARNING")))
+        admin.Exec(QStringLiteral("DROP SCHEMA ") + pgSchema_ + QStringLiteral(" CASCADE"));
 }
 
-bool TestDatabase::openConnection(Database& connection) const
+bool TestDatabase::OpenConnection(Database& connection) const
 {
     if (driver_ == Database::Driver::SQLite)
-        return connection.openSqlite(sqliteFile());
-    return connection.openPostgres(*server_) &&
-           connection.exec(QStringLiteral("SET search_path TO ") + pgSchema_).has_value();
+        return connection.OpenSqlite(SqliteFile());
+    return connection.OpenPostgres(*server_) &&
+           connection.Exec(QStringLiteral("SET search_path TO ") + pgSchema_).has_value();
 }
 
 void BothDriversTest::SetUp()
@@ -100,13 +100,13 @@ void BothDriversTest::SetUp()
     const std::optional<PgServer> server = PgServerOfTest();
     if (GetParam() == Database::Driver::PostgreSQL && !server)
         GTEST_SKIP() << "TELVARON_TEST_PG_PORT is not set";
-    testDb_ = TestDatabase::create(GetParam(), QStringLiteral("DbConn"), server);
+    testDb_ = TestDatabase::Create(GetParam(), QStringLiteral("DbConn"), server);
     ASSERT_TRUE(testDb_);
 }
 
 QVariant BothDriversTest::Value(const QString& sql, const QVariantList& values)
 {
-    const auto rows = db().select(sql, values);
+    const auto rows = Db().Select(sql, values);
     return rows && !rows->empty() ? rows->front().value(0) : QVariant(-1);
 }
 

@@ -16,7 +16,7 @@
 // 127.0.0.1 and names in TELVARON_TEST_PG_PORT; without it the PostgreSQL cases skip.
 //
 //   class MirrorTest : public BothDriversTest {};
-//   TEST_P(MirrorTest, WritesRow) { ASSERT_TRUE(db().exec("INSERT ...", {...})); }
+//   TEST_P(MirrorTest, WritesRow) { ASSERT_TRUE(Db().exec("INSERT ...", {...})); }
 //   INSTANTIATE_BOTH_DRIVERS(MirrorTest);
 
 // The test server's database (telvaron_test), or nothing when no test server is given.
@@ -35,27 +35,27 @@ public:
     // database, with the tables created and the connection open under connectionName.
     // nullptr, with a test failure recorded, when that fails or no test server is given.
     // server: the PostgreSQL server to use instead of the test server.
-    static std::unique_ptr<TestDatabase> create(Database::Driver driver,
+    static std::unique_ptr<TestDatabase> Create(Database::Driver driver,
                                                 const QString& connectionName = QStringLiteral("DbConn"),
                                                 std::optional<PgServer> server = TestPgServer());
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
-    Database& db() { return db_; }
+    Database& Db() { return db_; }
     // Opens a further connection on the same tables, as a client terminal would.
-    bool openConnection(Database& connection) const;
+    bool OpenConnection(Database& connection) const;
     // The database file (SQLite only).
-    QString sqliteFile() const { return dir_.filePath(QStringLiteral("tldb.db")); }
+    QString SqliteFile() const { return dir_.filePath(QStringLiteral("tldb.db")); }
     // The schema that holds the tables (PostgreSQL only).
-    const QString& pgSchema() const { return pgSchema_; }
+    const QString& PgSchema() const { return pgSchema_; }
 
 private:
     TestDatabase(Database::Driver driver, const QString& connectionName, std::optional<PgServer> server)
         : driver_(driver), server_(std::move(server)), db_(connectionName)
     {
     }
-    bool setUp();
+    bool SetUp();
 
     Database::Driver driver_;
     std::optional<PgServer> server_;
@@ -71,8 +71,8 @@ protected:
     void SetUp() override;
     // The PostgreSQL server of the cases: the test server unless a suite has its own.
     virtual std::optional<PgServer> PgServerOfTest() const { return TestPgServer(); }
-    Database& db() { return testDb_->db(); }
-    TestDatabase& testDb() { return *testDb_; }
+    Database& Db() { return testDb_->Db(); }
+    TestDatabase& TestDb() { return *testDb_; }
     // The first value of a query, or -1 when it gives no row.
     QVariant Value(const QString& sql, const QVariantList& values = {});
     int Count(const QString& sql, const QVariantList& values = {}) { return Value(sql, values).toInt(); }

@@ -14,8 +14,8 @@ class DatabaseTest : public BothDriversTest
 protected:
     bool insertFault(const QString& serial)
     {
-        return db()
-            .exec("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES "
+        return Db()
+            .Exec("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES "
                   "(?, 0, ?)",
                   {serial, "2"})
             .has_value();
@@ -27,9 +27,9 @@ TEST_P(DatabaseTest, BoundTextIsStoredAsItIs)
     const QStringList texts = {"O'Brien", "x'); DROP TABLE Records; --", "\"quoted\" \\ back",
                                "ΘΕΣΣΑΛΟΝΙΚΗ 1", "?"};
     for (const QString& text : texts)
-        ASSERT_TRUE(insertFault(text)) << db().lastError().description.toStdString();
+        ASSERT_TRUE(insertFault(text)) << Db().LastError().description.toStdString();
     for (const QString& text : texts) {
-        const auto rows = db().select(
+        const auto rows = Db().Select(
             "SELECT SyF_SyI_Serialnumber FROM Systems_Faults WHERE SyF_SyI_Serialnumber = ?", {text});
         ASSERT_TRUE(rows);
         ASSERT_EQ(rows->size(), 1) << text.toStdString();
@@ -49,12 +49,12 @@ TEST_P(DatabaseTest, NumbersAndNullsComeBackUnchanged)
     int sensor = 0;
     for (const auto& c : cases) {
         ASSERT_TRUE(
-            db().exec("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, SeE_Sensornumber, SeE_Eventnumber, "
+            Db().Exec("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, SeE_Sensornumber, SeE_Eventnumber, "
                       "SeE_Recordedvalue, SeE_BeforeCounter) VALUES (?, ?, 1, ?, ?)",
                       {"S1", ++sensor, c.value, c.counter}))
-            << db().lastError().description.toStdString();
+            << Db().LastError().description.toStdString();
     }
-    const auto rows = db().select("SELECT SeE_Recordedvalue, SeE_BeforeCounter FROM Sensors_Events "
+    const auto rows = Db().Select("SELECT SeE_Recordedvalue, SeE_BeforeCounter FROM Sensors_Events "
                                   "ORDER BY SeE_Sensornumber");
     ASSERT_TRUE(rows);
     ASSERT_EQ(rows->size(), std::size(cases));
@@ -69,18 +69,18 @@ TEST_P(DatabaseTest, NumbersAndNullsComeBackUnchanged)
 
 TEST_P(DatabaseTest, FailedStatementReportsItsErrorTheNextSuccessClearsItAndCloseEndsTheConnection)
 {
-    EXPECT_FALSE(db().exec("INSERT INTO No_Such_Table (x) VALUES (?)", {1}));
-    EXPECT_FALSE(db().lastError().description.isEmpty());
+    EXPECT_FALSE(Db().Exec("INSERT INTO No_Such_Table (x) VALUES (?)", {1}));
+    EXPECT_FALSE(Db().LastError().description.isEmpty());
     if (GetParam() == Database::Driver::PostgreSQL) {
-        EXPECT_TRUE(db().lastError().description.startsWith("ORA-00000: "));
+        EXPECT_TRUE(Db().LastError().description.startsWith("ORA-00000: "));
     }
-    EXPECT_TRUE(db().select("SELECT COUNT(*) FROM Records"));
-    EXPECT_TRUE(db().lastError().description.isEmpty());
-    db().close();
-    EXPECT_FALSE(db().isOpen());
-    EXPECT_FALSE(db().exec("DELETE FROM Records"));
-    EXPECT_FALSE(db().lastError().description.isEmpty());
-    db().close();
+    EXPECT_TRUE(Db().Select("SELECT COUNT(*) FROM Records"));
+    EXPECT_TRUE(Db().LastError().description.isEmpty());
+    Db().Close();
+    EXPECT_FALSE(Db().IsOpen());
+    EXPECT_FALSE(Db().Exec("DELETE FROM Records"));
+    EXPECT_FALSE(Db().LastError().description.isEmpty());
+    Db().Close();
 }
 
 TEST_P(DatabaseTest, TransactionCommitsOnlyCompleteWork)
@@ -97,24 +97,24 @@ TEST_P(DatabaseTest, TransactionCommitsOnlyCompleteWork)
         // The second row breaks the key: the first one must go too.
         {"failed statement", [this] { return insertFault("D") && insertFault("D"); }, false, 2},
         {"inner part gave up",
-         [this] { return insertFault("E") && db().transaction([&] { return insertFault("F") && false; }); },
+         [this] { return insertFault("E") && Db().Transaction([&] { return insertFault("F") && false; }); },
          false, 2},
         {"inner part completed",
-         [this] { return insertFault("G") && db().transaction([&] { return insertFault("H"); }); }, true, 4},
+         [this] { return insertFault("G") && Db().Transaction([&] { return insertFault("H"); }); }, true, 4},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(db().transaction([&] { return c.work(); }), c.committed) << c.name;
+        EXPECT_EQ(Db().Transaction([&] { return c.work(); }), c.committed) << c.name;
         if (c.name == std::string_view("failed statement")) {
-            EXPECT_FALSE(db().lastError().description.isEmpty()); // kept past the rollback
+            EXPECT_FALSE(Db().LastError().description.isEmpty()); // kept past the rollback
         }
-        EXPECT_FALSE(db().inTransaction()) << c.name;
+        EXPECT_FALSE(Db().InTransaction()) << c.name;
         EXPECT_EQ(Count("SELECT COUNT(*) FROM Systems_Faults"), c.faultsAfter) << c.name;
     }
     // No transaction was left open: another connection can write at once.
     Database terminal("terminal");
-    ASSERT_TRUE(testDb().openConnection(terminal));
-    EXPECT_TRUE(terminal.exec("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)"))
-        << terminal.lastError().description.toStdString();
+    ASSERT_TRUE(TestDb().OpenConnection(terminal));
+    EXPECT_TRUE(terminal.Exec("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)"))
+        << terminal.LastError().description.toStdString();
 }
 
 // Unit times carry no zone: nothing may shift them, not even inside a summer-time gap or the
@@ -125,7 +125,7 @@ TEST_P(DatabaseTest, WallClockTimesComeBackUnchangedUnderSummerTime)
     const QDateTime local(QDate(2024, 3, 31), QTime(3, 30), Qt::LocalTime);
     ASSERT_TRUE(!local.isValid() || local.time() != QTime(3, 30)) << "no summer-time rules for Europe/Athens";
     if (GetParam() == Database::Driver::PostgreSQL) {
-        ASSERT_TRUE(db().exec("SET TIME ZONE 'America/New_York'"));
+        ASSERT_TRUE(Db().Exec("SET TIME ZONE 'America/New_York'"));
     }
 
     const QDateTime times[] = {
@@ -139,12 +139,12 @@ TEST_P(DatabaseTest, WallClockTimesComeBackUnchangedUnderSummerTime)
     int number = 0;
     for (const QDateTime& when : times) {
         ASSERT_TRUE(
-            db().exec("INSERT INTO Records (Rec_SyI_Serialnumber, Rec_SeI_Sensornumber, Rec_Datetime, "
+            Db().Exec("INSERT INTO Records (Rec_SyI_Serialnumber, Rec_SeI_Sensornumber, Rec_Datetime, "
                       "Rec_SensRecSN) VALUES (?, 1, ?, ?)",
                       {"S1", when, ++number}))
-            << db().lastError().description.toStdString();
+            << Db().LastError().description.toStdString();
     }
-    const auto rows = db().select("SELECT Rec_Datetime, Rec_SensRecSN FROM Records ORDER BY Rec_SensRecSN");
+    const auto rows = Db().Select("SELECT Rec_Datetime, Rec_SensRecSN FROM Records ORDER BY Rec_SensRecSN");
     ASSERT_TRUE(rows);
     ASSERT_EQ(rows->size(), std::size(times));
     for (qsizetype i = 0; i < rows->size(); ++i) {
@@ -153,12 +153,12 @@ TEST_P(DatabaseTest, WallClockTimesComeBackUnchangedUnderSummerTime)
         EXPECT_EQ(read.time(), times[i].time()) << i;
         // The same value finds its row again, so comparisons in queries work too.
         const auto found =
-            db().select("SELECT Rec_SensRecSN FROM Records WHERE Rec_Datetime = ?", {times[i]});
+            Db().Select("SELECT Rec_SensRecSN FROM Records WHERE Rec_Datetime = ?", {times[i]});
         ASSERT_TRUE(found);
         ASSERT_EQ(found->size(), 1) << i;
         EXPECT_EQ(found->front().value(0).toInt(), i + 1);
     }
-    const auto ordered = db().select("SELECT Rec_SensRecSN FROM Records ORDER BY Rec_Datetime");
+    const auto ordered = Db().Select("SELECT Rec_SensRecSN FROM Records ORDER BY Rec_Datetime");
     ASSERT_TRUE(ordered);
     QList<int> order;
     for (const QSqlRecord& row : *ordered)
@@ -166,9 +166,9 @@ TEST_P(DatabaseTest, WallClockTimesComeBackUnchangedUnderSummerTime)
     EXPECT_EQ(order, QList<int>({5, 4, 3, 1, 6, 2}));
     // A Null time stays Null.
     ASSERT_TRUE(
-        db().exec("INSERT INTO Systems_Current_Condition (SyCC_SyI_Serialnumber, SyCC_Rtc) VALUES (?, ?)",
+        Db().Exec("INSERT INTO Systems_Current_Condition (SyCC_SyI_Serialnumber, SyCC_Rtc) VALUES (?, ?)",
                   {"S1", QDateTime()}));
-    const auto rtc = db().select("SELECT SyCC_Rtc FROM Systems_Current_Condition");
+    const auto rtc = Db().Select("SELECT SyCC_Rtc FROM Systems_Current_Condition");
     ASSERT_TRUE(rtc);
     EXPECT_TRUE(rtc->front().value(0).isNull());
 }

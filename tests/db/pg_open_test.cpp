@@ -51,10 +51,10 @@ TEST_F(PgOpenTest, AFailedOpenCarriesTheOraCodeWhoseExplanationFitsWhateverTheLa
         PgServer server = server_;
         c.change(server);
         Database db;
-        EXPECT_FALSE(db.openPostgres(server)) << c.name;
-        EXPECT_FALSE(db.isOpen());
-        EXPECT_EQ(db.lastError().number, c.number) << c.name;
-        const QString description = db.lastError().description;
+        EXPECT_FALSE(db.OpenPostgres(server)) << c.name;
+        EXPECT_FALSE(db.IsOpen());
+        EXPECT_EQ(db.LastError().number, c.number) << c.name;
+        const QString description = db.LastError().description;
         EXPECT_TRUE(description.startsWith(QStringLiteral("ORA-%1: ").arg(c.number, 5, 10, QChar(u'0'))))
             << description.toStdString();
         EXPECT_TRUE(description.contains(c.detail)) << description.toStdString();
@@ -72,57 +72,57 @@ TEST_F(PgOpenTest, AFailedOpenCarriesTheOraCodeWhoseExplanationFitsWhateverTheLa
 TEST_F(PgOpenTest, ALostConnectionIsReportedAsSuch)
 {
     Database db;
-    ASSERT_TRUE(db.openPostgres(server_));
-    const auto pid = db.select("SELECT pg_backend_pid()");
+    ASSERT_TRUE(db.OpenPostgres(server_));
+    const auto pid = db.Select("SELECT pg_backend_pid()");
     ASSERT_TRUE(pid);
     Database other("other");
-    ASSERT_TRUE(other.openPostgres(server_));
-    ASSERT_TRUE(other.select("SELECT pg_terminate_backend(?)", {pid->front().value(0)}));
+    ASSERT_TRUE(other.OpenPostgres(server_));
+    ASSERT_TRUE(other.Select("SELECT pg_terminate_backend(?)", {pid->front().value(0)}));
 
-    EXPECT_FALSE(db.select("SELECT 1"));
-    EXPECT_EQ(db.lastError().number, 3135) << db.lastError().description.toStdString();
+    EXPECT_FALSE(db.Select("SELECT 1"));
+    EXPECT_EQ(db.LastError().number, 3135) << db.LastError().description.toStdString();
 
     // Made again as it was first made; a connection closed on purpose is not lost.
-    EXPECT_TRUE(db.connectionLost());
-    ASSERT_TRUE(db.reconnect()) << db.lastError().description.toStdString();
-    EXPECT_FALSE(db.connectionLost());
-    EXPECT_TRUE(db.select("SELECT 1"));
-    db.close();
-    EXPECT_FALSE(db.connectionLost());
-    EXPECT_FALSE(db.reconnect());
+    EXPECT_TRUE(db.ConnectionLost());
+    ASSERT_TRUE(db.Reconnect()) << db.LastError().description.toStdString();
+    EXPECT_FALSE(db.ConnectionLost());
+    EXPECT_TRUE(db.Select("SELECT 1"));
+    db.Close();
+    EXPECT_FALSE(db.ConnectionLost());
+    EXPECT_FALSE(db.Reconnect());
 }
 
 TEST_F(PgOpenTest, NoStatementWaitsOnALockBeyondItsTimeout)
 {
     Database holder("holder");
-    ASSERT_TRUE(holder.openPostgres(server_));
+    ASSERT_TRUE(holder.OpenPostgres(server_));
     const QString table = QStringLiteral("lock_probe_%1").arg(QCoreApplication::applicationPid());
-    ASSERT_TRUE(holder.exec(QStringLiteral("CREATE TABLE %1 (x INTEGER)").arg(table)));
+    ASSERT_TRUE(holder.Exec(QStringLiteral("CREATE TABLE %1 (x INTEGER)").arg(table)));
     // Should the statement wait regardless, the lock goes with its holder after a while.
-    ASSERT_TRUE(holder.exec("SET idle_in_transaction_session_timeout=5000"));
-    ASSERT_TRUE(holder.exec("BEGIN"));
-    ASSERT_TRUE(holder.exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table)));
+    ASSERT_TRUE(holder.Exec("SET idle_in_transaction_session_timeout=5000"));
+    ASSERT_TRUE(holder.Exec("BEGIN"));
+    ASSERT_TRUE(holder.Exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table)));
 
     // The default is a few seconds; a test waits a shorter time.
     Database waiting;
-    ASSERT_TRUE(waiting.openPostgres(server_));
-    const auto timeout = waiting.select("SELECT setting::integer FROM pg_settings WHERE name='lock_timeout'");
+    ASSERT_TRUE(waiting.OpenPostgres(server_));
+    const auto timeout = waiting.Select("SELECT setting::integer FROM pg_settings WHERE name='lock_timeout'");
     ASSERT_TRUE(timeout);
     EXPECT_GT(timeout->front().value(0).toInt(), 0);
     EXPECT_LE(timeout->front().value(0).toInt(), 10000);
     PgServer quick = server_;
     quick.statementTimeoutMs = 200;
-    ASSERT_TRUE(waiting.openPostgres(quick));
+    ASSERT_TRUE(waiting.OpenPostgres(quick));
     QElapsedTimer waited;
     waited.start();
-    EXPECT_FALSE(waiting.select(QStringLiteral("SELECT x FROM %1").arg(table)));
+    EXPECT_FALSE(waiting.Select(QStringLiteral("SELECT x FROM %1").arg(table)));
     EXPECT_LT(waited.elapsed(), 3000);
-    EXPECT_TRUE(waiting.lastError().description.contains("timeout"))
-        << waiting.lastError().description.toStdString();
+    EXPECT_TRUE(waiting.LastError().description.contains("timeout"))
+        << waiting.LastError().description.toStdString();
 
-    EXPECT_TRUE(holder.exec("ROLLBACK"));
-    EXPECT_TRUE(waiting.select(QStringLiteral("SELECT x FROM %1").arg(table)));
-    EXPECT_TRUE(waiting.exec(QStringLiteral("DROP TABLE %1").arg(table)));
+    EXPECT_TRUE(holder.Exec("ROLLBACK"));
+    EXPECT_TRUE(waiting.Select(QStringLiteral("SELECT x FROM %1").arg(table)));
+    EXPECT_TRUE(waiting.Exec(QStringLiteral("DROP TABLE %1").arg(table)));
 }
 
 } // namespace

@@ -9,8 +9,8 @@ namespace {
 QStringList Rows(Database& db, const QString& sql)
 {
     QStringList lines;
-    const auto rows = db.select(sql);
-    EXPECT_TRUE(rows) << db.lastError().description.toStdString();
+    const auto rows = db.Select(sql);
+    EXPECT_TRUE(rows) << db.LastError().description.toStdString();
     for (const QSqlRecord& row : rows.value_or(QList<QSqlRecord>())) {
         QStringList fields;
         for (int i = 0; i < row.count(); ++i)
@@ -57,7 +57,7 @@ const char* const kPgCatalog[] = {
 QStringList DescribeSchema(Database& db)
 {
     QStringList lines;
-    for (const char* sql : db.driver() == Database::Driver::SQLite ? kSqliteCatalog : kPgCatalog)
+    for (const char* sql : db.DriverInUse() == Database::Driver::SQLite ? kSqliteCatalog : kPgCatalog)
         lines << Rows(db, QString::fromLatin1(sql));
     lines.sort();
     return lines;
@@ -65,15 +65,15 @@ QStringList DescribeSchema(Database& db)
 
 TEST(Schema, BothFilesCreateTheSameTablesColumnsKeysAndIndexes)
 {
-    const auto sqlite = TestDatabase::create(Database::Driver::SQLite);
+    const auto sqlite = TestDatabase::Create(Database::Driver::SQLite);
     ASSERT_TRUE(sqlite);
-    const QStringList described = DescribeSchema(sqlite->db());
+    const QStringList described = DescribeSchema(sqlite->Db());
     EXPECT_EQ(described.filter(QStringLiteral("table ")).size(), 13);
     if (!TestPgServer())
         GTEST_SKIP() << "TELVARON_TEST_PG_PORT is not set";
-    const auto pg = TestDatabase::create(Database::Driver::PostgreSQL);
+    const auto pg = TestDatabase::Create(Database::Driver::PostgreSQL);
     ASSERT_TRUE(pg);
-    EXPECT_EQ(DescribeSchema(pg->db()), described);
+    EXPECT_EQ(DescribeSchema(pg->Db()), described);
 }
 
 class SchemaTest : public BothDriversTest
@@ -113,8 +113,8 @@ TEST_P(SchemaTest, NewRowsStartAtZeroAndRequestsInTheirOrder)
          {"0|0|0"}},
     };
     for (const auto& c : cases) {
-        ASSERT_TRUE(db().exec(QString::fromLatin1(c.insert))) << db().lastError().description.toStdString();
-        EXPECT_EQ(Rows(db(), QString::fromLatin1(c.select)), c.expected) << c.select;
+        ASSERT_TRUE(Db().Exec(QString::fromLatin1(c.insert))) << Db().LastError().description.toStdString();
+        EXPECT_EQ(Rows(Db(), QString::fromLatin1(c.select)), c.expected) << c.select;
     }
 }
 
@@ -134,8 +134,8 @@ TEST_P(SchemaTest, KeysRefuseASecondRowForTheSameThing)
         "1)",
     };
     for (const char* sql : inserts) {
-        EXPECT_TRUE(db().exec(QString::fromLatin1(sql))) << sql;
-        EXPECT_FALSE(db().exec(QString::fromLatin1(sql))) << sql;
+        EXPECT_TRUE(Db().Exec(QString::fromLatin1(sql))) << sql;
+        EXPECT_FALSE(Db().Exec(QString::fromLatin1(sql))) << sql;
     }
 }
 

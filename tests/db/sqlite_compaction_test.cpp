@@ -46,21 +46,21 @@ protected:
     {
         QFile(file).open(QIODevice::WriteOnly);
         Database db("maker");
-        ASSERT_TRUE(db.openSqlite(file)) << db.lastError().description.toStdString();
-        ASSERT_TRUE(db.exec("CREATE TABLE Records (Rec_SensRecSN INTEGER, Rec_Info VARCHAR(200))"));
-        ASSERT_TRUE(db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+        ASSERT_TRUE(db.OpenSqlite(file)) << db.LastError().description.toStdString();
+        ASSERT_TRUE(db.Exec("CREATE TABLE Records (Rec_SensRecSN INTEGER, Rec_Info VARCHAR(200))"));
+        ASSERT_TRUE(db.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
                             "INSERT INTO Records SELECT i, ? FROM n",
                             {made, QString(200, u'x')}));
-        ASSERT_TRUE(db.exec("DELETE FROM Records WHERE Rec_SensRecSN > ?", {keep}));
-        ASSERT_TRUE(db.select("PRAGMA wal_checkpoint(TRUNCATE)"));
+        ASSERT_TRUE(db.Exec("DELETE FROM Records WHERE Rec_SensRecSN > ?", {keep}));
+        ASSERT_TRUE(db.Select("PRAGMA wal_checkpoint(TRUNCATE)"));
     }
     static int rows(const QString& file)
     {
         Database db("reader");
-        if (!db.openSqlite(file))
+        if (!db.OpenSqlite(file))
             return -1;
-        const auto count = db.select("SELECT COUNT(*) FROM Records");
-        const auto check = db.select("PRAGMA integrity_check");
+        const auto count = db.Select("SELECT COUNT(*) FROM Records");
+        const auto check = db.Select("PRAGMA integrity_check");
         if (!count || !check || check->front().value(0).toString() != "ok")
             return -1;
         return count->front().value(0).toInt();
@@ -158,7 +158,7 @@ TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompa
 {
     makeDatabase(file_);
     Database terminal("terminal");
-    ASSERT_TRUE(terminal.openSqlite(file_));
+    ASSERT_TRUE(terminal.OpenSqlite(file_));
     {
         QSqlQuery reading(QSqlDatabase::database("terminal"));
         ASSERT_TRUE(reading.exec("SELECT Rec_SensRecSN FROM Records"));
@@ -169,14 +169,14 @@ TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompa
             ++read;
         EXPECT_EQ(read, 100);
     }
-    ASSERT_TRUE(terminal.exec("INSERT INTO Records VALUES (?, ?)", {5000, "after"}));
+    ASSERT_TRUE(terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5000, "after"}));
     EXPECT_EQ(rows(file_), 101);
     EXPECT_EQ(rows(backup_), 100);
 
     bool compacted = true;
-    ASSERT_TRUE(terminal.transaction([&] {
+    ASSERT_TRUE(terminal.Transaction([&] {
         compacted = CompactDatabaseFile(file_, std::chrono::milliseconds(200));
-        return terminal.exec("INSERT INTO Records VALUES (?, ?)", {5001, "during"}).has_value();
+        return terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5001, "during"}).has_value();
     }));
     EXPECT_FALSE(compacted);
     EXPECT_EQ(rows(file_), 102);

@@ -47,14 +47,14 @@ TEST(SqliteOpen, WhatIsNoDatabaseFailsAndStaysAsItWasWithNothingCreated)
                  {text, kSqliteNotADatabase}};
     for (const auto& c : cases) {
         Database db;
-        EXPECT_FALSE(db.openSqlite(c.path)) << c.path.toStdString();
-        EXPECT_FALSE(db.isOpen());
-        EXPECT_EQ(db.lastError().number, c.number) << c.path.toStdString();
+        EXPECT_FALSE(db.OpenSqlite(c.path)) << c.path.toStdString();
+        EXPECT_FALSE(db.IsOpen());
+        EXPECT_EQ(db.LastError().number, c.number) << c.path.toStdString();
         if (c.number == kSqliteCantOpen) {
-            EXPECT_TRUE(db.lastError().description.contains(c.path))
-                << db.lastError().description.toStdString();
+            EXPECT_TRUE(db.LastError().description.contains(c.path))
+                << db.LastError().description.toStdString();
         }
-        EXPECT_FALSE(db.lastError().description.startsWith("ORA"));
+        EXPECT_FALSE(db.LastError().description.startsWith("ORA"));
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"text.db"}));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -70,8 +70,8 @@ TEST(SqliteOpen, OpensTheNamedFileWhateverItsCharactersInWalModeSyncedAtCheckpoi
     const QString path = dir.filePath("a b#c?d%20e ΑΒΓ/t;x&mode=rwc.db");
     MakeDatabase(path);
     Database db;
-    ASSERT_TRUE(db.openSqlite(path)) << db.lastError().description.toStdString();
-    const auto rows = db.select("SELECT Rec_Value, * FROM Records, pragma_journal_mode, pragma_synchronous, "
+    ASSERT_TRUE(db.OpenSqlite(path)) << db.LastError().description.toStdString();
+    const auto rows = db.Select("SELECT Rec_Value, * FROM Records, pragma_journal_mode, pragma_synchronous, "
                                 "pragma_busy_timeout");
     ASSERT_TRUE(rows);
     ASSERT_EQ(rows->size(), 1);
@@ -88,17 +88,17 @@ TEST(SqliteOpen, AQueryKeepsNoSnapshotOnceItReturns)
     MakeDatabase(path);
     Database server("server");
     Database terminal("terminal");
-    ASSERT_TRUE(server.openSqlite(path));
-    ASSERT_TRUE(terminal.openSqlite(path));
-    ASSERT_TRUE(terminal.exec("INSERT INTO Records VALUES (?)", {2.5}));
+    ASSERT_TRUE(server.OpenSqlite(path));
+    ASSERT_TRUE(terminal.OpenSqlite(path));
+    ASSERT_TRUE(terminal.Exec("INSERT INTO Records VALUES (?)", {2.5}));
     // A prepared query is kept for reuse; it must not keep its read open.
     for (int i = 0; i < 2; ++i)
-        ASSERT_TRUE(server.select("SELECT Rec_Value FROM Records WHERE Rec_Value > ?", {0}));
-    ASSERT_TRUE(server.select("SELECT COUNT(*) FROM Records"));
+        ASSERT_TRUE(server.Select("SELECT Rec_Value FROM Records WHERE Rec_Value > ?", {0}));
+    ASSERT_TRUE(server.Select("SELECT COUNT(*) FROM Records"));
     // Even a query run as a statement, whose rows nobody fetches.
-    ASSERT_TRUE(server.exec("SELECT Rec_Value FROM Records WHERE Rec_Value < ?", {10}));
+    ASSERT_TRUE(server.Exec("SELECT Rec_Value FROM Records WHERE Rec_Value < ?", {10}));
     // A full checkpoint is possible only when no connection reads an older snapshot.
-    const auto checkpoint = terminal.select("PRAGMA wal_checkpoint(TRUNCATE)");
+    const auto checkpoint = terminal.Select("PRAGMA wal_checkpoint(TRUNCATE)");
     ASSERT_TRUE(checkpoint);
     EXPECT_EQ(checkpoint->front().value(0).toInt(), 0) << "a reader blocked the checkpoint";
 }

@@ -52,50 +52,50 @@ constexpr bool kHandshake = false;
 // bytes must be equal.
 // clang-format off
 const std::vector<Case> kCases = {
-    {"DelayWithinTheWait", kBlock, CmdIdentify, {{1, F::delay(60)}}, LinkOk, {}, 1},
-    {"LateReplyThenOk", kBlock, CmdIdentify, {{1, F::delay(kPastBlockWait)}}, LinkOk, {BP}, 2},
-    {"LogPageWaitsLonger", kBlock, CmdReadLogPage, {{1, F::delay(kPastBlockLogPageWait)}}, LinkOk, {}, 1},
-    {"SilenceThrice", kBlock, CmdIdentify, {{kAll, F::silence()}}, LinkNoAnswer, {BP, BP}, 3},
-    {"ShortReplyThrice", kBlock, CmdIdentify, {{kAll, F::shortReply(1)}}, LinkNoAnswer, {BP, BP}, 3},
-    {"LoneByteThrice", kBlock, CmdIdentify, {{kAll, F::wrongAck(0, AckCommandByte)}}, LinkNoAnswer, {BP, BP}, 3},
-    {"LongReply", kBlock, CmdIdentify, {{kAll, F::longReply(3, 0x55)}}, LinkOk, {}, 1},
-    {"SplitReply", kBlock, CmdIdentify, {{1, F::splitReply(10, 60)}}, LinkOk, {}, 1},
-    {"GarbagePrefixThrice", kBlock, CmdIdentify, {{kAll, F::garbagePrefix(3, 0x00)}}, LinkFailure, {BP, BP}, 3},
-    {"BadCheckThenOk", kBlock, CmdIdentify, {{1, F::badCheck()}}, LinkOk, {}, 2},
-    {"BadCheckThrice", kBlock, CmdIdentify, {{kAll, F::badCheck()}}, LinkFailure, {}, 3},
-    {"ResendThenOk", kBlock, CmdIdentify, {{1, F::status(StatusRetry)}}, LinkOk, {}, 2},
-    {"ResendThrice", kBlock, CmdIdentify, {{kAll, F::status(StatusRetry)}}, LinkFailure, {}, 3},
-    {"UnexpectedStatusThenOk", kBlock, CmdIdentify, {{1, F::status(0x00)}}, LinkOk, {BP}, 2},
-    {"MenuBusy", kBlock, CmdIdentify, {{1, F::status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
-    {"MenuBusyAfterATimeout", kBlock, CmdIdentify, {{1, F::silence()}, {2, F::status(StatusMenuBusy)}}, LinkMenuBusy, {BP}, 2},
+    {"DelayWithinTheWait", kBlock, CmdIdentify, {{1, F::Delay(60)}}, LinkOk, {}, 1},
+    {"LateReplyThenOk", kBlock, CmdIdentify, {{1, F::Delay(kPastBlockWait)}}, LinkOk, {BP}, 2},
+    {"LogPageWaitsLonger", kBlock, CmdReadLogPage, {{1, F::Delay(kPastBlockLogPageWait)}}, LinkOk, {}, 1},
+    {"SilenceThrice", kBlock, CmdIdentify, {{kAll, F::Silence()}}, LinkNoAnswer, {BP, BP}, 3},
+    {"ShortReplyThrice", kBlock, CmdIdentify, {{kAll, F::ShortReply(1)}}, LinkNoAnswer, {BP, BP}, 3},
+    {"LoneByteThrice", kBlock, CmdIdentify, {{kAll, F::WrongAck(0, AckCommandByte)}}, LinkNoAnswer, {BP, BP}, 3},
+    {"LongReply", kBlock, CmdIdentify, {{kAll, F::LongReply(3, 0x55)}}, LinkOk, {}, 1},
+    {"SplitReply", kBlock, CmdIdentify, {{1, F::SplitReply(10, 60)}}, LinkOk, {}, 1},
+    {"GarbagePrefixThrice", kBlock, CmdIdentify, {{kAll, F::GarbagePrefix(3, 0x00)}}, LinkFailure, {BP, BP}, 3},
+    {"BadCheckThenOk", kBlock, CmdIdentify, {{1, F::BadCheck()}}, LinkOk, {}, 2},
+    {"BadCheckThrice", kBlock, CmdIdentify, {{kAll, F::BadCheck()}}, LinkFailure, {}, 3},
+    {"ResendThenOk", kBlock, CmdIdentify, {{1, F::Status(StatusRetry)}}, LinkOk, {}, 2},
+    {"ResendThrice", kBlock, CmdIdentify, {{kAll, F::Status(StatusRetry)}}, LinkFailure, {}, 3},
+    {"UnexpectedStatusThenOk", kBlock, CmdIdentify, {{1, F::Status(0x00)}}, LinkOk, {BP}, 2},
+    {"MenuBusy", kBlock, CmdIdentify, {{1, F::Status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
+    {"MenuBusyAfterATimeout", kBlock, CmdIdentify, {{1, F::Silence()}, {2, F::Status(StatusMenuBusy)}}, LinkMenuBusy, {BP}, 2},
     {"NotSupported", kBlock, CmdReadPowerConfig, {}, LinkNotSupported, {}, 1},
     {"TwoByteReply", kBlock, CmdSetAlarmCondition, {}, LinkOk, {}, 1},
-    {"TwoByteReplyUnequalThrice", kBlock, CmdSetAlarmCondition, {{kAll, F::badCheck()}}, LinkFailure, {}, 3},
-    {"ResendThenTwoTimeouts", kBlock, CmdIdentify, {{1, F::status(StatusRetry)}, {kAll, F::silence()}}, LinkNoAnswer, {BP}, 3},
-    {"TwoTimeoutsThenBadCheck", kBlock, CmdIdentify, {{3, F::badCheck()}, {kAll, F::silence()}}, LinkFailure, {BP, BP}, 3},
+    {"TwoByteReplyUnequalThrice", kBlock, CmdSetAlarmCondition, {{kAll, F::BadCheck()}}, LinkFailure, {}, 3},
+    {"ResendThenTwoTimeouts", kBlock, CmdIdentify, {{1, F::Status(StatusRetry)}, {kAll, F::Silence()}}, LinkNoAnswer, {BP}, 3},
+    {"TwoTimeoutsThenBadCheck", kBlock, CmdIdentify, {{3, F::BadCheck()}, {kAll, F::Silence()}}, LinkFailure, {BP, BP}, 3},
 
-    {"SlowAck", kHandshake, CmdIdentify, {{1, F::delay(60).atStep(5)}}, LinkOk, {}, 1},
-    {"ReplyPastTheBlockWait", kHandshake, CmdIdentify, {{1, F::delay(kPastBlockWait)}}, LinkOk, {}, 1},
-    {"LogPageWaitsLonger", kHandshake, CmdReadLogPage, {{1, F::delay(kPastHandshakeLogPageWait)}}, LinkOk, {}, 1},
+    {"SlowAck", kHandshake, CmdIdentify, {{1, F::Delay(60).AtStep(5)}}, LinkOk, {}, 1},
+    {"ReplyPastTheBlockWait", kHandshake, CmdIdentify, {{1, F::Delay(kPastBlockWait)}}, LinkOk, {}, 1},
+    {"LogPageWaitsLonger", kHandshake, CmdReadLogPage, {{1, F::Delay(kPastHandshakeLogPageWait)}}, LinkOk, {}, 1},
     {"TwoByteReply", kHandshake, CmdBeginSettingsUpload, {}, LinkOk, {}, 1},
-    {"SilenceToTheCommandByte", kHandshake, CmdIdentify, {{kAll, F::silence().atStep(0)}}, LinkNoAnswer, {}, 1},
-    {"SilenceToADataByteThrice", kHandshake, CmdIdentify, {{kAll, F::silence().atStep(6)}}, LinkFailure, {}, 3},
-    {"LaterSilenceToTheCommandByteCounts", kHandshake, CmdIdentify, {{1, F::wrongAck(3, StatusRetry)}, {2, F::silence().atStep(0)}}, LinkOk, {}, 3},
+    {"SilenceToTheCommandByte", kHandshake, CmdIdentify, {{kAll, F::Silence().AtStep(0)}}, LinkNoAnswer, {}, 1},
+    {"SilenceToADataByteThrice", kHandshake, CmdIdentify, {{kAll, F::Silence().AtStep(6)}}, LinkFailure, {}, 3},
+    {"LaterSilenceToTheCommandByteCounts", kHandshake, CmdIdentify, {{1, F::WrongAck(3, StatusRetry)}, {2, F::Silence().AtStep(0)}}, LinkOk, {}, 3},
     {"NakThrice", kHandshake, CmdReadPowerConfig, {}, LinkNotSupported, {}, 3},
-    {"DataAckToTheCommandByteThenOk", kHandshake, CmdIdentify, {{1, F::wrongAck(0, AckDataByte)}}, LinkOk, {HP}, 2},
-    {"CommandAckToADataByteThrice", kHandshake, CmdIdentify, {{kAll, F::wrongAck(4, AckCommandByte)}}, LinkFailure, {HP, HP}, 3},
-    {"NakToADataByteThenOk", kHandshake, CmdIdentify, {{1, F::wrongAck(5, NakCommandByte)}}, LinkOk, {HP}, 2},
-    {"GarbageAckThenOk", kHandshake, CmdIdentify, {{1, F::garbagePrefix(2, 0x00).atStep(3)}}, LinkOk, {HP}, 2},
-    {"MenuBusyMidFrame", kHandshake, CmdIdentify, {{1, F::wrongAck(7, StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
-    {"MenuBusyReply", kHandshake, CmdIdentify, {{1, F::status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
-    {"NotSupportedReplyThrice", kHandshake, CmdIdentify, {{kAll, F::status(StatusNotSupported)}}, LinkFailure, {HP, HP}, 3},
-    {"ResendReplyThenOk", kHandshake, CmdIdentify, {{1, F::status(StatusRetry)}}, LinkOk, {}, 2},
-    {"BadCheckThenOk", kHandshake, CmdIdentify, {{1, F::badCheck()}}, LinkOk, {}, 2},
-    {"ShortReplyThrice", kHandshake, CmdIdentify, {{kAll, F::shortReply(1)}}, LinkFailure, {}, 3},
-    {"SilentReplyThenOk", kHandshake, CmdIdentify, {{1, F::silence()}}, LinkOk, {}, 2},
-    {"GarbageBeforeTheReplyThenOk", kHandshake, CmdIdentify, {{1, F::garbagePrefix(2, 0x00)}}, LinkOk, {HP}, 2},
-    {"LongReply", kHandshake, CmdIdentify, {{kAll, F::longReply(2, 0x55)}}, LinkOk, {}, 1},
-    {"SplitReply", kHandshake, CmdIdentify, {{1, F::splitReply(5, 60)}}, LinkOk, {}, 1},
+    {"DataAckToTheCommandByteThenOk", kHandshake, CmdIdentify, {{1, F::WrongAck(0, AckDataByte)}}, LinkOk, {HP}, 2},
+    {"CommandAckToADataByteThrice", kHandshake, CmdIdentify, {{kAll, F::WrongAck(4, AckCommandByte)}}, LinkFailure, {HP, HP}, 3},
+    {"NakToADataByteThenOk", kHandshake, CmdIdentify, {{1, F::WrongAck(5, NakCommandByte)}}, LinkOk, {HP}, 2},
+    {"GarbageAckThenOk", kHandshake, CmdIdentify, {{1, F::GarbagePrefix(2, 0x00).AtStep(3)}}, LinkOk, {HP}, 2},
+    {"MenuBusyMidFrame", kHandshake, CmdIdentify, {{1, F::WrongAck(7, StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
+    {"MenuBusyReply", kHandshake, CmdIdentify, {{1, F::Status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
+    {"NotSupportedReplyThrice", kHandshake, CmdIdentify, {{kAll, F::Status(StatusNotSupported)}}, LinkFailure, {HP, HP}, 3},
+    {"ResendReplyThenOk", kHandshake, CmdIdentify, {{1, F::Status(StatusRetry)}}, LinkOk, {}, 2},
+    {"BadCheckThenOk", kHandshake, CmdIdentify, {{1, F::BadCheck()}}, LinkOk, {}, 2},
+    {"ShortReplyThrice", kHandshake, CmdIdentify, {{kAll, F::ShortReply(1)}}, LinkFailure, {}, 3},
+    {"SilentReplyThenOk", kHandshake, CmdIdentify, {{1, F::Silence()}}, LinkOk, {}, 2},
+    {"GarbageBeforeTheReplyThenOk", kHandshake, CmdIdentify, {{1, F::GarbagePrefix(2, 0x00)}}, LinkOk, {HP}, 2},
+    {"LongReply", kHandshake, CmdIdentify, {{kAll, F::LongReply(2, 0x55)}}, LinkOk, {}, 1},
+    {"SplitReply", kHandshake, CmdIdentify, {{1, F::SplitReply(5, 60)}}, LinkOk, {}, 1},
 };
 // clang-format on
 
@@ -111,23 +111,23 @@ TEST_P(LinkAttempts, ResultPausesAndAttempts)
     SimLine line(wire, kT);
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     if (c.command != CmdReadPowerConfig)
-        line.Sim().setFixedPayload(c.command, QByteArray(1, '\x42'));
+        line.Sim().SetFixedPayload(c.command, QByteArray(1, '\x42'));
     for (const auto& [arrival, fault] : c.faults)
-        line.Sim().setFault(c.command, arrival, fault);
+        line.Sim().SetFault(c.command, arrival, fault);
 
     RequestFrame request{c.command};
     ReplyBuffer reply;
     reply.fill(kSentinel);
     EXPECT_EQ(line.Transact(request, 1, c.blockMode, reply), c.expected);
     EXPECT_EQ(line.Pauses(), c.pauses);
-    EXPECT_EQ(line.Sim().arrivals(c.command), c.attempts);
+    EXPECT_EQ(line.Sim().Arrivals(c.command), c.attempts);
     if (c.expected == LinkOk) {
         EXPECT_EQ(reply[0], 0x42);
     }
     EXPECT_EQ(reply[ReplyLength(c.command)], kSentinel) << "the link wrote past the payload";
 
     // Whatever the unit left on the line must not spoil the next exchange.
-    line.Sim().clearFaults();
+    line.Sim().ClearFaults();
     RequestFrame next{CmdIdentify};
     EXPECT_EQ(line.Transact(next, 1, c.blockMode, reply), LinkOk);
 }

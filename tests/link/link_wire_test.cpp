@@ -63,10 +63,10 @@ TEST_P(LinkWireAndMode, EveryByteValuePassesUnchangedAndAPacedReplyWhole)
     QByteArray values;
     for (int b = 0; b <= 0xFF; ++b)
         values.append(char(b));
-    line.Sim().setHandler(CmdReadLogPage, [values](const QByteArray& request) {
-        return CommandAnswer::data(values + request.sliced(1, kEchoed));
+    line.Sim().SetHandler(CmdReadLogPage, [values](const QByteArray& request) {
+        return CommandAnswer::Data(values + request.sliced(1, kEchoed));
     });
-    line.Sim().setPaced(true);
+    line.Sim().SetPaced(true);
 
     RequestFrame request = data;
     ReplyBuffer reply{};
@@ -74,7 +74,7 @@ TEST_P(LinkWireAndMode, EveryByteValuePassesUnchangedAndAPacedReplyWhole)
     clock.start();
     ASSERT_EQ(line.Transact(request, 14, blockMode, reply), LinkOk);
     const qint64 elapsedNs = clock.nsecsElapsed();
-    EXPECT_EQ(line.Sim().arrivals(CmdReadLogPage), 1) << "taken in one attempt";
+    EXPECT_EQ(line.Sim().Arrivals(CmdReadLogPage), 1) << "taken in one attempt";
     const QByteArray payload = Bytes(reply, ReplyLength(CmdReadLogPage) - 1);
     EXPECT_EQ(payload.first(256).toHex(' '), values.toHex(' '));
     EXPECT_EQ(payload.sliced(256).toHex(' '), Bytes(data, 1 + kEchoed).sliced(1).toHex(' '));
@@ -94,14 +94,14 @@ TEST_P(LinkWire, CommandWithoutReplyLengthAndNestedLinkUseAreRefusedUnsent)
 {
     SimLine line(GetParam(), ShortLinkTimings());
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
-    QSignalSpy unsupported(&line.Link(), &UnitLink::unsupportedCommand);
+    QSignalSpy unsupported(&line.Link(), &UnitLink::UnsupportedCommand);
     for (quint8 code : {0, 26, 31, 33, 255}) {
         for (bool blockMode : {true, false}) {
             RequestFrame request{code};
             ReplyBuffer reply{};
             EXPECT_EQ(line.Transact(request, 1, blockMode, reply), LinkFailure) << int(code);
         }
-        EXPECT_EQ(line.Sim().arrivals(code), 0) << int(code);
+        EXPECT_EQ(line.Sim().Arrivals(code), 0) << int(code);
     }
     ASSERT_EQ(unsupported.count(), 10);
     EXPECT_EQ(unsupported.at(2).at(0).value<quint8>(), 26);
@@ -109,7 +109,7 @@ TEST_P(LinkWire, CommandWithoutReplyLengthAndNestedLinkUseAreRefusedUnsent)
     // The line is as it was: a transaction goes through, and a use of the link from inside its wait
     // is refused.
     UnitLink& link = line.Link();
-    line.Sim().setFault(CmdIdentify, 1, Fault::delay(100));
+    line.Sim().SetFault(CmdIdentify, 1, Fault::Delay(100));
     std::vector<int> nested;
     QTimer::singleShot(30, &link, [&] {
         RequestFrame request{CmdIdentify};
@@ -122,7 +122,7 @@ TEST_P(LinkWire, CommandWithoutReplyLengthAndNestedLinkUseAreRefusedUnsent)
     ReplyBuffer reply{};
     EXPECT_EQ(line.Transact(request, 1, true, reply), LinkOk);
     EXPECT_EQ(nested, (std::vector<int>{LinkFailure, UnitLink::kTcpClosed, false, false, false}));
-    EXPECT_EQ(line.Sim().arrivals(CmdIdentify), 1) << "the nested transaction sent nothing";
+    EXPECT_EQ(line.Sim().Arrivals(CmdIdentify), 1) << "the nested transaction sent nothing";
     EXPECT_TRUE(line.Pauses().empty());
 }
 
@@ -137,7 +137,7 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
     SimLine line(GetParam(), timings);
     ASSERT_TRUE(line.Ready()) << line.Problem().toStdString();
     constexpr int kAwayMs = 1000;
-    line.Sim().setFault(CmdIdentify, 1, Fault::drop(deviceServer ? 0 : kAwayMs));
+    line.Sim().SetFault(CmdIdentify, 1, Fault::Drop(deviceServer ? 0 : kAwayMs));
     RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};
     QElapsedTimer clock;
@@ -148,7 +148,7 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
         // time-out shows, and the unit answers the next attempt.
         EXPECT_EQ(result, LinkOk);
         EXPECT_EQ(line.Pauses(), std::vector<int>{timings.blockPause});
-        EXPECT_EQ(line.Sim().arrivals(CmdIdentify), 2);
+        EXPECT_EQ(line.Sim().Arrivals(CmdIdentify), 2);
         return;
     }
     // A port or connection that breaks ends the transaction at once, closed or reopened; while
@@ -160,7 +160,7 @@ TEST_P(LinkWire, UnitThatDropsItsLine)
         EXPECT_FALSE(line.Link().ResetSerialPort(0));
     }
     EXPECT_TRUE(line.Pauses().empty());
-    EXPECT_EQ(line.Sim().arrivals(CmdIdentify), 1);
+    EXPECT_EQ(line.Sim().Arrivals(CmdIdentify), 1);
     line.Link().Delay(kAwayMs);
     EXPECT_TRUE(line.Recover());
 }

@@ -22,10 +22,10 @@ bool WireAvailable(Wire wire)
 
 SimLine::SimLine(Wire wire, LinkTimings timings) : wire_(wire)
 {
-    Sim().setFixedPayload(CmdIdentify, "TELVARON-1");
+    Sim().SetFixedPayload(CmdIdentify, "TELVARON-1");
     const QString device = dir_.filePath(QStringLiteral("unit"));
     link_ = std::make_unique<UnitLink>([device](int) { return device; }, timings);
-    QObject::connect(link_.get(), &UnitLink::pausing, link_.get(), [this](int ms) { pauses_.push_back(ms); });
+    QObject::connect(link_.get(), &UnitLink::Pausing, link_.get(), [this](int ms) { pauses_.push_back(ms); });
     if (wire == Wire::DeviceServer) {
         tcpPort_ = FreeTcpPort();
         socat_.start(QStringLiteral("socat"),
@@ -38,27 +38,27 @@ SimLine::SimLine(Wire wire, LinkTimings timings) : wire_(wire)
     }
     // Behind the device server the terminal appears only once the server has connected; the unit
     // keeps trying to open it.
-    const bool serving = wire == Wire::Pty   ? unit_.servePty(device)
-                         : wire == Wire::Tcp ? unit_.serveTcp(0)
-                                             : unit_.serveDevice(device);
+    const bool serving = wire == Wire::Pty   ? unit_.ServePty(device)
+                         : wire == Wire::Tcp ? unit_.ServeTcp(0)
+                                             : unit_.ServeDevice(device);
     if (!serving) {
-        problem_ = Sim().errorString();
+        problem_ = Sim().ErrorString();
         return;
     }
     if (wire == Wire::Tcp)
-        tcpPort_ = Sim().tcpPort();
+        tcpPort_ = Sim().TcpPort();
     if (!Relink(false)) {
         problem_ = QStringLiteral("the unit does not answer");
         return;
     }
-    Sim().resetArrivals();
+    Sim().ResetArrivals();
     pauses_.clear();
 }
 
 SimLine::~SimLine()
 {
     link_.reset();
-    unit_.stop();
+    unit_.Stop();
     if (socat_.state() != QProcess::NotRunning) {
         socat_.terminate();
         socat_.waitForFinished(2000);

@@ -44,7 +44,7 @@ public:
     // Why the line could not be set up.
     const QString& Problem() const { return problem_; }
 
-    unitsim::UnitSimulator& Sim() { return unit_.sim(); }
+    unitsim::UnitSimulator& Sim() { return unit_.Sim(); }
     UnitLink& Link() { return *link_; }
     quint8 LinkSerial() const { return wire_ == Wire::Pty ? 1 : 0; }
 

@@ -105,7 +105,7 @@ TEST(UnitLinkTcp, RefusedAttemptsGiveUpAtOnceAndUnansweredOnesWaitOut)
         for (const auto& [tries, attempts] : kTries) {
             SCOPED_TRACE(::testing::Message()
                          << "tries " << tries << (unanswered ? " unanswered" : " refused"));
-            QSignalSpy connecting(&link, &UnitLink::connecting);
+            QSignalSpy connecting(&link, &UnitLink::Connecting);
             QElapsedTimer clock;
             clock.start();
             EXPECT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, port, tries), UnitLink::kTcpClosed);
@@ -114,7 +114,7 @@ TEST(UnitLinkTcp, RefusedAttemptsGiveUpAtOnceAndUnansweredOnesWaitOut)
             EXPECT_GE(clock.elapsed(), waited - 5);
             EXPECT_LT(clock.elapsed(), unanswered ? waited + 300 : timings.tcpConnectWait);
         }
-        QSignalSpy connecting(&link, &UnitLink::connecting);
+        QSignalSpy connecting(&link, &UnitLink::Connecting);
         EXPECT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, 65536 + port, 15), UnitLink::kTcpClosed);
         EXPECT_EQ(connecting.count(), 0) << "a port number beyond 65535 is never tried";
     }
@@ -132,7 +132,7 @@ TEST(UnitLinkTcp, KeepsTheSameRemoteAndReplacesAnother)
     TcpUnit second;
     ASSERT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, first.Port(), 15), UnitLink::kTcpConnected);
     ASSERT_TRUE(QTest::qWaitFor([&] { return first.Connected(); }, 2000));
-    QSignalSpy connecting(&link, &UnitLink::connecting);
+    QSignalSpy connecting(&link, &UnitLink::Connecting);
     EXPECT_EQ(link.TcpLink(0, UnitLink::kTcpConnect, kLoopback, first.Port(), 15), UnitLink::kTcpConnected);
     EXPECT_EQ(connecting.count(), 0);
     EXPECT_EQ(first.Connections(), 1);

@@ -37,9 +37,9 @@ protected:
         ScanFixture::SetUp();
         // Every connection, also one made again after a restart, finds this case's tables.
         Database admin(QStringLiteral("outage-admin"));
-        ASSERT_TRUE(admin.openPostgres(*PgServerOfTest()));
+        ASSERT_TRUE(admin.OpenPostgres(*PgServerOfTest()));
         ASSERT_TRUE(
-            admin.exec(QStringLiteral("ALTER ROLE telvaron SET search_path TO ") + testDb().pgSchema()));
+            admin.Exec(QStringLiteral("ALTER ROLE telvaron SET search_path TO ") + TestDb().PgSchema()));
     }
 
     std::optional<PgServer> PgServerOfTest() const override
@@ -61,7 +61,7 @@ protected:
 
     bool ShowsTheDatabaseFault() const
     {
-        return window.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων"));
+        return window_.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων"));
     }
 
     static inline QTemporaryDir* folder_ = nullptr;
@@ -82,29 +82,29 @@ TEST_P(DatabaseOutage, ARestartOrAStoppedServerLosesAndRepeatsNothing)
     // The restart cuts the connection under the next pass; the pass after makes it again.
     ASSERT_TRUE(Cluster(QStringLiteral("restart")));
     Pass();
-    EXPECT_TRUE(ShowsTheDatabaseFault()) << window.status.toStdString();
+    EXPECT_TRUE(ShowsTheDatabaseFault()) << window_.status.toStdString();
     Pass();
     EXPECT_GT(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), before);
-    EXPECT_EQ(window.status, QString());
+    EXPECT_EQ(window_.status, QString());
 
     // A server that stays down: the units are still watched, the fault stays in view.
     ASSERT_TRUE(Cluster(QStringLiteral("halt")));
     for (int pass = 0; pass < 3; ++pass) {
         Pass();
-        EXPECT_TRUE(ShowsTheDatabaseFault()) << window.status.toStdString();
-        EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
+        EXPECT_TRUE(ShowsTheDatabaseFault()) << window_.status.toStdString();
+        EXPECT_EQ(window_.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
     }
-    EXPECT_EQ(window.problems.size(), 2);
+    EXPECT_EQ(window_.problems.size(), 2);
     for (int n = 1; n <= 20; ++n)
-        serial.logs.appendSamples(n, 3);
-    tcp.logs.appendEvents(4);
+        serial.logs.AppendSamples(n, 3);
+    tcp.logs.AppendEvents(4);
     ASSERT_TRUE(Cluster(QStringLiteral("resume")));
 
     Pass();
-    EXPECT_EQ(window.status, QString());
+    EXPECT_EQ(window_.status, QString());
     AddRequest(QStringLiteral("T1"), 2, QStringLiteral("1234;1"));
     PassUntilSettled();
-    EXPECT_EQ(window.status, QString());
+    EXPECT_EQ(window_.status, QString());
     ExpectLogsMirrored(QStringLiteral("S1"), 20);
     ExpectLogsMirrored(QStringLiteral("T1"), 20);
     EXPECT_EQ(Replies(), QStringList{QStringLiteral("1/1")});
@@ -116,13 +116,13 @@ TEST_P(DatabaseOutage, ARunConnectedWhileTheServerIsDownStartsWhenItIsBack)
     ASSERT_TRUE(Cluster(QStringLiteral("halt")));
     Pass();
     Pass();
-    EXPECT_TRUE(ShowsTheDatabaseFault()) << window.status.toStdString();
-    EXPECT_EQ(window.shownUnits, -1) << "the grid keeps the units it shows";
+    EXPECT_TRUE(ShowsTheDatabaseFault()) << window_.status.toStdString();
+    EXPECT_EQ(window_.shownUnits, -1) << "the grid keeps the units it shows";
     ASSERT_TRUE(Cluster(QStringLiteral("resume")));
     Pass();
-    EXPECT_EQ(window.shownUnits, 1);
-    EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}}));
-    EXPECT_EQ(window.status, QString());
+    EXPECT_EQ(window_.shownUnits, 1);
+    EXPECT_EQ(window_.linkStates, (std::map<int, int>{{0, 1}}));
+    EXPECT_EQ(window_.status, QString());
 }
 
 INSTANTIATE_TEST_SUITE_P(OwnServer, DatabaseOutage, ::testing::Values(Database::Driver::PostgreSQL),

@@ -23,9 +23,9 @@ QStringList Lines(Database& db, const QString& sql, const QVariantList& key,
                   const std::function<QString(const QSqlRecord&)>& line)
 {
     QStringList out;
-    const auto rows = db.select(sql, key);
+    const auto rows = db.Select(sql, key);
     if (!rows)
-        return {QStringLiteral("database error: ") + db.lastError().description};
+        return {QStringLiteral("database error: ") + db.LastError().description};
     for (const QSqlRecord& r : *rows)
         out << line(r);
     return out;
@@ -34,7 +34,7 @@ QStringList Lines(Database& db, const QString& sql, const QVariantList& key,
 
 bool AddUnitRows(Database& db, const QString& serial, int commPort, const QString& aux1, const QString& model)
 {
-    bool done = db.exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
+    bool done = db.Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
                                        "SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
                                        "SyI_Locationnumber) VALUES (?, 1, 0, ?, ?, ?, '1.00', '1.0', 1)"),
                         {serial, commPort, aux1, model})
@@ -42,11 +42,11 @@ bool AddUnitRows(Database& db, const QString& serial, int commPort, const QStrin
     const bool wide = model.contains(QStringLiteral("TELVARON-1"));
     for (int n = 1; n <= (wide ? 20 : 8); ++n)
         done =
-            done && db.exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, "
+            done && db.Exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, "
                                            "SeI_Sensornumber, SeI_Used, SeI_Sensortype) VALUES (?, ?, 1, 1)"),
                             {serial, n});
     for (int p = 1; p <= (wide ? 4 : 2); ++p)
-        done = done && db.exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
+        done = done && db.Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
                                               "PmI_Powernumber, PmI_Used) VALUES (?, ?, 1)"),
                                {serial, p});
     return done;
@@ -54,23 +54,23 @@ bool AddUnitRows(Database& db, const QString& serial, int commPort, const QStrin
 
 bool RefuseRows(Database& db, const QString& table, const std::optional<QString>& event, const QString& when)
 {
-    const bool sqlite = db.driver() == Database::Driver::SQLite;
+    const bool sqlite = db.DriverInUse() == Database::Driver::SQLite;
     if (!event)
         return db
-            .exec(QStringLiteral("DROP TRIGGER refuse_%1").arg(table) +
+            .Exec(QStringLiteral("DROP TRIGGER refuse_%1").arg(table) +
                   (sqlite ? QString() : QStringLiteral(" ON ") + table))
             .has_value();
     if (sqlite)
         return db
-            .exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %2 ON %1 WHEN %3 BEGIN SELECT "
+            .Exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %2 ON %1 WHEN %3 BEGIN SELECT "
                                  "RAISE(ABORT, 'refused'); END")
                       .arg(table, *event, when))
             .has_value();
-    return db.exec(QStringLiteral("CREATE FUNCTION refuse_%1() RETURNS trigger AS $$ BEGIN IF %2 THEN RAISE "
+    return db.Exec(QStringLiteral("CREATE FUNCTION refuse_%1() RETURNS trigger AS $$ BEGIN IF %2 THEN RAISE "
                                   "EXCEPTION 'refused'; END IF; RETURN COALESCE(NEW, OLD); END $$ LANGUAGE "
                                   "plpgsql")
                        .arg(table, when)) &&
-           db.exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %2 ON %1 FOR EACH ROW EXECUTE FUNCTION "
+           db.Exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %2 ON %1 FOR EACH ROW EXECUTE FUNCTION "
                                   "refuse_%1()")
                        .arg(table, *event));
 }

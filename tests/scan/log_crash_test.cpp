@@ -55,23 +55,23 @@ protected:
         if (GetParam() == Database::Driver::SQLite) {
             const QString file = home.filePath(QStringLiteral("crash.db"));
             ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
-            ASSERT_TRUE(db.openSqlite(file));
+            ASSERT_TRUE(db.OpenSqlite(file));
             settings = QStringLiteral("DBType=0\nDBFile=%1").arg(file);
         } else {
             if (!TestPgServer())
                 GTEST_SKIP() << "no PostgreSQL test server (TELVARON_TEST_PG_PORT)";
             PgServer server = *TestPgServer();
             pgName = QStringLiteral("crash_%1").arg(QCoreApplication::applicationPid());
-            ASSERT_TRUE(admin.openPostgres(server) && admin.exec(DropPgDatabase()) &&
-                        admin.exec(QStringLiteral("CREATE DATABASE ") + pgName))
-                << admin.lastError().description.toStdString();
+            ASSERT_TRUE(admin.OpenPostgres(server) && admin.Exec(DropPgDatabase()) &&
+                        admin.Exec(QStringLiteral("CREATE DATABASE ") + pgName))
+                << admin.LastError().description.toStdString();
             server.dataSource = pgName;
-            ASSERT_TRUE(db.openPostgres(server));
+            ASSERT_TRUE(db.OpenPostgres(server));
             settings = QStringLiteral("DBType=1\nDBServerIP=127.0.0.1\nDBServerPORT=%1\nDBDataSource=%2")
                            .arg(server.serverPort, pgName);
         }
         ASSERT_TRUE(RunSqlScript(db, QString::fromUtf8(schema.readAll())))
-            << db.lastError().description.toStdString();
+            << db.LastError().description.toStdString();
         ASSERT_TRUE(AddUnitRows(db, kSerial, 1, QStringLiteral("1-115200"), QStringLiteral("TELVARON-1")));
         ASSERT_TRUE(WriteServerSettings(
             home, QStringLiteral(
@@ -84,9 +84,9 @@ protected:
     {
         Stop(server);
         Stop(unit);
-        db.close();
+        db.Close();
         if (!pgName.isEmpty())
-            admin.exec(DropPgDatabase());
+            admin.Exec(DropPgDatabase());
     }
 
     QString DropPgDatabase() const
@@ -129,7 +129,7 @@ protected:
     int Taken()
     {
         const auto rows =
-            db.select(QStringLiteral("SELECT (SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info) + "
+            db.Select(QStringLiteral("SELECT (SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info) + "
                                      "(SELECT SyI_EventsTable_LastrecSN FROM Systems_Info)"));
         return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
     }
@@ -181,9 +181,9 @@ TEST_P(LogCrash, KilledServerStoresEverySampleAndEventOnce)
     unitsim::LogMemory expected;
     unitsim::PrefillLogs(expected, kSensors, Samples(), kEvents, kInterval);
     for (int n = 1; n <= kSensors; ++n)
-        EXPECT_EQ(StoredSamples(db, kSerial, n), ExpectedSamples(expected.samples(n))) << n;
-    EXPECT_EQ(StoredEvents(db, kSerial), ExpectedEvents(expected.events()));
-    const auto rows = db.select(QStringLiteral("SELECT COUNT(*) FROM Records"));
+        EXPECT_EQ(StoredSamples(db, kSerial, n), ExpectedSamples(expected.Samples(n))) << n;
+    EXPECT_EQ(StoredEvents(db, kSerial), ExpectedEvents(expected.Events()));
+    const auto rows = db.Select(QStringLiteral("SELECT COUNT(*) FROM Records"));
     EXPECT_EQ(rows->front().value(0).toInt(), kSensors * Samples());
 }
 

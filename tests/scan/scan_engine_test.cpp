@@ -30,21 +30,21 @@ TEST_P(ScanPass, BringsSerialAndTcpUnitsOnlineAndMirrorsTheirStatus)
     AddSerialUnit(QStringLiteral("S1"), 3);
     AddTcpUnit(QStringLiteral("T1"), QStringLiteral("TELVARON-2"));
     Pass();
-    EXPECT_EQ(window.shownUnits, 2);
+    EXPECT_EQ(window_.shownUnits, 2);
     EXPECT_EQ(Online(QStringLiteral("S1")), 1);
     EXPECT_EQ(Online(QStringLiteral("T1")), 1);
-    EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
+    EXPECT_EQ(window_.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
     EXPECT_EQ(Unit(0).LinkType, 1);
     EXPECT_EQ(Unit(1).LinkType, 0);
     // Condition rows for the inputs of each unit's model.
     EXPECT_EQ(
-        Rows(db(), QStringLiteral("SELECT SeCC_SyI_Serialnumber, COUNT(*) FROM Sensors_Current_Condition "
+        Rows(Db(), QStringLiteral("SELECT SeCC_SyI_Serialnumber, COUNT(*) FROM Sensors_Current_Condition "
                                   "GROUP BY SeCC_SyI_Serialnumber ORDER BY SeCC_SyI_Serialnumber")),
         (QStringList{"S1 20", "T1 8"}));
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Current_Condit")), 6);
-    EXPECT_EQ(timers.rearms, 1);
-    EXPECT_GT(timers.interval, 1000);
-    EXPECT_TRUE(window.problems.isEmpty());
+    EXPECT_EQ(timers_.rearms, 1);
+    EXPECT_GT(timers_.interval, 1000);
+    EXPECT_TRUE(window_.problems.isEmpty());
 }
 
 TEST_P(ScanPass, PassesStartTenSecondsApartAndAPendingRequestHurriesTheNext)
@@ -54,17 +54,17 @@ TEST_P(ScanPass, PassesStartTenSecondsApartAndAPendingRequestHurriesTheNext)
     const std::pair<qint64, int> cases[] = {{0, 10000}, {3, 7000},  {8, 2000},  {9, 1000},
                                             {10, 1000}, {12, 1000}, {-1, 10000}};
     for (const auto& [seconds, interval] : cases) {
-        passSeconds = seconds;
+        passSeconds_ = seconds;
         Pass();
-        EXPECT_EQ(timers.interval, interval) << seconds;
+        EXPECT_EQ(timers_.interval, interval) << seconds;
     }
     // Two requests a turn: the third is left for the next pass.
     for (int i = 0; i < 3; ++i)
         AddRequest(QStringLiteral("T1"), 2, QStringLiteral("1234;1"));
-    passSeconds = 3;
+    passSeconds_ = 3;
     Pass();
     EXPECT_EQ(Replies(), (QStringList{"1/1", "1/1", "0/0"}));
-    EXPECT_EQ(timers.interval, 500);
+    EXPECT_EQ(timers_.interval, 500);
 }
 
 TEST_P(ScanPass, LostForeignAndBusyUnitsRestOrAreAskedAgain)
@@ -74,8 +74,8 @@ TEST_P(ScanPass, LostForeignAndBusyUnitsRestOrAreAskedAgain)
     SimUnit& foreign = AddTcpUnit(QStringLiteral("F1"));
     SimUnit& lost = AddSerialUnit(QStringLiteral("L1"), 1);
     SimUnit& busy = AddSerialUnit(QStringLiteral("M1"), 2);
-    foreign.setMode(UnitMode::ForeignSerial);
-    busy.model.update([](UnitState& s) { s.sensors[2].fault = true; });
+    foreign.SetMode(UnitMode::ForeignSerial);
+    busy.model.Update([](UnitState& s) { s.sensors[2].fault = true; });
     // Per pass and unit: link state, SyI_Online, the state shown, and identifications so far.
     const QStringList expected[] = {{"000:1", "111:1", "111:1"},
                                     {"000:1", "000:1", "222:1"},
@@ -83,13 +83,13 @@ TEST_P(ScanPass, LostForeignAndBusyUnitsRestOrAreAskedAgain)
                                     {"000:2", "111:2", "111:3"}};
     for (int pass = 0; pass < 4; ++pass) {
         if (pass == 1) {
-            lost.setMode(UnitMode::Silent);
-            busy.setMode(UnitMode::MenuBusy);
+            lost.SetMode(UnitMode::Silent);
+            busy.SetMode(UnitMode::MenuBusy);
         } else if (pass == 2) {
-            lost.setMode(UnitMode::Normal);
-            lost.model.update([](UnitState& s) { s.alarmCondition = 6; });
+            lost.SetMode(UnitMode::Normal);
+            lost.model.Update([](UnitState& s) { s.alarmCondition = 6; });
         } else if (pass == 3) {
-            busy.setMode(UnitMode::Normal);
+            busy.SetMode(UnitMode::Normal);
         }
         Pass();
         QStringList states;
@@ -97,14 +97,14 @@ TEST_P(ScanPass, LostForeignAndBusyUnitsRestOrAreAskedAgain)
             states << QStringLiteral("%1%2%3:%4")
                           .arg(Unit(i).LinkState)
                           .arg(Online(Unit(i).Serialnumber))
-                          .arg(window.linkStates[i])
-                          .arg(units[Unit(i).Serialnumber]->arrivals(CmdIdentify));
+                          .arg(window_.linkStates[i])
+                          .arg(units_[Unit(i).Serialnumber]->Arrivals(CmdIdentify));
         EXPECT_EQ(states, expected[pass]) << pass;
         // The rows of units away keep their last values.
         EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 40) << pass;
         EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 1) << pass;
     }
-    EXPECT_EQ(foreign.arrivals(CmdReadStatus), 0);
+    EXPECT_EQ(foreign.Arrivals(CmdReadStatus), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition WHERE "
                                    "SyCC_SyI_Serialnumber='L1'")),
               6);
@@ -114,50 +114,50 @@ TEST_P(ScanPass, EachAddressThatDoesNotOpenIsNamedUntilItOpens)
 {
     // Only a port that exists in the address, and does not open, can be named, with its reason.
     const QString model = QStringLiteral("TELVARON-1");
-    ASSERT_TRUE(AddUnitRows(db(), QStringLiteral("BAD1"), 1, QStringLiteral("x-115200"), model));
-    ASSERT_TRUE(AddUnitRows(db(), QStringLiteral("BAD2"), 0, QStringLiteral("127.0.0.1-115200"), model));
+    ASSERT_TRUE(AddUnitRows(Db(), QStringLiteral("BAD1"), 1, QStringLiteral("x-115200"), model));
+    ASSERT_TRUE(AddUnitRows(Db(), QStringLiteral("BAD2"), 0, QStringLiteral("127.0.0.1-115200"), model));
     QStringList denied;
     if (geteuid() != 0) { // root opens any device
-        QFile device(dir.filePath(QStringLiteral("com6")));
+        QFile device(dir_.filePath(QStringLiteral("com6")));
         ASSERT_TRUE(device.open(QIODevice::WriteOnly));
         device.close();
         ASSERT_TRUE(device.setPermissions(QFile::Permissions()));
-        ASSERT_TRUE(AddUnitRows(db(), QStringLiteral("BAD3"), 1, QStringLiteral("6-115200"), model));
+        ASSERT_TRUE(AddUnitRows(Db(), QStringLiteral("BAD3"), 1, QStringLiteral("6-115200"), model));
         denied << QStringLiteral("Η θύρα COM6 (%1) δεν ανοίγει: Permission denied").arg(device.fileName());
     }
     SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 5);
     SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"));
     AddSerialUnit(QStringLiteral("U1"), 7);
-    const quint16 tcpPort = tcp.sim.tcpPort();
+    const quint16 tcpPort = tcp.sim.TcpPort();
     // A stored address with leading zeros is read in decimal.
-    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Systems_Info SET SyI_Aux1=? WHERE SyI_Serialnumber='T1'"),
+    ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Aux1=? WHERE SyI_Serialnumber='T1'"),
                           {QStringLiteral("0127.000.000.001:%1-115200").arg(tcpPort)}));
-    serial.sim.stop(); // its device is gone
-    tcp.sim.stop();    // nobody listens on its port
+    serial.sim.Stop(); // its device is gone
+    tcp.sim.Stop();    // nobody listens on its port
     const QString serialLine = QStringLiteral("Η θύρα COM5 (%1) δεν ανοίγει: No such file or directory")
-                                   .arg(dir.filePath(QStringLiteral("com5")));
+                                   .arg(dir_.filePath(QStringLiteral("com5")));
     const QString tcpLine =
         QStringLiteral("Η σύνδεση με 127.0.0.1:%1 απέτυχε: Connection refused").arg(tcpPort);
     const auto shown = [&](const QStringList& lines) { return (denied + lines).join(QLatin1Char('\n')); };
 
     Pass();
-    EXPECT_EQ(window.status, shown({serialLine, tcpLine}));
-    const auto reports = window.problems.size();
+    EXPECT_EQ(window_.status, shown({serialLine, tcpLine}));
+    const auto reports = window_.problems.size();
     // Resting, they are not tried, and their lines stand without a gap.
     Pass();
-    EXPECT_EQ(window.status, shown({serialLine, tcpLine}));
-    EXPECT_EQ(window.problems.size(), reports);
+    EXPECT_EQ(window_.status, shown({serialLine, tcpLine}));
+    EXPECT_EQ(window_.problems.size(), reports);
 
-    ASSERT_TRUE(serial.sim.servePty(dir.filePath(QStringLiteral("com5"))));
+    ASSERT_TRUE(serial.sim.ServePty(dir_.filePath(QStringLiteral("com5"))));
     Pass();
     EXPECT_EQ(Online(QStringLiteral("S1")), 1);
-    EXPECT_EQ(window.status, shown({tcpLine}));
+    EXPECT_EQ(window_.status, shown({tcpLine}));
 
-    ASSERT_TRUE(tcp.sim.serveTcp(tcpPort));
+    ASSERT_TRUE(tcp.sim.ServeTcp(tcpPort));
     Pass(); // the TCP unit rests after its failure in the pass before
-    EXPECT_EQ(window.status, shown({tcpLine}));
+    EXPECT_EQ(window_.status, shown({tcpLine}));
     Pass();
-    EXPECT_EQ(window.status, shown({}));
+    EXPECT_EQ(window_.status, shown({}));
     for (const char* unit : {"BAD1", "BAD2", "BAD3"}) // no row: -1
         EXPECT_LE(Online(QString::fromLatin1(unit)), 0) << unit;
     for (const char* unit : {"S1", "T1", "U1"})
@@ -168,31 +168,31 @@ TEST_P(ScanPass, ADatabaseErrorSkipsOnlyItsStepAndIsShownWhileItLasts)
 {
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
     AddTcpUnit(QStringLiteral("T1"));
-    unit.events.setSensor(1, {unitsim::EventSlot{}});
-    unit.logs.appendSamples(1, 5);
-    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Systems_Faults RENAME TO Faults_Away")));
+    unit.events.SetSensor(1, {unitsim::EventSlot{}});
+    unit.logs.AppendSamples(1, 5);
+    ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Systems_Faults RENAME TO Faults_Away")));
     Pass();
-    EXPECT_TRUE(window.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")))
-        << window.status.toStdString();
-    EXPECT_EQ(window.problems.size(), 1);
+    EXPECT_TRUE(window_.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")))
+        << window_.status.toStdString();
+    EXPECT_EQ(window_.problems.size(), 1);
     // The status step failed; the event lists and the logs of the same turn did not.
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Events WHERE SeE_SyI_Serialnumber='S1'")),
               1);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records WHERE Rec_SyI_Serialnumber='S1'")), 5);
     EXPECT_EQ(Online(QStringLiteral("S1")), 1);
     EXPECT_EQ(Online(QStringLiteral("T1")), 1);
-    EXPECT_EQ(timers.rearms, 1);
+    EXPECT_EQ(timers_.rearms, 1);
 
     // The same trouble in the next pass is not reported again; once it is over, the line clears.
     Pass();
-    EXPECT_EQ(window.problems.size(), 1);
-    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Faults_Away RENAME TO Systems_Faults")));
+    EXPECT_EQ(window_.problems.size(), 1);
+    ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Faults_Away RENAME TO Systems_Faults")));
     Pass();
-    EXPECT_EQ(window.status, QString());
+    EXPECT_EQ(window_.status, QString());
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 40);
-    flags.StopRequested = true;
+    flags_.StopRequested = true;
     Pass();
-    EXPECT_EQ(window.restored, 1);
+    EXPECT_EQ(window_.restored, 1);
 }
 
 TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
@@ -204,19 +204,19 @@ TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
     Pass();
     AddRequest(QStringLiteral("S1"), 1, QStringLiteral("1234;3"));
     Database terminal(QStringLiteral("terminal"));
-    ASSERT_TRUE(testDb().openConnection(terminal));
+    ASSERT_TRUE(TestDb().OpenConnection(terminal));
     if (GetParam() == Database::Driver::SQLite) {
         // SQLite locks the whole file: every write of the pass waits, and gives up.
-        ASSERT_TRUE(db().openSqlite(testDb().sqliteFile(), std::chrono::milliseconds(kGiveUpMs)));
-        ASSERT_TRUE(terminal.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        ASSERT_TRUE(Db().OpenSqlite(TestDb().SqliteFile(), std::chrono::milliseconds(kGiveUpMs)));
+        ASSERT_TRUE(terminal.Exec(QStringLiteral("BEGIN IMMEDIATE")));
     } else {
-        ASSERT_TRUE(db().exec(QStringLiteral("SET lock_timeout=%1").arg(kGiveUpMs)));
+        ASSERT_TRUE(Db().Exec(QStringLiteral("SET lock_timeout=%1").arg(kGiveUpMs)));
         // Should a query wait regardless, the lock goes with its holder after a while.
-        ASSERT_TRUE(terminal.exec(QStringLiteral("SET idle_in_transaction_session_timeout=10000")));
-        ASSERT_TRUE(terminal.exec(QStringLiteral("BEGIN")));
-        ASSERT_TRUE(terminal.exec(QStringLiteral("LOCK TABLE Terminal_Requests IN ACCESS EXCLUSIVE MODE")));
+        ASSERT_TRUE(terminal.Exec(QStringLiteral("SET idle_in_transaction_session_timeout=10000")));
+        ASSERT_TRUE(terminal.Exec(QStringLiteral("BEGIN")));
+        ASSERT_TRUE(terminal.Exec(QStringLiteral("LOCK TABLE Terminal_Requests IN ACCESS EXCLUSIVE MODE")));
     }
-    unit.model.update([](UnitState& s) { s.alarmCondition = 8; });
+    unit.model.Update([](UnitState& s) { s.alarmCondition = 8; });
     QElapsedTimer held;
     held.start();
     Pass();
@@ -229,19 +229,19 @@ TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
                   8);
     } else {
         EXPECT_LT(held.elapsed(), 40 * kGiveUpMs);
-        EXPECT_EQ(unit.arrivals(CmdSetAlarmCondition), 1);
+        EXPECT_EQ(unit.Arrivals(CmdSetAlarmCondition), 1);
     }
-    EXPECT_TRUE(window.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")));
-    EXPECT_EQ(window.linkStates, (std::map<int, int>{{0, 1}, {1, 1}, {2, 1}}));
+    EXPECT_TRUE(window_.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")));
+    EXPECT_EQ(window_.linkStates, (std::map<int, int>{{0, 1}, {1, 1}, {2, 1}}));
 
-    ASSERT_TRUE(terminal.exec(QStringLiteral("ROLLBACK")));
+    ASSERT_TRUE(terminal.Exec(QStringLiteral("ROLLBACK")));
     Pass();
     EXPECT_EQ(Replies(), QStringList{QStringLiteral("1/1")});
     EXPECT_EQ(
         Count(QStringLiteral(
             "SELECT SyCC_Alarmcondition FROM Systems_Current_Condition WHERE SyCC_SyI_Serialnumber='S1'")),
         3);
-    EXPECT_EQ(window.status, QString());
+    EXPECT_EQ(window_.status, QString());
 }
 
 TEST_P(ScanPass, DisconnectOrExitDuringATurnFinishesItAndStops)
@@ -250,30 +250,30 @@ TEST_P(ScanPass, DisconnectOrExitDuringATurnFinishesItAndStops)
     SimUnit& first = AddSerialUnit(QStringLiteral("S1"), 1);
     SimUnit& second = AddTcpUnit(QStringLiteral("T1"));
     bool* request = nullptr;
-    QObject::connect(&first.sim, &unitsim::UnitSimulator::commandArrived, [&](quint8 command, int) {
+    QObject::connect(&first.sim, &unitsim::UnitSimulator::CommandArrived, [&](quint8 command, int) {
         if (command == CmdReadStatus && request)
             *request = true;
     });
     for (const bool exit : {false, true}) {
         SCOPED_TRACE(exit ? "exit" : "disconnect");
-        request = exit ? &flags.ExitRequested : &flags.StopRequested;
-        timers.pingStopped = false;
-        const int logsRead = first.arrivals(CmdReadLogPointers), rearms = timers.rearms;
-        const int visited = second.arrivals(CmdIdentify) + second.arrivals(CmdReadStatus);
+        request = exit ? &flags_.ExitRequested : &flags_.StopRequested;
+        timers_.pingStopped = false;
+        const int logsRead = first.Arrivals(CmdReadLogPointers), rearms = timers_.rearms;
+        const int visited = second.Arrivals(CmdIdentify) + second.Arrivals(CmdReadStatus);
         Pass();
         // The turn that saw the request ran to its end; no further unit was visited.
-        EXPECT_EQ(first.arrivals(CmdReadLogPointers), logsRead + 1);
-        EXPECT_EQ(second.arrivals(CmdIdentify) + second.arrivals(CmdReadStatus), visited);
+        EXPECT_EQ(first.Arrivals(CmdReadLogPointers), logsRead + 1);
+        EXPECT_EQ(second.Arrivals(CmdIdentify) + second.Arrivals(CmdReadStatus), visited);
         EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
-        EXPECT_TRUE(window.linkStates.empty());
-        EXPECT_EQ(std::pair(ended, window.restored), std::pair(exit ? 1 : 0, 1));
-        EXPECT_TRUE(timers.pingStopped);
-        EXPECT_EQ(timers.rearms, rearms);
-        EXPECT_FALSE(engine->SystemsLoaded());
+        EXPECT_TRUE(window_.linkStates.empty());
+        EXPECT_EQ(std::pair(ended_, window_.restored), std::pair(exit ? 1 : 0, 1));
+        EXPECT_TRUE(timers_.pingStopped);
+        EXPECT_EQ(timers_.rearms, rearms);
+        EXPECT_FALSE(engine_->SystemsLoaded());
 
         // A new run reads the units again and starts them offline; the serial port opens again.
         request = nullptr;
-        flags.StopRequested = flags.ExitRequested = false;
+        flags_.StopRequested = flags_.ExitRequested = false;
         Pass();
         EXPECT_EQ(Online(QStringLiteral("S1")), 1);
         EXPECT_EQ(Online(QStringLiteral("T1")), 1);

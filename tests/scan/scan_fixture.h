@@ -64,8 +64,8 @@ struct SimUnit
     unitsim::CurrentEvents events;
     unitsim::UnitSimulator sim;
 
-    void setMode(unitsim::UnitMode mode) { unitsim::SetUnitMode(sim, model, mode); }
-    int arrivals(quint8 command) const { return sim.arrivals(command); }
+    void SetMode(unitsim::UnitMode mode) { unitsim::SetUnitMode(sim, model, mode); }
+    int Arrivals(quint8 command) const { return sim.Arrivals(command); }
 };
 
 // Units on pseudo-terminals (COM n is the link "com<n>" in a temporary folder) and on TCP
@@ -83,24 +83,24 @@ protected:
     SimUnit& AddTcpUnit(const QString& serial, const QString& model = QStringLiteral("TELVARON-1"));
     void AddRequest(const QVariant& serial, const QVariant& type, const QVariant& attributes);
 
-    void Pass() { engine->ScanSystems(); }
+    void Pass() { engine_->ScanSystems(); }
     // Passes until every unit is online with no log pages pending; the number of passes.
     int PassUntilSettled(int limit = 100);
     // Records and Events_1 of a unit hold what its simulated unit logged, each row once.
     void ExpectLogsMirrored(const QString& serial, int sensors);
     // Reply and completion of each request, in insertion order: "reply/completed".
     QStringList Replies();
-    const SystemRuntimeRecord& Unit(int i) const { return engine->RuntimeSystems().at(i); }
+    const SystemRuntimeRecord& Unit(int i) const { return engine_->RuntimeSystems().at(i); }
 
-    QTemporaryDir dir;
-    ScanFlags flags;
-    FakeScanWindow window;
-    FakeTimers timers;
-    int ended = 0;
+    QTemporaryDir dir_;
+    ScanFlags flags_;
+    FakeScanWindow window_;
+    FakeTimers timers_;
+    int ended_ = 0;
     // The engine's clock moves on by passSeconds at each reading: a pass lasts that long.
-    qint64 passSeconds = 0;
-    QDateTime now = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
-    std::unique_ptr<UnitLink> link;
-    std::unique_ptr<ScanEngine> engine;
-    std::map<QString, std::unique_ptr<SimUnit>> units;
+    qint64 passSeconds_ = 0;
+    QDateTime now_ = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+    std::unique_ptr<UnitLink> link_;
+    std::unique_ptr<ScanEngine> engine_;
+    std::map<QString, std::unique_ptr<SimUnit>> units_;
 };

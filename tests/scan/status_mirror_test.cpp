@@ -45,17 +45,17 @@ protected:
         if (!testDb_)
             return;
         for (int n : {1, 2, 12, 21})
-            ASSERT_TRUE(db().exec(
+            ASSERT_TRUE(Db().Exec(
                 QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, "
                                "SeI_Sensornumber, SeI_Used, SeI_Sensortype) VALUES ('U1', ?, ?, 1)"),
                 {n, n == 2 ? 0 : 1}));
         for (int p : {1, 2, 3})
-            ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
+            ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
                                                  "PmI_Powernumber, PmI_Used) VALUES ('U1', ?, 1)"),
                                   {p}));
     }
 
-    QStringList Rows(const QString& sql) { return ::Rows(db(), sql); }
+    QStringList Rows(const QString& sql) { return ::Rows(Db(), sql); }
     QStringList FaultRows(const QString& serial)
     {
         return Rows(QStringLiteral("SELECT SyF_Faulttype, SyF_Faultinfo FROM Systems_Faults WHERE "
@@ -114,14 +114,14 @@ TEST(StatusReply, SensorsPowerClockAndFaults)
 
 TEST_P(StatusMirror, FaultRowsFollowTheBits)
 {
-    ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Systems_Faults VALUES ('U1', 0, '9')")));
-    ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Systems_Faults VALUES ('U2', 0, '2')")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Systems_Faults VALUES ('U1', 0, '9')")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Systems_Faults VALUES ('U2', 0, '2')")));
     for (int pass = 0; pass < 3; ++pass)
         ASSERT_TRUE(
-            MirrorStatus(db(), QStringLiteral("U1"), With({{73, 0x14}, {74, 0x01}, {71, 0xF8}}), 20, 4));
+            MirrorStatus(Db(), QStringLiteral("U1"), With({{73, 0x14}, {74, 0x01}, {71, 0xF8}}), 20, 4));
     EXPECT_EQ(FaultRows(QStringLiteral("U1")), (QStringList{"0 2", "0 4", "0 8", "0 9", "1 20"}));
 
-    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), With({{69, 0x01}}), 20, 4));
+    ASSERT_TRUE(MirrorStatus(Db(), QStringLiteral("U1"), With({{69, 0x01}}), 20, 4));
     // Rows of faults the reply cannot carry and of other units are left alone.
     EXPECT_EQ(FaultRows(QStringLiteral("U1")), (QStringList{"0 9", "1 1"}));
     EXPECT_EQ(FaultRows(QStringLiteral("U2")), (QStringList{"0 2"}));
@@ -134,7 +134,7 @@ TEST_P(StatusMirror, ConditionRowsCreatedThenOverwritten)
     Put(first, 0, {0x01, 0x2C, 0x01});
     Put(first, 33, {0x20, 0x0A, 0x07});
     Put(first, 61, {13, 45, 24, 12, 9});
-    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), first, 20, 4));
+    ASSERT_TRUE(MirrorStatus(Db(), QStringLiteral("U1"), first, 20, 4));
     const QString unitSql = QStringLiteral("SELECT SyCC_SyI_Serialnumber, SyCC_Alarmcondition, "
                                            "SyCC_RelayBcondition, SyCC_Inacall FROM "
                                            "Systems_Current_Condition");
@@ -151,17 +151,17 @@ TEST_P(StatusMirror, ConditionRowsCreatedThenOverwritten)
               (QStringList{"1 0 1", "2 1 0", "3 0 0"}));
 
     // Overwritten in place; a clock reported invalid is Null; a sensor no longer used keeps its row.
-    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Used=0 WHERE SeI_Sensornumber=12")));
-    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), With({{73, 0x10}, {67, 5}, {1, 0x05}}), 20, 4));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Used=0 WHERE SeI_Sensornumber=12")));
+    ASSERT_TRUE(MirrorStatus(Db(), QStringLiteral("U1"), With({{73, 0x10}, {67, 5}, {1, 0x05}}), 20, 4));
     EXPECT_EQ(Rows(unitSql), QStringList{"U1 5 0 0"});
     EXPECT_EQ(Rows(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition")), QStringList{"-"});
     EXPECT_EQ(Rows(sensorSql), (QStringList{"1 0.5 0 1 0", "12 -1 1 0 1"}));
 
     // An eight-sensor unit with two power inputs.
-    ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Powermonitoring_Current_Condit")));
-    ASSERT_TRUE(db().exec(QStringLiteral("DELETE FROM Sensors_Current_Condition")));
-    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Used=1")));
-    ASSERT_TRUE(MirrorStatus(db(), QStringLiteral("U1"), With({}), 8, 2));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("DELETE FROM Powermonitoring_Current_Condit")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("DELETE FROM Sensors_Current_Condition")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Used=1")));
+    ASSERT_TRUE(MirrorStatus(Db(), QStringLiteral("U1"), With({}), 8, 2));
     EXPECT_EQ(Rows(QStringLiteral("SELECT SeCC_Sensornumber FROM Sensors_Current_Condition ORDER BY 1")),
               (QStringList{"1", "2"}));
     EXPECT_EQ(Rows(QStringLiteral("SELECT PmCC_Powernumber FROM Powermonitoring_Current_Condit ORDER BY 1")),
@@ -170,9 +170,9 @@ TEST_P(StatusMirror, ConditionRowsCreatedThenOverwritten)
 
 TEST_P(StatusMirror, DatabaseErrorLeavesNothingHalfWritten)
 {
-    ASSERT_TRUE(db().exec(QStringLiteral("DROP TABLE Powermonitoring_Current_Condit")));
-    EXPECT_FALSE(MirrorStatus(db(), QStringLiteral("U1"), With({{73, 0x01}}), 20, 4));
-    EXPECT_FALSE(db().lastError().description.isEmpty());
+    ASSERT_TRUE(Db().Exec(QStringLiteral("DROP TABLE Powermonitoring_Current_Condit")));
+    EXPECT_FALSE(MirrorStatus(Db(), QStringLiteral("U1"), With({{73, 0x01}}), 20, 4));
+    EXPECT_FALSE(Db().LastError().description.isEmpty());
     EXPECT_TRUE(FaultRows(QStringLiteral("U1")).isEmpty());
     EXPECT_TRUE(Rows(QStringLiteral("SELECT * FROM Systems_Current_Condition")).isEmpty());
 }
@@ -181,22 +181,22 @@ TEST_P(StatusMirror, DatabaseErrorLeavesNothingHalfWritten)
 TEST_P(StatusMirror, FailedEventListLeavesEarlierRowsAsTheyWere)
 {
     for (int e : {1, 2}) {
-        ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Powermonitoring_Events (PmE_SyI_Serialnumber, "
+        ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Powermonitoring_Events (PmE_SyI_Serialnumber, "
                                              "PmE_Eventnumber, PmE_Recipients) VALUES ('U1', ?, 3)"),
                               {e}));
-        ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, "
+        ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, "
                                              "SeE_Sensornumber, SeE_Eventnumber, SeE_Recipients) "
                                              "VALUES ('U1', 1, ?, 3)"),
                               {e}));
     }
-    ASSERT_TRUE(RefuseRows(db(), QStringLiteral("Powermonitoring_Events"), QStringLiteral("DELETE")));
-    ASSERT_TRUE(RefuseRows(db(), QStringLiteral("Sensors_Events"), QStringLiteral("DELETE")));
+    ASSERT_TRUE(RefuseRows(Db(), QStringLiteral("Powermonitoring_Events"), QStringLiteral("DELETE")));
+    ASSERT_TRUE(RefuseRows(Db(), QStringLiteral("Sensors_Events"), QStringLiteral("DELETE")));
     std::array<quint8, 13> list{0x11}; // slot 1 present, with a counter
 
-    EXPECT_FALSE(MirrorPowerEventRows(db(), QStringLiteral("U1"), list));
-    EXPECT_FALSE(MirrorSensorEventRows(db(), QStringLiteral("U1"), 1, list));
+    EXPECT_FALSE(MirrorPowerEventRows(Db(), QStringLiteral("U1"), list));
+    EXPECT_FALSE(MirrorSensorEventRows(Db(), QStringLiteral("U1"), 1, list));
 
-    EXPECT_FALSE(db().inTransaction());
+    EXPECT_FALSE(Db().InTransaction());
     EXPECT_EQ(Rows(QStringLiteral("SELECT PmE_Recipients FROM Powermonitoring_Events")),
               (QStringList{"3", "3"}));
     EXPECT_EQ(Rows(QStringLiteral("SELECT SeE_Recipients FROM Sensors_Events")), (QStringList{"3", "3"}));

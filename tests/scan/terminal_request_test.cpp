@@ -20,16 +20,16 @@ TEST_P(TerminalRequests, EveryReplyCode)
     SimUnit& m1 = AddTcpUnit(QStringLiteral("M1"));
     SimUnit& n1 = AddSerialUnit(QStringLiteral("N1"), 2);
     SimUnit& x1 = AddSerialUnit(QStringLiteral("X1"), 3);
-    m1.setMode(UnitMode::MenuBusy);
-    n1.sim.removeHandler(CmdSetAlarmCondition);
-    n1.sim.removeHandler(CmdSetSensorAlarm);
+    m1.SetMode(UnitMode::MenuBusy);
+    n1.sim.RemoveHandler(CmdSetAlarmCondition);
+    n1.sim.RemoveHandler(CmdSetSensorAlarm);
     Pass();
     // Units run in serial-number order: M1, N1, S1, T1, X1.
     ASSERT_EQ(Unit(0).Serialnumber, QStringLiteral("M1"));
     ASSERT_EQ(Unit(0).LinkState, LinkInMenu);
-    x1.setMode(UnitMode::Silent);
+    x1.SetMode(UnitMode::Silent);
     // The unit has fewer sensors than its row says: it cannot take sensor 12.
-    s1.model.update([](UnitState& s) { s.identity.sensorCount = 8; });
+    s1.model.Update([](UnitState& s) { s.identity.sensorCount = 8; });
 
     AddRequest(QStringLiteral("S1"), 1, QStringLiteral("1234;7"));                     // 1
     AddRequest(QStringLiteral("S1"), 2, QStringLiteral("1234;0"));                     // 1
@@ -61,8 +61,8 @@ TEST_P(TerminalRequests, EveryReplyCode)
     }
     Pass();
     EXPECT_EQ(Replies(), expected);
-    EXPECT_EQ(s1.model.state().relayB, 0);
-    EXPECT_EQ(s1.model.state().alarmCondition, 7);
+    EXPECT_EQ(s1.model.State().relayB, 0);
+    EXPECT_EQ(s1.model.State().alarmCondition, 7);
     EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_RelayBcondition FROM Systems_Current_Condition WHERE "
                                    "SyCC_SyI_Serialnumber='S1'")),
               0);
@@ -72,21 +72,21 @@ TEST_P(TerminalRequests, EveryReplyCode)
     // A request never changes the unit's state: the menu-busy unit stays as its own turn left it.
     EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
     // Nothing was left pending, so the next pass is not hurried.
-    EXPECT_GT(timers.interval, 500);
+    EXPECT_GT(timers_.interval, 500);
 }
 
 TEST_P(TerminalRequests, DoneRequestMirrorsItsValueUntilTheNextStatus)
 {
     SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
-    unit.model.update([](UnitState& s) { s.alarmCondition = 2; });
+    unit.model.Update([](UnitState& s) { s.alarmCondition = 2; });
     Pass();
     // The condition field is written before the terminal sees its request completed; the unit's
     // own status in its turn then agrees with it.
     AddRequest(QStringLiteral("T1"), 1, QStringLiteral("1234;9"));
-    ASSERT_TRUE(RequestStep(db(), *link).Run(engine->RuntimeSystems()));
+    ASSERT_TRUE(RequestStep(Db(), *link_).Run(engine_->RuntimeSystems()));
     EXPECT_EQ(Replies(), QStringList{"1/1"});
     EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 9);
-    unit.model.update([](UnitState& s) { s.alarmCondition = 3; });
+    unit.model.Update([](UnitState& s) { s.alarmCondition = 3; });
     Pass();
     EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 3);
 }
@@ -103,15 +103,15 @@ TEST_P(TerminalRequests, TwoPerStepAndUnreachableRowsBeyondOneReadingDoNotCount)
     for (int i = 0; i < 2; ++i)
         AddRequest(QStringLiteral("T1"), 1, QStringLiteral("1234;4"));
     expected << QStringLiteral("1/1") << QStringLiteral("0/0");
-    EXPECT_EQ(TerminalRequestPending(db()), true);
-    RequestStep step(db(), *link);
-    ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
+    EXPECT_EQ(TerminalRequestPending(Db()), true);
+    RequestStep step(Db(), *link_);
+    ASSERT_TRUE(step.Run(engine_->RuntimeSystems()));
     EXPECT_EQ(Replies(), expected);
-    EXPECT_EQ(unit.arrivals(CmdSetAlarmCondition), 1);
-    EXPECT_EQ(TerminalRequestPending(db()), true);
-    ASSERT_TRUE(step.Run(engine->RuntimeSystems()));
+    EXPECT_EQ(unit.Arrivals(CmdSetAlarmCondition), 1);
+    EXPECT_EQ(TerminalRequestPending(Db()), true);
+    ASSERT_TRUE(step.Run(engine_->RuntimeSystems()));
     EXPECT_EQ(Replies().last(), QStringLiteral("1/1"));
-    EXPECT_EQ(TerminalRequestPending(db()), false);
+    EXPECT_EQ(TerminalRequestPending(Db()), false);
 }
 
 TEST_P(TerminalRequests, AttributesFarLongerThanAnyValidOneFailWithoutBeingReadWhole)
@@ -120,7 +120,7 @@ TEST_P(TerminalRequests, AttributesFarLongerThanAnyValidOneFailWithoutBeingReadW
     Pass();
     // A database whose column takes longer texts than the 100 characters of this schema.
     if (GetParam() == Database::Driver::PostgreSQL) {
-        ASSERT_TRUE(db().exec(
+        ASSERT_TRUE(Db().Exec(
             QStringLiteral("ALTER TABLE Terminal_Requests ALTER COLUMN TrmReq_Attributes TYPE TEXT")));
     }
     const QString valid = QStringLiteral("1234;7");
@@ -131,7 +131,7 @@ TEST_P(TerminalRequests, AttributesFarLongerThanAnyValidOneFailWithoutBeingReadW
     AddRequest(QStringLiteral("T1"), 1, valid.leftJustified(256, QLatin1Char('x')));
     AddRequest(QStringLiteral("T1"), 1, valid.leftJustified(257, QLatin1Char('x')));
 
-    const auto batch = ReadPendingRequests(db(), QVariant());
+    const auto batch = ReadPendingRequests(Db(), QVariant());
     ASSERT_TRUE(batch);
     ASSERT_FALSE(batch->empty());
     EXPECT_LE(batch->size(), size_t(RequestStep::kBatchRows));
@@ -140,11 +140,11 @@ TEST_P(TerminalRequests, AttributesFarLongerThanAnyValidOneFailWithoutBeingReadW
         EXPECT_EQ(row.attributesLength, megabyte.size());
     }
 
-    ASSERT_TRUE(RequestStep(db(), *link).Run(engine->RuntimeSystems()));
+    ASSERT_TRUE(RequestStep(Db(), *link_).Run(engine_->RuntimeSystems()));
     EXPECT_EQ(Replies(), QStringList(huge, QStringLiteral("5/1"))
                              << QStringLiteral("1/1") << QStringLiteral("5/1"));
-    EXPECT_EQ(unit.arrivals(CmdSetAlarmCondition), 1);
-    EXPECT_EQ(unit.model.state().alarmCondition, 7);
+    EXPECT_EQ(unit.Arrivals(CmdSetAlarmCondition), 1);
+    EXPECT_EQ(unit.model.State().alarmCondition, 7);
 }
 
 TEST_P(TerminalRequests, FirstPassAnswersEveryEarlierRowUnavailable)

@@ -166,10 +166,10 @@ class ReturnKeyInSystemsList : public SystemsFixture
 
 TEST_P(ReturnKeyInSystemsList, AddsNoUnitAndAsksNothing)
 {
-    SystemsList dialog(db(), *link, prompter, {});
+    SystemsList dialog(Db(), *link_, prompter_, {});
     ShowActive(dialog);
-    dialog.IpAddressText->setText(QStringLiteral("127.0.0.1"));
-    dialog.TcpPortText->setText(QStringLiteral("1"));
+    dialog.ipAddressText->setText(QStringLiteral("127.0.0.1"));
+    dialog.tcpPortText->setText(QStringLiteral("1"));
     for (QWidget* entry : Entries(&dialog))
         for (const Key& key : kKeys) {
             SCOPED_TRACE(
@@ -177,8 +177,8 @@ TEST_P(ReturnKeyInSystemsList, AddsNoUnitAndAsksNothing)
                     .arg(QString::fromLatin1(entry->metaObject()->className()), QString::fromLatin1(key.name))
                     .toStdString());
             PressIn(entry, key);
-            ASSERT_TRUE(prompter.messages.empty()) << prompter.messages.front().text.toStdString();
-            ASSERT_TRUE(prompter.textPrompts.isEmpty());
+            ASSERT_TRUE(prompter_.messages.empty()) << prompter_.messages.front().text.toStdString();
+            ASSERT_TRUE(prompter_.textPrompts.isEmpty());
             ASSERT_TRUE(dialog.isVisible());
         }
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info")), 0);

@@ -45,9 +45,9 @@ protected:
     // The only listed unit, with its own upload side: twenty sensors on COM1 or eight over TCP.
     SimUnit& Listed(const unitsim::ImageContents& contents = DefaultImageContents(true, 20, 1))
     {
-        units.clear();
+        units_.clear();
         for (const char* table : {"Sensors_Info", "Powermonitoring_Info", "Systems_Info"})
-            EXPECT_TRUE(db().exec(QStringLiteral("DELETE FROM ") + QLatin1String(table)));
+            EXPECT_TRUE(Db().Exec(QStringLiteral("DELETE FROM ") + QLatin1String(table)));
         SimUnit& unit = contents.twentySensors
                             ? ServePty(QStringLiteral("U-1"), 1, QStringLiteral("TELVARON-1"), contents)
                             : ServeTcp(QStringLiteral("U-1"), QStringLiteral("TELVARON-2"), contents);
@@ -68,9 +68,9 @@ protected:
             }
         };
         SystemsList dialog(
-            db(), *link, prompter,
+            Db(), *link_, prompter_,
             [&](const SystemInfo& unit, DialogLine::Progress progress, QWidget* parent) {
-                return SettingsChange(db(), *link, prompter, show, std::move(progress)).Run(unit, parent);
+                return SettingsChange(Db(), *link_, prompter_, show, std::move(progress)).Run(unit, parent);
             });
         dialog.SystemListGrid->selectRow(0);
         dialog.Command4->click();
@@ -110,9 +110,9 @@ TEST_P(SettingsChangeTest, TheUnitAndTheDatabaseCarryTheChangedLimitAndName)
             form.Label44[c.sensor]->SetName(kFridge2, kFridge2Codes);
             Confirm(form);
         }});
-        ASSERT_EQ(upload->commits(), 1) << LastMessage().toStdString();
-        EXPECT_EQ(prompter.messages.back().icon, Prompter::Icon::Information) << LastMessage().toStdString();
-        const QByteArray image = unit.memory.image();
+        ASSERT_EQ(upload->Commits(), 1) << LastMessage().toStdString();
+        EXPECT_EQ(prompter_.messages.back().icon, Prompter::Icon::Information) << LastMessage().toStdString();
+        const QByteArray image = unit.memory.Image();
         EXPECT_FLOAT_EQ(FloatAt(image, c.limitAt), c.limit);
         EXPECT_EQ(image.mid(c.nameAt, 4), QByteArray("\xFF\x04\x32\x00", 4));
         EXPECT_TRUE(unitsim::SettingsChecksumHolds(image, c.twenty));
@@ -154,12 +154,12 @@ TEST_P(SettingsChangeTest, TheCommitCarriesThePcClockOfItsOwnMomentOrTheEnteredD
         QDateTime expected;
     } cases[] = {{EditFirstSensor, whileSending}, {enter, QDateTime(QDate(2255, 12, 31), QTime(23, 59))}};
     for (const auto& c : cases) {
-        SettingsChange change(db(), *link, prompter, c.edit, sending, kRecordWait, [&] { return now; });
-        ASSERT_TRUE(change.Run(*LoadUsedSystems(db())->begin())) << LastMessage().toStdString();
-        EXPECT_EQ(unit.model.state().clock.date(), c.expected.date());
-        EXPECT_EQ(unit.model.state().clock.time(), c.expected.time());
+        SettingsChange change(Db(), *link_, prompter_, c.edit, sending, kRecordWait, [&] { return now; });
+        ASSERT_TRUE(change.Run(*LoadUsedSystems(Db())->begin())) << LastMessage().toStdString();
+        EXPECT_EQ(unit.model.State().clock.date(), c.expected.date());
+        EXPECT_EQ(unit.model.State().clock.time(), c.expected.time());
         // The unit's text input lapses before the next change.
-        link->Delay(150);
+        link_->Delay(150);
     }
 }
 
@@ -179,9 +179,9 @@ TEST_P(SettingsChangeTest, ARefusedEntryShowsTheDialogAgainWithTheOperatorsEntri
             }});
 
     EXPECT_EQ(shown, 2);
-    ASSERT_GE(prompter.messages.size(), 2u);
-    EXPECT_EQ(prompter.messages[prompter.messages.size() - 2].title, QString::fromUtf8(kRefusalTitle));
-    EXPECT_EQ(upload->commits(), 1);
+    ASSERT_GE(prompter_.messages.size(), 2u);
+    EXPECT_EQ(prompter_.messages[prompter_.messages.size() - 2].title, QString::fromUtf8(kRefusalTitle));
+    EXPECT_EQ(upload->Commits(), 1);
     EXPECT_FLOAT_EQ(
         Value(QStringLiteral("SELECT SeI_Maxlimit FROM Sensors_Info WHERE SeI_Sensornumber = 1")).toFloat(),
         12.5f);
@@ -203,20 +203,20 @@ TEST_P(SettingsChangeTest, AFailedUploadLeavesTheDatabaseAsItWas)
     };
     SimUnit& unit = Listed();
     const QStringList before = UnitTables();
-    const QByteArray image = unit.memory.image();
+    const QByteArray image = unit.memory.Image();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        upload->setFaults(c.faults);
-        prompter.messages.clear();
-        SettingsChange change(db(), *link, prompter, EditFirstSensor, {}, kRecordWait);
-        EXPECT_FALSE(change.Run(*LoadUsedSystems(db())->begin()));
-        ASSERT_EQ(prompter.messages.size(), 1u);
+        upload->SetFaults(c.faults);
+        prompter_.messages.clear();
+        SettingsChange change(Db(), *link_, prompter_, EditFirstSensor, {}, kRecordWait);
+        EXPECT_FALSE(change.Run(*LoadUsedSystems(Db())->begin()));
+        ASSERT_EQ(prompter_.messages.size(), 1u);
         EXPECT_TRUE(LastMessage().contains(QString::fromUtf8(c.says))) << LastMessage().toStdString();
         EXPECT_EQ(UnitTables(), before);
-        EXPECT_EQ(unit.memory.image(), image);
-        EXPECT_EQ(upload->commits(), 0);
+        EXPECT_EQ(unit.memory.Image(), image);
+        EXPECT_EQ(upload->Commits(), 0);
         // The unit's text input lapses before the next attempt.
-        link->Delay(150);
+        link_->Delay(150);
     }
 }
 
@@ -264,10 +264,10 @@ TEST_P(SettingsChangeTest, ASaveWithoutEditsChangesNothing)
         SCOPED_TRACE(twenty ? "twenty sensors on a serial port" : "eight sensors over TCP");
         SimUnit& unit = Listed(VariedContents(twenty));
         const QStringList before = AllTables();
-        const QByteArray image = unit.memory.image();
+        const QByteArray image = unit.memory.Image();
         Change({Confirm});
-        ASSERT_EQ(upload->commits(), 1) << LastMessage().toStdString();
-        EXPECT_EQ(unit.memory.image().toHex(' ').toStdString(), image.toHex(' ').toStdString());
+        ASSERT_EQ(upload->Commits(), 1) << LastMessage().toStdString();
+        EXPECT_EQ(unit.memory.Image().toHex(' ').toStdString(), image.toHex(' ').toStdString());
         EXPECT_EQ(AllTables().join(u'\n').toStdString(), before.join(u'\n').toStdString());
     }
 }
@@ -277,7 +277,7 @@ TEST_P(SettingsChangeTest, CancelSendsNothing)
     SimUnit& unit = Listed();
     const QStringList before = UnitTables();
     Change({[](SystemSettingsFrm& form) { form.Text2[0]->setText(QStringLiteral("99")); }});
-    EXPECT_EQ(unit.sim.arrivals(CmdBeginSettingsUpload), 0);
+    EXPECT_EQ(unit.sim.Arrivals(CmdBeginSettingsUpload), 0);
     EXPECT_EQ(UnitTables(), before);
 }
 

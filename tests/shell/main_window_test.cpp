@@ -35,27 +35,27 @@ protected:
         window = std::make_unique<Mainfrm>(store, prompter, flags,
                                            MainWindowServices{
                                                .ScanSystems = [this] { engine->ScanSystems(); },
-                                               .StartPing = [this] { scheduler->StartPing(); },
-                                               .ShowSystemsList =
+                                               .startPing = [this] { scheduler->StartPing(); },
+                                               .showSystemsList =
                                                    [this] {
                                                        if (++listShown == 1)
                                                            AddUnit("C3", 1, "4-115200");
                                                    },
-                                               .LoadUsedUnits = [this] { return LoadUsedSystems(db()); },
-                                               .EndProgram = [this] { ++ended; },
+                                               .loadUsedUnits = [this] { return LoadUsedSystems(Db()); },
+                                               .endProgram = [this] { ++ended; },
                                            });
         scheduler = std::make_unique<ScanScheduler>(
-            db(), [this] { engine->ScanSystems(); },
+            Db(), [this] { engine->ScanSystems(); },
             SchedulerIntervals{.requestCheckMs = 1000, .pingMs = 100});
-        engine = std::make_unique<ScanEngine>(db(), link, flags, *window, *scheduler, [this] { ++ended; });
-        window->FillGrid(*LoadUsedSystems(db()));
+        engine = std::make_unique<ScanEngine>(Db(), link, flags, *window, *scheduler, [this] { ++ended; });
+        window->FillGrid(*LoadUsedSystems(Db()));
         window->FinishStartup();
     }
 
     void AddUnit(const char* serial, int commPort, const char* aux1)
     {
         ASSERT_TRUE(
-            db().exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
+            Db().Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
                                      "SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
                                      "SyI_Locationnumber) VALUES (?, 1, 0, ?, ?, 'TELVARON-2', '1', '1', 1)"),
                       {serial, commPort, aux1}));
@@ -111,7 +111,7 @@ TEST_P(Window, ConnectRunsTheFirstPassAndDisconnectIsAskedThenStopsAtTheNext)
     window->ShowScanProblem(QStringLiteral("Σφάλμα βάσης δεδομένων: ORA-03135"));
     EXPECT_EQ(window->Label1->text(), QStringLiteral("Αποσύνδεση. Παρακαλώ περιμένετε"));
 
-    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=1")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=1")));
     scheduler->SystemScan_Timer();
     EXPECT_FALSE(flags.ScanActive);
     EXPECT_FALSE(engine->SystemsLoaded());
@@ -131,8 +131,8 @@ TEST_P(Window, RequestBetweenPassesStartsAPassPingsAreServedAndExitEndsAtTheStop
     window->cmd_Connect->click();
     ASSERT_TRUE(scheduler->NewTrmReqCheck.isActive());
     ASSERT_TRUE(
-        db().exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
-    ASSERT_TRUE(db().exec(QStringLiteral("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, "
+        Db().Exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, "
                                          "TrmReq_Requesttype, TrmReq_Attributes) VALUES ('A1', 1, '1;1')")));
     // The request check starts a pass long before the ten seconds are up; the pass answers
     // the request for an offline unit at once.
@@ -145,7 +145,7 @@ TEST_P(Window, RequestBetweenPassesStartsAPassPingsAreServedAndExitEndsAtTheStop
         2000));
 
     // A request table that fails is left to the next pass, which stays armed.
-    ASSERT_TRUE(db().exec(QStringLiteral("ALTER TABLE Terminal_Requests RENAME TO Requests_Away")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Terminal_Requests RENAME TO Requests_Away")));
     scheduler->NewTrmReqCheck_Timer();
     EXPECT_FALSE(scheduler->NewTrmReqCheck.isActive());
     EXPECT_TRUE(scheduler->SystemScan.isActive());
@@ -171,7 +171,7 @@ TEST_P(Window, AutoConnectToggleSystemsManagementAndExitWhileIdleAskedUnlessClos
 
     window->AddRemoveSystems->trigger();
     EXPECT_EQ(window->SysinfoGrid->rowCount(), 3);
-    ASSERT_TRUE(db().exec(QStringLiteral("UPDATE Systems_Info SET SyI_Used=0")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Used=0")));
     window->AddRemoveSystems->trigger();
     EXPECT_EQ(window->SysinfoGrid->rowCount(), 0);
     EXPECT_FALSE(window->cmd_Connect->isEnabled());

@@ -28,23 +28,23 @@ namespace {
 class SettingsTest : public ::testing::Test
 {
 protected:
-    QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("settings.conf"));
-    SettingsStore store{path};
+    QTemporaryDir dir_;
+    QString path_ = dir_.filePath(QStringLiteral("settings.conf"));
+    SettingsStore store_{path_};
 };
 } // namespace
 
 // Only its owner may read the file: it holds the parameter password.
 TEST_F(SettingsTest, EmptyStoreGivesDefaultsAndWritesSurviveAReopenUnseenByOthers)
 {
-    EXPECT_EQ(store.Read(AppSettings, Init, QStringLiteral("0")), QStringLiteral("0"));
-    EXPECT_EQ(store.Read(AppSettings, DBType), QString());
-    store.Write(AppSettings, AutoConnect, QStringLiteral(" 1"));
-    store.Write(Sps, SP1, QStringLiteral("p=w;d \"x\""));
-    SettingsStore again(path);
+    EXPECT_EQ(store_.Read(AppSettings, Init, QStringLiteral("0")), QStringLiteral("0"));
+    EXPECT_EQ(store_.Read(AppSettings, DBType), QString());
+    store_.Write(AppSettings, AutoConnect, QStringLiteral(" 1"));
+    store_.Write(Sps, SP1, QStringLiteral("p=w;d \"x\""));
+    SettingsStore again(path_);
     EXPECT_EQ(again.Read(AppSettings, AutoConnect), QStringLiteral(" 1"));
     EXPECT_EQ(again.Read(Sps, SP1), QStringLiteral("p=w;d \"x\""));
-    EXPECT_EQ(QFile::permissions(path) &
+    EXPECT_EQ(QFile::permissions(path_) &
                   ~(QFile::ReadUser | QFile::WriteUser | QFile::ReadOwner | QFile::WriteOwner),
               QFileDevice::Permissions());
 }
@@ -103,11 +103,11 @@ TEST(GeneralSettingsChecks, RefusedInOrder)
 
 TEST_F(SettingsTest, DialogLoadsFromStoreAndSavesOnlyAcceptedEntries)
 {
-    store.Write(AppSettings, DBType, QStringLiteral("7"));
-    store.Write(AppSettings, DBDataSource, QStringLiteral("telvaron"));
-    store.Write(Sps, SP1, QStringLiteral("old"));
+    store_.Write(AppSettings, DBType, QStringLiteral("7"));
+    store_.Write(AppSettings, DBDataSource, QStringLiteral("telvaron"));
+    store_.Write(Sps, SP1, QStringLiteral("old"));
     FakePrompter prompter;
-    GeneralSettingsFrm dialog(store, prompter);
+    GeneralSettingsFrm dialog(store_, prompter);
     // Any DBType but "0" shows the server option, with the file row disabled.
     EXPECT_TRUE(dialog.Option1[1]->isChecked());
     EXPECT_FALSE(dialog.Command1->isEnabled());
@@ -121,7 +121,7 @@ TEST_F(SettingsTest, DialogLoadsFromStoreAndSavesOnlyAcceptedEntries)
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].icon, Prompter::Icon::Exclamation);
     EXPECT_EQ(dialog.Tag(), QStringLiteral("False"));
-    EXPECT_EQ(SettingsStore(path).Read(AppSettings, DBServerIP), QString());
+    EXPECT_EQ(SettingsStore(path_).Read(AppSettings, DBServerIP), QString());
 
     dialog.AppSetting[2]->setText(QStringLiteral("5432"));
     dialog.Option1[0]->setChecked(true);
@@ -130,7 +130,7 @@ TEST_F(SettingsTest, DialogLoadsFromStoreAndSavesOnlyAcceptedEntries)
     dialog.Label2->setText(QStringLiteral("/data/tldb.db"));
     dialog.cmdOK_Click();
     EXPECT_EQ(dialog.Tag(), QStringLiteral("True"));
-    SettingsStore saved(path);
+    SettingsStore saved(path_);
     EXPECT_EQ(saved.Read(AppSettings, DBType), QStringLiteral("0"));
     EXPECT_EQ(saved.Read(AppSettings, DBFile), QStringLiteral("/data/tldb.db"));
     // The server fields are written too, as the dialog showed them.
@@ -140,8 +140,8 @@ TEST_F(SettingsTest, DialogLoadsFromStoreAndSavesOnlyAcceptedEntries)
 
 TEST_F(SettingsTest, DatabaseFileDialogStartsWhereTheCurrentFileIs)
 {
-    const QString work = dir.filePath(QStringLiteral("work"));
-    const QString data = dir.filePath(QStringLiteral("data"));
+    const QString work = dir_.filePath(QStringLiteral("work"));
+    const QString data = dir_.filePath(QStringLiteral("data"));
     ASSERT_TRUE(QDir().mkpath(work));
     ASSERT_TRUE(QDir().mkpath(data));
     QFile(data + QStringLiteral("/units.db")).open(QIODevice::WriteOnly);
@@ -156,7 +156,7 @@ TEST_F(SettingsTest, DatabaseFileDialogStartsWhereTheCurrentFileIs)
         {data + QStringLiteral("/units.db"), data + QStringLiteral("/units.db")},
         {QStringLiteral("../data/units.db"), data + QStringLiteral("/units.db")},
         {data + QStringLiteral("/gone.db"), data},
-        {dir.filePath(QStringLiteral("gone/units.db")), work},
+        {dir_.filePath(QStringLiteral("gone/units.db")), work},
         {QString(), work},
     };
     for (const Case& c : cases)
@@ -207,7 +207,7 @@ TEST(CodePrompt, ACodeIsShownAsStarsAndReturnAnswersLikeOk)
 
 TEST_F(SettingsTest, ParameterChangeGate)
 {
-    store.Write(Sps, SP1, QStringLiteral("Secret"));
+    store_.Write(Sps, SP1, QStringLiteral("Secret"));
     int ended = 0;
     const ProgramEnd end = [&] { ++ended; };
 
@@ -232,12 +232,12 @@ TEST_F(SettingsTest, ParameterChangeGate)
         prompter.passwords.push_back(s.typed);
         prompter.settingsAnswers.push_back([&](SettingsStore&) { return s.dialogAccepts; });
         ended = 0;
-        store.Write(AppSettings, Init, QStringLiteral("x"));
-        ChangeApplicationSettings(store, prompter, end);
+        store_.Write(AppSettings, Init, QStringLiteral("x"));
+        ChangeApplicationSettings(store_, prompter, end);
         EXPECT_EQ(int(prompter.messages.size()), s.messages) << s.name;
         EXPECT_EQ(prompter.settingsShown, s.dialogs) << s.name;
         EXPECT_EQ(ended, s.ends) << s.name;
-        EXPECT_EQ(store.Read(AppSettings, Init), s.ends ? QStringLiteral("1") : QStringLiteral("x"))
+        EXPECT_EQ(store_.Read(AppSettings, Init), s.ends ? QStringLiteral("1") : QStringLiteral("x"))
             << s.name;
         if (std::string(s.name) == "letter case counts") {
             EXPECT_EQ(prompter.messages[0].text, QStringLiteral("Λάθος κωδικός !"));

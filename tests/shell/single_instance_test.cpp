@@ -33,45 +33,45 @@ class ServerProcessTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        prepared_ = TestDatabase::create(Database::Driver::SQLite, QStringLiteral("prepared"));
+        prepared_ = TestDatabase::Create(Database::Driver::SQLite, QStringLiteral("prepared"));
         ASSERT_TRUE(prepared_);
-        ASSERT_TRUE(prepared_->db().exec(
+        ASSERT_TRUE(prepared_->Db().Exec(
             QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, SyI_Commport, "
                            "SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) "
                            "VALUES ('A1', 1, 1, 1, '3-115200', 'TELVARON-1', '1', '1', 4)")));
-        ASSERT_TRUE(addPing());
-        prepared_->db().close();
-        file_ = prepared_->sqliteFile();
+        ASSERT_TRUE(AddPing());
+        prepared_->Db().Close();
+        file_ = prepared_->SqliteFile();
         ASSERT_TRUE(WriteServerSettings(
             home_,
             QStringLiteral("[AppSettings]\nInit=1\nDBType=0\nDBFile=%1\n\n[SPS]\nSP1=pw\n").arg(file_)));
     }
 
     // A live row that a start-up deletes.
-    bool addPing()
+    bool AddPing()
     {
-        Database& db = prepared_->db();
-        return (db.isOpen() || db.openSqlite(prepared_->sqliteFile())) &&
-               db.exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)"));
+        Database& db = prepared_->Db();
+        return (db.IsOpen() || db.OpenSqlite(prepared_->SqliteFile())) &&
+               db.Exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)"));
     }
 
     // Start-up is done once the live tables are empty and the unit is offline.
-    bool settles()
+    bool Settles()
     {
         return QTest::qWaitFor(
             [&] {
-                if (!check_.isOpen() && !check_.openSqlite(file_))
+                if (!check_.IsOpen() && !check_.OpenSqlite(file_))
                     return false;
                 const auto pings =
-                    check_.select(QStringLiteral("SELECT COUNT(*) FROM Terminal_Ping_Requests"));
-                const auto online = check_.select(QStringLiteral("SELECT SyI_Online FROM Systems_Info"));
+                    check_.Select(QStringLiteral("SELECT COUNT(*) FROM Terminal_Ping_Requests"));
+                const auto online = check_.Select(QStringLiteral("SELECT SyI_Online FROM Systems_Info"));
                 return pings && online && pings->front().value(0).toInt() == 0 &&
                        online->front().value(0).toInt() == 0;
             },
             10000);
     }
 
-    QProcessEnvironment environment() const { return ServerEnvironment(home_); }
+    QProcessEnvironment Environment() const { return ServerEnvironment(home_); }
 
     QTemporaryDir home_;
     std::unique_ptr<TestDatabase> prepared_;
@@ -82,21 +82,21 @@ protected:
 TEST_F(ServerProcessTest, RunsOnceAndALockLeftByAKilledServerDoesNotBlockTheNextStart)
 {
     {
-        ServerProcess first(environment());
+        ServerProcess first(Environment());
         first.process.start();
         ASSERT_TRUE(first.process.waitForStarted());
-        EXPECT_TRUE(settles());
+        EXPECT_TRUE(Settles());
         EXPECT_TRUE(QFile::exists(file_.left(file_.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".bak")));
 
         // The same user from another login: an ssh login has a runtime folder of its own, a
         // su shell may have none (Qt then makes one in the temporary folder: the test's own).
-        QProcessEnvironment otherRuntime = environment();
+        QProcessEnvironment otherRuntime = Environment();
         otherRuntime.insert(QStringLiteral("XDG_RUNTIME_DIR"),
                             home_.filePath(QStringLiteral("other-runtime")));
-        QProcessEnvironment noRuntime = environment();
+        QProcessEnvironment noRuntime = Environment();
         noRuntime.remove(QStringLiteral("XDG_RUNTIME_DIR"));
         noRuntime.insert(QStringLiteral("TMPDIR"), home_.path());
-        for (const QProcessEnvironment& login : {environment(), otherRuntime, noRuntime}) {
+        for (const QProcessEnvironment& login : {Environment(), otherRuntime, noRuntime}) {
             ServerProcess second(login);
             second.process.start();
             EXPECT_TRUE(second.process.waitForFinished(10000)) << "a second start ends at once";
@@ -108,12 +108,12 @@ TEST_F(ServerProcessTest, RunsOnceAndALockLeftByAKilledServerDoesNotBlockTheNext
     }
     ASSERT_TRUE(QFile::exists(home_.filePath(QStringLiteral("config/TELVARON Server/TELVARON Server.lock"))))
         << "the killed server's lock stays behind";
-    ASSERT_TRUE(addPing());
+    ASSERT_TRUE(AddPing());
 
-    ServerProcess next(environment());
+    ServerProcess next(Environment());
     next.process.start();
     ASSERT_TRUE(next.process.waitForStarted());
-    EXPECT_TRUE(settles()) << "the next start runs its start-up";
+    EXPECT_TRUE(Settles()) << "the next start runs its start-up";
     EXPECT_EQ(next.process.state(), QProcess::Running);
 }
 } // namespace

@@ -27,7 +27,7 @@ namespace {
 
 int Count(Database& db, const QString& sql)
 {
-    const auto rows = db.select(sql);
+    const auto rows = db.Select(sql);
     return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
 }
 
@@ -44,10 +44,10 @@ struct Shell
     Mainfrm window{store, prompter, flags,
                    MainWindowServices{
                        .ScanSystems = [this] { ++scans; },
-                       .StartPing = [] {},
-                       .ShowSystemsList = [] {},
-                       .LoadUsedUnits = [] { return std::optional<std::vector<SystemInfo>>(); },
-                       .EndProgram = [this] { ++ended; },
+                       .startPing = [] {},
+                       .showSystemsList = [] {},
+                       .loadUsedUnits = [] { return std::optional<std::vector<SystemInfo>>(); },
+                       .endProgram = [this] { ++ended; },
                    }};
 
     bool Start()
@@ -90,8 +90,8 @@ private:
 // A database file with two used units, one removed unit, logged history and stale live rows.
 QString PreparedFile(const QString& folder)
 {
-    auto source = TestDatabase::create(Database::Driver::SQLite, QStringLiteral("prepare"));
-    Database& db = source->db();
+    auto source = TestDatabase::Create(Database::Driver::SQLite, QStringLiteral("prepare"));
+    Database& db = source->Db();
     EXPECT_TRUE(RunSqlScript(
         db,
         QStringLiteral(
@@ -107,8 +107,8 @@ QString PreparedFile(const QString& folder)
             "3, "
             "'x')")));
     const QString copy = folder + QStringLiteral("/tldb.db");
-    db.close();
-    EXPECT_TRUE(QFile::copy(source->sqliteFile(), copy));
+    db.Close();
+    EXPECT_TRUE(QFile::copy(source->SqliteFile(), copy));
     return copy;
 }
 } // namespace
@@ -157,8 +157,8 @@ TEST(Startup, AutoConnectOnlyWithUnitsAndTheExactValue)
         const QString file = PreparedFile(shell.dir.path());
         if (!c.units) {
             Database edit(QStringLiteral("edit"));
-            ASSERT_TRUE(edit.openSqlite(file) &&
-                        edit.exec(QStringLiteral("UPDATE Systems_Info SET SyI_Used=0")));
+            ASSERT_TRUE(edit.OpenSqlite(file) &&
+                        edit.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Used=0")));
         }
         shell.SetSqlite(file);
         shell.store.Write(AppSettings, AutoConnect, QString::fromUtf8(c.value));
@@ -185,7 +185,7 @@ TEST(Startup, FirstRunGoesOnOnlyWithAcceptedSettings)
         EXPECT_EQ(shell.prompter.settingsShown, 2);
         EXPECT_EQ(shell.store.Read(AppSettings, Init, QStringLiteral("0")), accepted ? "1" : "0");
         EXPECT_EQ(shell.store.Read(AppSettings, DBType), QStringLiteral("0"));
-        EXPECT_EQ(shell.db.isOpen(), accepted);
+        EXPECT_EQ(shell.db.IsOpen(), accepted);
         EXPECT_EQ(shell.window.SysinfoGrid->rowCount(), accepted ? 2 : 0);
         ASSERT_EQ(shell.prompter.messages.size(), accepted ? 2u : 3u);
         EXPECT_TRUE(shell.prompter.messages[0].text.startsWith(

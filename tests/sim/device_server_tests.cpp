@@ -21,19 +21,19 @@ constexpr int kReplySize = kIdentifyLength + 1;
 TEST(DeviceServerTest, SecondClientWaitsUntilTheFirstHasClosed)
 {
     SimThread unit;
-    unit.sim().setFixedPayload(kIdentify, "A");
-    ASSERT_TRUE(unit.serveTcp(0));
-    auto first = std::make_unique<TcpClient>(unit.sim().tcpPort());
-    TcpClient second(unit.sim().tcpPort());
-    ASSERT_TRUE(first->isConnected());
+    unit.Sim().SetFixedPayload(kIdentify, "A");
+    ASSERT_TRUE(unit.ServeTcp(0));
+    auto first = std::make_unique<TcpClient>(unit.Sim().TcpPort());
+    TcpClient second(unit.Sim().TcpPort());
+    ASSERT_TRUE(first->IsConnected());
 
-    second.send(requestFrame(kIdentify));
-    EXPECT_TRUE(second.read(kReplySize, 300).isEmpty()) << "the unit serves one connection at a time";
-    first->send(requestFrame(kIdentify));
-    EXPECT_EQ(first->read(kReplySize, 1000).size(), kReplySize);
+    second.Send(RequestFrame(kIdentify));
+    EXPECT_TRUE(second.Read(kReplySize, 300).isEmpty()) << "the unit serves one connection at a time";
+    first->Send(RequestFrame(kIdentify));
+    EXPECT_EQ(first->Read(kReplySize, 1000).size(), kReplySize);
 
     first.reset();
-    EXPECT_EQ(second.read(kReplySize, 2000).size(), kReplySize) << "served once the first one left";
+    EXPECT_EQ(second.Read(kReplySize, 2000).size(), kReplySize) << "served once the first one left";
 }
 
 // The simulator in the test's own thread, answering while the test waits by running the event
@@ -43,24 +43,24 @@ TEST(InProcessTest, SameThreadSimulatorAnswersWhileTheCallerRunsTheEventLoop)
     UnitSimulator sim;
     QBuffer log;
     log.open(QIODevice::WriteOnly);
-    sim.setLogDevice(&log);
-    sim.setFixedPayload(kIdentify, "TELVARON-1");
-    sim.setPaced(true);
-    sim.setTurnaround(5);
-    ASSERT_TRUE(sim.serveTcp(0));
-    QSignalSpy arrived(&sim, &UnitSimulator::commandArrived);
+    sim.SetLogDevice(&log);
+    sim.SetFixedPayload(kIdentify, "TELVARON-1");
+    sim.SetPaced(true);
+    sim.SetTurnaround(5);
+    ASSERT_TRUE(sim.ServeTcp(0));
+    QSignalSpy arrived(&sim, &UnitSimulator::CommandArrived);
 
     QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, sim.tcpPort());
+    socket.connectToHost(QHostAddress::LocalHost, sim.TcpPort());
     ASSERT_TRUE(QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 2000));
-    socket.write(requestFrame(kIdentify));
+    socket.write(RequestFrame(kIdentify));
     ASSERT_TRUE(QTest::qWaitFor([&] { return socket.bytesAvailable() >= kReplySize; }, 2000));
-    EXPECT_EQ(socket.readAll(), identifyReply());
+    EXPECT_EQ(socket.readAll(), IdentifyReply());
     ASSERT_EQ(arrived.size(), 1);
     EXPECT_EQ(arrived[0][0].value<quint8>(), kIdentify);
     EXPECT_EQ(arrived[0][1].toInt(), 1);
 
-    sim.setLogDevice(nullptr);
+    sim.SetLogDevice(nullptr);
     const QString text = QString::fromUtf8(log.data());
     const QString stamp = QStringLiteral(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3} )");
     EXPECT_TRUE(text.contains(

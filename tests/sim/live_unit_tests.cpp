@@ -70,31 +70,31 @@ class LiveUnitTest : public ::testing::Test
 protected:
     LiveUnitTest()
     {
-        model.update([](UnitState& s) {
+        model_.Update([](UnitState& s) {
             s.identity.model = QStringLiteral("TELVARON-1E");
             s.identity.sensorCount = 20;
         });
         ImageContents contents = DefaultImageContents(true, 20, 1);
         for (ImageSensor& s : contents.sensors)
             s.recordingRate = 1;
-        settings.setImage(BuildSettingsImage(contents));
-        InstallUnitCommands(unit.sim(), model);
-        InstallLogCommands(unit.sim(), model, logs, events);
-        EXPECT_TRUE(unit.serveTcp(0));
-        client.emplace(unit.sim().tcpPort());
+        settings_.SetImage(BuildSettingsImage(contents));
+        InstallUnitCommands(unit_.Sim(), model_);
+        InstallLogCommands(unit_.Sim(), model_, logs_, events_);
+        EXPECT_TRUE(unit_.ServeTcp(0));
+        client_.emplace(unit_.Sim().TcpPort());
     }
 
     // The payload of command's reply, without status and check byte.
-    QByteArray ask(quint8 command, const QByteArray& data, int payload)
+    QByteArray Ask(quint8 command, const QByteArray& data, int payload)
     {
-        client->send(requestFrame(command, data));
-        const QByteArray reply = client->read(payload + 2, 2000);
+        client_->Send(RequestFrame(command, data));
+        const QByteArray reply = client_->Read(payload + 2, 2000);
         EXPECT_EQ(reply.size(), payload + 2) << int(command);
         return reply.mid(1, payload);
     }
-    QByteArray status() { return ask(kStatus, {}, 75); }
-    QByteArray pointer(int log) { return ask(kLogPointer, QByteArray(1, char(log)), 10); }
-    QByteArray half(int log, int offset, int slot)
+    QByteArray Status() { return Ask(kStatus, {}, 75); }
+    QByteArray Pointer(int log) { return Ask(kLogPointer, QByteArray(1, char(log)), 10); }
+    QByteArray Half(int log, int offset, int slot)
     {
         QByteArray data(5, '\0');
         data[0] = char(log);
@@ -102,12 +102,12 @@ protected:
         data[2] = char(offset >> 8);
         data[3] = char(slot & 0xFF);
         data[4] = char(slot >> 8);
-        return ask(kLogPage, data, 264);
+        return Ask(kLogPage, data, 264);
     }
     // The entries of the event log's first half page.
-    std::vector<LoggedEvent> loggedEvents()
+    std::vector<LoggedEvent> LoggedEvents()
     {
-        const QByteArray h = half(kEventLogNumber, 0, 0);
+        const QByteArray h = Half(kEventLogNumber, 0, 0);
         std::vector<LoggedEvent> out;
         for (int block = 0; block < 6; ++block) {
             for (int entry = 0; entry < 4; ++entry) {
@@ -119,41 +119,41 @@ protected:
         return out;
     }
     // Advances second by second until done holds for the unit's status reply; the minute reached.
-    qint64 advanceUntil(qint64 fromMs, qint64 limitMs, const std::function<bool(const QByteArray&)>& done)
+    qint64 AdvanceUntil(qint64 fromMs, qint64 limitMs, const std::function<bool(const QByteArray&)>& done)
     {
         for (qint64 ms = fromMs; ms <= limitMs; ms += 1000) {
-            live.advanceTo(ms);
-            if (done(status()))
+            live_.AdvanceTo(ms);
+            if (done(Status()))
                 return ms;
         }
         ADD_FAILURE() << "nothing within " << limitMs << " ms";
         return limitMs;
     }
 
-    UnitModel model;
-    SettingsMemory settings;
-    LogMemory logs;
-    CurrentEvents events;
-    SimThread unit;
-    std::optional<TcpClient> client;
-    LiveUnit live{model, settings, logs, events, 7};
+    UnitModel model_;
+    SettingsMemory settings_;
+    LogMemory logs_;
+    CurrentEvents events_;
+    SimThread unit_;
+    std::optional<TcpClient> client_;
+    LiveUnit live_{model_, settings_, logs_, events_, 7};
 };
 
 TEST_F(LiveUnitTest, ClockRunsAndEverySensorLogsAtItsRecordingRate)
 {
     // 17 May 2024 13:45 is the unit's clock at start: summer time, flag set.
-    live.advanceTo(0);
-    EXPECT_EQ(Stamp5(status(), 61), QStringLiteral("13:45 17.05.24"));
-    live.advanceTo(10 * kMinute + 30 * 1000);
-    const QByteArray s = status();
+    live_.AdvanceTo(0);
+    EXPECT_EQ(Stamp5(Status(), 61), QStringLiteral("13:45 17.05.24"));
+    live_.AdvanceTo(10 * kMinute + 30 * 1000);
+    const QByteArray s = Status();
     EXPECT_EQ(Stamp5(s, 61), QStringLiteral("13:55 17.05.24"));
     int withDecimals = 0;
     for (int log = 0; log < 20; ++log) {
-        const QByteArray p = pointer(log);
+        const QByteArray p = Pointer(log);
         // Samples at 13:45, 13:46 ... 13:55 in the first block: 13 header bytes and 11 readings.
         EXPECT_EQ(U16(p, 0), 13 + 11 * 2) << log;
         EXPECT_EQ(U16(p, 4), 0) << log;
-        const QByteArray h = half(log, 0, 0);
+        const QByteArray h = Half(log, 0, 0);
         EXPECT_EQ(U16(h, 2) | quint8(h[4]) << 16, 0) << "page serial number";
         EXPECT_EQ(Stamp5(h, 5), QStringLiteral("13:45 17.05.24")) << log;
         EXPECT_EQ(quint8(h[10]), 1) << "summer time";
@@ -174,7 +174,7 @@ TEST_F(LiveUnitTest, ClockRunsAndEverySensorLogsAtItsRecordingRate)
 TEST_F(LiveUnitTest, ALimitCrossingGivesAlarmCurrentEventAndLoggedEventsUntilItReturns)
 {
     int sensor = -1;
-    const qint64 out = advanceUntil(0, 4 * kMinute, [&](const QByteArray& s) {
+    const qint64 out = AdvanceUntil(0, 4 * kMinute, [&](const QByteArray& s) {
         for (int n = 0; n < 20 && sensor < 0; ++n) {
             if (quint8(s[3 * n + 2]) == 0x07)
                 sensor = n;
@@ -182,53 +182,53 @@ TEST_F(LiveUnitTest, ALimitCrossingGivesAlarmCurrentEventAndLoggedEventsUntilItR
         return sensor >= 0;
     });
     ASSERT_GE(sensor, 0);
-    const QByteArray s = status();
+    const QByteArray s = Status();
     const int tenths = Tenths(s, 3 * sensor);
     EXPECT_TRUE(tenths > kMax * 10 || tenths < kMin * 10) << tenths;
-    const QByteArray list = ask(kSensorEvents, {}, 260);
+    const QByteArray list = Ask(kSensorEvents, {}, 260);
     const int entry = 13 * sensor;
     EXPECT_EQ(quint8(list[entry]) & 0x03, 0x01) << "one slot present";
     EXPECT_EQ(Stamp4(list, entry + 1), Stamp5(s, 61));
-    std::vector<LoggedEvent> logged = loggedEvents();
+    std::vector<LoggedEvent> logged = LoggedEvents();
     ASSERT_FALSE(logged.empty());
     EXPECT_EQ(logged.back().head, 0x20 | sensor) << "sensor channel, state 1";
     EXPECT_EQ(logged.back().when, Stamp5(s, 61));
 
-    advanceUntil(out + 1000, out + 3 * kMinute,
+    AdvanceUntil(out + 1000, out + 3 * kMinute,
                  [&](const QByteArray& reply) { return quint8(reply[3 * sensor + 2]) == 0x01; });
-    EXPECT_EQ(quint8(ask(kSensorEvents, {}, 260)[entry]) & 0x03, 0) << "the current event is gone";
-    logged = loggedEvents();
+    EXPECT_EQ(quint8(Ask(kSensorEvents, {}, 260)[entry]) & 0x03, 0) << "the current event is gone";
+    logged = LoggedEvents();
     ASSERT_FALSE(logged.empty());
     EXPECT_EQ(logged.back().head, sensor) << "sensor channel, state 0";
-    const int back = Tenths(status(), 3 * sensor);
+    const int back = Tenths(Status(), 3 * sensor);
     EXPECT_TRUE(back <= kMax * 10 && back >= kMin * 10) << back;
 }
 
 TEST_F(LiveUnitTest, TheSupplyFailsAndReturns)
 {
     // Mains mode 0: the supply is the one input monitored; bit 0 its voltage, bit 4 its fault.
-    live.advanceTo(0);
-    EXPECT_EQ(quint8(status()[60]), 0x01);
+    live_.AdvanceTo(0);
+    EXPECT_EQ(quint8(Status()[60]), 0x01);
     const qint64 failed =
-        advanceUntil(1000, 3 * kMinute, [](const QByteArray& s) { return quint8(s[60]) == 0x10; });
-    QByteArray power = ask(kPowerEvents, {}, 11);
+        AdvanceUntil(1000, 3 * kMinute, [](const QByteArray& s) { return quint8(s[60]) == 0x10; });
+    QByteArray power = Ask(kPowerEvents, {}, 11);
     EXPECT_EQ(quint8(power[0]) & 0x03, 0x01);
     EXPECT_EQ(quint8(power[5]), 0x10);
-    std::vector<LoggedEvent> logged = loggedEvents();
+    std::vector<LoggedEvent> logged = LoggedEvents();
     ASSERT_FALSE(logged.empty());
     EXPECT_EQ(logged.back().head, 0x40) << "the unit's own condition";
     EXPECT_EQ(logged.back().b1, 0x10);
 
-    advanceUntil(failed + 1000, failed + 3 * kMinute,
+    AdvanceUntil(failed + 1000, failed + 3 * kMinute,
                  [](const QByteArray& s) { return quint8(s[60]) == 0x01; });
-    power = ask(kPowerEvents, {}, 11);
+    power = Ask(kPowerEvents, {}, 11);
     EXPECT_EQ(quint8(power[0]) & 0x03, 0x03) << "the failure and its return";
     EXPECT_EQ(quint8(power[10]), 0x01);
-    logged = loggedEvents();
+    logged = LoggedEvents();
     EXPECT_EQ(logged.back().head, 0x40);
     EXPECT_EQ(logged.back().b1, 0x01);
     // And again a few minutes later.
-    advanceUntil(failed + 3 * kMinute, failed + 12 * kMinute,
+    AdvanceUntil(failed + 3 * kMinute, failed + 12 * kMinute,
                  [](const QByteArray& s) { return quint8(s[60]) == 0x10; });
 }
 
@@ -237,15 +237,15 @@ TEST_F(LiveUnitTest, TheSensorRingWrapsAfterItsLastPage)
     // 202 samples fill a page: 15 in its first block, 17 in each of the other eleven.
     // The first live sample, months after the others, closes the last page's block and with it
     // the page, so the live samples begin the ring's first slot again.
-    PrefillLogs(logs, 1, 203 * 202 + 195, 0, 1);
-    ASSERT_EQ(U16(pointer(0), 4), 203);
-    live.advanceTo(10 * kMinute);
-    const QByteArray p = pointer(0);
+    PrefillLogs(logs_, 1, 203 * 202 + 195, 0, 1);
+    ASSERT_EQ(U16(Pointer(0), 4), 203);
+    live_.AdvanceTo(10 * kMinute);
+    const QByteArray p = Pointer(0);
     EXPECT_EQ(U16(p, 0), 13 + 2 * 11);
     EXPECT_EQ(U16(p, 2), 1) << "oldest page";
     EXPECT_EQ(U16(p, 4), 0) << "write page";
     EXPECT_EQ(U16(p, 6) | U16(p, 8) << 16, 204);
-    const QByteArray h = half(0, 0, 0);
+    const QByteArray h = Half(0, 0, 0);
     EXPECT_EQ(U16(h, 2) | quint8(h[4]) << 16, 204);
     EXPECT_EQ(Stamp5(h, 5), QStringLiteral("13:45 17.05.24"));
 }
@@ -253,23 +253,23 @@ TEST_F(LiveUnitTest, TheSensorRingWrapsAfterItsLastPage)
 TEST_F(LiveUnitTest, TheSameSeedGivesTheSameUnit)
 {
     UnitModel otherModel;
-    otherModel.update([](UnitState& s) { s.identity.model = QStringLiteral("TELVARON-1E"); });
+    otherModel.Update([](UnitState& s) { s.identity.model = QStringLiteral("TELVARON-1E"); });
     LogMemory otherLogs;
     CurrentEvents otherEvents;
-    LiveUnit other(otherModel, settings, otherLogs, otherEvents, 7);
-    live.advanceTo(0);
+    LiveUnit other(otherModel, settings_, otherLogs, otherEvents, 7);
+    live_.AdvanceTo(0);
     for (qint64 ms = 0; ms <= 8 * kMinute; ms += 7300)
-        other.advanceTo(ms);
-    other.advanceTo(8 * kMinute);
-    live.advanceTo(8 * kMinute);
+        other.AdvanceTo(ms);
+    other.AdvanceTo(8 * kMinute);
+    live_.AdvanceTo(8 * kMinute);
     for (int n = 1; n <= 20; ++n) {
-        const auto a = logs.samples(n), b = otherLogs.samples(n);
+        const auto a = logs_.Samples(n), b = otherLogs.Samples(n);
         ASSERT_EQ(a.size(), b.size());
         for (std::size_t k = 0; k < a.size(); ++k)
             EXPECT_EQ(a[k].tenths, b[k].tenths);
     }
-    EXPECT_EQ(logs.events().size(), otherLogs.events().size());
-    EXPECT_EQ(pointer(kEventLogNumber), otherLogs.pointer(kEventLogNumber));
+    EXPECT_EQ(logs_.Events().size(), otherLogs.Events().size());
+    EXPECT_EQ(Pointer(kEventLogNumber), otherLogs.Pointer(kEventLogNumber));
 }
 
 } // namespace

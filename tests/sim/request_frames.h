@@ -4,13 +4,13 @@
 
 // A request as the server sends it: command, data zero-filled to 13 bytes, XOR of the 14.
 // Written here apart from the simulator so that the tests do not share its reading.
-QByteArray requestFrame(quint8 command, const QByteArray& data = {});
-quint8 xorBytes(const QByteArray& bytes);
+QByteArray RequestFrame(quint8 command, const QByteArray& data = {});
+quint8 XorBytes(const QByteArray& bytes);
 
 // The identify command, whose reply carries 34 payload bytes, check byte included.
 constexpr quint8 kIdentify = 7;
 constexpr int kIdentifyLength = 34;
 // The unit's block reply to identify when it answers with text: 0xFC, the text zero-filled, XOR.
-QByteArray identifyReply(const QByteArray& text = "TELVARON-1");
+QByteArray IdentifyReply(const QByteArray& text = "TELVARON-1");
 // A status-only answer padded with zeros to a reply of length payload bytes.
-QByteArray padded(quint8 status, int length = kIdentifyLength);
+QByteArray Padded(quint8 status, int length = kIdentifyLength);

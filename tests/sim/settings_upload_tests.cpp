@@ -42,8 +42,8 @@ class UploadSide : public ::testing::Test
 public:
     void SetUp() override
     {
-        memory.setImage(BuildSettingsImage(DefaultImageContents(true, 20, 1)));
-        image = memory.image();
+        memory.SetImage(BuildSettingsImage(DefaultImageContents(true, 20, 1)));
+        image = memory.Image();
         image[700] = char(0x5A); // a change the checksum below accounts for
         const quint32 sum = SettingsSum(image, true);
         for (int i = 0; i < 4; ++i)
@@ -54,8 +54,8 @@ public:
     void Begin()
     {
         const QByteArray request(15, char(11));
-        ASSERT_EQ(upload.begin(request).payload, QByteArray(1, char(0xFF)));
-        ASSERT_EQ(upload.begin(request).payload, QByteArray(1, char(0xFF)));
+        ASSERT_EQ(upload.Begin(request).payload, QByteArray(1, char(0xFF)));
+        ASSERT_EQ(upload.Begin(request).payload, QByteArray(1, char(0xFF)));
     }
 
     // The data records, then the end record when withEnd.
@@ -63,15 +63,15 @@ public:
     {
         QByteArray answers;
         for (int n = 0; n < records; ++n)
-            answers += Answers(upload.receive(Line(0, n * 16, of.mid(n * 16, 16)), ++now));
+            answers += Answers(upload.Receive(Line(0, n * 16, of.mid(n * 16, 16)), ++now));
         if (withEnd)
-            answers += Answers(upload.receive(Line(1, 0, {}), ++now));
+            answers += Answers(upload.Receive(Line(1, 0, {}), ++now));
         return answers;
     }
 
     CommandAnswer Commit()
     {
-        return upload.commit(QByteArray("\x13\x09\x1E\x06\x0C\x1A", 6) + QByteArray(9, '\0'));
+        return upload.Commit(QByteArray("\x13\x09\x1E\x06\x0C\x1A", 6) + QByteArray(9, '\0'));
     }
 
     UnitModel model;
@@ -84,13 +84,13 @@ public:
 TEST_F(UploadSide, AppliesACompleteUploadAndTheClockOnCommit)
 {
     Begin();
-    EXPECT_TRUE(upload.takes(now));
+    EXPECT_TRUE(upload.Takes(now));
     EXPECT_EQ(SendAll(image, 256, true), QByteArray(257, '~'));
-    EXPECT_FALSE(upload.takes(now));
+    EXPECT_FALSE(upload.Takes(now));
     EXPECT_EQ(Commit().payload, QByteArray(1, char(0xFF)));
-    EXPECT_EQ(memory.image(), image);
-    EXPECT_EQ(model.state().clock, QDateTime(QDate(2026, 12, 6), QTime(9, 30), Qt::UTC));
-    EXPECT_EQ(upload.commits(), 1);
+    EXPECT_EQ(memory.Image(), image);
+    EXPECT_EQ(model.State().clock, QDateTime(QDate(2026, 12, 6), QTime(9, 30), Qt::UTC));
+    EXPECT_EQ(upload.Commits(), 1);
 }
 
 // Each of these voids the upload: the memory stays as it was.
@@ -104,13 +104,13 @@ TEST_F(UploadSide, RefusesWhatIsNotASoundUpload)
     };
     const std::vector<Case> cases{
         {"bad record checksum",
-         [](UploadSide& t) { return Answers(t.upload.receive(Line(0, 0, t.image.left(16), 1), ++t.now)); },
+         [](UploadSide& t) { return Answers(t.upload.Receive(Line(0, 0, t.image.left(16), 1), ++t.now)); },
          "@"},
         {"record beyond the memory",
-         [](UploadSide& t) { return Answers(t.upload.receive(Line(0, 4096, t.image.left(16)), ++t.now)); },
+         [](UploadSide& t) { return Answers(t.upload.Receive(Line(0, 4096, t.image.left(16)), ++t.now)); },
          "@"},
         {"short record",
-         [](UploadSide& t) { return Answers(t.upload.receive(Line(0, 0, t.image.left(8)), ++t.now)); }, "@"},
+         [](UploadSide& t) { return Answers(t.upload.Receive(Line(0, 0, t.image.left(8)), ++t.now)); }, "@"},
         {"end record before all data", [](UploadSide& t) { return t.SendAll(t.image, 255, true); },
          QByteArray(255, '~') + "@"},
         {"settings checksum wrong",
@@ -121,13 +121,13 @@ TEST_F(UploadSide, RefusesWhatIsNotASoundUpload)
          },
          QByteArray(257, '~')},
     };
-    const QByteArray before = memory.image();
+    const QByteArray before = memory.Image();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Begin();
         EXPECT_EQ(c.send(*this), c.answers);
         EXPECT_EQ(Commit().payload, QByteArray(1, char(0x00)));
-        EXPECT_EQ(memory.image(), before);
+        EXPECT_EQ(memory.Image(), before);
     }
 }
 
@@ -135,8 +135,8 @@ TEST_F(UploadSide, TextInputLapsesOnAnIdleLine)
 {
     Begin();
     SendAll(image, 3);
-    EXPECT_TRUE(upload.takes(now + 1000));
-    EXPECT_FALSE(upload.takes(now + 1001));
+    EXPECT_TRUE(upload.Takes(now + 1000));
+    EXPECT_FALSE(upload.Takes(now + 1001));
 }
 
 } // namespace

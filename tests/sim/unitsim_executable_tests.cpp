@@ -13,7 +13,7 @@ namespace {
 
 // Starts the simulator and waits for its "serving ..." line. It has no identity yet: identify is
 // not supported.
-QString startUnitsim(QProcess& process, const QStringList& arguments)
+QString StartUnitsim(QProcess& process, const QStringList& arguments)
 {
     process.start(QStringLiteral(UNITSIM_EXECUTABLE), arguments);
     if (!process.waitForStarted(2000) || !process.waitForReadyRead(3000))
@@ -27,14 +27,14 @@ TEST(UnitsimExecutableTest, ServesAPtyLinkAndRemovesItOnSigterm)
     const QString link = dir.filePath(QStringLiteral("unit"));
     QProcess unitsim;
     const QString ready =
-        startUnitsim(unitsim, {QStringLiteral("--pty"), link, QStringLiteral("--bare-status")});
+        StartUnitsim(unitsim, {QStringLiteral("--pty"), link, QStringLiteral("--bare-status")});
     ASSERT_TRUE(ready.startsWith(QStringLiteral("serving pty ") + link)) << ready.toStdString();
 
     {
         TtyClient client(link);
-        ASSERT_TRUE(client.isOpen());
-        client.send(requestFrame(kIdentify));
-        EXPECT_EQ(client.readUntilQuiet(200), QByteArray(1, char(0xF9)));
+        ASSERT_TRUE(client.IsOpen());
+        client.Send(RequestFrame(kIdentify));
+        EXPECT_EQ(client.ReadUntilQuiet(200), QByteArray(1, char(0xF9)));
     }
 
     unitsim.terminate();
@@ -49,18 +49,18 @@ TEST(UnitsimExecutableTest, ServesTcpOnAFreePortAndLogs)
     QTemporaryDir dir;
     const QString logPath = dir.filePath(QStringLiteral("unit.log"));
     QProcess unitsim;
-    const QString ready = startUnitsim(unitsim, {QStringLiteral("--tcp"), QStringLiteral("0"),
+    const QString ready = StartUnitsim(unitsim, {QStringLiteral("--tcp"), QStringLiteral("0"),
                                                  QStringLiteral("--log"), logPath, QStringLiteral("--paced"),
                                                  QStringLiteral("--turnaround"), QStringLiteral("20")});
     const auto match = QRegularExpression(QStringLiteral(R"(^serving tcp 127\.0\.0\.1:(\d+)$)")).match(ready);
     ASSERT_TRUE(match.hasMatch()) << ready.toStdString();
 
     TcpClient client(match.captured(1).toUShort());
-    ASSERT_TRUE(client.isConnected());
-    QByteArray bad = requestFrame(kIdentify);
+    ASSERT_TRUE(client.IsConnected());
+    QByteArray bad = RequestFrame(kIdentify);
     bad[14] = char(bad[14] ^ 1);
-    client.send(bad);
-    EXPECT_EQ(client.readUntilQuiet(200).toHex(' '), padded(0xFB).toHex(' '));
+    client.Send(bad);
+    EXPECT_EQ(client.ReadUntilQuiet(200).toHex(' '), Padded(0xFB).toHex(' '));
 
     unitsim.terminate();
     ASSERT_TRUE(unitsim.waitForFinished(3000));
@@ -85,12 +85,12 @@ TEST(UnitsimExecutableTest, OnlyALiveUnitLogsWhileServing)
         if (c.live)
             arguments << QStringLiteral("--live");
         QProcess unitsim;
-        const QString ready = startUnitsim(unitsim, arguments);
+        const QString ready = StartUnitsim(unitsim, arguments);
         const auto match = QRegularExpression(QStringLiteral(R"(tcp 127\.0\.0\.1:(\d+)$)")).match(ready);
         ASSERT_TRUE(match.hasMatch()) << ready.toStdString();
         TcpClient client(match.captured(1).toUShort());
-        client.send(requestFrame(kLogPointer, QByteArray(1, '\0')));
-        const QByteArray reply = client.read(12, 2000);
+        client.Send(RequestFrame(kLogPointer, QByteArray(1, '\0')));
+        const QByteArray reply = client.Read(12, 2000);
         ASSERT_EQ(reply.size(), 12);
         EXPECT_EQ(quint8(reply[1]) | quint8(reply[2]) << 8, c.pageBytesWritten) << c.live;
         unitsim.terminate();

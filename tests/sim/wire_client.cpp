@@ -9,11 +9,11 @@
 #include <termios.h>
 #include <unistd.h>
 
-QByteArray WireClient::readUntilQuiet(int quietMs)
+QByteArray WireClient::ReadUntilQuiet(int quietMs)
 {
     QByteArray all;
     for (;;) {
-        const QByteArray more = read(1 << 16, quietMs);
+        const QByteArray more = Read(1 << 16, quietMs);
         if (more.isEmpty())
             return all;
         all += more;
@@ -37,13 +37,13 @@ TtyClient::~TtyClient()
         ::close(fd_);
 }
 
-void TtyClient::send(const QByteArray& bytes)
+void TtyClient::Send(const QByteArray& bytes)
 {
     if (::write(fd_, bytes.constData(), size_t(bytes.size())) != bytes.size())
         gone_ = true;
 }
 
-QByteArray TtyClient::read(int n, int timeoutMs)
+QByteArray TtyClient::Read(int n, int timeoutMs)
 {
     QByteArray bytes;
     const QDeadlineTimer deadline(timeoutMs);
@@ -67,13 +67,13 @@ TcpClient::TcpClient(quint16 port)
     socket_.waitForConnected(2000);
 }
 
-void TcpClient::send(const QByteArray& bytes)
+void TcpClient::Send(const QByteArray& bytes)
 {
     socket_.write(bytes);
     socket_.waitForBytesWritten(1000);
 }
 
-QByteArray TcpClient::read(int n, int timeoutMs)
+QByteArray TcpClient::Read(int n, int timeoutMs)
 {
     QByteArray bytes;
     const QDeadlineTimer deadline(timeoutMs);

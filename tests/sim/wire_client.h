@@ -12,13 +12,13 @@ class WireClient
 {
 public:
     virtual ~WireClient() = default;
-    virtual void send(const QByteArray& bytes) = 0;
+    virtual void Send(const QByteArray& bytes) = 0;
     // Up to n bytes, returning early only when the time is up or the line is gone.
-    virtual QByteArray read(int n, int timeoutMs) = 0;
+    virtual QByteArray Read(int n, int timeoutMs) = 0;
     // True once the other end has closed the line.
-    virtual bool lineGone() const = 0;
+    virtual bool LineGone() const = 0;
     // Everything that comes until nothing has come for quietMs.
-    QByteArray readUntilQuiet(int quietMs);
+    QByteArray ReadUntilQuiet(int quietMs);
 };
 
 // Opens a pseudo-terminal (or any tty) by path in raw mode, like a serial port.
@@ -27,10 +27,10 @@ class TtyClient : public WireClient
 public:
     explicit TtyClient(const QString& path);
     ~TtyClient() override;
-    bool isOpen() const { return fd_ >= 0; }
-    void send(const QByteArray& bytes) override;
-    QByteArray read(int n, int timeoutMs) override;
-    bool lineGone() const override { return gone_; }
+    bool IsOpen() const { return fd_ >= 0; }
+    void Send(const QByteArray& bytes) override;
+    QByteArray Read(int n, int timeoutMs) override;
+    bool LineGone() const override { return gone_; }
 
 private:
     int fd_ = -1;
@@ -41,10 +41,10 @@ class TcpClient : public WireClient
 {
 public:
     explicit TcpClient(quint16 port);
-    bool isConnected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
-    void send(const QByteArray& bytes) override;
-    QByteArray read(int n, int timeoutMs) override;
-    bool lineGone() const override { return socket_.state() == QAbstractSocket::UnconnectedState; }
+    bool IsConnected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
+    void Send(const QByteArray& bytes) override;
+    QByteArray Read(int n, int timeoutMs) override;
+    bool LineGone() const override { return socket_.state() == QAbstractSocket::UnconnectedState; }
 
 private:
     QTcpSocket socket_;

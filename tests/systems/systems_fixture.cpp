@@ -8,14 +8,14 @@
 void SystemsFixture::SetUp()
 {
     BothDriversTest::SetUp();
-    const QString folder = dir.path();
-    link = std::make_unique<UnitLink>(FolderSerialPorts(folder), ShortLinkTimings());
+    const QString folder = dir_.path();
+    link_ = std::make_unique<UnitLink>(FolderSerialPorts(folder), ShortLinkTimings());
 }
 
 void SystemsFixture::TearDown()
 {
-    link.reset();
-    units.clear();
+    link_.reset();
+    units_.clear();
 }
 
 namespace {
@@ -23,7 +23,7 @@ std::unique_ptr<SimUnit> NewUnit(const QString& serial, const QString& model,
                                  const unitsim::ImageContents& contents)
 {
     auto unit = std::make_unique<SimUnit>();
-    unit->model.update([&](unitsim::UnitState& s) {
+    unit->model.Update([&](unitsim::UnitState& s) {
         s.identity.serialNumber = serial;
         s.identity.model = model;
         s.identity.softwareVersion = QStringLiteral("2.31");
@@ -31,7 +31,7 @@ std::unique_ptr<SimUnit> NewUnit(const QString& serial, const QString& model,
         s.identity.systemNumber = contents.systemNumber;
         s.identity.sensorCount = contents.twentySensors ? 20 : 8;
     });
-    unit->memory.setImage(unitsim::BuildSettingsImage(contents));
+    unit->memory.SetImage(unitsim::BuildSettingsImage(contents));
     unitsim::InstallUnitCommands(unit->sim, unit->model);
     unitsim::InstallSettingsCommands(unit->sim, unit->model, unit->memory);
     return unit;
@@ -42,33 +42,33 @@ SimUnit& SystemsFixture::ServePty(const QString& serial, int com, const QString&
                                   const unitsim::ImageContents& contents)
 {
     auto unit = NewUnit(serial, model, contents);
-    EXPECT_TRUE(unit->sim.servePty(dir.filePath(QStringLiteral("com%1").arg(com))));
+    EXPECT_TRUE(unit->sim.ServePty(dir_.filePath(QStringLiteral("com%1").arg(com))));
     unit->address = SerialAddress(com);
-    units.push_back(std::move(unit));
-    return *units.back();
+    units_.push_back(std::move(unit));
+    return *units_.back();
 }
 
 SimUnit& SystemsFixture::ServeTcp(const QString& serial, const QString& model,
                                   const unitsim::ImageContents& contents)
 {
     auto unit = NewUnit(serial, model, contents);
-    EXPECT_TRUE(unit->sim.serveTcp(0));
+    EXPECT_TRUE(unit->sim.ServeTcp(0));
     QString problem;
-    unit->address = *TcpAddress(QStringLiteral("127.0.0.1"), QString::number(unit->sim.tcpPort()), &problem);
-    units.push_back(std::move(unit));
-    return *units.back();
+    unit->address = *TcpAddress(QStringLiteral("127.0.0.1"), QString::number(unit->sim.TcpPort()), &problem);
+    units_.push_back(std::move(unit));
+    return *units_.back();
 }
 
 bool SystemsFixture::Add(const UnitAddress& address, std::optional<QString> code)
 {
-    prompter.texts.push_back(code);
-    return UnitAddition(db(), *link, prompter).Add(address);
+    prompter_.texts.push_back(code);
+    return UnitAddition(Db(), *link_, prompter_).Add(address);
 }
 
 QString SystemsFixture::Column(const QString& sql)
 {
     QStringList values;
-    for (const QSqlRecord& r : db().select(sql).value_or(QList<QSqlRecord>{}))
+    for (const QSqlRecord& r : Db().Select(sql).value_or(QList<QSqlRecord>{}))
         values << r.value(0).toString();
     return values.join(QLatin1Char(' '));
 }
@@ -78,7 +78,7 @@ QStringList Rows(Database& db, const QStringList& tables)
 {
     QStringList out;
     for (const QString& table : tables) {
-        const auto rows = db.select(QStringLiteral("SELECT * FROM %1").arg(table));
+        const auto rows = db.Select(QStringLiteral("SELECT * FROM %1").arg(table));
         EXPECT_TRUE(rows) << table.toStdString();
         for (const QSqlRecord& r : rows.value_or(QList<QSqlRecord>{})) {
             QStringList cells{table};
@@ -94,7 +94,7 @@ QStringList Rows(Database& db, const QStringList& tables)
 
 QStringList SystemsFixture::UnitTables()
 {
-    return Rows(db(), {QStringLiteral("Systems_Info"), QStringLiteral("Sensors_Info"),
+    return Rows(Db(), {QStringLiteral("Systems_Info"), QStringLiteral("Sensors_Info"),
                        QStringLiteral("Powermonitoring_Info")});
 }
 
@@ -102,13 +102,13 @@ QStringList SystemsFixture::AllTables()
 {
     const auto names =
         GetParam() == Database::Driver::SQLite
-            ? db().select(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))
-            : db().select(
+            ? Db().Select(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))
+            : Db().Select(
                   QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = ?"),
-                  {testDb().pgSchema()});
+                  {TestDb().PgSchema()});
     QStringList tables;
     for (const QSqlRecord& r : names.value_or(QList<QSqlRecord>{}))
         tables << r.value(0).toString();
     EXPECT_GE(tables.size(), 13);
-    return Rows(db(), tables);
+    return Rows(Db(), tables);
 }

@@ -27,7 +27,7 @@ struct SimUnit
     unitsim::UnitSimulator sim;
     UnitAddress address;
 
-    void setMode(unitsim::UnitMode mode) { unitsim::SetUnitMode(sim, model, mode); }
+    void SetMode(unitsim::UnitMode mode) { unitsim::SetUnitMode(sim, model, mode); }
 };
 
 // Units on pseudo-terminals (COM n is the link "com<n>" in a temporary folder) and on TCP ports of
@@ -52,11 +52,11 @@ protected:
     QStringList AllTables();
     QString LastMessage() const
     {
-        return prompter.messages.empty() ? QString() : prompter.messages.back().text;
+        return prompter_.messages.empty() ? QString() : prompter_.messages.back().text;
     }
 
-    QTemporaryDir dir;
-    FakePrompter prompter;
-    std::unique_ptr<UnitLink> link;
-    std::vector<std::unique_ptr<SimUnit>> units;
+    QTemporaryDir dir_;
+    FakePrompter prompter_;
+    std::unique_ptr<UnitLink> link_;
+    std::vector<std::unique_ptr<SimUnit>> units_;
 };

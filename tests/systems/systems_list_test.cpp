@@ -32,16 +32,16 @@ TEST_P(ListDialog, AddsAThirdUnit)
     ASSERT_TRUE(Add(a.address));
     ASSERT_TRUE(Add(b.address));
 
-    SystemsList dialog(db(), *link, prompter, {});
+    SystemsList dialog(Db(), *link_, prompter_, {});
     EXPECT_EQ(dialog.SystemListGrid->rowCount(), 2);
-    dialog.ComPortList->setCurrentIndex(3);
-    prompter.texts.push_back(QStringLiteral("1234"));
-    dialog.AddSerialButton->click();
+    dialog.comPortList->setCurrentIndex(3);
+    prompter_.texts.push_back(QStringLiteral("1234"));
+    dialog.addSerialButton->click();
     ASSERT_EQ(dialog.SystemListGrid->rowCount(), 3) << LastMessage().toStdString();
     EXPECT_EQ(dialog.SystemListGrid->item(2, 0)->text(), QStringLiteral("U-3"));
     EXPECT_EQ(dialog.SystemListGrid->item(2, 4)->text(), QStringLiteral("COM4"));
     EXPECT_TRUE(dialog.ProgressLabel->text().isEmpty());
-    EXPECT_TRUE(dialog.AddSerialButton->isEnabled());
+    EXPECT_TRUE(dialog.addSerialButton->isEnabled());
 }
 
 TEST_P(ListDialog, RemovesTheChosenUnitAfterConfirmationAndRefusesABadAddress)
@@ -49,30 +49,30 @@ TEST_P(ListDialog, RemovesTheChosenUnitAfterConfirmationAndRefusesABadAddress)
     SimUnit& a =
         ServePty(QStringLiteral("R-1"), 2, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     ASSERT_TRUE(Add(a.address));
-    SystemsList dialog(db(), *link, prompter, {});
+    SystemsList dialog(Db(), *link_, prompter_, {});
     ASSERT_EQ(dialog.SystemListGrid->rowCount(), 1);
 
-    const size_t shown = prompter.messages.size();
-    dialog.RemoveButton->click();
+    const size_t shown = prompter_.messages.size();
+    dialog.removeButton->click();
     EXPECT_EQ(LastMessage(), QStringLiteral("Επιλέξτε πρώτα ένα σύστημα από τη λίστα !"));
 
     dialog.SystemListGrid->selectRow(0);
-    prompter.answers.push_back(Prompter::Answer::No);
-    dialog.RemoveButton->click();
+    prompter_.answers.push_back(Prompter::Answer::No);
+    dialog.removeButton->click();
     EXPECT_EQ(dialog.SystemListGrid->rowCount(), 1);
-    prompter.answers.push_back(Prompter::Answer::Yes);
-    dialog.RemoveButton->click();
-    EXPECT_EQ(prompter.messages.size(), shown + 3);
+    prompter_.answers.push_back(Prompter::Answer::Yes);
+    dialog.removeButton->click();
+    EXPECT_EQ(prompter_.messages.size(), shown + 3);
     EXPECT_EQ(dialog.SystemListGrid->rowCount(), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT SyI_Used FROM Systems_Info WHERE SyI_Serialnumber='R-1'")), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info")), 20);
 
     const QStringList before = UnitTables();
-    dialog.IpAddressText->setText(QStringLiteral("300.1.1.1"));
-    dialog.TcpPortText->setText(QStringLiteral("4001"));
-    dialog.AddTcpButton->click();
+    dialog.ipAddressText->setText(QStringLiteral("300.1.1.1"));
+    dialog.tcpPortText->setText(QStringLiteral("4001"));
+    dialog.addTcpButton->click();
     EXPECT_EQ(LastMessage(), QStringLiteral("Μη έγκυρη διεύθυνση IP !"));
-    EXPECT_TRUE(prompter.textPrompts.size() == 1);
+    EXPECT_TRUE(prompter_.textPrompts.size() == 1);
     EXPECT_EQ(UnitTables(), before);
 }
 
@@ -81,7 +81,7 @@ TEST_P(ListDialog, HeadingsLookTheSameWithARowSelectedAndFitTheirColumns)
     SimUnit& a =
         ServePty(QStringLiteral("H-1"), 3, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     ASSERT_TRUE(Add(a.address));
-    SystemsList dialog(db(), *link, prompter, {});
+    SystemsList dialog(Db(), *link_, prompter_, {});
     dialog.show();
     QHeaderView* heads = dialog.SystemListGrid->horizontalHeader();
     const QImage plain = heads->grab().toImage();

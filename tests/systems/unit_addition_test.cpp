@@ -44,7 +44,7 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
         ServePty(QStringLiteral("TV1-0042"), 3, QStringLiteral("TELVARON-1E"), TwentySensorContents());
     ASSERT_TRUE(Add(unit.address, QStringLiteral("87654321"))) << LastMessage().toStdString();
 
-    const auto sys = db().select(QStringLiteral(
+    const auto sys = Db().Select(QStringLiteral(
         "SELECT SyI_Used, SyI_Online, SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
         "SyI_Locationnumber, SyI_Systemname, SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
         "SyI_EventsTable_LastrecSN FROM Systems_Info WHERE SyI_Serialnumber='TV1-0042'"));
@@ -54,7 +54,7 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
         cells << sys->front().value(c).toString();
     EXPECT_EQ(cells.join(u'|'), QStringLiteral("1|0|1|3-115200|TELVARON-1E|2.31|B|7|ΚΑΤΑΣΤΗΜΑ 5|0|0|0"));
 
-    const auto sensors = db().select(QStringLiteral(
+    const auto sensors = Db().Select(QStringLiteral(
         "SELECT SeI_Sensornumber, SeI_Used, SeI_Sensortype, SeI_Sensorname, SeI_Maxlimit, SeI_Minlimit, "
         "SeI_RecordsTable_Lastpagesn, SeI_RecordsTable_Pagebyteswrit, SeI_RecordsTable_LastrecSN "
         "FROM Sensors_Info WHERE SeI_SyI_Serialnumber='TV1-0042' ORDER BY SeI_Sensornumber"));
@@ -92,11 +92,11 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
     EXPECT_EQ(Column(QStringLiteral("SELECT PmI_Powernumber || ':' || PmI_Used FROM Powermonitoring_Info "
                                     "ORDER BY PmI_Powernumber")),
               QStringLiteral("1:1 2:1 3:1 4:0"));
-    EXPECT_EQ(prompter.textPrompts.size(), 1);
-    EXPECT_TRUE(prompter.textPrompts.front().contains(QStringLiteral("TV1-0042")));
+    EXPECT_EQ(prompter_.textPrompts.size(), 1);
+    EXPECT_TRUE(prompter_.textPrompts.front().contains(QStringLiteral("TV1-0042")));
     // A code, typed unseen, under a caption that begins with the program's title.
-    EXPECT_TRUE(prompter.textPrompts.front().startsWith(QStringLiteral("TELVARON Server")));
-    EXPECT_EQ(unit.sim.arrivals(CmdReadSettingsBlock), 16);
+    EXPECT_TRUE(prompter_.textPrompts.front().startsWith(QStringLiteral("TELVARON Server")));
+    EXPECT_EQ(unit.sim.Arrivals(CmdReadSettingsBlock), 16);
 }
 
 // Five sensors of eight in use; one out of use keeps a type code outside its list.
@@ -113,13 +113,13 @@ TEST_P(Addition, EightSensorUnitOverTcpGetsItsRows)
     // 0127 is 127, not the octal 87.
     QString problem;
     const auto typed =
-        TcpAddress(QStringLiteral("0127.0.0.001"), QString::number(unit.sim.tcpPort()), &problem);
+        TcpAddress(QStringLiteral("0127.0.0.001"), QString::number(unit.sim.TcpPort()), &problem);
     ASSERT_TRUE(Add(*typed)) << LastMessage().toStdString();
 
     EXPECT_EQ(
         Column(QStringLiteral("SELECT SyI_Commport || ' ' || SyI_Aux1 || ' ' || SyI_Locationnumber || ' ' || "
                               "COALESCE(SyI_Systemname, '') FROM Systems_Info")),
-        QStringLiteral("0 127.0.0.1:%1-115200 3 ").arg(unit.sim.tcpPort()));
+        QStringLiteral("0 127.0.0.1:%1-115200 3 ").arg(unit.sim.TcpPort()));
     // Digital rows 1-4 are probes, analog rows 5-8 temperature inputs.
     EXPECT_EQ(
         Column(QStringLiteral("SELECT SeI_Sensornumber || ':' || SeI_Used || ':' || SeI_Sensortype FROM "
@@ -139,23 +139,23 @@ TEST_P(Addition, RemovalAndAddingAgainKeepTheReadPositions)
         ServePty(QStringLiteral("TV1-9"), 2, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     ASSERT_TRUE(Add(unit.address));
     ASSERT_TRUE(
-        db().exec(QStringLiteral("UPDATE Systems_Info SET SyI_EventsTable_Lastpagesn=12, "
+        Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_EventsTable_Lastpagesn=12, "
                                  "SyI_EventsTable_Pagebyteswritt=264, SyI_EventsTable_LastrecSN=345")));
     ASSERT_TRUE(
-        db().exec(QStringLiteral("UPDATE Sensors_Info SET SeI_RecordsTable_Lastpagesn=SeI_Sensornumber, "
+        Db().Exec(QStringLiteral("UPDATE Sensors_Info SET SeI_RecordsTable_Lastpagesn=SeI_Sensornumber, "
                                  "SeI_RecordsTable_Pagebyteswrit=44, SeI_RecordsTable_LastrecSN=99")));
-    ASSERT_TRUE(RemoveUnit(db(), QStringLiteral("TV1-9")));
+    ASSERT_TRUE(RemoveUnit(Db(), QStringLiteral("TV1-9")));
     EXPECT_EQ(Count(QStringLiteral("SELECT SyI_Used FROM Systems_Info")), 0);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info")), 20);
 
     // Back on another line, with sensor 1 switched off meanwhile.
     ImageContents contents = DefaultImageContents(true, 20, 4);
     contents.sensors[0].active = false;
-    unit.memory.setImage(unitsim::BuildSettingsImage(contents));
-    unit.sim.stop();
-    ASSERT_TRUE(unit.sim.serveTcp(0));
+    unit.memory.SetImage(unitsim::BuildSettingsImage(contents));
+    unit.sim.Stop();
+    ASSERT_TRUE(unit.sim.ServeTcp(0));
     QString problem;
-    ASSERT_TRUE(Add(*TcpAddress(QStringLiteral("127.0.0.1"), QString::number(unit.sim.tcpPort()), &problem)))
+    ASSERT_TRUE(Add(*TcpAddress(QStringLiteral("127.0.0.1"), QString::number(unit.sim.TcpPort()), &problem)))
         << LastMessage().toStdString();
 
     EXPECT_EQ(
@@ -180,33 +180,33 @@ TEST_P(Addition, ConflictsAreRefusedWithoutWriting)
         ServePty(QStringLiteral("A-1"), 5, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     ASSERT_TRUE(Add(first.address));
     const QStringList before = UnitTables();
-    first.sim.resetArrivals();
+    first.sim.ResetArrivals();
 
     // The same serial port again: refused before a word is sent.
     EXPECT_FALSE(Add(first.address));
     EXPECT_EQ(LastMessage(), QStringLiteral("Η θύρα COM5 χρησιμοποιείται ήδη από το σύστημα A-1 !"));
-    EXPECT_EQ(first.sim.arrivals(CmdIdentify), 0);
+    EXPECT_EQ(first.sim.Arrivals(CmdIdentify), 0);
 
     // The same unit reached another way: refused once it has told its serial number.
     SimUnit& twin =
         ServeTcp(QStringLiteral("A-1"), QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     EXPECT_FALSE(Add(twin.address));
     EXPECT_EQ(LastMessage(), QStringLiteral("Το σύστημα με σειριακό αριθμό A-1 υπάρχει ήδη στη λίστα !"));
-    EXPECT_EQ(twin.sim.arrivals(CmdReadSettingsBlock), 0);
+    EXPECT_EQ(twin.sim.Arrivals(CmdReadSettingsBlock), 0);
 
     // A TCP address already listed, written differently; another host's same port is no conflict.
     SimUnit& other =
         ServeTcp(QStringLiteral("B-2"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 8, 2));
     ASSERT_TRUE(
-        db().exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, "
+        Db().Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, "
                                  "SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) "
                                  "VALUES ('F-6', 1, 0, ?, 'TELVARON-2', '1', '1', 6)"),
-                  {QStringLiteral("127.0.0.2:%1-115200").arg(other.sim.tcpPort())}));
+                  {QStringLiteral("127.0.0.2:%1-115200").arg(other.sim.TcpPort())}));
     ASSERT_TRUE(Add(other.address)) << LastMessage().toStdString();
     const QStringList withOther = UnitTables();
     QString problem;
     EXPECT_FALSE(
-        Add(*TcpAddress(QStringLiteral(" 127.0.0.1 "), QString::number(other.sim.tcpPort()), &problem)));
+        Add(*TcpAddress(QStringLiteral(" 127.0.0.1 "), QString::number(other.sim.TcpPort()), &problem)));
     EXPECT_TRUE(LastMessage().contains(QStringLiteral("χρησιμοποιείται ήδη από το σύστημα B-2")));
     EXPECT_EQ(UnitTables(), withOther);
     EXPECT_EQ(withOther.size(), before.size() + 2 + 8 + 2);
@@ -230,30 +230,30 @@ TEST_P(Addition, WrongCodesSilentBusyOrUnsoundUnitsWriteNothing)
     } cases[] = {
         {"a wrong security code", [] {}, QStringLiteral("Λάθος κωδικός ασφαλείας !"), QStringLiteral("4321")},
         {"the code withheld", [] {}, QString(), std::nullopt},
-        {"silent", [&] { unit.setMode(unitsim::UnitMode::Silent); }, LinkFailureText(LinkNoAnswer)},
-        {"busy in its menu", [&] { unit.setMode(unitsim::UnitMode::MenuBusy); },
+        {"silent", [&] { unit.SetMode(unitsim::UnitMode::Silent); }, LinkFailureText(LinkNoAnswer)},
+        {"busy in its menu", [&] { unit.SetMode(unitsim::UnitMode::MenuBusy); },
          LinkFailureText(LinkMenuBusy)},
         {"a block fails its check",
-         [&] { unit.sim.setFault(CmdReadSettingsBlock, unitsim::kEveryArrival, unitsim::Fault::badCheck()); },
+         [&] { unit.sim.SetFault(CmdReadSettingsBlock, unitsim::kEveryArrival, unitsim::Fault::BadCheck()); },
          LinkFailureText(LinkFailure)},
-        {"system number 0", [&] { unit.memory.setImage(unitsim::BuildSettingsImage(zeroNumber)); },
+        {"system number 0", [&] { unit.memory.SetImage(unitsim::BuildSettingsImage(zeroNumber)); },
          QStringLiteral("Οι ρυθμίσεις του συστήματος δεν είναι έγκυρες. Μη έγκυρος αριθμός συστήματος (0).")},
         {"analog type on a digital row",
-         [&] { unit.memory.setImage(unitsim::BuildSettingsImage(analogTypeOnDigitalRow)); },
+         [&] { unit.memory.SetImage(unitsim::BuildSettingsImage(analogTypeOnDigitalRow)); },
          QStringLiteral(
              "Οι ρυθμίσεις του συστήματος δεν είναι έγκυρες. Μη έγκυρος τύπος (5) στο αισθητήριο 4.")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        unit.setMode(unitsim::UnitMode::Normal);
-        unit.memory.setImage(unitsim::BuildSettingsImage(DefaultImageContents(true, 20, 1)));
-        prompter.messages.clear();
-        unit.sim.resetArrivals();
+        unit.SetMode(unitsim::UnitMode::Normal);
+        unit.memory.SetImage(unitsim::BuildSettingsImage(DefaultImageContents(true, 20, 1)));
+        prompter_.messages.clear();
+        unit.sim.ResetArrivals();
         c.arrange();
         EXPECT_FALSE(Add(unit.address, c.code));
         EXPECT_EQ(LastMessage(), c.message);
         if (!c.code) {
-            EXPECT_EQ(unit.sim.arrivals(CmdReadModel) + unit.sim.arrivals(CmdReadSettingsBlock), 0);
+            EXPECT_EQ(unit.sim.Arrivals(CmdReadModel) + unit.sim.Arrivals(CmdReadSettingsBlock), 0);
         }
         EXPECT_TRUE(UnitTables().isEmpty());
     }
@@ -263,7 +263,7 @@ TEST_P(Addition, ADatabaseFailureLeavesNoHalfOfTheRows)
 {
     SimUnit& unit =
         ServePty(QStringLiteral("E-5"), 7, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
-    ASSERT_TRUE(db().exec(QStringLiteral("DROP TABLE Powermonitoring_Info")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("DROP TABLE Powermonitoring_Info")));
     EXPECT_FALSE(Add(unit.address));
     EXPECT_TRUE(LastMessage().startsWith(QStringLiteral("Σφάλμα εγγραφής στη βάση δεδομένων.")));
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info")), 0);
@@ -312,11 +312,11 @@ TEST_P(Addition, EmptyAndLongestTextsAreStoredWhole)
         SCOPED_TRACE(c.what);
         SimUnit& unit =
             ServePty(c.serial, c.com, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
-        unit.model.update([&](unitsim::UnitState& s) {
+        unit.model.Update([&](unitsim::UnitState& s) {
             s.identity.softwareVersion = c.version;
             s.identity.hardwareVersion = c.version;
         });
-        unit.memory.setImage(ImageWithNames(c.nameBytes));
+        unit.memory.SetImage(ImageWithNames(c.nameBytes));
         ASSERT_TRUE(Add(unit.address)) << LastMessage().toStdString();
         // Compared in SQL: a Null would match nothing.
         EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Serialnumber=? AND "

@@ -16,28 +16,29 @@ class Listing : public SystemsFixture
 protected:
     ListingResult List(const UnitAddress& address, const QString& code)
     {
-        CommandLinePrompter typed(code, out);
-        const ListingResult result = ListUnit(db(), *link, typed, address);
-        out.flush();
+        CommandLinePrompter typed(code, out_);
+        const ListingResult result = ListUnit(Db(), *link_, typed, address);
+        out_.flush();
         return result;
     }
 
-    QString told;
-    QTextStream out{&told};
+    QString told_;
+    QTextStream out_{&told_};
 };
 
 TEST_P(Listing, AUnitListedAlreadyIsLeftAsItIs)
 {
     SimUnit& unit = ServePty(QStringLiteral("TV1-000101"), 1, QStringLiteral("TELVARON-1E"),
                              DefaultImageContents(true, 20, 1));
-    ASSERT_EQ(List(unit.address, QStringLiteral("1234")), ListingResult::Added) << told.toStdString();
-    EXPECT_TRUE(told.contains(QStringLiteral("Το σύστημα TV1-000101 (TELVARON-1E) προστέθηκε.")));
+    ASSERT_EQ(List(unit.address, QStringLiteral("1234")), ListingResult::Added) << told_.toStdString();
+    EXPECT_TRUE(told_.contains(QStringLiteral("Το σύστημα TV1-000101 (TELVARON-1E) προστέθηκε.")));
     const QStringList before = AllTables();
 
     // On its own line, which the addition would refuse as taken, and reached another way.
-    told.clear();
-    EXPECT_EQ(List(unit.address, QStringLiteral("1234")), ListingResult::AlreadyListed) << told.toStdString();
-    EXPECT_EQ(told, QStringLiteral("Το σύστημα με σειριακό αριθμό TV1-000101 υπάρχει ήδη στη λίστα.\n"));
+    told_.clear();
+    EXPECT_EQ(List(unit.address, QStringLiteral("1234")), ListingResult::AlreadyListed)
+        << told_.toStdString();
+    EXPECT_EQ(told_, QStringLiteral("Το σύστημα με σειριακό αριθμό TV1-000101 υπάρχει ήδη στη λίστα.\n"));
     SimUnit& twin = ServeTcp(QStringLiteral("TV1-000101"), QStringLiteral("TELVARON-1E"),
                              DefaultImageContents(true, 20, 1));
     EXPECT_EQ(List(twin.address, QStringLiteral("9999")), ListingResult::AlreadyListed);
@@ -50,18 +51,18 @@ TEST_P(Listing, AWrongCodeOrATakenLineIsRefusedWithNothingWritten)
                              DefaultImageContents(false, 8, 2));
     const QStringList empty = AllTables();
     EXPECT_EQ(List(unit.address, QStringLiteral("12345")), ListingResult::Refused);
-    EXPECT_EQ(told, QStringLiteral("Λάθος κωδικός ασφαλείας !\n"));
+    EXPECT_EQ(told_, QStringLiteral("Λάθος κωδικός ασφαλείας !\n"));
     EXPECT_EQ(AllTables(), empty);
 
     // Another unit on the line of a listed one.
     SimUnit& listed =
         ServePty(QStringLiteral("A-1"), 2, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
-    ASSERT_EQ(List(listed.address, QStringLiteral("1234")), ListingResult::Added) << told.toStdString();
+    ASSERT_EQ(List(listed.address, QStringLiteral("1234")), ListingResult::Added) << told_.toStdString();
     const QStringList withListed = AllTables();
-    listed.model.update([](unitsim::UnitState& s) { s.identity.serialNumber = QStringLiteral("B-2"); });
-    told.clear();
+    listed.model.Update([](unitsim::UnitState& s) { s.identity.serialNumber = QStringLiteral("B-2"); });
+    told_.clear();
     EXPECT_EQ(List(listed.address, QStringLiteral("1234")), ListingResult::Refused);
-    EXPECT_EQ(told, QStringLiteral("Η θύρα COM2 χρησιμοποιείται ήδη από το σύστημα A-1 !\n"));
+    EXPECT_EQ(told_, QStringLiteral("Η θύρα COM2 χρησιμοποιείται ήδη από το σύστημα A-1 !\n"));
     EXPECT_EQ(AllTables(), withListed);
 }
 

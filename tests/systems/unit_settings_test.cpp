@@ -62,7 +62,7 @@ TEST(UnitQueries, BlockRepliesAreForTheBlockAsked)
     unitsim::SettingsMemory memory;
     RequestFrame request{};
     EXPECT_EQ(SettingsBlockRequest(request, 9), 2);
-    const auto answer = memory.readBlock(QByteArray(reinterpret_cast<const char*>(request.data()), 15));
+    const auto answer = memory.ReadBlock(QByteArray(reinterpret_cast<const char*>(request.data()), 15));
     EXPECT_TRUE(SettingsBlockReplyIsFor(ReplyOf(answer.payload), 9));
     EXPECT_FALSE(SettingsBlockReplyIsFor(ReplyOf(answer.payload), 8));
 }

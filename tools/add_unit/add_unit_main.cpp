@@ -56,22 +56,22 @@ int main(int argc, char* argv[])
     Database db;
     bool opened = false;
     if (parser.isSet(sqlite)) {
-        opened = db.openSqlite(parser.value(sqlite));
+        opened = db.OpenSqlite(parser.value(sqlite));
     } else {
         PgServer server;
         server.dataSource = parser.value(postgres);
         server.serverIp = parser.value(host);
         server.serverPort = parser.value(port);
-        opened = db.openPostgres(server);
+        opened = db.OpenPostgres(server);
     }
     if (!opened) {
-        err << db.lastError().description << Qt::endl;
+        err << db.LastError().description << Qt::endl;
         return 1;
     }
 
-    UnitLink link(SettingsSerialPorts(AppTitle));
+    UnitLink link(SettingsSerialPorts(kAppTitle));
     CommandLinePrompter prompter(parser.value(code), err);
     const ListingResult result = ListUnit(db, link, prompter, *address);
-    db.close();
+    db.Close();
     return result == ListingResult::Refused ? 1 : 0;
 }

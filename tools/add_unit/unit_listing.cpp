@@ -37,7 +37,7 @@ ListingResult ListUnit(Database& db, UnitLink& link, Prompter& prompter, const U
         for (const SystemInfo& unit : *listed)
             if (unit.serialNumber == serial) {
                 prompter.Message(
-                    Prompter::Icon::Information, Prompter::Buttons::Ok, AppTitle,
+                    Prompter::Icon::Information, Prompter::Buttons::Ok, kAppTitle,
                     QStringLiteral("Το σύστημα με σειριακό αριθμό %1 υπάρχει ήδη στη λίστα.").arg(serial));
                 return ListingResult::AlreadyListed;
             }
