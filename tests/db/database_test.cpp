@@ -12,7 +12,7 @@ namespace {
 class DatabaseTest : public BothDriversTest
 {
 protected:
-    bool insertFault(const QString& serial)
+    bool InsertFault(const QString& serial)
     {
         return Db()
             .Exec("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES "
@@ -27,7 +27,7 @@ TEST_P(DatabaseTest, BoundTextIsStoredAsItIs)
     const QStringList texts = {"O'Brien", "x'); DROP TABLE Records; --", "\"quoted\" \\ back",
                                "ΘΕΣΣΑΛΟΝΙΚΗ 1", "?"};
     for (const QString& text : texts)
-        ASSERT_TRUE(insertFault(text)) << Db().LastError().description.toStdString();
+        ASSERT_TRUE(InsertFault(text)) << Db().LastError().description.toStdString();
     for (const QString& text : texts) {
         const auto rows = Db().Select(
             "SELECT SyF_SyI_Serialnumber FROM Systems_Faults WHERE SyF_SyI_Serialnumber = ?", {text});
@@ -92,15 +92,15 @@ TEST_P(DatabaseTest, TransactionCommitsOnlyCompleteWork)
         bool committed;
         int faultsAfter;
     } cases[] = {
-        {"completed", [this] { return insertFault("A") && insertFault("B"); }, true, 2},
-        {"gave up", [this] { return insertFault("C") && false; }, false, 2},
+        {"completed", [this] { return InsertFault("A") && InsertFault("B"); }, true, 2},
+        {"gave up", [this] { return InsertFault("C") && false; }, false, 2},
         // The second row breaks the key: the first one must go too.
-        {"failed statement", [this] { return insertFault("D") && insertFault("D"); }, false, 2},
+        {"failed statement", [this] { return InsertFault("D") && InsertFault("D"); }, false, 2},
         {"inner part gave up",
-         [this] { return insertFault("E") && Db().Transaction([&] { return insertFault("F") && false; }); },
+         [this] { return InsertFault("E") && Db().Transaction([&] { return InsertFault("F") && false; }); },
          false, 2},
         {"inner part completed",
-         [this] { return insertFault("G") && Db().Transaction([&] { return insertFault("H"); }); }, true, 4},
+         [this] { return InsertFault("G") && Db().Transaction([&] { return InsertFault("H"); }); }, true, 4},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Db().Transaction([&] { return c.work(); }), c.committed) << c.name;

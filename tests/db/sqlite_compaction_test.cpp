@@ -42,7 +42,7 @@ class CompactionTest : public ::testing::Test
 {
 protected:
     // A database whose deleted rows leave free pages behind.
-    void makeDatabase(const QString& file, int keep = 100, int made = 3000)
+    void MakeDatabase(const QString& file, int keep = 100, int made = 3000)
     {
         QFile(file).open(QIODevice::WriteOnly);
         Database db("maker");
@@ -54,7 +54,7 @@ protected:
         ASSERT_TRUE(db.Exec("DELETE FROM Records WHERE Rec_SensRecSN > ?", {keep}));
         ASSERT_TRUE(db.Select("PRAGMA wal_checkpoint(TRUNCATE)"));
     }
-    static int rows(const QString& file)
+    static int Rows(const QString& file)
     {
         Database db("reader");
         if (!db.OpenSqlite(file))
@@ -65,7 +65,7 @@ protected:
             return -1;
         return count->front().value(0).toInt();
     }
-    static mode_t mode(const QString& file)
+    static mode_t Mode(const QString& file)
     {
         struct stat status;
         return ::stat(QFile::encodeName(file).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
@@ -80,7 +80,7 @@ protected:
 // A file that is missing or no database gives up and leaves the older backup and nothing else.
 TEST_F(CompactionTest, WhatIsNoDatabaseStaysAndSoDoesTheBackup)
 {
-    makeDatabase(backup_, 7);
+    MakeDatabase(backup_, 7);
     const QByteArray text = QByteArray("no database here\n").repeated(100);
     for (const bool exists : {false, true}) {
         QFile file(file_);
@@ -90,7 +90,7 @@ TEST_F(CompactionTest, WhatIsNoDatabaseStaysAndSoDoesTheBackup)
             file.close();
         }
         EXPECT_FALSE(CompactDatabaseFile(file_)) << exists;
-        EXPECT_EQ(rows(backup_), 7);
+        EXPECT_EQ(Rows(backup_), 7);
         EXPECT_EQ(files(), exists ? QStringList({"tldb.bak", "tldb.db"}) : QStringList({"tldb.bak"}));
         if (exists) {
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -113,19 +113,19 @@ TEST_F(CompactionTest, CompactsIntoABackupWithTheModeOfTheDatabase)
     for (const auto& c : cases) {
         QFile::remove(file_);
         QFile::remove(backup_);
-        makeDatabase(file_);
+        MakeDatabase(file_);
         ASSERT_EQ(::chmod(QFile::encodeName(file_).constData(), c.database), 0);
         if (c.olderBackup != 0) {
-            makeDatabase(backup_, 7);
+            MakeDatabase(backup_, 7);
             ASSERT_EQ(::chmod(QFile::encodeName(backup_).constData(), c.olderBackup), 0);
         }
         const qint64 before = QFileInfo(file_).size();
         EXPECT_TRUE(CompactDatabaseFile(file_));
         EXPECT_LT(QFileInfo(file_).size(), before / 4);
-        EXPECT_EQ(mode(backup_), c.database) << std::oct << c.database << " " << c.olderBackup;
-        EXPECT_EQ(mode(file_), c.database) << std::oct << c.database << " " << c.olderBackup;
-        EXPECT_EQ(rows(file_), 100);
-        EXPECT_EQ(rows(backup_), 100);
+        EXPECT_EQ(Mode(backup_), c.database) << std::oct << c.database << " " << c.olderBackup;
+        EXPECT_EQ(Mode(file_), c.database) << std::oct << c.database << " " << c.olderBackup;
+        EXPECT_EQ(Rows(file_), 100);
+        EXPECT_EQ(Rows(backup_), 100);
         EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
     }
 }
@@ -134,9 +134,9 @@ TEST_F(CompactionTest, CompactsIntoABackupWithTheModeOfTheDatabase)
 // nothing else: no partial copy and no journal of it.
 TEST_F(CompactionTest, AFailedCopyLeavesNoOtherFileBehind)
 {
-    makeDatabase(backup_, 7);
+    MakeDatabase(backup_, 7);
     // Larger than SQLite's page cache, so the copy spills to its file through a journal.
-    makeDatabase(file_, 15000, 15000);
+    MakeDatabase(file_, 15000, 15000);
     // Writes beyond a size fail as on a full disk, for this process while it lasts.
     rlimit previous{};
     ::getrlimit(RLIMIT_FSIZE, &previous);
@@ -147,8 +147,8 @@ TEST_F(CompactionTest, AFailedCopyLeavesNoOtherFileBehind)
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousSignal);
     EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
-    EXPECT_EQ(rows(file_), 15000);
-    EXPECT_EQ(rows(backup_), 7);
+    EXPECT_EQ(Rows(file_), 15000);
+    EXPECT_EQ(Rows(backup_), 7);
 }
 
 // A terminal that reads through the compaction keeps its file: it goes on reading, and what
@@ -156,7 +156,7 @@ TEST_F(CompactionTest, AFailedCopyLeavesNoOtherFileBehind)
 // write makes the compaction give up after its busy timeout; its write and the data stay whole.
 TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompactionGiveUp)
 {
-    makeDatabase(file_);
+    MakeDatabase(file_);
     Database terminal("terminal");
     ASSERT_TRUE(terminal.OpenSqlite(file_));
     {
@@ -170,8 +170,8 @@ TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompa
         EXPECT_EQ(read, 100);
     }
     ASSERT_TRUE(terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5000, "after"}));
-    EXPECT_EQ(rows(file_), 101);
-    EXPECT_EQ(rows(backup_), 100);
+    EXPECT_EQ(Rows(file_), 101);
+    EXPECT_EQ(Rows(backup_), 100);
 
     bool compacted = true;
     ASSERT_TRUE(terminal.Transaction([&] {
@@ -179,8 +179,8 @@ TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompa
         return terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5001, "during"}).has_value();
     }));
     EXPECT_FALSE(compacted);
-    EXPECT_EQ(rows(file_), 102);
-    EXPECT_EQ(rows(backup_), 101);
+    EXPECT_EQ(Rows(file_), 102);
+    EXPECT_EQ(Rows(backup_), 101);
 }
 
 } // namespace

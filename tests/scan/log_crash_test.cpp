@@ -53,37 +53,37 @@ protected:
         ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
         QString settings;
         if (GetParam() == Database::Driver::SQLite) {
-            const QString file = home.filePath(QStringLiteral("crash.db"));
+            const QString file = home_.filePath(QStringLiteral("crash.db"));
             ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
             ASSERT_TRUE(db.OpenSqlite(file));
             settings = QStringLiteral("DBType=0\nDBFile=%1").arg(file);
         } else {
             if (!TestPgServer())
-                GTEST_SKIP() << "no PostgreSQL test server (TELVARON_TEST_PG_PORT)";
-            PgServer server = *TestPgServer();
+                GTEST_SKIP() << "no PostgreSQL test server_ (TELVARON_TEST_PG_PORT)";
+            PgServer server_ = *TestPgServer();
             pgName = QStringLiteral("crash_%1").arg(QCoreApplication::applicationPid());
-            ASSERT_TRUE(admin.OpenPostgres(server) && admin.Exec(DropPgDatabase()) &&
+            ASSERT_TRUE(admin.OpenPostgres(server_) && admin.Exec(DropPgDatabase()) &&
                         admin.Exec(QStringLiteral("CREATE DATABASE ") + pgName))
                 << admin.LastError().description.toStdString();
-            server.dataSource = pgName;
-            ASSERT_TRUE(db.OpenPostgres(server));
+            server_.dataSource = pgName;
+            ASSERT_TRUE(db.OpenPostgres(server_));
             settings = QStringLiteral("DBType=1\nDBServerIP=127.0.0.1\nDBServerPORT=%1\nDBDataSource=%2")
-                           .arg(server.serverPort, pgName);
+                           .arg(server_.serverPort, pgName);
         }
         ASSERT_TRUE(RunSqlScript(db, QString::fromUtf8(schema.readAll())))
             << db.LastError().description.toStdString();
         ASSERT_TRUE(AddUnitRows(db, kSerial, 1, QStringLiteral("1-115200"), QStringLiteral("TELVARON-1")));
         ASSERT_TRUE(WriteServerSettings(
-            home, QStringLiteral(
-                      "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
-                      .arg(settings, home.filePath(QStringLiteral("com1")))));
+            home_, QStringLiteral(
+                       "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
+                       .arg(settings, home_.filePath(QStringLiteral("com1")))));
         StartUnit();
     }
 
     void TearDown() override
     {
-        Stop(server);
-        Stop(unit);
+        Stop(server_);
+        Stop(unit_);
         db.Close();
         if (!pgName.isEmpty())
             admin.Exec(DropPgDatabase());
@@ -96,25 +96,25 @@ protected:
 
     void StartUnit()
     {
-        unit.setProgram(QStringLiteral(TELVARON_UNITSIM_BINARY));
-        unit.setArguments({QStringLiteral("--pty"), home.filePath(QStringLiteral("com1")),
-                           QStringLiteral("--unit"), QStringLiteral("--serial"), kSerial,
-                           QStringLiteral("--log-samples"), QString::number(Samples()),
-                           QStringLiteral("--log-events"), QString::number(kEvents),
-                           QStringLiteral("--log-interval"), QString::number(kInterval)});
-        unit.start();
-        ASSERT_TRUE(unit.waitForStarted(10000)) << unit.errorString().toStdString();
+        unit_.setProgram(QStringLiteral(TELVARON_UNITSIM_BINARY));
+        unit_.setArguments({QStringLiteral("--pty"), home_.filePath(QStringLiteral("com1")),
+                            QStringLiteral("--unit"), QStringLiteral("--serial"), kSerial,
+                            QStringLiteral("--log-samples"), QString::number(Samples()),
+                            QStringLiteral("--log-events"), QString::number(kEvents),
+                            QStringLiteral("--log-interval"), QString::number(kInterval)});
+        unit_.start();
+        ASSERT_TRUE(unit_.waitForStarted(10000)) << unit_.errorString().toStdString();
         ASSERT_TRUE(
-            QTest::qWaitFor([&] { return unit.readAllStandardOutput().startsWith("serving"); }, 10000))
-            << "the simulated unit does not serve: " << unit.readAllStandardError().toStdString();
+            QTest::qWaitFor([&] { return unit_.readAllStandardOutput().startsWith("serving"); }, 10000))
+            << "the simulated unit_ does not serve: " << unit_.readAllStandardError().toStdString();
     }
 
     void StartServer()
     {
-        server.setProcessEnvironment(ServerEnvironment(home));
-        server.setProgram(QStringLiteral(TELVARON_SERVER_BINARY));
-        server.start();
-        ASSERT_TRUE(server.waitForStarted(10000)) << server.errorString().toStdString();
+        server_.setProcessEnvironment(ServerEnvironment(home_));
+        server_.setProgram(QStringLiteral(TELVARON_SERVER_BINARY));
+        server_.start();
+        ASSERT_TRUE(server_.waitForStarted(10000)) << server_.errorString().toStdString();
     }
 
     static void Stop(QProcess& process)
@@ -139,9 +139,9 @@ protected:
     bool Progressed(int from)
     {
         const bool moved = QTest::qWaitFor(
-            [&] { return server.state() == QProcess::NotRunning || Taken() > from; }, kStallMs);
-        if (server.state() == QProcess::NotRunning) {
-            ADD_FAILURE() << "the server ended: " << server.readAllStandardError().toStdString();
+            [&] { return server_.state() == QProcess::NotRunning || Taken() > from; }, kStallMs);
+        if (server_.state() == QProcess::NotRunning) {
+            ADD_FAILURE() << "the server_ ended: " << server_.readAllStandardError().toStdString();
             return false;
         }
         if (!moved)
@@ -149,12 +149,12 @@ protected:
         return moved;
     }
 
-    QTemporaryDir home;
+    QTemporaryDir home_;
     QString pgName;
     Database admin{QStringLiteral("crash-admin")};
     Database db{QStringLiteral("crash-check")};
-    QProcess unit;
-    QProcess server;
+    QProcess unit_;
+    QProcess server_;
 };
 } // namespace
 
@@ -168,7 +168,7 @@ TEST_P(LogCrash, KilledServerStoresEverySampleAndEventOnce)
         // started, within the next pass or two.
         ASSERT_TRUE(Progressed(before)) << "kill " << k;
         QTest::qWait(int(QRandomGenerator::global()->bounded(700)));
-        Stop(server);
+        Stop(server_);
         ASSERT_LT(Taken(), total) << "the download ended before the last kill; give it more to take";
     }
 
@@ -176,7 +176,7 @@ TEST_P(LogCrash, KilledServerStoresEverySampleAndEventOnce)
     for (int taken = Taken(); taken < total; taken = Taken())
         ASSERT_TRUE(Progressed(taken)) << taken << " of " << total;
     EXPECT_EQ(Taken(), total);
-    Stop(server);
+    Stop(server_);
 
     unitsim::LogMemory expected;
     unitsim::PrefillLogs(expected, kSensors, Samples(), kEvents, kInterval);

@@ -20,9 +20,9 @@ protected:
         ScanFixture::SetUp();
         if (HasFailure() || IsSkipped())
             return;
-        unit = &AddSerialUnit(kSerial, 1);
+        unit_ = &AddSerialUnit(kSerial, 1);
         ASSERT_TRUE(link_->OpenSerialPort(0, 1));
-        step = std::make_unique<LogStep>(Db(), [this](RequestFrame& q, ReplyBuffer& a, int length) {
+        step_ = std::make_unique<LogStep>(Db(), [this](RequestFrame& q, ReplyBuffer& a, int length) {
             return link_->DeviceTransaction(q, a, length, true, 1, 0);
         });
     }
@@ -57,14 +57,14 @@ protected:
     LogStepResult Sensor(int sensor)
     {
         LogTarget target = SensorLogTarget(kSerial, sensor, 1, SensorCounters(sensor));
-        return step->Run(Pointers()[sensor - 1], target);
+        return step_->Run(Pointers()[sensor - 1], target);
     }
 
     LogStepResult Events()
     {
         std::vector<quint8> types;
         LogTarget target = EventLogTarget(kSerial, EventCounters(), types);
-        return step->Run(Pointers()[kEventLogNumber], target, [&] {
+        return step_->Run(Pointers()[kEventLogNumber], target, [&] {
             types.assign(21, 1);
             return true;
         });
@@ -94,24 +94,24 @@ protected:
     QStringList Samples(int sensor) { return StoredSamples(Db(), kSerial, sensor); }
     QStringList Written(int sensor, int from = 0, int firstNumber = 1)
     {
-        auto all = unit->logs.Samples(sensor);
+        auto all = unit_->logs.Samples(sensor);
         return ExpectedSamples({all.begin() + from, all.end()}, firstNumber);
     }
     QStringList StoredEventLines() { return StoredEvents(Db(), kSerial); }
     QStringList WrittenEvents(int from = 0, int firstNumber = 1)
     {
-        auto all = unit->logs.Events();
+        auto all = unit_->logs.Events();
         return ExpectedEvents({all.begin() + from, all.end()}, 1, firstNumber);
     }
 
-    SimUnit* unit = nullptr;
-    std::unique_ptr<LogStep> step;
+    SimUnit* unit_ = nullptr;
+    std::unique_ptr<LogStep> step_;
 };
 } // namespace
 
 TEST_P(LogStepTest, FreshLogIsTakenHalfAPageAtATime)
 {
-    unit->logs.AppendSamples(1, 450);
+    unit_->logs.AppendSamples(1, 450);
     const LogStepResult first = Sensor(1);
     EXPECT_TRUE(first.morePending);
     EXPECT_EQ(SensorCounters(1), (LogCounters{0, 264, 100}));
@@ -120,30 +120,30 @@ TEST_P(LogStepTest, FreshLogIsTakenHalfAPageAtATime)
     // Page 2 holds 46 samples: 15 in block 0, 17 in block 1, 14 in block 2 up to its byte 37.
     EXPECT_EQ(SensorCounters(1), (LogCounters{2, 2 * 44 + 37, 450}));
     // Nothing new: nothing is sent.
-    const int reads = unit->Arrivals(CmdReadLogPage);
+    const int reads = unit_->Arrivals(CmdReadLogPage);
     EXPECT_FALSE(Sensor(1).newData);
-    EXPECT_EQ(unit->Arrivals(CmdReadLogPage), reads);
+    EXPECT_EQ(unit_->Arrivals(CmdReadLogPage), reads);
 }
 
 TEST_P(LogStepTest, PageEdgeAndContinuingReads)
 {
-    unit->logs.AppendSamples(2, 202); // one full page: the unit has begun the next
+    unit_->logs.AppendSamples(2, 202); // one full page: the unit has begun the next
     DrainSensor(2);
     EXPECT_EQ(SensorCounters(2), (LogCounters{0, 528, 202}));
     EXPECT_FALSE(Sensor(2).newData);
-    unit->logs.AppendSamples(2, 3);
+    unit_->logs.AppendSamples(2, 3);
     DrainSensor(2);
     EXPECT_EQ(SensorCounters(2), (LogCounters{1, 19, 205}));
-    unit->logs.AppendSamples(2, 150);
+    unit_->logs.AppendSamples(2, 150);
     DrainSensor(2);
     EXPECT_EQ(Samples(2), Written(2));
 }
 
 TEST_P(LogStepTest, EventRingWrapsWhileTheServerKeepsUp)
 {
-    unit->logs.AppendEvents(10 * kEventsPerPage + 7);
+    unit_->logs.AppendEvents(10 * kEventsPerPage + 7);
     DrainEvents();
-    unit->logs.AppendEvents(10 * kEventsPerPage);
+    unit_->logs.AppendEvents(10 * kEventsPerPage);
     DrainEvents();
     EXPECT_EQ(StoredEventLines(), WrittenEvents());
     EXPECT_EQ(EventCounters().LastRecSN, 20 * kEventsPerPage + 7);
@@ -152,14 +152,14 @@ TEST_P(LogStepTest, EventRingWrapsWhileTheServerKeepsUp)
 TEST_P(LogStepTest, ResynchronisesAfterTheRingLappedAndAfterAClear)
 {
     // Pages numbered across the 16-bit edge: 0xFFF0 to 0x10004, the last 16 of them left.
-    unit->logs.SetPointer(unitsim::kEventLog, {0, 0, 0, 0xFFF0});
-    unit->logs.AppendEvents(20 * kEventsPerPage + 5);
+    unit_->logs.SetPointer(unitsim::kEventLog, {0, 0, 0, 0xFFF0});
+    unit_->logs.AppendEvents(20 * kEventsPerPage + 5);
     DrainEvents();
     EXPECT_EQ(StoredEventLines(), WrittenEvents(5 * kEventsPerPage));
 
-    unit->logs.Clear();
-    const int before = int(unit->logs.Events().size());
-    unit->logs.AppendEvents(30);
+    unit_->logs.Clear();
+    const int before = int(unit_->logs.Events().size());
+    unit_->logs.AppendEvents(30);
     DrainEvents();
     EXPECT_EQ(StoredEventLines().mid(16 * kEventsPerPage - 48 + 5),
               WrittenEvents(before, 16 * kEventsPerPage - 48 + 5 + 1));
@@ -169,8 +169,8 @@ TEST_P(LogStepTest, ResynchronisesAfterTheRingLappedAndAfterAClear)
 TEST_P(LogStepTest, StaleReadsStoreNothingAndAreTakenAgain)
 {
     // A resynchronising read whose oldest slot is reused before it is read.
-    unit->logs.AppendEvents(16 * kEventsPerPage + 3);
-    unit->logs.BeforeNextPageRead([](LogMemory& m) { m.FillPage(unitsim::kEventLog); });
+    unit_->logs.AppendEvents(16 * kEventsPerPage + 3);
+    unit_->logs.BeforeNextPageRead([](LogMemory& m) { m.FillPage(unitsim::kEventLog); });
     LogStepResult r = Events();
     EXPECT_EQ(r.outcome, LogStepOutcome::Refused);
     EXPECT_TRUE(r.morePending);
@@ -180,11 +180,11 @@ TEST_P(LogStepTest, StaleReadsStoreNothingAndAreTakenAgain)
     // A continuing read of a page whose slot was reused: its page number is not the one expected.
     DrainEvents();
     const LogCounters taken = EventCounters();
-    const int first = int(unit->logs.Events().size()) - taken.LastRecSN;
+    const int first = int(unit_->logs.Events().size()) - taken.LastRecSN;
     // Pages 16 to 31 in the ring: the page after the one taken is the second oldest.
     for (int p = 0; p < 14; ++p)
-        unit->logs.FillPage(unitsim::kEventLog);
-    unit->logs.BeforeNextPageRead([](LogMemory& m) {
+        unit_->logs.FillPage(unitsim::kEventLog);
+    unit_->logs.BeforeNextPageRead([](LogMemory& m) {
         m.FillPage(unitsim::kEventLog);
         m.FillPage(unitsim::kEventLog);
     });
@@ -197,11 +197,11 @@ TEST_P(LogStepTest, StaleReadsStoreNothingAndAreTakenAgain)
     DrainEvents();
     EXPECT_EQ(StoredEventLines().mid(0, taken.LastRecSN), WrittenEvents(first).mid(0, taken.LastRecSN));
     const int lapped = EventCounters().LastRecSN;
-    unit->logs.AppendEvents(15 * kEventsPerPage);
+    unit_->logs.AppendEvents(15 * kEventsPerPage);
     Events(); // resynchronises to the oldest page, 33, and takes its first half
     const LogCounters firstHalf{33, 264, lapped + 24};
     ASSERT_EQ(EventCounters(), firstHalf);
-    unit->logs.BeforeNextPageRead([](LogMemory& m) { m.AppendEvents(kEventsPerPage); });
+    unit_->logs.BeforeNextPageRead([](LogMemory& m) { m.AppendEvents(kEventsPerPage); });
     r = Events();
     EXPECT_EQ(r.outcome, LogStepOutcome::Refused);
     EXPECT_TRUE(r.morePending);
@@ -210,20 +210,20 @@ TEST_P(LogStepTest, StaleReadsStoreNothingAndAreTakenAgain)
 
 TEST_P(LogStepTest, BadBlocksAreReadTwiceThenTheirNeighboursStored)
 {
-    unit->logs.AppendSamples(3, 100);
-    unit->logs.CorruptNextReads(1);
-    const int reads = unit->Arrivals(CmdReadLogPage);
+    unit_->logs.AppendSamples(3, 100);
+    unit_->logs.CorruptNextReads(1);
+    const int reads = unit_->Arrivals(CmdReadLogPage);
     DrainSensor(3);
-    EXPECT_EQ(unit->Arrivals(CmdReadLogPage), reads + 2);
+    EXPECT_EQ(unit_->Arrivals(CmdReadLogPage), reads + 2);
     EXPECT_EQ(Samples(3), Written(3));
 
-    unit->logs.AppendSamples(3, 102);
-    unit->logs.CorruptBlock(2, 0, 8); // second half of page 0, block 8
-    const int before = unit->Arrivals(CmdReadLogPage);
+    unit_->logs.AppendSamples(3, 102);
+    unit_->logs.CorruptBlock(2, 0, 8); // second half of page 0, block 8
+    const int before = unit_->Arrivals(CmdReadLogPage);
     DrainSensor(3);
-    EXPECT_EQ(unit->Arrivals(CmdReadLogPage), before + 2);
+    EXPECT_EQ(unit_->Arrivals(CmdReadLogPage), before + 2);
     std::vector<unitsim::WrittenSample> kept;
-    for (const auto& s : unit->logs.Samples(3)) {
+    for (const auto& s : unit_->logs.Samples(3)) {
         if (s.block != 8)
             kept.push_back(s);
     }
@@ -233,27 +233,27 @@ TEST_P(LogStepTest, BadBlocksAreReadTwiceThenTheirNeighboursStored)
 
 TEST_P(LogStepTest, LinkFailuresStoreNothingAndTheNextTurnResumesThere)
 {
-    unit->logs.AppendSamples(4, 300);
+    unit_->logs.AppendSamples(4, 300);
     Sensor(4);
     const LogCounters taken = SensorCounters(4);
 
-    unit->sim.SetFault(CmdReadLogPage, unit->Arrivals(CmdReadLogPage) + 1,
-                       unitsim::Fault::Status(StatusMenuBusy));
+    unit_->sim.SetFault(CmdReadLogPage, unit_->Arrivals(CmdReadLogPage) + 1,
+                        unitsim::Fault::Status(StatusMenuBusy));
     LogStepResult r = Sensor(4);
     EXPECT_EQ(r.outcome, LogStepOutcome::LinkFailed);
     EXPECT_EQ(r.linkResult, LinkMenuBusy);
-    unit->sim.SetFault(CmdReadLogPage, unitsim::kEveryArrival, unitsim::Fault::Silence());
+    unit_->sim.SetFault(CmdReadLogPage, unitsim::kEveryArrival, unitsim::Fault::Silence());
     r = Sensor(4);
     EXPECT_EQ(r.linkResult, LinkNoAnswer);
     EXPECT_EQ(SensorCounters(4), taken);
-    unit->sim.ClearFaults();
+    unit_->sim.ClearFaults();
     DrainSensor(4);
     EXPECT_EQ(Samples(4), Written(4));
 }
 
 TEST_P(LogStepTest, DatabaseFailuresStoreNothingAndMoveNoCounter)
 {
-    unit->logs.AppendSamples(5, 150);
+    unit_->logs.AppendSamples(5, 150);
     ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Records RENAME TO Records_Away")));
     EXPECT_EQ(Sensor(5).outcome, LogStepOutcome::DatabaseFailed);
     ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Records_Away RENAME TO Records")));
@@ -263,7 +263,7 @@ TEST_P(LogStepTest, DatabaseFailuresStoreNothingAndMoveNoCounter)
     LogTarget target = SensorLogTarget(kSerial, 5, 1, LogCounters{0, 0, 0});
     ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Sensors_Info SET SeI_RecordsTable_LastrecSN=7 WHERE "
                                          "SeI_Sensornumber=5")));
-    EXPECT_EQ(step->Run(Pointers()[4], target).outcome, LogStepOutcome::DatabaseFailed);
+    EXPECT_EQ(step_->Run(Pointers()[4], target).outcome, LogStepOutcome::DatabaseFailed);
     EXPECT_TRUE(Samples(5).isEmpty());
     ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Sensors_Info SET SeI_RecordsTable_LastrecSN=0 WHERE "
                                          "SeI_Sensornumber=5")));

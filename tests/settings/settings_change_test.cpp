@@ -51,8 +51,8 @@ protected:
         SimUnit& unit = contents.twentySensors
                             ? ServePty(QStringLiteral("U-1"), 1, QStringLiteral("TELVARON-1"), contents)
                             : ServeTcp(QStringLiteral("U-1"), QStringLiteral("TELVARON-2"), contents);
-        upload = std::make_unique<unitsim::SettingsUpload>(unit.model, unit.memory, 100);
-        unitsim::InstallSettingsUpload(unit.sim, unit.model, *upload);
+        upload_ = std::make_unique<unitsim::SettingsUpload>(unit.model, unit.memory, 100);
+        unitsim::InstallSettingsUpload(unit.sim, unit.model, *upload_);
         EXPECT_TRUE(Add(unit.address)) << LastMessage().toStdString();
         return unit;
     }
@@ -61,7 +61,7 @@ protected:
     void Change(std::vector<Step> steps)
     {
         const Step show = [&](SystemSettingsFrm& form) {
-            ++shown;
+            ++shown_;
             if (!steps.empty()) {
                 steps.front()(form);
                 steps.erase(steps.begin());
@@ -87,8 +87,8 @@ protected:
         Confirm(form);
     }
 
-    std::unique_ptr<unitsim::SettingsUpload> upload;
-    int shown = 0;
+    std::unique_ptr<unitsim::SettingsUpload> upload_;
+    int shown_ = 0;
 };
 
 TEST_P(SettingsChangeTest, TheUnitAndTheDatabaseCarryTheChangedLimitAndName)
@@ -110,7 +110,7 @@ TEST_P(SettingsChangeTest, TheUnitAndTheDatabaseCarryTheChangedLimitAndName)
             form.Label44[c.sensor]->SetName(kFridge2, kFridge2Codes);
             Confirm(form);
         }});
-        ASSERT_EQ(upload->Commits(), 1) << LastMessage().toStdString();
+        ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
         EXPECT_EQ(prompter_.messages.back().icon, Prompter::Icon::Information) << LastMessage().toStdString();
         const QByteArray image = unit.memory.Image();
         EXPECT_FLOAT_EQ(FloatAt(image, c.limitAt), c.limit);
@@ -178,10 +178,10 @@ TEST_P(SettingsChangeTest, ARefusedEntryShowsTheDialogAgainWithTheOperatorsEntri
                 Confirm(form);
             }});
 
-    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(shown_, 2);
     ASSERT_GE(prompter_.messages.size(), 2u);
     EXPECT_EQ(prompter_.messages[prompter_.messages.size() - 2].title, QString::fromUtf8(kRefusalTitle));
-    EXPECT_EQ(upload->Commits(), 1);
+    EXPECT_EQ(upload_->Commits(), 1);
     EXPECT_FLOAT_EQ(
         Value(QStringLiteral("SELECT SeI_Maxlimit FROM Sensors_Info WHERE SeI_Sensornumber = 1")).toFloat(),
         12.5f);
@@ -206,7 +206,7 @@ TEST_P(SettingsChangeTest, AFailedUploadLeavesTheDatabaseAsItWas)
     const QByteArray image = unit.memory.Image();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        upload->SetFaults(c.faults);
+        upload_->SetFaults(c.faults);
         prompter_.messages.clear();
         SettingsChange change(Db(), *link_, prompter_, EditFirstSensor, {}, kRecordWait);
         EXPECT_FALSE(change.Run(*LoadUsedSystems(Db())->begin()));
@@ -214,7 +214,7 @@ TEST_P(SettingsChangeTest, AFailedUploadLeavesTheDatabaseAsItWas)
         EXPECT_TRUE(LastMessage().contains(QString::fromUtf8(c.says))) << LastMessage().toStdString();
         EXPECT_EQ(UnitTables(), before);
         EXPECT_EQ(unit.memory.Image(), image);
-        EXPECT_EQ(upload->Commits(), 0);
+        EXPECT_EQ(upload_->Commits(), 0);
         // The unit's text input lapses before the next attempt.
         link_->Delay(150);
     }
@@ -266,7 +266,7 @@ TEST_P(SettingsChangeTest, ASaveWithoutEditsChangesNothing)
         const QStringList before = AllTables();
         const QByteArray image = unit.memory.Image();
         Change({Confirm});
-        ASSERT_EQ(upload->Commits(), 1) << LastMessage().toStdString();
+        ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
         EXPECT_EQ(unit.memory.Image().toHex(' ').toStdString(), image.toHex(' ').toStdString());
         EXPECT_EQ(AllTables().join(u'\n').toStdString(), before.join(u'\n').toStdString());
     }

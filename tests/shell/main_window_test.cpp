@@ -32,24 +32,25 @@ protected:
             return;
         AddUnit("A1", 1, "3-115200");
         AddUnit("B2", 0, "127.0.0.1:1-115200");
-        window = std::make_unique<Mainfrm>(store, prompter, flags,
-                                           MainWindowServices{
-                                               .ScanSystems = [this] { engine->ScanSystems(); },
-                                               .startPing = [this] { scheduler->StartPing(); },
-                                               .showSystemsList =
-                                                   [this] {
-                                                       if (++listShown == 1)
-                                                           AddUnit("C3", 1, "4-115200");
-                                                   },
-                                               .loadUsedUnits = [this] { return LoadUsedSystems(Db()); },
-                                               .endProgram = [this] { ++ended; },
-                                           });
-        scheduler = std::make_unique<ScanScheduler>(
-            Db(), [this] { engine->ScanSystems(); },
+        window_ = std::make_unique<Mainfrm>(store_, prompter_, flags_,
+                                            MainWindowServices{
+                                                .ScanSystems = [this] { engine_->ScanSystems(); },
+                                                .startPing = [this] { scheduler_->StartPing(); },
+                                                .showSystemsList =
+                                                    [this] {
+                                                        if (++listShown_ == 1)
+                                                            AddUnit("C3", 1, "4-115200");
+                                                    },
+                                                .loadUsedUnits = [this] { return LoadUsedSystems(Db()); },
+                                                .endProgram = [this] { ++ended_; },
+                                            });
+        scheduler_ = std::make_unique<ScanScheduler>(
+            Db(), [this] { engine_->ScanSystems(); },
             SchedulerIntervals{.requestCheckMs = 1000, .pingMs = 100});
-        engine = std::make_unique<ScanEngine>(Db(), link, flags, *window, *scheduler, [this] { ++ended; });
-        window->FillGrid(*LoadUsedSystems(Db()));
-        window->FinishStartup();
+        engine_ =
+            std::make_unique<ScanEngine>(Db(), link_, flags_, *window_, *scheduler_, [this] { ++ended_; });
+        window_->FillGrid(*LoadUsedSystems(Db()));
+        window_->FinishStartup();
     }
 
     void AddUnit(const char* serial, int commPort, const char* aux1)
@@ -61,75 +62,75 @@ protected:
                       {serial, commPort, aux1}));
     }
 
-    QTemporaryDir dir;
-    SettingsStore store{dir.filePath(QStringLiteral("settings.conf"))};
-    FakePrompter prompter;
-    ScanFlags flags;
+    QTemporaryDir dir_;
+    SettingsStore store_{dir_.filePath(QStringLiteral("settings.conf"))};
+    FakePrompter prompter_;
+    ScanFlags flags_;
     // No serial port opens and the TCP unit's port refuses: every unit stays offline, quickly.
-    UnitLink link{SerialPortResolver{},
-                  LinkTimings{.blockReplyWait = 50, .blockPause = 10, .tcpConnectWait = 50}};
-    int ended = 0;
-    int listShown = 0;
-    std::unique_ptr<Mainfrm> window;
-    std::unique_ptr<ScanScheduler> scheduler;
-    std::unique_ptr<ScanEngine> engine;
+    UnitLink link_{SerialPortResolver{},
+                   LinkTimings{.blockReplyWait = 50, .blockPause = 10, .tcpConnectWait = 50}};
+    int ended_ = 0;
+    int listShown_ = 0;
+    std::unique_ptr<Mainfrm> window_;
+    std::unique_ptr<ScanScheduler> scheduler_;
+    std::unique_ptr<ScanEngine> engine_;
 };
 } // namespace
 
 TEST_P(Window, ConnectRunsTheFirstPassAndDisconnectIsAskedThenStopsAtTheNext)
 {
-    window->cmd_Connect->click();
-    EXPECT_TRUE(flags.ScanActive);
-    EXPECT_EQ(window->cmd_Connect->text(), QStringLiteral("Αποσύνδεση"));
-    EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral(" / Σε σύνδεση")));
-    EXPECT_FALSE(window->AddRemoveSystems->isEnabled());
-    EXPECT_FALSE(window->ChangeAppSettings->isEnabled());
+    window_->cmd_Connect->click();
+    EXPECT_TRUE(flags_.ScanActive);
+    EXPECT_EQ(window_->cmd_Connect->text(), QStringLiteral("Αποσύνδεση"));
+    EXPECT_TRUE(window_->windowTitle().endsWith(QStringLiteral(" / Σε σύνδεση")));
+    EXPECT_FALSE(window_->AddRemoveSystems->isEnabled());
+    EXPECT_FALSE(window_->ChangeAppSettings->isEnabled());
     // The systems list is not reached while connected, however asked for.
-    window->AddRemoveSystems->trigger();
-    window->AddRemoveSystems_Click();
-    EXPECT_EQ(listShown, 0);
-    EXPECT_TRUE(engine->SystemsLoaded());
-    EXPECT_EQ(window->SysinfoGrid->item(0, 8)->text(), QStringLiteral("ΟΧΙ"));
-    EXPECT_EQ(window->SysinfoGrid->item(0, 8)->foreground().color(), QColor(Qt::red));
-    EXPECT_TRUE(scheduler->SystemScan.isActive());
-    EXPECT_GT(scheduler->SystemScan.interval(), 1000);
-    EXPECT_TRUE(scheduler->NewTrmReqCheck.isActive());
-    EXPECT_TRUE(scheduler->PingRequest.isActive());
+    window_->AddRemoveSystems->trigger();
+    window_->AddRemoveSystems_Click();
+    EXPECT_EQ(listShown_, 0);
+    EXPECT_TRUE(engine_->SystemsLoaded());
+    EXPECT_EQ(window_->SysinfoGrid->item(0, 8)->text(), QStringLiteral("ΟΧΙ"));
+    EXPECT_EQ(window_->SysinfoGrid->item(0, 8)->foreground().color(), QColor(Qt::red));
+    EXPECT_TRUE(scheduler_->SystemScan.isActive());
+    EXPECT_GT(scheduler_->SystemScan.interval(), 1000);
+    EXPECT_TRUE(scheduler_->NewTrmReqCheck.isActive());
+    EXPECT_TRUE(scheduler_->PingRequest.isActive());
 
-    prompter.answers = {Prompter::Answer::No};
-    window->cmd_Connect->click();
-    EXPECT_FALSE(flags.StopRequested);
-    EXPECT_TRUE(window->cmd_Connect->isEnabled());
+    prompter_.answers = {Prompter::Answer::No};
+    window_->cmd_Connect->click();
+    EXPECT_FALSE(flags_.StopRequested);
+    EXPECT_TRUE(window_->cmd_Connect->isEnabled());
 
-    prompter.answers = {Prompter::Answer::Yes};
-    window->cmd_Connect->click();
-    EXPECT_TRUE(flags.StopRequested);
-    EXPECT_FALSE(window->cmd_Connect->isEnabled());
-    EXPECT_EQ(window->Label1->text(), QStringLiteral("Αποσύνδεση. Παρακαλώ περιμένετε"));
-    EXPECT_EQ(window->windowTitle(), window->BaseCaption());
+    prompter_.answers = {Prompter::Answer::Yes};
+    window_->cmd_Connect->click();
+    EXPECT_TRUE(flags_.StopRequested);
+    EXPECT_FALSE(window_->cmd_Connect->isEnabled());
+    EXPECT_EQ(window_->Label1->text(), QStringLiteral("Αποσύνδεση. Παρακαλώ περιμένετε"));
+    EXPECT_EQ(window_->windowTitle(), window_->BaseCaption());
     // A trouble met by the last pass does not hide the pending disconnect.
-    window->ShowScanProblem(QStringLiteral("Σφάλμα βάσης δεδομένων: ORA-03135"));
-    EXPECT_EQ(window->Label1->text(), QStringLiteral("Αποσύνδεση. Παρακαλώ περιμένετε"));
+    window_->ShowScanProblem(QStringLiteral("Σφάλμα βάσης δεδομένων: ORA-03135"));
+    EXPECT_EQ(window_->Label1->text(), QStringLiteral("Αποσύνδεση. Παρακαλώ περιμένετε"));
 
     ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=1")));
-    scheduler->SystemScan_Timer();
-    EXPECT_FALSE(flags.ScanActive);
-    EXPECT_FALSE(engine->SystemsLoaded());
+    scheduler_->SystemScan_Timer();
+    EXPECT_FALSE(flags_.ScanActive);
+    EXPECT_FALSE(engine_->SystemsLoaded());
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
-    EXPECT_EQ(window->SysinfoGrid->item(0, 8)->text(), QString());
-    EXPECT_EQ(window->cmd_Connect->text(), QStringLiteral("Σύνδεση"));
-    EXPECT_TRUE(window->cmd_Connect->isEnabled());
-    EXPECT_TRUE(window->AddRemoveSystems->isEnabled());
-    EXPECT_EQ(window->Label1->text(), QString());
-    EXPECT_FALSE(scheduler->PingRequest.isActive());
-    EXPECT_FALSE(scheduler->SystemScan.isActive());
-    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(window_->SysinfoGrid->item(0, 8)->text(), QString());
+    EXPECT_EQ(window_->cmd_Connect->text(), QStringLiteral("Σύνδεση"));
+    EXPECT_TRUE(window_->cmd_Connect->isEnabled());
+    EXPECT_TRUE(window_->AddRemoveSystems->isEnabled());
+    EXPECT_EQ(window_->Label1->text(), QString());
+    EXPECT_FALSE(scheduler_->PingRequest.isActive());
+    EXPECT_FALSE(scheduler_->SystemScan.isActive());
+    EXPECT_EQ(ended_, 0);
 }
 
 TEST_P(Window, RequestBetweenPassesStartsAPassPingsAreServedAndExitEndsAtTheStop)
 {
-    window->cmd_Connect->click();
-    ASSERT_TRUE(scheduler->NewTrmReqCheck.isActive());
+    window_->cmd_Connect->click();
+    ASSERT_TRUE(scheduler_->NewTrmReqCheck.isActive());
     ASSERT_TRUE(
         Db().Exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
     ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, "
@@ -146,45 +147,45 @@ TEST_P(Window, RequestBetweenPassesStartsAPassPingsAreServedAndExitEndsAtTheStop
 
     // A request table that fails is left to the next pass, which stays armed.
     ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Terminal_Requests RENAME TO Requests_Away")));
-    scheduler->NewTrmReqCheck_Timer();
-    EXPECT_FALSE(scheduler->NewTrmReqCheck.isActive());
-    EXPECT_TRUE(scheduler->SystemScan.isActive());
+    scheduler_->NewTrmReqCheck_Timer();
+    EXPECT_FALSE(scheduler_->NewTrmReqCheck.isActive());
+    EXPECT_TRUE(scheduler_->SystemScan.isActive());
 
-    prompter.answers = {Prompter::Answer::Yes};
-    window->Terminateprg->trigger();
-    EXPECT_TRUE(flags.ExitRequested);
-    EXPECT_EQ(ended, 0);
-    EXPECT_EQ(window->Label1->text(), QStringLiteral("Τερματισμός. Παρακαλώ περιμένετε"));
-    EXPECT_FALSE(window->cmd_Connect->isEnabled());
-    scheduler->SystemScan_Timer();
-    EXPECT_EQ(ended, 1);
+    prompter_.answers = {Prompter::Answer::Yes};
+    window_->Terminateprg->trigger();
+    EXPECT_TRUE(flags_.ExitRequested);
+    EXPECT_EQ(ended_, 0);
+    EXPECT_EQ(window_->Label1->text(), QStringLiteral("Τερματισμός. Παρακαλώ περιμένετε"));
+    EXPECT_FALSE(window_->cmd_Connect->isEnabled());
+    scheduler_->SystemScan_Timer();
+    EXPECT_EQ(ended_, 1);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
 }
 
 TEST_P(Window, AutoConnectToggleSystemsManagementAndExitWhileIdleAskedUnlessClosedByTheProgram)
 {
-    window->AutoConnect_setting->trigger();
-    EXPECT_TRUE(window->AutoConnect_setting->isChecked());
-    EXPECT_EQ(store.Read(AppSettings, AutoConnect), QStringLiteral("1"));
-    window->AutoConnect_setting->trigger();
-    EXPECT_EQ(store.Read(AppSettings, AutoConnect), QStringLiteral("0"));
+    window_->AutoConnect_setting->trigger();
+    EXPECT_TRUE(window_->AutoConnect_setting->isChecked());
+    EXPECT_EQ(store_.Read(AppSettings, AutoConnect), QStringLiteral("1"));
+    window_->AutoConnect_setting->trigger();
+    EXPECT_EQ(store_.Read(AppSettings, AutoConnect), QStringLiteral("0"));
 
-    window->AddRemoveSystems->trigger();
-    EXPECT_EQ(window->SysinfoGrid->rowCount(), 3);
+    window_->AddRemoveSystems->trigger();
+    EXPECT_EQ(window_->SysinfoGrid->rowCount(), 3);
     ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Used=0")));
-    window->AddRemoveSystems->trigger();
-    EXPECT_EQ(window->SysinfoGrid->rowCount(), 0);
-    EXPECT_FALSE(window->cmd_Connect->isEnabled());
+    window_->AddRemoveSystems->trigger();
+    EXPECT_EQ(window_->SysinfoGrid->rowCount(), 0);
+    EXPECT_FALSE(window_->cmd_Connect->isEnabled());
 
-    prompter.answers = {Prompter::Answer::No};
-    window->Terminateprg->trigger();
-    EXPECT_EQ(ended, 0);
-    prompter.answers = {Prompter::Answer::Yes};
-    window->Terminateprg->trigger();
-    EXPECT_EQ(ended, 1);
-    window->close();
-    EXPECT_EQ(ended, 2);
-    EXPECT_EQ(prompter.messages.size(), 2u);
+    prompter_.answers = {Prompter::Answer::No};
+    window_->Terminateprg->trigger();
+    EXPECT_EQ(ended_, 0);
+    prompter_.answers = {Prompter::Answer::Yes};
+    window_->Terminateprg->trigger();
+    EXPECT_EQ(ended_, 1);
+    window_->close();
+    EXPECT_EQ(ended_, 2);
+    EXPECT_EQ(prompter_.messages.size(), 2u);
 }
 
 INSTANTIATE_BOTH_DRIVERS(Window);
