@@ -1,6 +1,6 @@
 #pragma once
 
-#include <shell/shell_prompter.h>
+#include <ui/prompter.h>
 
 #include <QStringList>
 
@@ -8,10 +8,15 @@
 #include <functional>
 #include <vector>
 
-// Answers in place of the operator, from queues the test fills, and records what was shown.
-class FakePrompter : public ShellPrompter
+// Answers in place of the operator, from queues the test fills, and records what was shown; Base is
+// the prompter interface the code under test asks through.
+template <class Base> class FakeAnswers : public Base
 {
 public:
+    using Icon = Prompter::Icon;
+    using Buttons = Prompter::Buttons;
+    using Answer = Prompter::Answer;
+
     struct Shown
     {
         Icon icon;
@@ -51,16 +56,6 @@ public:
         return text;
     }
 
-    bool EditSettings(SettingsStore& store) override
-    {
-        ++settingsShown;
-        if (settingsAnswers.empty())
-            return false;
-        auto answer = settingsAnswers.front();
-        settingsAnswers.pop_front();
-        return answer(store);
-    }
-
     std::vector<Shown> messages;
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> passwords;
@@ -68,7 +63,6 @@ public:
     // Each code prompt takes the next of these; nothing (or an empty queue) answers Cancel.
     std::deque<std::optional<QString>> texts;
     QStringList textPrompts;
-    // Each showing of the settings dialog runs the next of these in place of the operator.
-    std::deque<std::function<bool(SettingsStore&)>> settingsAnswers;
-    int settingsShown = 0;
 };
+
+using FakePrompter = FakeAnswers<Prompter>;

@@ -1,4 +1,4 @@
-#include "fake_prompter.h"
+#include "fake_shell_prompter.h"
 #include "test_databases.h"
 
 #include <db/database.h>
@@ -64,7 +64,7 @@ protected:
 
     QTemporaryDir dir_;
     SettingsStore store_{dir_.filePath(QStringLiteral("settings.conf"))};
-    FakePrompter prompter_;
+    FakeShellPrompter prompter_;
     ScanFlags flags_;
     // No serial port opens and the TCP unit's port refuses: every unit stays offline, quickly.
     UnitLink link_{SerialPortResolver{},

@@ -1,4 +1,4 @@
-#include "fake_prompter.h"
+#include "fake_shell_prompter.h"
 
 #include <shell/general_settings.h>
 #include <shell/general_settings_form.h>
@@ -106,7 +106,7 @@ TEST_F(SettingsTest, DialogLoadsFromStoreAndSavesOnlyAcceptedEntries)
     store_.Write(AppSettings, DBType, QStringLiteral("7"));
     store_.Write(AppSettings, DBDataSource, QStringLiteral("telvaron"));
     store_.Write(Sps, SP1, QStringLiteral("old"));
-    FakePrompter prompter;
+    FakeShellPrompter prompter;
     GeneralSettingsFrm dialog(store_, prompter);
     // Any DBType but "0" shows the server option, with the file row disabled.
     EXPECT_TRUE(dialog.Option1[1]->isChecked());
@@ -228,7 +228,7 @@ TEST_F(SettingsTest, ParameterChangeGate)
         {"accepted change ends the program", QStringLiteral("Secret"), true, 1, 1, 1},
     };
     for (const Step& s : steps) {
-        FakePrompter prompter;
+        FakeShellPrompter prompter;
         prompter.passwords.push_back(s.typed);
         prompter.settingsAnswers.push_back([&](SettingsStore&) { return s.dialogAccepts; });
         ended = 0;

@@ -1,4 +1,4 @@
-#include "fake_prompter.h"
+#include "fake_shell_prompter.h"
 #include "test_databases.h"
 
 #include <db/database.h>
@@ -36,7 +36,7 @@ struct Shell
 {
     QTemporaryDir dir;
     SettingsStore store{dir.filePath(QStringLiteral("settings.conf"))};
-    FakePrompter prompter;
+    FakeShellPrompter prompter;
     ScanFlags flags;
     int ended = 0;
     int scans = 0;
