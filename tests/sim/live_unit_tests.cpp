@@ -122,10 +122,29 @@ protected:
     LiveUnit live_{model_, settings_, logs_, events_, 7};
 };
 
-TEST_F(LiveUnitTest, ClockRunsAndEverySensorLogsAtItsRecordingRate)
+TEST_F(LiveUnitTest, ClockRunsAndEverySensorLogsAtItsRecordingRateAsTheSeedDecides)
 {
     live_.AdvanceTo(0);
     EXPECT_EQ(Stamp5(Status(), 61), kStart);
+    // Another unit of the same seed, advanced in other steps, logs the same.
+    UnitModel otherModel;
+    otherModel.Update([](UnitState& s) { s.identity.model = QStringLiteral("TELVARON-1E"); });
+    LogMemory otherLogs;
+    CurrentEvents otherEvents;
+    LiveUnit other(otherModel, settings_, otherLogs, otherEvents, 7);
+    for (qint64 ms = 0; ms <= 8 * kMinute; ms += 7300)
+        other.AdvanceTo(ms);
+    other.AdvanceTo(8 * kMinute);
+    live_.AdvanceTo(8 * kMinute);
+    for (int n = 1; n <= 20; ++n) {
+        const auto a = logs_.Samples(n), b = otherLogs.Samples(n);
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t k = 0; k < a.size(); ++k)
+            EXPECT_EQ(a[k].tenths, b[k].tenths);
+    }
+    EXPECT_EQ(logs_.Events().size(), otherLogs.Events().size());
+    EXPECT_EQ(Pointer(kEventLogNumber), otherLogs.Pointer(kEventLogNumber));
+
     live_.AdvanceTo(10 * kMinute + 30 * 1000);
     const QByteArray s = Status();
     EXPECT_EQ(Stamp5(s, 61), kStart.addSecs(10 * 60));
@@ -230,28 +249,6 @@ TEST_F(LiveUnitTest, TheSensorRingWrapsAfterItsLastPage)
     const QByteArray h = Half(0);
     EXPECT_EQ(ReadU24(Bytes(h), 2), 204);
     EXPECT_EQ(Stamp5(h, 5), kStart);
-}
-
-TEST_F(LiveUnitTest, TheSameSeedGivesTheSameUnit)
-{
-    UnitModel otherModel;
-    otherModel.Update([](UnitState& s) { s.identity.model = QStringLiteral("TELVARON-1E"); });
-    LogMemory otherLogs;
-    CurrentEvents otherEvents;
-    LiveUnit other(otherModel, settings_, otherLogs, otherEvents, 7);
-    live_.AdvanceTo(0);
-    for (qint64 ms = 0; ms <= 8 * kMinute; ms += 7300)
-        other.AdvanceTo(ms);
-    other.AdvanceTo(8 * kMinute);
-    live_.AdvanceTo(8 * kMinute);
-    for (int n = 1; n <= 20; ++n) {
-        const auto a = logs_.Samples(n), b = otherLogs.Samples(n);
-        ASSERT_EQ(a.size(), b.size());
-        for (std::size_t k = 0; k < a.size(); ++k)
-            EXPECT_EQ(a[k].tenths, b[k].tenths);
-    }
-    EXPECT_EQ(logs_.Events().size(), otherLogs.Events().size());
-    EXPECT_EQ(Pointer(kEventLogNumber), otherLogs.Pointer(kEventLogNumber));
 }
 
 } // namespace
