@@ -1,3 +1,4 @@
+#include <link/hex_text.h>
 #include <settings_image.h>
 #include <settings_memory.h>
 #include <settings_upload.h>
@@ -13,20 +14,10 @@ using namespace unitsim;
 // A record line as the server sends it: Intel HEX, digits swapped pairwise, CR LF.
 QByteArray Line(quint8 type, int address, const QByteArray& data, int checksumError = 0)
 {
-    QByteArray bytes;
-    bytes.append(char(data.size())).append(char(address >> 8)).append(char(address)).append(char(type));
-    bytes.append(data);
-    quint8 sum = 0;
-    for (char b : bytes)
-        sum += quint8(b);
-    bytes.append(char(quint8(-sum + checksumError)));
-    QByteArray text = ":" + bytes.toHex().toUpper();
-    for (char& c : text) {
-        const qsizetype at = QByteArray("0123456789ABCDEF").indexOf(c);
-        if (at >= 0)
-            c = "8976543201DFEACB"[at];
-    }
-    return text + "\r\n";
+    QString text = QStringLiteral(":") + Hex2(quint8(data.size())) + Hex2(quint8(address >> 8)) +
+                   Hex2(quint8(address)) + Hex2(type) + QString::fromLatin1(data.toHex().toUpper());
+    text += Hex2(quint8(IntelHexChecksum(text).toInt(nullptr, 16) + checksumError));
+    return ScrambleHexDigits(text).toLatin1() + "\r\n";
 }
 
 // The first records of the image, each of 16 bytes, then the end record when withEnd.
