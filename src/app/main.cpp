@@ -2,6 +2,8 @@
 #include <link/serial_port_path.h>
 #include <link/unit_link.h>
 #include <scan/scan_engine.h>
+#include <settings/settings_change.h>
+#include <settings/system_settings_form.h>
 #include <shell/main_window.h>
 #include <shell/qt_prompter.h>
 #include <shell/scan_scheduler.h>
@@ -38,14 +40,20 @@ int main(int argc, char** argv)
     UnitLink link(SettingsSerialPorts(kAppTitle));
     ScanEngine* engine = nullptr;
     ScanScheduler scheduler(db, [&] { engine->ScanSystems(); });
-    Mainfrm window(store, prompter, flags,
-                   MainWindowServices{
-                       .ScanSystems = [&] { engine->ScanSystems(); },
-                       .startPing = [&] { scheduler.StartPing(); },
-                       .showSystemsList = [&] { SystemsList(db, link, prompter, &window).exec(); },
-                       .loadUsedUnits = [&] { return LoadUsedSystems(db); },
-                       .endProgram = endProgram,
-                   });
+    const SystemsList::ChangeSettings changeSettings = [&](const SystemInfo& unit,
+                                                           DialogLine::Progress progress, QWidget* parent) {
+        const auto showModally = [](SystemSettingsFrm& form) { form.exec(); };
+        return SettingsChange(db, link, prompter, showModally, std::move(progress)).Run(unit, parent);
+    };
+    Mainfrm window(
+        store, prompter, flags,
+        MainWindowServices{
+            .ScanSystems = [&] { engine->ScanSystems(); },
+            .startPing = [&] { scheduler.StartPing(); },
+            .showSystemsList = [&] { SystemsList(db, link, prompter, changeSettings, &window).exec(); },
+            .loadUsedUnits = [&] { return LoadUsedSystems(db); },
+            .endProgram = endProgram,
+        });
     QObject::connect(&link, &UnitLink::UnsupportedCommand, &window, [&] {
         prompter.Message(Prompter::Icon::Critical, Prompter::Buttons::Ok, kAppTitle,
                          QString::fromLatin1(kUnsupportedCommandText));

@@ -3,12 +3,12 @@
 #include "db_error_explanation.h"
 #include "parameter_change.h"
 #include "settings_store.h"
+#include "shell_prompter.h"
 #include "wait_form.h"
 
 #include <db/database.h>
 #include <db/sqlite_compaction.h>
 #include <ui/app_title.h>
-#include <ui/prompter.h>
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -20,7 +20,7 @@ QString AppSetting(const SettingsStore& store, const char* key)
 }
 } // namespace
 
-void EndOnDatabaseFailure(SettingsStore& store, Prompter& prompter, Database& db,
+void EndOnDatabaseFailure(SettingsStore& store, ShellPrompter& prompter, Database& db,
                           const ProgramEnd& endProgram, long number, const QString& description)
 {
     QString text;
@@ -49,7 +49,7 @@ void BackUpAndCompact(const QString& dbFile)
     CompactDatabaseFile(dbFile);
 }
 
-bool OpenDatabase(SettingsStore& store, Prompter& prompter, Database& db, QWidget* window,
+bool OpenDatabase(SettingsStore& store, ShellPrompter& prompter, Database& db, QWidget* window,
                   const ProgramEnd& endProgram, const FilePreparation& prepare)
 {
     bool numeric = false;

@@ -2,9 +2,9 @@
 
 #include "parameter_change.h"
 #include "settings_store.h"
+#include "shell_prompter.h"
 
 #include <ui/app_title.h>
-#include <ui/prompter.h>
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -21,7 +21,7 @@ const QString kDisconnectCaption = QStringLiteral("Αποσύνδεση");
 constexpr int kOnlineColumn = 8;
 } // namespace
 
-Mainfrm::Mainfrm(SettingsStore& store, Prompter& prompter, ScanFlags& flags, MainWindowServices services)
+Mainfrm::Mainfrm(SettingsStore& store, ShellPrompter& prompter, ScanFlags& flags, MainWindowServices services)
     : store_(store), prompter_(prompter), flags_(flags), services_(std::move(services))
 {
     auto* central = new QWidget(this);

@@ -12,12 +12,12 @@
 #include <optional>
 #include <vector>
 
-class Prompter;
 class QAction;
 class QLabel;
 class QPushButton;
 class QTableWidget;
 class SettingsStore;
+class ShellPrompter;
 
 // What the main window needs from the rest of the program.
 struct MainWindowServices
@@ -37,7 +37,7 @@ class Mainfrm : public QMainWindow, public ScanWindow
 {
     Q_OBJECT
 public:
-    Mainfrm(SettingsStore& store, Prompter& prompter, ScanFlags& flags, MainWindowServices services);
+    Mainfrm(SettingsStore& store, ShellPrompter& prompter, ScanFlags& flags, MainWindowServices services);
 
     QString BaseCaption() const;
     void FillGrid(const std::vector<SystemInfo>& units);
@@ -75,7 +75,7 @@ private:
     void RefillGrid();
 
     SettingsStore& store_;
-    Prompter& prompter_;
+    ShellPrompter& prompter_;
     ScanFlags& flags_;
     MainWindowServices services_;
 };

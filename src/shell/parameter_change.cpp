@@ -1,11 +1,11 @@
 #include "parameter_change.h"
 
 #include "settings_store.h"
+#include "shell_prompter.h"
 
 #include <ui/app_title.h>
-#include <ui/prompter.h>
 
-void ChangeApplicationSettings(SettingsStore& store, Prompter& prompter, const ProgramEnd& endProgram)
+void ChangeApplicationSettings(SettingsStore& store, ShellPrompter& prompter, const ProgramEnd& endProgram)
 {
     const QString caption = kAppTitle + QStringLiteral(" / Αλλαγή παραμέτρων εφαρμογής");
     const auto typed =

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <ui/prompter.h>
+#include "shell_prompter.h"
 
 class QWidget;
 
 // The operator's own answers, through modal Qt dialogs.
-class QtPrompter : public Prompter
+class QtPrompter : public ShellPrompter
 {
 public:
     explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}

@@ -3,11 +3,11 @@
 #include "database_opening.h"
 #include "main_window.h"
 #include "settings_store.h"
+#include "shell_prompter.h"
 #include "wait_form.h"
 
 #include <db/database.h>
 #include <ui/app_title.h>
-#include <ui/prompter.h>
 #include <unit/systems_info.h>
 
 #include <QAction>
@@ -16,7 +16,7 @@
 namespace {
 
 // False when the operator gave up on the first-run set-up.
-bool FirstRun(SettingsStore& store, Prompter& prompter)
+bool FirstRun(SettingsStore& store, ShellPrompter& prompter)
 {
     using namespace Setting;
     prompter.Message(
@@ -54,7 +54,7 @@ bool ResetLiveState(Database& db)
 }
 } // namespace
 
-bool RunStartup(SettingsStore& store, Prompter& prompter, Database& db, Mainfrm& window,
+bool RunStartup(SettingsStore& store, ShellPrompter& prompter, Database& db, Mainfrm& window,
                 const ProgramEnd& endProgram)
 {
     using namespace Setting;

@@ -6,8 +6,8 @@
 
 class Database;
 class Mainfrm;
-class Prompter;
 class SettingsStore;
+class ShellPrompter;
 
 // The tables emptied at every start, in this order: they describe the present moment only.
 inline constexpr std::array<const char*, 8> LiveTables = {
@@ -24,5 +24,5 @@ inline constexpr std::array<const char*, 8> LiveTables = {
 // The start of the program once it knows it is the only instance: the first-run
 // set-up, the database, the live tables emptied, every used unit offline, the grid
 // filled and, when asked for, the first Connect. Returns false when the program ended.
-bool RunStartup(SettingsStore& store, Prompter& prompter, Database& db, Mainfrm& window,
+bool RunStartup(SettingsStore& store, ShellPrompter& prompter, Database& db, Mainfrm& window,
                 const ProgramEnd& endProgram);

@@ -4,7 +4,6 @@
 #include "unit_rows.h"
 
 #include <db/database.h>
-#include <settings/system_settings_form.h>
 #include <ui/app_title.h>
 #include <ui/button_row.h>
 #include <ui/prompter.h>
@@ -29,14 +28,15 @@ constexpr int kSerialColumn = 0;
 constexpr int kListColumns = 8; // the main grid's columns without the online one
 } // namespace
 
-SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, QWidget* parent)
+SystemsList::SystemsList(Database& db, UnitLink& link, Prompter& prompter, ChangeSettings changeSettings,
+                         QWidget* parent)
     : QDialog(parent), SystemListGrid(new QTableWidget(this)), comPortList(new QComboBox(this)),
       addSerialButton(new QPushButton(QStringLiteral("Προσθήκη"), this)), ipAddressText(new QLineEdit(this)),
       tcpPortText(new QLineEdit(this)), addTcpButton(new QPushButton(QStringLiteral("Προσθήκη"), this)),
       removeButton(new QPushButton(QStringLiteral("Αφαίρεση συστήματος"), this)),
       Command4(new QPushButton(QStringLiteral("Ρυθμίσεις"), this)),
       closeButton(new QPushButton(QStringLiteral("Κλείσιμο"), this)), ProgressLabel(new QLabel(this)),
-      showSettings([](SystemSettingsFrm& form) { form.exec(); }), db_(db), link_(link), prompter_(prompter)
+      db_(db), link_(link), prompter_(prompter), changeSettings_(std::move(changeSettings))
 {
     setWindowTitle(kAppTitle + QStringLiteral(" / Διαχείριση συστημάτων"));
     setModal(true);
@@ -162,9 +162,8 @@ void SystemsList::Command4_Click()
         return;
     }
     SetBusy(true);
-    SettingsChange change(db_, link_, prompter_, showSettings,
-                          [this](const QString& text) { ProgressLabel->setText(text); });
-    const bool changed = change.Run(*unit, this);
+    const bool changed = changeSettings_(
+        *unit, [this](const QString& text) { ProgressLabel->setText(text); }, this);
     SetBusy(false);
     if (changed)
         RefreshList();

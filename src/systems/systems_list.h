@@ -1,8 +1,10 @@
 #pragma once
 
-#include <settings/settings_change.h>
+#include <ui/dialog_line.h>
 
 #include <QDialog>
+
+#include <functional>
 
 class Database;
 class Prompter;
@@ -12,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class UnitLink;
+struct SystemInfo;
 struct UnitAddress;
 
 // The systems list: the listed units, adding one by serial port or by IP address and TCP port,
@@ -20,7 +23,13 @@ class SystemsList : public QDialog
 {
     Q_OBJECT
 public:
-    SystemsList(Database& db, UnitLink& link, Prompter& prompter, QWidget* parent = nullptr);
+    // Changes a listed unit's settings, showing its steps through progress and its dialog over
+    // parent; true when the unit and the database carry new settings.
+    using ChangeSettings =
+        std::function<bool(const SystemInfo& unit, DialogLine::Progress progress, QWidget* parent)>;
+
+    SystemsList(Database& db, UnitLink& link, Prompter& prompter, ChangeSettings changeSettings,
+                QWidget* parent = nullptr);
 
     // Fills the grid from the listed units.
     void RefreshList();
@@ -40,8 +49,6 @@ public:
     QPushButton* Command4;
     QPushButton* closeButton;
     QLabel* ProgressLabel;
-    // How the settings dialog is shown: modally, unless a test answers in place of the operator.
-    SettingsChange::ShowDialog showSettings;
 
 public slots:
     // Not while a unit is being added: its transactions still wait inside.
@@ -57,5 +64,6 @@ private:
     Database& db_;
     UnitLink& link_;
     Prompter& prompter_;
+    ChangeSettings changeSettings_;
     bool busy_ = false;
 };

@@ -4,8 +4,6 @@
 
 #include <optional>
 
-class SettingsStore;
-
 // Every question the program asks the operator goes through here, so that tests
 // can answer in place of a person.
 class Prompter
@@ -25,8 +23,4 @@ public:
     // A code typed by the operator, shown as one "*" per character: the code after OK, nothing
     // after Cancel or a close.
     virtual std::optional<QString> Code(const QString& title, const QString& label) = 0;
-
-    // The settings dialog, loaded afresh from the store; true when the operator's entries
-    // were accepted and written.
-    virtual bool EditSettings(SettingsStore& store) = 0;
 };

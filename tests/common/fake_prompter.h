@@ -1,6 +1,6 @@
 #pragma once
 
-#include <ui/prompter.h>
+#include <shell/shell_prompter.h>
 
 #include <QStringList>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 // Answers in place of the operator, from queues the test fills, and records what was shown.
-class FakePrompter : public Prompter
+class FakePrompter : public ShellPrompter
 {
 public:
     struct Shown

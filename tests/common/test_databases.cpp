@@ -6,19 +6,16 @@
 
 #include <atomic>
 #include <ctime>
-#include <sstream>
 
 std::optional<PgServer> TestPgServer()
 {
     const QString port = qEnvironmentVariable("TELVARON_TEST_PG_PORT");
     if (port.isEmpty())
         return std::nullopt;
-    PgServer server;
-    server.serverIp = QStringLiteral("127.0.0.1");
-    server.serverPort = port;
-    server.dataSource = QStringLiteral("telvaron_test");
-    server.connectTimeoutSeconds = 5;
-    return server;
+    return PgServer{.serverIp = QStringLiteral("127.0.0.1"),
+                    .serverPort = port,
+                    .dataSource = QStringLiteral("telvaron_test"),
+                    .connectTimeoutSeconds = 5};
 }
 
 QString SchemaFile(Database::Driver driver)
@@ -39,19 +36,11 @@ bool RunSqlScript(Database& db, const QString& script)
     return true;
 }
 
-TestDatabase::TestDatabase(Database::Driver driver, const QString& connectionName,
-                           std::optional<PgServer> server)
-    : driver_(driver), server_(std::move(server)), db_(connectionName)
-{
-}
-
 std::unique_ptr<TestDatabase> TestDatabase::Create(Database::Driver driver, const QString& connectionName,
                                                    std::optional<PgServer> server)
 {
     std::unique_ptr<TestDatabase> created(new TestDatabase(driver, connectionName, std::move(server)));
-    if (!created->SetUp())
-        return nullptr;
-    return created;
+    return created->SetUp() ? std::move(created) : nullptr;
 }
 
 bool TestDatabase::SetUp()
@@ -78,12 +67,10 @@ bool TestDatabase::SetUp()
         }
     }
     QFile schema(SchemaFile(driver_));
-    if (!schema.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "cannot read " << SchemaFile(driver_).toStdString();
-        return false;
-    }
-    if (!OpenConnection(db_) || !RunSqlScript(db_, QString::fromUtf8(schema.readAll()))) {
-        ADD_FAILURE() << db_.LastError().description.toStdString();
+    if (!schema.open(QIODevice::ReadOnly) || !OpenConnection(db_) ||
+        !RunSqlScript(db_, QString::fromUtf8(schema.readAll()))) {
+        ADD_FAILURE() << SchemaFile(driver_).toStdString() << ": "
+                      << db_.LastError().description.toStdString();
         return false;
     }
     return true;
@@ -106,11 +93,6 @@ bool TestDatabase::OpenConnection(Database& connection) const
         return connection.OpenSqlite(SqliteFile());
     return connection.OpenPostgres(*server_) &&
            connection.Exec(QStringLiteral("SET search_path TO ") + pgSchema_).has_value();
-}
-
-QString TestDatabase::SqliteFile() const
-{
-    return dir_.filePath(QStringLiteral("tldb.db"));
 }
 
 void BothDriversTest::SetUp()
@@ -145,12 +127,10 @@ MachineTimeZone::~MachineTimeZone()
 
 void PrintTo(Database::Driver driver, std::ostream* out)
 {
-    *out << (driver == Database::Driver::SQLite ? "SQLite" : "PostgreSQL");
+    *out << DriverName({driver, 0});
 }
 
 std::string DriverName(const ::testing::TestParamInfo<Database::Driver>& info)
 {
-    std::ostringstream name;
-    PrintTo(info.param, &name);
-    return name.str();
+    return info.param == Database::Driver::SQLite ? "SQLite" : "PostgreSQL";
 }

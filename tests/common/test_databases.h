@@ -16,7 +16,7 @@
 // 127.0.0.1 and names in TELVARON_TEST_PG_PORT; without it the PostgreSQL cases skip.
 //
 //   class MirrorTest : public BothDriversTest {};
-//   TEST_P(MirrorTest, WritesRow) { ASSERT_TRUE(Db().Exec("INSERT ...", {...})); }
+//   TEST_P(MirrorTest, WritesRow) { ASSERT_TRUE(Db().exec("INSERT ...", {...})); }
 //   INSTANTIATE_BOTH_DRIVERS(MirrorTest);
 
 // The test server's database (telvaron_test), or nothing when no test server is given.
@@ -46,12 +46,15 @@ public:
     // Opens a further connection on the same tables, as a client terminal would.
     bool OpenConnection(Database& connection) const;
     // The database file (SQLite only).
-    QString SqliteFile() const;
+    QString SqliteFile() const { return dir_.filePath(QStringLiteral("tldb.db")); }
     // The schema that holds the tables (PostgreSQL only).
     const QString& PgSchema() const { return pgSchema_; }
 
 private:
-    TestDatabase(Database::Driver driver, const QString& connectionName, std::optional<PgServer> server);
+    TestDatabase(Database::Driver driver, const QString& connectionName, std::optional<PgServer> server)
+        : driver_(driver), server_(std::move(server)), db_(connectionName)
+    {
+    }
     bool SetUp();
 
     Database::Driver driver_;

@@ -12,9 +12,6 @@ struct Case
 
 // Messages as libpq 15 gives them in the C locale.
 const Case kCases[] = {
-    {"connection to server at \"127.0.0.1\", port 54398 failed: Connection refused\n"
-     "\tIs the server running on that host and accepting TCP/IP connections?",
-     "12541"},
     {"connection to server at \"localhost\" (::1), port 5432 failed: Connection refused\n"
      "\tIs the server running on that host and accepting TCP/IP connections?\n"
      "connection to server at \"localhost\" (127.0.0.1), port 5432 failed: Connection refused\n"
@@ -24,9 +21,6 @@ const Case kCases[] = {
      "directory\n"
      "\tIs the server running locally and accepting connections on that socket?",
      "12541"},
-    {"connection to server at \"127.0.0.1\", port 54331 failed: FATAL:  password authentication failed for "
-     "user \"telvaron\"",
-     "01017"},
     {"connection to server at \"127.0.0.1\", port 54331 failed: FATAL:  role \"telvaron\" does not exist",
      "01017"},
     {"connection to server at \"127.0.0.1\", port 54331 failed: FATAL:  no pg_hba.conf entry for host "
@@ -53,7 +47,6 @@ const Case kCases[] = {
      "\tIs the server running on that host and accepting TCP/IP connections?",
      "12170"},
     {"could not translate host name \"dbserver\" to address: Name or service not known", "12545"},
-    {"could not translate host name \"dbserver\" to address: Temporary failure in name resolution", "12545"},
     {"connection to server at \"10.0.0.9\", port 5432 failed: Network is unreachable\n"
      "\tIs the server running on that host and accepting TCP/IP connections?",
      "12560"},

@@ -48,19 +48,15 @@ protected:
         Database db("maker");
         ASSERT_TRUE(db.OpenSqlite(file)) << db.LastError().description.toStdString();
         ASSERT_TRUE(db.Exec("CREATE TABLE Records (Rec_SensRecSN INTEGER, Rec_Info VARCHAR(200))"));
-        ASSERT_TRUE(db.Transaction([&] {
-            for (int i = 1; i <= made; ++i) {
-                if (!db.Exec("INSERT INTO Records VALUES (?, ?)", {i, QString(200, u'x')}))
-                    return false;
-            }
-            return true;
-        }));
+        ASSERT_TRUE(db.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+                            "INSERT INTO Records SELECT i, ? FROM n",
+                            {made, QString(200, u'x')}));
         ASSERT_TRUE(db.Exec("DELETE FROM Records WHERE Rec_SensRecSN > ?", {keep}));
         ASSERT_TRUE(db.Select("PRAGMA wal_checkpoint(TRUNCATE)"));
     }
-    static int Rows(const QString& file, const QString& connection = "reader")
+    static int Rows(const QString& file)
     {
-        Database db(connection);
+        Database db("reader");
         if (!db.OpenSqlite(file))
             return -1;
         const auto count = db.Select("SELECT COUNT(*) FROM Records");
@@ -74,50 +70,38 @@ protected:
         struct stat status;
         return ::stat(QFile::encodeName(file).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
     }
-    QStringList Files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
+    QStringList files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
 
     QTemporaryDir dir_;
     QString file_ = dir_.filePath("tldb.db");
     QString backup_ = dir_.filePath("tldb.bak");
 };
 
-TEST_F(CompactionTest, CompactsAndKeepsTheDataInTheBackup)
-{
-    MakeDatabase(file_);
-    const qint64 before = QFileInfo(file_).size();
-    EXPECT_TRUE(CompactDatabaseFile(file_));
-    EXPECT_LT(QFileInfo(file_).size(), before / 4);
-    EXPECT_EQ(Rows(file_), 100);
-    EXPECT_EQ(Rows(backup_), 100);
-    EXPECT_EQ(Files(), QStringList({"tldb.bak", "tldb.db"}));
-}
-
-TEST_F(CompactionTest, AMissingFileLeavesTheOldBackupAndCreatesNothing)
+// A file that is missing or no database gives up and leaves the older backup and nothing else.
+TEST_F(CompactionTest, WhatIsNoDatabaseStaysAndSoDoesTheBackup)
 {
     MakeDatabase(backup_, 7);
-    EXPECT_FALSE(CompactDatabaseFile(file_));
-    EXPECT_EQ(Rows(backup_), 7);
-    EXPECT_EQ(Files(), QStringList({"tldb.bak"}));
-}
-
-TEST_F(CompactionTest, AFileThatIsNoDatabaseStaysAndSoDoesTheBackup)
-{
-    MakeDatabase(backup_, 7);
-    QFile file(file_);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const QByteArray text = QByteArray("no database here\n").repeated(100);
-    file.write(text);
-    file.close();
-    EXPECT_FALSE(CompactDatabaseFile(file_));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), text);
-    EXPECT_EQ(Rows(backup_), 7);
-    EXPECT_EQ(Files(), QStringList({"tldb.bak", "tldb.db"}));
+    for (const bool exists : {false, true}) {
+        QFile file(file_);
+        if (exists) {
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(text);
+            file.close();
+        }
+        EXPECT_FALSE(CompactDatabaseFile(file_)) << exists;
+        EXPECT_EQ(Rows(backup_), 7);
+        EXPECT_EQ(files(), exists ? QStringList({"tldb.bak", "tldb.db"}) : QStringList({"tldb.bak"}));
+        if (exists) {
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), text);
+        }
+    }
 }
 
 // The backup holds what the database holds: it is readable by whom the database is, no
 // one else, whatever an older backup allowed.
-TEST_F(CompactionTest, TheBackupGetsTheModeOfTheDatabase)
+TEST_F(CompactionTest, CompactsIntoABackupWithTheModeOfTheDatabase)
 {
     const struct
     {
@@ -135,36 +119,16 @@ TEST_F(CompactionTest, TheBackupGetsTheModeOfTheDatabase)
             MakeDatabase(backup_, 7);
             ASSERT_EQ(::chmod(QFile::encodeName(backup_).constData(), c.olderBackup), 0);
         }
+        const qint64 before = QFileInfo(file_).size();
         EXPECT_TRUE(CompactDatabaseFile(file_));
+        EXPECT_LT(QFileInfo(file_).size(), before / 4);
         EXPECT_EQ(Mode(backup_), c.database) << std::oct << c.database << " " << c.olderBackup;
         EXPECT_EQ(Mode(file_), c.database) << std::oct << c.database << " " << c.olderBackup;
+        EXPECT_EQ(Rows(file_), 100);
         EXPECT_EQ(Rows(backup_), 100);
+        EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
     }
 }
-
-// Writes beyond a size fail as on a full disk, for this process while it lasts.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        previousSignal_ = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, previous_.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousSignal_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit previous_{};
-    void (*previousSignal_)(int) = SIG_DFL;
-};
 
 // A copy that fails half written (a full disk) leaves the database, the older backup and
 // nothing else: no partial copy and no journal of it.
@@ -173,18 +137,24 @@ TEST_F(CompactionTest, AFailedCopyLeavesNoOtherFileBehind)
     MakeDatabase(backup_, 7);
     // Larger than SQLite's page cache, so the copy spills to its file through a journal.
     MakeDatabase(file_, 15000, 15000);
-    {
-        const FileSizeLimit fullDisk(1024 * 1024);
-        EXPECT_FALSE(CompactDatabaseFile(file_));
-    }
-    EXPECT_EQ(Files(), QStringList({"tldb.bak", "tldb.db"}));
+    // Writes beyond a size fail as on a full disk, for this process while it lasts.
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit fullDisk{1024 * 1024, previous.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &fullDisk);
+    EXPECT_FALSE(CompactDatabaseFile(file_));
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousSignal);
+    EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
     EXPECT_EQ(Rows(file_), 15000);
     EXPECT_EQ(Rows(backup_), 7);
 }
 
 // A terminal that reads through the compaction keeps its file: it goes on reading, and what
-// it writes afterwards reaches the server, not the backup.
-TEST_F(CompactionTest, ATerminalThatHasTheFileOpenKeepsWorkingOnIt)
+// it writes afterwards reaches the server, not the backup. A terminal in the middle of a
+// write makes the compaction give up after its busy timeout; its write and the data stay whole.
+TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompactionGiveUp)
 {
     MakeDatabase(file_);
     Database terminal("terminal");
@@ -202,23 +172,15 @@ TEST_F(CompactionTest, ATerminalThatHasTheFileOpenKeepsWorkingOnIt)
     ASSERT_TRUE(terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5000, "after"}));
     EXPECT_EQ(Rows(file_), 101);
     EXPECT_EQ(Rows(backup_), 100);
-}
 
-// A terminal in the middle of a write makes the compaction give up after its busy timeout;
-// the terminal's write and the data stay whole.
-TEST_F(CompactionTest, ATerminalThatWritesMakesTheCompactionGiveUp)
-{
-    MakeDatabase(file_);
-    Database terminal("terminal");
-    ASSERT_TRUE(terminal.OpenSqlite(file_));
     bool compacted = true;
     ASSERT_TRUE(terminal.Transaction([&] {
         compacted = CompactDatabaseFile(file_, std::chrono::milliseconds(200));
-        return terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5000, "during"}).has_value();
+        return terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5001, "during"}).has_value();
     }));
     EXPECT_FALSE(compacted);
-    EXPECT_EQ(Rows(file_), 101);
-    EXPECT_EQ(Rows(backup_), 100);
+    EXPECT_EQ(Rows(file_), 102);
+    EXPECT_EQ(Rows(backup_), 101);
 }
 
 } // namespace

@@ -1,4 +1,3 @@
-#include "test_databases.h"
 #include "wall_clock.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +9,9 @@ QDateTime At(int y, int mo, int d, int h, int mi, int s = 0, int ms = 0)
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
 }
 
-TEST(WallClock, BindsAsTextOfItsOwnDateAndTime)
+// What each driver gives back is read by DatabaseTest.WallClockTimesComeBackUnchangedUnderSummerTime;
+// these are the forms that the database round trip does not make.
+TEST(WallClock, BindsAsTextOfItsOwnDateAndTimeAndReadsOtherForms)
 {
     EXPECT_EQ(WallClockValue(At(2009, 12, 24, 13, 45)).toString(), "2009-12-24 13:45:00");
     EXPECT_EQ(WallClockValue(At(2024, 3, 31, 3, 30, 15, 250)).toString(), "2024-03-31 03:30:15.250");
@@ -18,26 +19,16 @@ TEST(WallClock, BindsAsTextOfItsOwnDateAndTime)
     const QDateTime offset(QDate(2024, 3, 31), QTime(3, 30), Qt::OffsetFromUTC, 7200);
     EXPECT_EQ(WallClockValue(offset).toString(), "2024-03-31 03:30:00");
     EXPECT_TRUE(WallClockValue(QDateTime()).isNull());
-}
 
-TEST(WallClock, ReadsWhatEitherDriverGivesBack)
-{
-    const MachineTimeZone athens("Europe/Athens");
     const struct
     {
         QVariant read;
         QDateTime expected;
     } cases[] = {
-        {QString("2024-03-31 03:30:00"), At(2024, 3, 31, 3, 30)},
-        {QString("2024-10-27 03:30:00.250"), At(2024, 10, 27, 3, 30, 0, 250)},
         {QString("2024-10-27T03:30:00"), At(2024, 10, 27, 3, 30)},
         {QDateTime(QDate(2024, 3, 31), QTime(3, 30), Qt::UTC), At(2024, 3, 31, 3, 30)},
-        {QVariant(), QDateTime()},
         {QVariant(QMetaType::fromType<QString>()), QDateTime()},
         {QString("not a time"), QDateTime()},
-        // What the PostgreSQL driver gives for a local time that the machine's zone skips: an
-        // invalid QDateTime that still holds the fields read.
-        {QDateTime(QDate(2024, 3, 31), QTime(3, 30), Qt::LocalTime), At(2024, 3, 31, 3, 30)},
         {QString("2024-13-01 00:00:00"), QDateTime()},
     };
     for (const auto& c : cases) {

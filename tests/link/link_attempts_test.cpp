@@ -19,8 +19,8 @@ namespace {
 constexpr quint8 kSentinel = 0xAA;
 
 const LinkTimings kT = ShortLinkTimings();
-const int kBP = kT.blockPause;
-const int kHP = kT.handshakePause;
+const int BP = kT.blockPause;
+const int HP = kT.handshakePause;
 // Replies late for one wait and in time for the next longer one.
 const int kPastBlockWait = (kT.blockReplyWait + kT.handshakeWait) / 2;
 const int kPastBlockLogPageWait = (kT.blockReplyWait + kT.blockLogPageReplyWait) / 2;
@@ -52,30 +52,28 @@ constexpr bool kHandshake = false;
 // bytes must be equal.
 // clang-format off
 const std::vector<Case> kCases = {
-    {"Normal", kBlock, CmdIdentify, {}, LinkOk, {}, 1},
     {"DelayWithinTheWait", kBlock, CmdIdentify, {{1, F::Delay(60)}}, LinkOk, {}, 1},
-    {"LateReplyThenOk", kBlock, CmdIdentify, {{1, F::Delay(kPastBlockWait)}}, LinkOk, {kBP}, 2},
+    {"LateReplyThenOk", kBlock, CmdIdentify, {{1, F::Delay(kPastBlockWait)}}, LinkOk, {BP}, 2},
     {"LogPageWaitsLonger", kBlock, CmdReadLogPage, {{1, F::Delay(kPastBlockLogPageWait)}}, LinkOk, {}, 1},
-    {"SilenceThrice", kBlock, CmdIdentify, {{kAll, F::Silence()}}, LinkNoAnswer, {kBP, kBP}, 3},
-    {"ShortReplyThrice", kBlock, CmdIdentify, {{kAll, F::ShortReply(1)}}, LinkNoAnswer, {kBP, kBP}, 3},
-    {"LoneByteThrice", kBlock, CmdIdentify, {{kAll, F::WrongAck(0, AckCommandByte)}}, LinkNoAnswer, {kBP, kBP}, 3},
+    {"SilenceThrice", kBlock, CmdIdentify, {{kAll, F::Silence()}}, LinkNoAnswer, {BP, BP}, 3},
+    {"ShortReplyThrice", kBlock, CmdIdentify, {{kAll, F::ShortReply(1)}}, LinkNoAnswer, {BP, BP}, 3},
+    {"LoneByteThrice", kBlock, CmdIdentify, {{kAll, F::WrongAck(0, AckCommandByte)}}, LinkNoAnswer, {BP, BP}, 3},
     {"LongReply", kBlock, CmdIdentify, {{kAll, F::LongReply(3, 0x55)}}, LinkOk, {}, 1},
     {"SplitReply", kBlock, CmdIdentify, {{1, F::SplitReply(10, 60)}}, LinkOk, {}, 1},
-    {"GarbagePrefixThrice", kBlock, CmdIdentify, {{kAll, F::GarbagePrefix(3, 0x00)}}, LinkFailure, {kBP, kBP}, 3},
+    {"GarbagePrefixThrice", kBlock, CmdIdentify, {{kAll, F::GarbagePrefix(3, 0x00)}}, LinkFailure, {BP, BP}, 3},
     {"BadCheckThenOk", kBlock, CmdIdentify, {{1, F::BadCheck()}}, LinkOk, {}, 2},
     {"BadCheckThrice", kBlock, CmdIdentify, {{kAll, F::BadCheck()}}, LinkFailure, {}, 3},
     {"ResendThenOk", kBlock, CmdIdentify, {{1, F::Status(StatusRetry)}}, LinkOk, {}, 2},
     {"ResendThrice", kBlock, CmdIdentify, {{kAll, F::Status(StatusRetry)}}, LinkFailure, {}, 3},
-    {"UnexpectedStatusThenOk", kBlock, CmdIdentify, {{1, F::Status(0x00)}}, LinkOk, {kBP}, 2},
+    {"UnexpectedStatusThenOk", kBlock, CmdIdentify, {{1, F::Status(0x00)}}, LinkOk, {BP}, 2},
     {"MenuBusy", kBlock, CmdIdentify, {{1, F::Status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
-    {"MenuBusyAfterATimeout", kBlock, CmdIdentify, {{1, F::Silence()}, {2, F::Status(StatusMenuBusy)}}, LinkMenuBusy, {kBP}, 2},
+    {"MenuBusyAfterATimeout", kBlock, CmdIdentify, {{1, F::Silence()}, {2, F::Status(StatusMenuBusy)}}, LinkMenuBusy, {BP}, 2},
     {"NotSupported", kBlock, CmdReadPowerConfig, {}, LinkNotSupported, {}, 1},
     {"TwoByteReply", kBlock, CmdSetAlarmCondition, {}, LinkOk, {}, 1},
     {"TwoByteReplyUnequalThrice", kBlock, CmdSetAlarmCondition, {{kAll, F::BadCheck()}}, LinkFailure, {}, 3},
-    {"ResendThenTwoTimeouts", kBlock, CmdIdentify, {{1, F::Status(StatusRetry)}, {kAll, F::Silence()}}, LinkNoAnswer, {kBP}, 3},
-    {"TwoTimeoutsThenBadCheck", kBlock, CmdIdentify, {{3, F::BadCheck()}, {kAll, F::Silence()}}, LinkFailure, {kBP, kBP}, 3},
+    {"ResendThenTwoTimeouts", kBlock, CmdIdentify, {{1, F::Status(StatusRetry)}, {kAll, F::Silence()}}, LinkNoAnswer, {BP}, 3},
+    {"TwoTimeoutsThenBadCheck", kBlock, CmdIdentify, {{3, F::BadCheck()}, {kAll, F::Silence()}}, LinkFailure, {BP, BP}, 3},
 
-    {"Normal", kHandshake, CmdIdentify, {}, LinkOk, {}, 1},
     {"SlowAck", kHandshake, CmdIdentify, {{1, F::Delay(60).AtStep(5)}}, LinkOk, {}, 1},
     {"ReplyPastTheBlockWait", kHandshake, CmdIdentify, {{1, F::Delay(kPastBlockWait)}}, LinkOk, {}, 1},
     {"LogPageWaitsLonger", kHandshake, CmdReadLogPage, {{1, F::Delay(kPastHandshakeLogPageWait)}}, LinkOk, {}, 1},
@@ -84,18 +82,18 @@ const std::vector<Case> kCases = {
     {"SilenceToADataByteThrice", kHandshake, CmdIdentify, {{kAll, F::Silence().AtStep(6)}}, LinkFailure, {}, 3},
     {"LaterSilenceToTheCommandByteCounts", kHandshake, CmdIdentify, {{1, F::WrongAck(3, StatusRetry)}, {2, F::Silence().AtStep(0)}}, LinkOk, {}, 3},
     {"NakThrice", kHandshake, CmdReadPowerConfig, {}, LinkNotSupported, {}, 3},
-    {"DataAckToTheCommandByteThenOk", kHandshake, CmdIdentify, {{1, F::WrongAck(0, AckDataByte)}}, LinkOk, {kHP}, 2},
-    {"CommandAckToADataByteThrice", kHandshake, CmdIdentify, {{kAll, F::WrongAck(4, AckCommandByte)}}, LinkFailure, {kHP, kHP}, 3},
-    {"NakToADataByteThenOk", kHandshake, CmdIdentify, {{1, F::WrongAck(5, NakCommandByte)}}, LinkOk, {kHP}, 2},
-    {"GarbageAckThenOk", kHandshake, CmdIdentify, {{1, F::GarbagePrefix(2, 0x00).AtStep(3)}}, LinkOk, {kHP}, 2},
+    {"DataAckToTheCommandByteThenOk", kHandshake, CmdIdentify, {{1, F::WrongAck(0, AckDataByte)}}, LinkOk, {HP}, 2},
+    {"CommandAckToADataByteThrice", kHandshake, CmdIdentify, {{kAll, F::WrongAck(4, AckCommandByte)}}, LinkFailure, {HP, HP}, 3},
+    {"NakToADataByteThenOk", kHandshake, CmdIdentify, {{1, F::WrongAck(5, NakCommandByte)}}, LinkOk, {HP}, 2},
+    {"GarbageAckThenOk", kHandshake, CmdIdentify, {{1, F::GarbagePrefix(2, 0x00).AtStep(3)}}, LinkOk, {HP}, 2},
     {"MenuBusyMidFrame", kHandshake, CmdIdentify, {{1, F::WrongAck(7, StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
     {"MenuBusyReply", kHandshake, CmdIdentify, {{1, F::Status(StatusMenuBusy)}}, LinkMenuBusy, {}, 1},
-    {"NotSupportedReplyThrice", kHandshake, CmdIdentify, {{kAll, F::Status(StatusNotSupported)}}, LinkFailure, {kHP, kHP}, 3},
+    {"NotSupportedReplyThrice", kHandshake, CmdIdentify, {{kAll, F::Status(StatusNotSupported)}}, LinkFailure, {HP, HP}, 3},
     {"ResendReplyThenOk", kHandshake, CmdIdentify, {{1, F::Status(StatusRetry)}}, LinkOk, {}, 2},
     {"BadCheckThenOk", kHandshake, CmdIdentify, {{1, F::BadCheck()}}, LinkOk, {}, 2},
     {"ShortReplyThrice", kHandshake, CmdIdentify, {{kAll, F::ShortReply(1)}}, LinkFailure, {}, 3},
     {"SilentReplyThenOk", kHandshake, CmdIdentify, {{1, F::Silence()}}, LinkOk, {}, 2},
-    {"GarbageBeforeTheReplyThenOk", kHandshake, CmdIdentify, {{1, F::GarbagePrefix(2, 0x00)}}, LinkOk, {kHP}, 2},
+    {"GarbageBeforeTheReplyThenOk", kHandshake, CmdIdentify, {{1, F::GarbagePrefix(2, 0x00)}}, LinkOk, {HP}, 2},
     {"LongReply", kHandshake, CmdIdentify, {{kAll, F::LongReply(2, 0x55)}}, LinkOk, {}, 1},
     {"SplitReply", kHandshake, CmdIdentify, {{1, F::SplitReply(5, 60)}}, LinkOk, {}, 1},
 };

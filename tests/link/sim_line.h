@@ -51,15 +51,13 @@ public:
     LinkResult Transact(RequestFrame& request, int dataLength, bool blockMode, ReplyBuffer& reply);
     // What a caller does after LinkFailure from a broken line: a serial port is reset, a TCP
     // element connected again. True once a transaction goes through again.
-    bool Recover();
+    bool Recover() { return Relink(true); }
     // The pauses taken between attempts since the line became ready, in milliseconds.
     const std::vector<int>& Pauses() const { return pauses_; }
 
 private:
-    bool Serve();
-    bool Connect();
-    bool ConnectTcp(int attempts);
-    bool Answers();
+    // Links element 0 to the unit (a serial port: opened, or reset when reset) until it answers.
+    bool Relink(bool reset);
 
     Wire wire_;
     QTemporaryDir dir_;

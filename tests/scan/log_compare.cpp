@@ -32,6 +32,49 @@ QStringList Lines(Database& db, const QString& sql, const QVariantList& key,
 }
 } // namespace
 
+bool AddUnitRows(Database& db, const QString& serial, int commPort, const QString& aux1, const QString& model)
+{
+    bool done = db.Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
+                                       "SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
+                                       "SyI_Locationnumber) VALUES (?, 1, 0, ?, ?, ?, '1.00', '1.0', 1)"),
+                        {serial, commPort, aux1, model})
+                    .has_value();
+    const bool wide = model.contains(QStringLiteral("TELVARON-1"));
+    for (int n = 1; n <= (wide ? 20 : 8); ++n)
+        done =
+            done && db.Exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, "
+                                           "SeI_Sensornumber, SeI_Used, SeI_Sensortype) VALUES (?, ?, 1, 1)"),
+                            {serial, n});
+    for (int p = 1; p <= (wide ? 4 : 2); ++p)
+        done = done && db.Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
+                                              "PmI_Powernumber, PmI_Used) VALUES (?, ?, 1)"),
+                               {serial, p});
+    return done;
+}
+
+bool RefuseRows(Database& db, const QString& table, const std::optional<QString>& event, const QString& when)
+{
+    const bool sqlite = db.DriverInUse() == Database::Driver::SQLite;
+    if (!event)
+        return db
+            .Exec(QStringLiteral("DROP TRIGGER refuse_%1").arg(table) +
+                  (sqlite ? QString() : QStringLiteral(" ON ") + table))
+            .has_value();
+    if (sqlite)
+        return db
+            .Exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %2 ON %1 WHEN %3 BEGIN SELECT "
+                                 "RAISE(ABORT, 'refused'); END")
+                      .arg(table, *event, when))
+            .has_value();
+    return db.Exec(QStringLiteral("CREATE FUNCTION refuse_%1() RETURNS trigger AS $$ BEGIN IF %2 THEN RAISE "
+                                  "EXCEPTION 'refused'; END IF; RETURN COALESCE(NEW, OLD); END $$ LANGUAGE "
+                                  "plpgsql")
+                       .arg(table, when)) &&
+           db.Exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %2 ON %1 FOR EACH ROW EXECUTE FUNCTION "
+                                  "refuse_%1()")
+                       .arg(table, *event));
+}
+
 QStringList Rows(Database& db, const QString& sql, const QVariantList& values)
 {
     return Lines(db, sql, values, [](const QSqlRecord& r) {

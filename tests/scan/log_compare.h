@@ -7,9 +7,20 @@
 
 #include <QVariantList>
 
+#include <optional>
 #include <vector>
 
 class Database;
+
+// A used unit's Systems_Info row, with its Sensors_Info and Powermonitoring_Info rows for every
+// input of its model, all used.
+bool AddUnitRows(Database& db, const QString& serial, int commPort, const QString& aux1,
+                 const QString& model);
+
+// Makes the database refuse every `event` (INSERT, DELETE) on the rows of table for which `when`
+// holds (NEW or OLD row), as a table that a terminal's program changed would; nullopt lifts it.
+bool RefuseRows(Database& db, const QString& table, const std::optional<QString>& event,
+                const QString& when = QStringLiteral("true"));
 
 // Every row of a query as a line of its fields: Null reads "-", a column named ...datetime its
 // wall-clock time to the minute, a real number its shortest decimal.

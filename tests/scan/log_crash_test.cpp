@@ -43,89 +43,40 @@ int Samples()
     return std::min(200 * Kills() + 1000, 41000);
 }
 
-// A database for the server process: a file, or a PostgreSQL database of its own.
-class CrashDatabase
-{
-public:
-    explicit CrashDatabase(Database::Driver driver) : driver_(driver) {}
-    ~CrashDatabase()
-    {
-        db_.Close();
-        if (!pgName_.isEmpty())
-            admin_.Exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_));
-    }
-
-    bool Create()
-    {
-        QFile schema(SchemaFile(driver_));
-        if (!schema.open(QIODevice::ReadOnly))
-            return false;
-        if (driver_ == Database::Driver::SQLite) {
-            QFile file(dir_.filePath(QStringLiteral("crash.db")));
-            if (!file.open(QIODevice::WriteOnly))
-                return false;
-            file.close();
-            if (!db_.OpenSqlite(file.fileName()))
-                return false;
-        } else {
-            pgName_ = QStringLiteral("crash_%1").arg(QCoreApplication::applicationPid());
-            PgServer server = *TestPgServer();
-            if (!admin_.OpenPostgres(server) ||
-                !admin_.Exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_)) ||
-                !admin_.Exec(QStringLiteral("CREATE DATABASE %1").arg(pgName_)))
-                return false;
-            server.dataSource = pgName_;
-            if (!db_.OpenPostgres(server))
-                return false;
-        }
-        return RunSqlScript(db_, QString::fromUtf8(schema.readAll()));
-    }
-
-    // The [AppSettings] lines that point the server at this database.
-    QString Settings() const
-    {
-        if (driver_ == Database::Driver::SQLite)
-            return QStringLiteral("DBType=0\nDBFile=%1\n").arg(dir_.filePath(QStringLiteral("crash.db")));
-        return QStringLiteral("DBType=1\nDBServerIP=127.0.0.1\nDBServerPORT=%1\nDBDataSource=%2\n")
-            .arg(TestPgServer()->serverPort, pgName_);
-    }
-
-    Database& Db() { return db_; }
-    QString Error() const { return db_.LastError().description + admin_.LastError().description; }
-
-private:
-    Database::Driver driver_;
-    QTemporaryDir dir_;
-    QString pgName_;
-    Database admin_{QStringLiteral("crash-admin")};
-    Database db_{QStringLiteral("crash-check")};
-};
-
+// The server process gets a database file, or a PostgreSQL database of its own.
 class LogCrash : public ::testing::TestWithParam<Database::Driver>
 {
 protected:
     void SetUp() override
     {
-        if (GetParam() == Database::Driver::PostgreSQL && !TestPgServer())
-            GTEST_SKIP() << "no PostgreSQL test server (TELVARON_TEST_PG_PORT)";
-        database_ = std::make_unique<CrashDatabase>(GetParam());
-        ASSERT_TRUE(database_->Create()) << database_->Error().toStdString();
-        Database& db = database_->Db();
-        ASSERT_TRUE(
-            db.Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
-                                   "SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
-                                   "SyI_Locationnumber) VALUES (?, 1, 0, 1, '1-115200', 'TELVARON-1', "
-                                   "'1.00', '1.0', 1)"),
-                    {kSerial}));
-        for (int n = 1; n <= kSensors; ++n)
-            ASSERT_TRUE(
-                db.Exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, "
-                                       "SeI_Used, SeI_Sensortype) VALUES (?, ?, 1, 1)"),
-                        {kSerial, n}));
-        ASSERT_TRUE(db.Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
-                                           "PmI_Powernumber, PmI_Used) VALUES (?, 1, 1)"),
-                            {kSerial}));
-        WriteSettings();
+        QFile schema(SchemaFile(GetParam()));
+        ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
+        QString settings;
+        if (GetParam() == Database::Driver::SQLite) {
+            const QString file = home_.filePath(QStringLiteral("crash.db"));
+            ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+            ASSERT_TRUE(db.OpenSqlite(file));
+            settings = QStringLiteral("DBType=0\nDBFile=%1").arg(file);
+        } else {
+            if (!TestPgServer())
+                GTEST_SKIP() << "no PostgreSQL test server_ (TELVARON_TEST_PG_PORT)";
+            PgServer server_ = *TestPgServer();
+            pgName = QStringLiteral("crash_%1").arg(QCoreApplication::applicationPid());
+            ASSERT_TRUE(admin.OpenPostgres(server_) && admin.Exec(DropPgDatabase()) &&
+                        admin.Exec(QStringLiteral("CREATE DATABASE ") + pgName))
+                << admin.LastError().description.toStdString();
+            server_.dataSource = pgName;
+            ASSERT_TRUE(db.OpenPostgres(server_));
+            settings = QStringLiteral("DBType=1\nDBServerIP=127.0.0.1\nDBServerPORT=%1\nDBDataSource=%2")
+                           .arg(server_.serverPort, pgName);
+        }
+        ASSERT_TRUE(RunSqlScript(db, QString::fromUtf8(schema.readAll())))
+            << db.LastError().description.toStdString();
+        ASSERT_TRUE(AddUnitRows(db, kSerial, 1, QStringLiteral("1-115200"), QStringLiteral("TELVARON-1")));
+        ASSERT_TRUE(WriteServerSettings(
+            home_, QStringLiteral(
+                       "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
+                       .arg(settings, home_.filePath(QStringLiteral("com1")))));
         StartUnit();
     }
 
@@ -133,14 +84,14 @@ protected:
     {
         Stop(server_);
         Stop(unit_);
+        db.Close();
+        if (!pgName.isEmpty())
+            admin.Exec(DropPgDatabase());
     }
 
-    void WriteSettings()
+    QString DropPgDatabase() const
     {
-        ASSERT_TRUE(WriteServerSettings(
-            home_, QStringLiteral(
-                       "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
-                       .arg(database_->Settings(), home_.filePath(QStringLiteral("com1")))));
+        return QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName);
     }
 
     void StartUnit()
@@ -155,7 +106,7 @@ protected:
         ASSERT_TRUE(unit_.waitForStarted(10000)) << unit_.errorString().toStdString();
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return unit_.readAllStandardOutput().startsWith("serving"); }, 10000))
-            << "the simulated unit does not serve: " << unit_.readAllStandardError().toStdString();
+            << "the simulated unit_ does not serve: " << unit_.readAllStandardError().toStdString();
     }
 
     void StartServer()
@@ -177,9 +128,9 @@ protected:
     // Rows taken so far, by the counters.
     int Taken()
     {
-        const auto rows = database_->Db().Select(
-            QStringLiteral("SELECT (SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info) + "
-                           "(SELECT SyI_EventsTable_LastrecSN FROM Systems_Info)"));
+        const auto rows =
+            db.Select(QStringLiteral("SELECT (SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info) + "
+                                     "(SELECT SyI_EventsTable_LastrecSN FROM Systems_Info)"));
         return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
     }
 
@@ -190,7 +141,7 @@ protected:
         const bool moved = QTest::qWaitFor(
             [&] { return server_.state() == QProcess::NotRunning || Taken() > from; }, kStallMs);
         if (server_.state() == QProcess::NotRunning) {
-            ADD_FAILURE() << "the server ended: " << server_.readAllStandardError().toStdString();
+            ADD_FAILURE() << "the server_ ended: " << server_.readAllStandardError().toStdString();
             return false;
         }
         if (!moved)
@@ -199,7 +150,9 @@ protected:
     }
 
     QTemporaryDir home_;
-    std::unique_ptr<CrashDatabase> database_;
+    QString pgName;
+    Database admin{QStringLiteral("crash-admin")};
+    Database db{QStringLiteral("crash-check")};
     QProcess unit_;
     QProcess server_;
 };
@@ -228,9 +181,9 @@ TEST_P(LogCrash, KilledServerStoresEverySampleAndEventOnce)
     unitsim::LogMemory expected;
     unitsim::PrefillLogs(expected, kSensors, Samples(), kEvents, kInterval);
     for (int n = 1; n <= kSensors; ++n)
-        EXPECT_EQ(StoredSamples(database_->Db(), kSerial, n), ExpectedSamples(expected.Samples(n))) << n;
-    EXPECT_EQ(StoredEvents(database_->Db(), kSerial), ExpectedEvents(expected.Events()));
-    const auto rows = database_->Db().Select(QStringLiteral("SELECT COUNT(*) FROM Records"));
+        EXPECT_EQ(StoredSamples(db, kSerial, n), ExpectedSamples(expected.Samples(n))) << n;
+    EXPECT_EQ(StoredEvents(db, kSerial), ExpectedEvents(expected.Events()));
+    const auto rows = db.Select(QStringLiteral("SELECT COUNT(*) FROM Records"));
     EXPECT_EQ(rows->front().value(0).toInt(), kSensors * Samples());
 }
 

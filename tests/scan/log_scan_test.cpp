@@ -2,8 +2,6 @@
 #include "scan_fixture.h"
 
 #include <db/database.h>
-#include <db/wall_clock.h>
-#include <live_unit.h>
 
 using unitsim::EventSlot;
 using unitsim::UnitState;
@@ -35,29 +33,16 @@ protected:
 
 const QDateTime kWhen(QDate(2024, 6, 2), QTime(14, 35), Qt::UTC);
 
+const EventSlot kAbsent{.present = false, .when = {}};
+
 EventSlot Timed(int value, bool type1 = false)
 {
-    EventSlot s;
-    s.type1 = type1;
-    s.when = kWhen;
-    s.value = value;
-    return s;
+    return {.type1 = type1, .when = kWhen, .value = value};
 }
 
 EventSlot Counted(quint32 count, int value)
 {
-    EventSlot s;
-    s.counter = true;
-    s.count = count;
-    s.value = value;
-    return s;
-}
-
-EventSlot Absent()
-{
-    EventSlot s;
-    s.present = false;
-    return s;
+    return {.counter = true, .count = count, .when = {}, .value = value};
 }
 } // namespace
 
@@ -66,7 +51,7 @@ TEST_P(LogScan, EventListSlotsAppearAndDisappear)
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
     unit.events.SetSensor(1, {Timed(215, true), Counted(0x90000000u, -7)}, 0xC0);
     unit.events.SetSensor(2, {Timed(1)});
-    unit.events.SetSensor(3, {Absent(), Timed(0)});
+    unit.events.SetSensor(3, {kAbsent, Timed(0)});
     unit.events.SetPower({Counted(12, 0x81), Timed(2)}, 0xCC);
     Pass();
     EXPECT_EQ(SensorEventRows(QStringLiteral("S1"), 1),
@@ -82,7 +67,7 @@ TEST_P(LogScan, EventListSlotsAppearAndDisappear)
     ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Sensors_Events SET SeE_Recipients=3")));
     unit.events.SetSensor(1, {Timed(300)});
     unit.events.SetSensor(2, {});
-    unit.events.SetPower({Absent(), Timed(0)});
+    unit.events.SetPower({kAbsent, Timed(0)});
     Pass();
     EXPECT_EQ(SensorEventRows(QStringLiteral("S1"), 1),
               (QStringList{QStringLiteral("1 0 30 - 2024-06-02 14:35 15")}));
@@ -131,44 +116,6 @@ TEST_P(LogScan, SerialAndTcpUnitsDownloadEverySampleAndEventOnce)
     PassUntilSettled();
     ExpectLogsMirrored(QStringLiteral("S1"), 20);
     ExpectLogsMirrored(QStringLiteral("T1"), 8);
-    EXPECT_TRUE(window_.problems.isEmpty()) << window_.problems.join(QLatin1Char('\n')).toStdString();
-}
-
-TEST_P(LogScan, ALiveUnitsSamplesAndEventsReachTheHistoryTablesAsItRuns)
-{
-    SimUnit& unit = AddTcpUnit(QStringLiteral("L1"), QStringLiteral("TELVARON-1E"));
-    unitsim::PrefillLogs(unit.logs, 20, 30, 10, 15);
-    unitsim::ImageContents contents = unitsim::DefaultImageContents(true, 20, 1);
-    for (unitsim::ImageSensor& s : contents.sensors)
-        s.recordingRate = 1;
-    unitsim::SettingsMemory settings;
-    settings.SetImage(unitsim::BuildSettingsImage(contents));
-    unitsim::LiveUnit live(unit.model, settings, unit.logs, unit.events, 3);
-    const auto lastRecord = [this] {
-        return WallClockFromValue(
-                   Value(QStringLiteral("SELECT Rec_Datetime FROM Records WHERE "
-                                        "Rec_SeI_Sensornumber=20 ORDER BY Rec_SensRecSN DESC")))
-            .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    };
-
-    // The unit starts at 13:45 on 17 May 2024 and logs its first sample then, one a minute after.
-    live.AdvanceTo(0);
-    PassUntilSettled();
-    ExpectLogsMirrored(QStringLiteral("L1"), 20);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 20 * 31);
-    EXPECT_EQ(lastRecord(), QStringLiteral("2024-05-17 13:45"));
-    const int events = Count(QStringLiteral("SELECT COUNT(*) FROM Events_1"));
-
-    live.AdvanceTo(5 * 60 * 1000 + 500);
-    PassUntilSettled();
-    ExpectLogsMirrored(QStringLiteral("L1"), 20);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 20 * 36);
-    EXPECT_EQ(lastRecord(), QStringLiteral("2024-05-17 13:50"));
-    EXPECT_GT(Count(QStringLiteral("SELECT COUNT(*) FROM Events_1")), events)
-        << "limits crossed, mains failed";
-    EXPECT_EQ(WallClockFromValue(Value(QStringLiteral("SELECT SyCC_Rtc FROM Systems_Current_Condition")))
-                  .toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-              QStringLiteral("2024-05-17 13:50"));
     EXPECT_TRUE(window_.problems.isEmpty()) << window_.problems.join(QLatin1Char('\n')).toStdString();
 }
 
@@ -240,20 +187,8 @@ TEST_P(LogScan, DroppedLinksAndLogsThatCannotBeStoredLoseRepeatAndHoldBackNothin
 
     // Rows of sensor 1 are refused, as by a table that a terminal's program changed: its counters
     // stay where its stored rows left them, and the other logs go on.
-    if (GetParam() == Database::Driver::SQLite) {
-        ASSERT_TRUE(
-            Db().Exec(QStringLiteral("CREATE TRIGGER refuse_sensor_1 BEFORE INSERT ON Records WHEN "
-                                     "NEW.Rec_SeI_Sensornumber=1 BEGIN SELECT RAISE(ABORT, 'refused'); "
-                                     "END")));
-    } else {
-        ASSERT_TRUE(
-            Db().Exec(QStringLiteral("CREATE FUNCTION refuse_sensor_1() RETURNS trigger AS $$ BEGIN IF "
-                                     "NEW.Rec_SeI_Sensornumber=1 THEN RAISE EXCEPTION 'refused'; END IF; "
-                                     "RETURN NEW; END $$ LANGUAGE plpgsql")));
-        ASSERT_TRUE(
-            Db().Exec(QStringLiteral("CREATE TRIGGER refuse_sensor_1 BEFORE INSERT ON Records FOR EACH "
-                                     "ROW EXECUTE FUNCTION refuse_sensor_1()")));
-    }
+    ASSERT_TRUE(RefuseRows(Db(), QStringLiteral("Records"), QStringLiteral("INSERT"),
+                           QStringLiteral("NEW.Rec_SeI_Sensornumber=1")));
     const QString sensor1 =
         QStringLiteral("SELECT SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE SeI_Sensornumber=1");
     const int taken = Count(sensor1);
@@ -264,9 +199,7 @@ TEST_P(LogScan, DroppedLinksAndLogsThatCannotBeStoredLoseRepeatAndHoldBackNothin
         EXPECT_EQ(StoredSamples(Db(), QStringLiteral("T1"), n), ExpectedSamples(unit.logs.Samples(n))) << n;
     EXPECT_EQ(StoredEvents(Db(), QStringLiteral("T1")), ExpectedEvents(unit.logs.Events()));
 
-    ASSERT_TRUE(
-        Db().Exec(QStringLiteral("DROP TRIGGER refuse_sensor_1") +
-                  (GetParam() == Database::Driver::SQLite ? QString() : QStringLiteral(" ON Records"))));
+    ASSERT_TRUE(RefuseRows(Db(), QStringLiteral("Records"), std::nullopt));
     PassUntilSettled();
     ExpectLogsMirrored(QStringLiteral("T1"), 20);
     EXPECT_EQ(window_.status, QString());

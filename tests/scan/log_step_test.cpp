@@ -44,16 +44,14 @@ protected:
     {
         return Counters(
             QStringLiteral("SELECT SeI_RecordsTable_Lastpagesn, SeI_RecordsTable_Pagebyteswrit, "
-                           "SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? "
-                           "AND SeI_Sensornumber=?"),
-            {kSerial, sensor});
+                           "SeI_RecordsTable_LastrecSN FROM Sensors_Info WHERE SeI_Sensornumber=?"),
+            {sensor});
     }
     LogCounters EventCounters()
     {
-        return Counters(
-            QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
-                           "SyI_EventsTable_LastrecSN FROM Systems_Info WHERE SyI_Serialnumber=?"),
-            {kSerial});
+        return Counters(QStringLiteral("SELECT SyI_EventsTable_Lastpagesn, SyI_EventsTable_Pagebyteswritt, "
+                                       "SyI_EventsTable_LastrecSN FROM Systems_Info"),
+                        {});
     }
 
     LogStepResult Sensor(int sensor)
@@ -139,22 +137,6 @@ TEST_P(LogStepTest, PageEdgeAndContinuingReads)
     unit_->logs.AppendSamples(2, 150);
     DrainSensor(2);
     EXPECT_EQ(Samples(2), Written(2));
-}
-
-TEST_P(LogStepTest, IntervalChangesAndSummerTimeKeepEverySampleTime)
-{
-    // 31 March 2024 00:00 UTC is 02:00 winter time; summer time starts an hour later.
-    unit_->logs.SetClock(0, QDateTime(QDate(2024, 3, 31), QTime(0, 0), Qt::UTC));
-    unit_->logs.SetInterval(0, 10);
-    unit_->logs.AppendSamples(1, 5);
-    unit_->logs.SetInterval(0, 7);
-    unit_->logs.AppendSamples(1, 30);
-    unit_->logs.SetClock(0, QDateTime(QDate(2024, 10, 27), QTime(0, 20), Qt::UTC));
-    unit_->logs.SetInterval(0, 15);
-    unit_->logs.AppendSamples(1, 20);
-    DrainSensor(1);
-    EXPECT_EQ(Samples(1), Written(1));
-    EXPECT_TRUE(Samples(1).join(QLatin1Char('\n')).contains(QStringLiteral("2024-03-31 04:")));
 }
 
 TEST_P(LogStepTest, EventRingWrapsWhileTheServerKeepsUp)

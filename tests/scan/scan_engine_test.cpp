@@ -22,26 +22,13 @@ protected:
         return Count(QStringLiteral("SELECT SyI_Online FROM Systems_Info WHERE SyI_Serialnumber=?"),
                      {serial});
     }
-    QString MissingPortText(int com)
-    {
-        return QStringLiteral("Η θύρα COM%1 (%2) δεν ανοίγει: No such file or directory")
-            .arg(com)
-            .arg(dir_.filePath(QStringLiteral("com%1").arg(com)));
-    }
 };
 } // namespace
 
 TEST_P(ScanPass, BringsSerialAndTcpUnitsOnlineAndMirrorsTheirStatus)
 {
-    SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 3);
-    SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"), QStringLiteral("TELVARON-2"));
-    serial.model.Update([](UnitState& s) {
-        s.sensors[0].tenths = 300;
-        s.sensors[4].fault = true;
-        s.alarmCondition = 4;
-        s.powerCondition[0] = true;
-    });
-    tcp.model.Update([](UnitState& s) { s.sensors[7].tenths = -15; });
+    AddSerialUnit(QStringLiteral("S1"), 3);
+    AddTcpUnit(QStringLiteral("T1"), QStringLiteral("TELVARON-2"));
     Pass();
     EXPECT_EQ(window_.shownUnits, 2);
     EXPECT_EQ(Online(QStringLiteral("S1")), 1);
@@ -49,21 +36,12 @@ TEST_P(ScanPass, BringsSerialAndTcpUnitsOnlineAndMirrorsTheirStatus)
     EXPECT_EQ(window_.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
     EXPECT_EQ(Unit(0).LinkType, 1);
     EXPECT_EQ(Unit(1).LinkType, 0);
-    // Per unit: its condition rows, one sensor's value, its alarm condition and the fault of sensor 5.
+    // Condition rows for the inputs of each unit's model.
     EXPECT_EQ(
         Rows(Db(), QStringLiteral("SELECT SeCC_SyI_Serialnumber, COUNT(*) FROM Sensors_Current_Condition "
                                   "GROUP BY SeCC_SyI_Serialnumber ORDER BY SeCC_SyI_Serialnumber")),
         (QStringList{"S1 20", "T1 8"}));
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Powermonitoring_Current_Condit")), 6);
-    EXPECT_EQ(Rows(Db(), QStringLiteral("SELECT SeCC_Currvalue FROM Sensors_Current_Condition WHERE "
-                                        "SeCC_Sensornumber=1 AND SeCC_SyI_Serialnumber='S1' OR "
-                                        "SeCC_Sensornumber=8 AND SeCC_SyI_Serialnumber='T1' ORDER BY 1")),
-              (QStringList{"-1.5", "30"}));
-    EXPECT_EQ(Rows(Db(), QStringLiteral("SELECT SyCC_Alarmcondition, SyF_Faulttype, SyF_Faultinfo FROM "
-                                        "Systems_Current_Condition JOIN Systems_Faults ON "
-                                        "SyF_SyI_Serialnumber=SyCC_SyI_Serialnumber WHERE "
-                                        "SyCC_SyI_Serialnumber='S1' AND SyF_Faulttype=1")),
-              QStringList{"4 1 5"});
     EXPECT_EQ(timers_.rearms, 1);
     EXPECT_GT(timers_.interval, 1000);
     EXPECT_TRUE(window_.problems.isEmpty());
@@ -89,143 +67,101 @@ TEST_P(ScanPass, PassesStartTenSecondsApartAndAPendingRequestHurriesTheNext)
     EXPECT_EQ(timers_.interval, 500);
 }
 
-TEST_P(ScanPass, LostUnitRestsOnePassAndIsFoundAgain)
+TEST_P(ScanPass, LostForeignAndBusyUnitsRestOrAreAskedAgain)
 {
-    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
-    Pass();
-    ASSERT_EQ(Unit(0).LinkState, LinkOnline);
-
-    unit.SetMode(UnitMode::Silent);
-    Pass();
-    EXPECT_EQ(Unit(0).LinkState, LinkOffline);
-    EXPECT_EQ(Unit(0).BackoffRounds, 1);
-    EXPECT_EQ(Online(QStringLiteral("S1")), 0);
-    // Its condition rows keep their last values while it is away.
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 20);
-
-    unit.SetMode(UnitMode::Normal);
-    unit.model.Update([](UnitState& s) { s.alarmCondition = 6; });
-    const int asked = unit.Arrivals(CmdIdentify);
-    Pass();
-    EXPECT_EQ(unit.Arrivals(CmdIdentify), asked);
-    EXPECT_EQ(Unit(0).LinkState, LinkOffline);
-    EXPECT_EQ(window_.linkStates[0], 0);
-
-    Pass();
-    EXPECT_EQ(Unit(0).LinkState, LinkOnline);
-    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
-    EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 6);
-}
-
-TEST_P(ScanPass, ForeignSerialNumberIsNeverTakenOnline)
-{
-    SimUnit& unit = AddTcpUnit(QStringLiteral("T1"));
-    unit.SetMode(UnitMode::ForeignSerial);
-    QList<int> asked;
-    for (int pass = 1; pass <= 4; ++pass) {
+    // Units run in serial-number order: F1 answers with another serial number, L1 goes silent
+    // after the first pass, M1 is busy in its menu in passes 2 and 3.
+    SimUnit& foreign = AddTcpUnit(QStringLiteral("F1"));
+    SimUnit& lost = AddSerialUnit(QStringLiteral("L1"), 1);
+    SimUnit& busy = AddSerialUnit(QStringLiteral("M1"), 2);
+    foreign.SetMode(UnitMode::ForeignSerial);
+    busy.model.Update([](UnitState& s) { s.sensors[2].fault = true; });
+    // Per pass and unit: link state, SyI_Online, the state shown, and identifications so far.
+    const QStringList expected[] = {{"000:1", "111:1", "111:1"},
+                                    {"000:1", "000:1", "222:1"},
+                                    {"000:1", "000:1", "222:2"},
+                                    {"000:2", "111:2", "111:3"}};
+    for (int pass = 0; pass < 4; ++pass) {
+        if (pass == 1) {
+            lost.SetMode(UnitMode::Silent);
+            busy.SetMode(UnitMode::MenuBusy);
+        } else if (pass == 2) {
+            lost.SetMode(UnitMode::Normal);
+            lost.model.Update([](UnitState& s) { s.alarmCondition = 6; });
+        } else if (pass == 3) {
+            busy.SetMode(UnitMode::Normal);
+        }
         Pass();
-        EXPECT_EQ(Unit(0).LinkState, LinkOffline);
-        asked << unit.Arrivals(CmdIdentify);
+        QStringList states;
+        for (int i = 0; i < 3; ++i)
+            states << QStringLiteral("%1%2%3:%4")
+                          .arg(Unit(i).LinkState)
+                          .arg(Online(Unit(i).Serialnumber))
+                          .arg(window_.linkStates[i])
+                          .arg(units_[Unit(i).Serialnumber]->Arrivals(CmdIdentify));
+        EXPECT_EQ(states, expected[pass]) << pass;
+        // The rows of units away keep their last values.
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 40) << pass;
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 1) << pass;
     }
-    // Asked in passes 1 and 4, resting two passes in between; never asked for its status.
-    EXPECT_EQ(asked, (QList<int>{1, 1, 1, 2}));
-    EXPECT_EQ(unit.Arrivals(CmdReadStatus), 0);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Current_Condition")), 0);
+    EXPECT_EQ(foreign.Arrivals(CmdReadStatus), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition WHERE "
+                                   "SyCC_SyI_Serialnumber='L1'")),
+              6);
 }
 
-TEST_P(ScanPass, UnitBusyInItsMenu)
+TEST_P(ScanPass, EachAddressThatDoesNotOpenIsNamedUntilItOpens)
 {
-    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 2);
-    unit.model.Update([](UnitState& s) { s.sensors[2].fault = true; });
-    Pass();
-    ASSERT_EQ(Unit(0).LinkState, LinkOnline);
-
-    unit.SetMode(UnitMode::MenuBusy);
-    Pass();
-    EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
-    EXPECT_EQ(Unit(0).BackoffRounds, 0);
-    EXPECT_EQ(Online(QStringLiteral("S1")), 2);
-    EXPECT_EQ(window_.linkStates[0], 2);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 1);
-
-    // Asked again in every pass while busy, and online as soon as it answers normally.
-    const int asked = unit.Arrivals(CmdIdentify);
-    Pass();
-    EXPECT_EQ(unit.Arrivals(CmdIdentify), asked + 1);
-    EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
-    unit.SetMode(UnitMode::Normal);
-    Pass();
-    EXPECT_EQ(Unit(0).LinkState, LinkOnline);
-}
-
-TEST_P(ScanPass, UnreachableAddressesKeepTheirUnitsOfflineOnly)
-{
-    const QString model = QStringLiteral("TELVARON-1");
-    AddUnitRow(QStringLiteral("BAD1"), 1, QStringLiteral("x-115200"), model);
-    AddUnitRow(QStringLiteral("BAD2"), 1, QStringLiteral("9-115200"), model);
-    AddUnitRow(QStringLiteral("BAD3"), 0, QStringLiteral("127.0.0.1-115200"), model);
     // Only a port that exists in the address, and does not open, can be named, with its reason.
-    QString problems = MissingPortText(9);
+    const QString model = QStringLiteral("TELVARON-1");
+    ASSERT_TRUE(AddUnitRows(Db(), QStringLiteral("BAD1"), 1, QStringLiteral("x-115200"), model));
+    ASSERT_TRUE(AddUnitRows(Db(), QStringLiteral("BAD2"), 0, QStringLiteral("127.0.0.1-115200"), model));
+    QStringList denied;
     if (geteuid() != 0) { // root opens any device
         QFile device(dir_.filePath(QStringLiteral("com6")));
         ASSERT_TRUE(device.open(QIODevice::WriteOnly));
         device.close();
         ASSERT_TRUE(device.setPermissions(QFile::Permissions()));
-        AddUnitRow(QStringLiteral("BAD4"), 1, QStringLiteral("6-115200"), model);
-        problems +=
-            QStringLiteral("\nΗ θύρα COM6 (%1) δεν ανοίγει: Permission denied").arg(device.fileName());
+        ASSERT_TRUE(AddUnitRows(Db(), QStringLiteral("BAD3"), 1, QStringLiteral("6-115200"), model));
+        denied << QStringLiteral("Η θύρα COM6 (%1) δεν ανοίγει: Permission denied").arg(device.fileName());
     }
-    AddSerialUnit(QStringLiteral("S1"), 4);
-    // A stored address with leading zeros is read in decimal.
-    SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"));
-    ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Aux1=? WHERE SyI_Serialnumber='T1'"),
-                          {QStringLiteral("0127.000.000.001:%1-115200").arg(tcp.sim.TcpPort())}));
-    Pass();
-    for (const char* serial : {"BAD1", "BAD2", "BAD3", "BAD4"}) // no row: -1
-        EXPECT_LE(Online(QString::fromLatin1(serial)), 0) << serial;
-    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
-    EXPECT_EQ(Online(QStringLiteral("T1")), 1);
-    EXPECT_EQ(engine_->RuntimeSystems().back().Host, QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(timers_.rearms, 1);
-    EXPECT_EQ(window_.status, problems);
-}
-
-TEST_P(ScanPass, EachPortThatDoesNotOpenIsNamedUntilItOpens)
-{
     SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 5);
     SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"));
     AddSerialUnit(QStringLiteral("U1"), 7);
     const quint16 tcpPort = tcp.sim.TcpPort();
+    // A stored address with leading zeros is read in decimal.
+    ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Aux1=? WHERE SyI_Serialnumber='T1'"),
+                          {QStringLiteral("0127.000.000.001:%1-115200").arg(tcpPort)}));
     serial.sim.Stop(); // its device is gone
     tcp.sim.Stop();    // nobody listens on its port
-    const QString serialLine = MissingPortText(5);
+    const QString serialLine = QStringLiteral("Η θύρα COM5 (%1) δεν ανοίγει: No such file or directory")
+                                   .arg(dir_.filePath(QStringLiteral("com5")));
     const QString tcpLine =
         QStringLiteral("Η σύνδεση με 127.0.0.1:%1 απέτυχε: Connection refused").arg(tcpPort);
-    const QString both = serialLine + QLatin1Char('\n') + tcpLine;
+    const auto shown = [&](const QStringList& lines) { return (denied + lines).join(QLatin1Char('\n')); };
 
     Pass();
-    EXPECT_EQ(window_.status, both);
-    EXPECT_EQ(window_.linkStates, (std::map<int, int>{{0, 0}, {1, 0}, {2, 1}}));
-    EXPECT_EQ(Unit(0).BackoffRounds, 1);
-    EXPECT_EQ(Unit(1).BackoffRounds, 1);
-
+    EXPECT_EQ(window_.status, shown({serialLine, tcpLine}));
+    const auto reports = window_.problems.size();
     // Resting, they are not tried, and their lines stand without a gap.
     Pass();
-    EXPECT_EQ(window_.status, both);
-    EXPECT_EQ(window_.problems.size(), 2);
+    EXPECT_EQ(window_.status, shown({serialLine, tcpLine}));
+    EXPECT_EQ(window_.problems.size(), reports);
 
     ASSERT_TRUE(serial.sim.ServePty(dir_.filePath(QStringLiteral("com5"))));
     Pass();
-    EXPECT_EQ(Unit(0).LinkState, LinkOnline);
-    EXPECT_EQ(window_.status, tcpLine);
+    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+    EXPECT_EQ(window_.status, shown({tcpLine}));
 
     ASSERT_TRUE(tcp.sim.ServeTcp(tcpPort));
     Pass(); // the TCP unit rests after its failure in the pass before
-    EXPECT_EQ(window_.status, tcpLine);
+    EXPECT_EQ(window_.status, shown({tcpLine}));
     Pass();
-    EXPECT_EQ(Unit(1).LinkState, LinkOnline);
-    EXPECT_EQ(window_.status, QString());
-    EXPECT_EQ(window_.linkStates, (std::map<int, int>{{0, 1}, {1, 1}, {2, 1}}));
+    EXPECT_EQ(window_.status, shown({}));
+    for (const char* unit : {"BAD1", "BAD2", "BAD3"}) // no row: -1
+        EXPECT_LE(Online(QString::fromLatin1(unit)), 0) << unit;
+    for (const char* unit : {"S1", "T1", "U1"})
+        EXPECT_EQ(Online(QString::fromLatin1(unit)), 1) << unit;
 }
 
 TEST_P(ScanPass, ADatabaseErrorSkipsOnlyItsStepAndIsShownWhileItLasts)
@@ -257,25 +193,6 @@ TEST_P(ScanPass, ADatabaseErrorSkipsOnlyItsStepAndIsShownWhileItLasts)
     flags_.StopRequested = true;
     Pass();
     EXPECT_EQ(window_.restored, 1);
-}
-
-TEST_P(ScanPass, ABrokenRequestTableLeavesTheUnitsMonitored)
-{
-    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
-    Pass();
-    ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Terminal_Requests RENAME TO Requests_Away")));
-    unit.model.Update([](UnitState& s) { s.alarmCondition = 6; });
-    Pass();
-    EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_Alarmcondition FROM Systems_Current_Condition")), 6);
-    EXPECT_TRUE(window_.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")));
-
-    // Requests are served again once the table is back.
-    ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Requests_Away RENAME TO Terminal_Requests")));
-    AddRequest(QStringLiteral("S1"), 1, QStringLiteral("1234;3"));
-    Pass();
-    EXPECT_EQ(Replies(), QStringList{QStringLiteral("1/1")});
-    EXPECT_EQ(unit.model.State().alarmCondition, 3);
-    EXPECT_EQ(window_.status, QString());
 }
 
 TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
@@ -327,49 +244,40 @@ TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
     EXPECT_EQ(window_.status, QString());
 }
 
-TEST_P(ScanPass, DisconnectDuringATurnFinishesItAndStops)
-{
-    SimUnit& first = AddSerialUnit(QStringLiteral("S1"), 1);
-    SimUnit& second = AddTcpUnit(QStringLiteral("T1"));
-    const auto disconnect =
-        QObject::connect(&first.sim, &unitsim::UnitSimulator::CommandArrived, [this](quint8 command, int) {
-            if (command == CmdReadStatus)
-                flags_.StopRequested = true;
-        });
-    Pass();
-    // The turn that saw the request ran to its end; no further unit was visited.
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition")), 20);
-    EXPECT_EQ(second.Arrivals(CmdIdentify), 0);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
-    EXPECT_TRUE(window_.linkStates.empty());
-    EXPECT_EQ(window_.restored, 1);
-    EXPECT_TRUE(timers_.pingStopped);
-    EXPECT_EQ(timers_.rearms, 0);
-    EXPECT_FALSE(engine_->SystemsLoaded());
-    EXPECT_EQ(ended_, 0);
-
-    // A new run reads the units again and starts them offline; the serial port opens again.
-    QObject::disconnect(disconnect);
-    flags_.StopRequested = false;
-    Pass();
-    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
-    EXPECT_EQ(Online(QStringLiteral("T1")), 1);
-}
-
-TEST_P(ScanPass, ExitDuringATurnEndsTheProgramAfterTheStop)
+TEST_P(ScanPass, DisconnectOrExitDuringATurnFinishesItAndStops)
 {
     // Units run in serial-number order: S1, then T1.
-    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 2);
-    AddTcpUnit(QStringLiteral("T1"));
-    QObject::connect(&unit.sim, &unitsim::UnitSimulator::CommandArrived, [this](quint8 command, int) {
-        if (command == CmdIdentify)
-            flags_.ExitRequested = true;
+    SimUnit& first = AddSerialUnit(QStringLiteral("S1"), 1);
+    SimUnit& second = AddTcpUnit(QStringLiteral("T1"));
+    bool* request = nullptr;
+    QObject::connect(&first.sim, &unitsim::UnitSimulator::CommandArrived, [&](quint8 command, int) {
+        if (command == CmdReadStatus && request)
+            *request = true;
     });
-    Pass();
-    EXPECT_EQ(ended_, 1);
-    EXPECT_EQ(window_.restored, 0);
-    EXPECT_EQ(units_[QStringLiteral("T1")]->Arrivals(CmdIdentify), 0);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
+    for (const bool exit : {false, true}) {
+        SCOPED_TRACE(exit ? "exit" : "disconnect");
+        request = exit ? &flags_.ExitRequested : &flags_.StopRequested;
+        timers_.pingStopped = false;
+        const int logsRead = first.Arrivals(CmdReadLogPointers), rearms = timers_.rearms;
+        const int visited = second.Arrivals(CmdIdentify) + second.Arrivals(CmdReadStatus);
+        Pass();
+        // The turn that saw the request ran to its end; no further unit was visited.
+        EXPECT_EQ(first.Arrivals(CmdReadLogPointers), logsRead + 1);
+        EXPECT_EQ(second.Arrivals(CmdIdentify) + second.Arrivals(CmdReadStatus), visited);
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
+        EXPECT_TRUE(window_.linkStates.empty());
+        EXPECT_EQ(std::pair(ended_, window_.restored), std::pair(exit ? 1 : 0, 1));
+        EXPECT_TRUE(timers_.pingStopped);
+        EXPECT_EQ(timers_.rearms, rearms);
+        EXPECT_FALSE(engine_->SystemsLoaded());
+
+        // A new run reads the units again and starts them offline; the serial port opens again.
+        request = nullptr;
+        flags_.StopRequested = flags_.ExitRequested = false;
+        Pass();
+        EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+        EXPECT_EQ(Online(QStringLiteral("T1")), 1);
+    }
 }
 
 INSTANTIATE_BOTH_DRIVERS(ScanPass);

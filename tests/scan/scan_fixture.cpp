@@ -22,24 +22,6 @@ void ScanFixture::TearDown()
     units_.clear();
 }
 
-void ScanFixture::AddUnitRow(const QString& serial, int commPort, const QString& aux1, const QString& model)
-{
-    ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, "
-                                         "SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
-                                         "SyI_Locationnumber) VALUES (?, 1, 0, ?, ?, ?, '1.00', '1.0', 1)"),
-                          {serial, commPort, aux1, model}));
-    const bool wide = model.contains(QStringLiteral("TELVARON-1"));
-    for (int n = 1; n <= (wide ? 20 : 8); ++n)
-        ASSERT_TRUE(
-            Db().Exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, "
-                                     "SeI_Used, SeI_Sensortype) VALUES (?, ?, 1, 1)"),
-                      {serial, n}));
-    for (int p = 1; p <= (wide ? 4 : 2); ++p)
-        ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, "
-                                             "PmI_Powernumber, PmI_Used) VALUES (?, ?, 1)"),
-                              {serial, p}));
-}
-
 namespace {
 std::unique_ptr<SimUnit> NewSimUnit(const QString& serial, const QString& model)
 {
@@ -59,7 +41,7 @@ SimUnit& ScanFixture::AddSerialUnit(const QString& serial, int com, const QStrin
 {
     auto unit = NewSimUnit(serial, model);
     EXPECT_TRUE(unit->sim.ServePty(dir_.filePath(QStringLiteral("com%1").arg(com))));
-    AddUnitRow(serial, 1, QStringLiteral("%1-115200").arg(com), model);
+    EXPECT_TRUE(AddUnitRows(Db(), serial, 1, QStringLiteral("%1-115200").arg(com), model));
     return *(units_[serial] = std::move(unit));
 }
 
@@ -67,7 +49,8 @@ SimUnit& ScanFixture::AddTcpUnit(const QString& serial, const QString& model)
 {
     auto unit = NewSimUnit(serial, model);
     EXPECT_TRUE(unit->sim.ServeTcp(0));
-    AddUnitRow(serial, 0, QStringLiteral("127.0.0.1:%1-115200").arg(unit->sim.TcpPort()), model);
+    EXPECT_TRUE(
+        AddUnitRows(Db(), serial, 0, QStringLiteral("127.0.0.1:%1-115200").arg(unit->sim.TcpPort()), model));
     return *(units_[serial] = std::move(unit));
 }
 

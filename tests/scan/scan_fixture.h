@@ -81,7 +81,6 @@ protected:
     SimUnit& AddSerialUnit(const QString& serial, int com,
                            const QString& model = QStringLiteral("TELVARON-1"));
     SimUnit& AddTcpUnit(const QString& serial, const QString& model = QStringLiteral("TELVARON-1"));
-    void AddUnitRow(const QString& serial, int commPort, const QString& aux1, const QString& model);
     void AddRequest(const QVariant& serial, const QVariant& type, const QVariant& attributes);
 
     void Pass() { engine_->ScanSystems(); }

@@ -3,9 +3,11 @@
 
 #include <db/database.h>
 #include <db/wall_clock.h>
+#include <scan/event_list_mirror.h>
 #include <scan/status_mirror.h>
 #include <scan/status_reply.h>
 
+#include <algorithm>
 #include <array>
 #include <tuple>
 
@@ -18,6 +20,11 @@ Reply With(std::initializer_list<std::pair<int, quint8>> bytes)
     for (const auto& [at, value] : bytes)
         r[at] = value;
     return r;
+}
+
+void Put(Reply& r, int at, std::initializer_list<quint8> bytes)
+{
+    std::copy(bytes.begin(), bytes.end(), r.begin() + at);
 }
 
 QStringList Faults(const Reply& r)
@@ -88,7 +95,8 @@ TEST(StatusReply, SensorsPowerClockAndFaults)
                   std::pair(p == 1, p == 2))
             << p;
 
-    Reply clock = With({{61, 13}, {62, 45}, {63, 24}, {64, 12}, {65, 9}, {67, 7}, {68, 0xFF}});
+    Reply clock = With({{67, 7}, {68, 0xFF}});
+    Put(clock, 61, {13, 45, 24, 12, 9});
     EXPECT_EQ(StatusClock(clock), QDateTime(QDate(2009, 12, 24), QTime(13, 45), Qt::UTC));
     EXPECT_EQ(StatusAlarmCondition(clock), 7);
     EXPECT_EQ(StatusRelayBCondition(clock), 0xFF);
@@ -122,20 +130,10 @@ TEST_P(StatusMirror, FaultRowsFollowTheBits)
 TEST_P(StatusMirror, ConditionRowsCreatedThenOverwritten)
 {
     // Sensor 1: 30.0, powered; sensor 12: -1.0, out of bounds, alarm; inputs 1 on, 2 faulty.
-    const Reply first = With({{0, 0x01},
-                              {1, 0x2C},
-                              {2, 0x01},
-                              {33, 0x20},
-                              {34, 0x0A},
-                              {35, 0x07},
-                              {60, 0x21},
-                              {61, 13},
-                              {62, 45},
-                              {63, 24},
-                              {64, 12},
-                              {65, 9},
-                              {67, 3},
-                              {68, 1}});
+    Reply first = With({{60, 0x21}, {67, 3}, {68, 1}});
+    Put(first, 0, {0x01, 0x2C, 0x01});
+    Put(first, 33, {0x20, 0x0A, 0x07});
+    Put(first, 61, {13, 45, 24, 12, 9});
     ASSERT_TRUE(MirrorStatus(Db(), QStringLiteral("U1"), first, 20, 4));
     const QString unitSql = QStringLiteral("SELECT SyCC_SyI_Serialnumber, SyCC_Alarmcondition, "
                                            "SyCC_RelayBcondition, SyCC_Inacall FROM "
@@ -177,6 +175,31 @@ TEST_P(StatusMirror, DatabaseErrorLeavesNothingHalfWritten)
     EXPECT_FALSE(Db().LastError().description.isEmpty());
     EXPECT_TRUE(FaultRows(QStringLiteral("U1")).isEmpty());
     EXPECT_TRUE(Rows(QStringLiteral("SELECT * FROM Systems_Current_Condition")).isEmpty());
+}
+
+// Slot 1 present, slot 2 gone: the rewrite of slot 1 and the removal of slot 2 go together.
+TEST_P(StatusMirror, FailedEventListLeavesEarlierRowsAsTheyWere)
+{
+    for (int e : {1, 2}) {
+        ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Powermonitoring_Events (PmE_SyI_Serialnumber, "
+                                             "PmE_Eventnumber, PmE_Recipients) VALUES ('U1', ?, 3)"),
+                              {e}));
+        ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, "
+                                             "SeE_Sensornumber, SeE_Eventnumber, SeE_Recipients) "
+                                             "VALUES ('U1', 1, ?, 3)"),
+                              {e}));
+    }
+    ASSERT_TRUE(RefuseRows(Db(), QStringLiteral("Powermonitoring_Events"), QStringLiteral("DELETE")));
+    ASSERT_TRUE(RefuseRows(Db(), QStringLiteral("Sensors_Events"), QStringLiteral("DELETE")));
+    std::array<quint8, 13> list{0x11}; // slot 1 present, with a counter
+
+    EXPECT_FALSE(MirrorPowerEventRows(Db(), QStringLiteral("U1"), list));
+    EXPECT_FALSE(MirrorSensorEventRows(Db(), QStringLiteral("U1"), 1, list));
+
+    EXPECT_FALSE(Db().InTransaction());
+    EXPECT_EQ(Rows(QStringLiteral("SELECT PmE_Recipients FROM Powermonitoring_Events")),
+              (QStringList{"3", "3"}));
+    EXPECT_EQ(Rows(QStringLiteral("SELECT SeE_Recipients FROM Sensors_Events")), (QStringList{"3", "3"}));
 }
 
 INSTANTIATE_BOTH_DRIVERS(StatusMirror);

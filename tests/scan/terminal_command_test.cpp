@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-TEST(TerminalCommand, Frames)
+TEST(TerminalCommand, FramesAndMalformedAttributes)
 {
-    // The frame up to its data length: command, the code as 8 characters and a zero, value, switch.
+    // The frame up to its data length: command, the code as 8 characters and a zero, value, switch;
+    // none for malformed attributes.
     const struct
     {
         int type;
@@ -23,53 +24,40 @@ TEST(TerminalCommand, Frames)
         {3, "c;12;1", 20, "20 63 00 00 00 00 00 00 00 00 0b 01", 1, 12},
         {3, "c;012;1", 20, "20 63 00 00 00 00 00 00 00 00 0b 01", 1, 12}, // leading zeros: still decimal
         {3, "c;1;0", 8, "20 63 00 00 00 00 00 00 00 00 00 00", 0, 1},
+        {1, "", 20, nullptr, 0, 0},
+        {1, "1234", 20, nullptr, 0, 0},
+        {1, "1234;", 20, nullptr, 0, 0},
+        {1, "1234;x", 20, nullptr, 0, 0},
+        {2, "no sep", 20, nullptr, 0, 0},
+        {3, "c;12", 20, nullptr, 0, 0},
+        {3, "c;;1", 20, nullptr, 0, 0},
+        {3, "c;x2;1", 20, nullptr, 0, 0},
+        {3, "c;0;1", 20, nullptr, 0, 0},
+        {3, "c;21;1", 20, nullptr, 0, 0},
+        {3, "c;9;1", 8, nullptr, 0, 0},
+        {3, "c;256;1", 255, nullptr, 0, 0},
+        {3, "c;-1;1", 20, nullptr, 0, 0},
+        {3, "c;1.5;1", 20, nullptr, 0, 0},
+        {3, "c;+3;1", 20, nullptr, 0, 0},
+        {3, "c; 3;1", 20, nullptr, 0, 0},
+        {3, "c;3 ;1", 20, nullptr, 0, 0},
+        {3, "c;1e1;1", 20, nullptr, 0, 0},
+        {3, "c;0x3;1", 20, nullptr, 0, 0},
+        {1, "c;+3", 20, nullptr, 0, 0},
+        {1, "c; 3", 20, nullptr, 0, 0},
+        {1, "c;-1", 20, nullptr, 0, 0},
+        {3, "c;99999999999;1", 20, nullptr, 0, 0},
     };
     for (const auto& t : cases) {
+        SCOPED_TRACE(testing::Message() << t.type << " " << t.attributes << " " << t.sensorInputs);
         const auto c = BuildTerminalCommand(t.type, QString::fromLatin1(t.attributes), t.sensorInputs);
-        ASSERT_TRUE(c) << t.attributes;
+        ASSERT_EQ(bool(c), t.frame != nullptr);
+        if (!c)
+            continue;
         EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(c->frame.data()), c->dataLength).toHex(' '),
-                  QByteArray(t.frame))
-            << t.attributes;
-        EXPECT_EQ(c->mirrorValue, t.mirror) << t.attributes;
-        EXPECT_EQ(c->sensorNumber, t.sensor) << t.attributes;
+                  QByteArray(t.frame));
+        EXPECT_EQ(std::pair(int(c->mirrorValue), c->sensorNumber), std::pair(t.mirror, t.sensor));
     }
-}
-
-TEST(TerminalCommand, MalformedAttributesBuildNothing)
-{
-    const struct
-    {
-        int type;
-        const char* attributes;
-        int sensorInputs;
-    } cases[] = {
-        {1, "", 20},
-        {1, "1234", 20},
-        {1, "1234;", 20},
-        {1, "1234;x", 20},
-        {2, "no sep", 20},
-        {3, "c;12", 20},
-        {3, "c;;1", 20},
-        {3, "c;x2;1", 20},
-        {3, "c;0;1", 20},
-        {3, "c;21;1", 20},
-        {3, "c;9;1", 8},
-        {3, "c;256;1", 255},
-        {3, "c;-1;1", 20},
-        {3, "c;1.5;1", 20},
-        {3, "c;+3;1", 20},
-        {3, "c; 3;1", 20},
-        {3, "c;3 ;1", 20},
-        {3, "c;1e1;1", 20},
-        {3, "c;0x3;1", 20},
-        {1, "c;+3", 20},
-        {1, "c; 3", 20},
-        {1, "c;-1", 20},
-        {3, "c;99999999999;1", 20},
-    };
-    for (const auto& t : cases)
-        EXPECT_FALSE(BuildTerminalCommand(t.type, QString::fromLatin1(t.attributes), t.sensorInputs))
-            << t.type << " " << t.attributes;
 }
 
 TEST(TerminalCommand, ReplyCodes)

@@ -8,7 +8,6 @@
 #include <systems/systems_list.h>
 
 #include <QAbstractSpinBox>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -167,7 +166,7 @@ class ReturnKeyInSystemsList : public SystemsFixture
 
 TEST_P(ReturnKeyInSystemsList, AddsNoUnitAndAsksNothing)
 {
-    SystemsList dialog(Db(), *link_, prompter_);
+    SystemsList dialog(Db(), *link_, prompter_, {});
     ShowActive(dialog);
     dialog.ipAddressText->setText(QStringLiteral("127.0.0.1"));
     dialog.tcpPortText->setText(QStringLiteral("1"));

@@ -3,6 +3,7 @@
 #include <db/database.h>
 #include <link/hex_text.h>
 #include <settings/name_label.h>
+#include <settings/settings_change.h>
 #include <settings/settings_upload.h>
 #include <settings/settings_writer.h>
 #include <settings/system_settings_form.h>
@@ -30,31 +31,26 @@ constexpr int kRecordWait = 300;
 const QString kFridge2 = QStringLiteral("ΨΥΓΕΙΟ 2");
 const QString kFridge2Codes = QStringLiteral("FF043200");
 
-// The first sensor's settings record in the unit's memory (twenty-sensor layout).
-constexpr int kRow0 = 794;
-constexpr int kRow0Name = 1304;
-
 float FloatAt(const QByteArray& image, int at)
 {
     return std::bit_cast<float>(qFromLittleEndian<quint32>(image.constData() + at));
 }
 
+using Step = std::function<void(SystemSettingsFrm&)>;
+
 // A settings change driven from the systems list, the operator's part played by the test.
 class SettingsChangeTest : public SystemsFixture
 {
 protected:
-    // A listed unit with its own upload side.
-    SimUnit& Listed(bool tcp = false, bool twenty = true)
+    // The only listed unit, with its own upload side: twenty sensors on COM1 or eight over TCP.
+    SimUnit& Listed(const unitsim::ImageContents& contents = DefaultImageContents(true, 20, 1))
     {
-        return Listed(DefaultImageContents(twenty, twenty ? 20 : 8, 1), tcp);
-    }
-
-    SimUnit& Listed(const unitsim::ImageContents& contents, bool tcp)
-    {
-        const QString model =
-            contents.twentySensors ? QStringLiteral("TELVARON-1") : QStringLiteral("TELVARON-2");
-        SimUnit& unit = tcp ? ServeTcp(QStringLiteral("U-1"), model, contents)
-                            : ServePty(QStringLiteral("U-1"), 1, model, contents);
+        units_.clear();
+        for (const char* table : {"Sensors_Info", "Powermonitoring_Info", "Systems_Info"})
+            EXPECT_TRUE(Db().Exec(QStringLiteral("DELETE FROM ") + QLatin1String(table)));
+        SimUnit& unit = contents.twentySensors
+                            ? ServePty(QStringLiteral("U-1"), 1, QStringLiteral("TELVARON-1"), contents)
+                            : ServeTcp(QStringLiteral("U-1"), QStringLiteral("TELVARON-2"), contents);
         upload_ = std::make_unique<unitsim::SettingsUpload>(unit.model, unit.memory, 100);
         unitsim::InstallSettingsUpload(unit.sim, unit.model, *upload_);
         EXPECT_TRUE(Add(unit.address)) << LastMessage().toStdString();
@@ -62,17 +58,21 @@ protected:
     }
 
     // Opens the settings of the only listed unit; each showing of the dialog runs the next step.
-    void Change(std::vector<std::function<void(SystemSettingsFrm&)>> steps)
+    void Change(std::vector<Step> steps)
     {
-        SystemsList dialog(Db(), *link_, prompter_);
-        dialog.SystemListGrid->selectRow(0);
-        dialog.showSettings = [&](SystemSettingsFrm& form) {
+        const Step show = [&](SystemSettingsFrm& form) {
             ++shown_;
             if (!steps.empty()) {
                 steps.front()(form);
                 steps.erase(steps.begin());
             }
         };
+        SystemsList dialog(
+            Db(), *link_, prompter_,
+            [&](const SystemInfo& unit, DialogLine::Progress progress, QWidget* parent) {
+                return SettingsChange(Db(), *link_, prompter_, show, std::move(progress)).Run(unit, parent);
+            });
+        dialog.SystemListGrid->selectRow(0);
         dialog.Command4->click();
         EXPECT_EQ(dialog.ProgressLabel->text(), QString());
     }
@@ -93,23 +93,39 @@ protected:
 
 TEST_P(SettingsChangeTest, TheUnitAndTheDatabaseCarryTheChangedLimitAndName)
 {
-    SimUnit& unit = Listed();
-    Change({EditFirstSensor});
-
-    ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
-    EXPECT_EQ(prompter_.messages.back().icon, Prompter::Icon::Information) << LastMessage().toStdString();
-    const QByteArray image = unit.memory.Image();
-    EXPECT_FLOAT_EQ(FloatAt(image, kRow0 + 1), 12.5f);
-    EXPECT_EQ(image.mid(kRow0Name, 4), QByteArray("\xFF\x04\x32\x00", 4));
-    EXPECT_TRUE(unitsim::SettingsChecksumHolds(image, true));
-    // The mirror follows the filled copy.
-    EXPECT_EQ(image.mid(0, 607).mid(4), image.mid(607, 607).mid(4));
-    EXPECT_FLOAT_EQ(
-        Value(QStringLiteral("SELECT SeI_Maxlimit FROM Sensors_Info WHERE SeI_Sensornumber = 1")).toFloat(),
-        12.5f);
-    EXPECT_EQ(Value(QStringLiteral("SELECT SeI_Sensorname FROM Sensors_Info WHERE SeI_Sensornumber = 1"))
-                  .toString(),
-              kFridge2);
+    // A maximum in sensor 1's record, or a minimum in sensor 2's, and the sensor's name.
+    const struct
+    {
+        bool twenty;
+        int sensor;
+        bool maximum;
+        float limit;
+        int limitAt, nameAt;
+    } cases[] = {{true, 0, true, 12.5f, 794 + 1, 1304}, {false, 1, false, -4.0f, 418 + 21 + 5, 676 + 25}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.twenty ? "twenty sensors on a serial port" : "eight sensors over TCP");
+        SimUnit& unit = Listed(DefaultImageContents(c.twenty, c.twenty ? 20 : 8, 1));
+        Change({[&](SystemSettingsFrm& form) {
+            (c.maximum ? form.Text2 : form.Text3)[c.sensor]->setText(QString::number(c.limit));
+            form.Label44[c.sensor]->SetName(kFridge2, kFridge2Codes);
+            Confirm(form);
+        }});
+        ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
+        EXPECT_EQ(prompter_.messages.back().icon, Prompter::Icon::Information) << LastMessage().toStdString();
+        const QByteArray image = unit.memory.Image();
+        EXPECT_FLOAT_EQ(FloatAt(image, c.limitAt), c.limit);
+        EXPECT_EQ(image.mid(c.nameAt, 4), QByteArray("\xFF\x04\x32\x00", 4));
+        EXPECT_TRUE(unitsim::SettingsChecksumHolds(image, c.twenty));
+        // The mirror follows the filled copy.
+        if (c.twenty) {
+            EXPECT_EQ(image.mid(0, 607).mid(4), image.mid(607, 607).mid(4));
+        }
+        const QString where =
+            QStringLiteral(" FROM Sensors_Info WHERE SeI_Sensornumber = %1").arg(c.sensor + 1);
+        const QString column = c.maximum ? QStringLiteral("SeI_Maxlimit") : QStringLiteral("SeI_Minlimit");
+        EXPECT_FLOAT_EQ(Value(QStringLiteral("SELECT ") + column + where).toFloat(), c.limit);
+        EXPECT_EQ(Value(QStringLiteral("SELECT SeI_Sensorname") + where).toString(), kFridge2);
+    }
 }
 
 // The PC clock goes with the commit as it reads when the commit is sent, after the records, not as
@@ -147,22 +163,6 @@ TEST_P(SettingsChangeTest, TheCommitCarriesThePcClockOfItsOwnMomentOrTheEnteredD
     }
 }
 
-TEST_P(SettingsChangeTest, AnEightSensorUnitOverTcpTakesItsOwnLayout)
-{
-    SimUnit& unit = Listed(true, false);
-    Change({[](SystemSettingsFrm& form) {
-        form.Text3[1]->setText(QStringLiteral("-4"));
-        Confirm(form);
-    }});
-
-    ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
-    EXPECT_FLOAT_EQ(FloatAt(unit.memory.Image(), 418 + 21 + 5), -4.0f);
-    EXPECT_TRUE(unitsim::SettingsChecksumHolds(unit.memory.Image(), false));
-    EXPECT_FLOAT_EQ(
-        Value(QStringLiteral("SELECT SeI_Minlimit FROM Sensors_Info WHERE SeI_Sensornumber = 2")).toFloat(),
-        -4.0f);
-}
-
 TEST_P(SettingsChangeTest, ARefusedEntryShowsTheDialogAgainWithTheOperatorsEntries)
 {
     Listed();
@@ -187,21 +187,15 @@ TEST_P(SettingsChangeTest, ARefusedEntryShowsTheDialogAgainWithTheOperatorsEntri
         12.5f);
 }
 
-struct Failing
-{
-    const char* name;
-    unitsim::UploadFaults faults;
-    const char* says;
-};
-
-class UploadFailureTest : public SettingsChangeTest
-{
-};
-
 // Whatever goes wrong on the unit's side, the operator is told and the database stays as it was.
-TEST_P(UploadFailureTest, LeavesTheDatabaseAsItWas)
+TEST_P(SettingsChangeTest, AFailedUploadLeavesTheDatabaseAsItWas)
 {
-    const std::vector<Failing> cases{
+    const struct
+    {
+        const char* name;
+        unitsim::UploadFaults faults;
+        const char* says;
+    } cases[] = {
         {"record refused", {.refuseRecord = 100}, "απέρριψε"},
         {"silent mid-upload", {.silentFromRecord = 37}, "σταμάτησε να απαντά"},
         {"end record unanswered", {.silentFromRecord = 256}, "σταμάτησε να απαντά"},
@@ -210,7 +204,7 @@ TEST_P(UploadFailureTest, LeavesTheDatabaseAsItWas)
     SimUnit& unit = Listed();
     const QStringList before = UnitTables();
     const QByteArray image = unit.memory.Image();
-    for (const Failing& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         upload_->SetFaults(c.faults);
         prompter_.messages.clear();
@@ -268,11 +262,7 @@ TEST_P(SettingsChangeTest, ASaveWithoutEditsChangesNothing)
 {
     for (const bool twenty : {true, false}) {
         SCOPED_TRACE(twenty ? "twenty sensors on a serial port" : "eight sensors over TCP");
-        units_.clear();
-        ASSERT_TRUE(Db().Exec(QStringLiteral("DELETE FROM Sensors_Info")));
-        ASSERT_TRUE(Db().Exec(QStringLiteral("DELETE FROM Powermonitoring_Info")));
-        ASSERT_TRUE(Db().Exec(QStringLiteral("DELETE FROM Systems_Info")));
-        SimUnit& unit = Listed(VariedContents(twenty), !twenty);
+        SimUnit& unit = Listed(VariedContents(twenty));
         const QStringList before = AllTables();
         const QByteArray image = unit.memory.Image();
         Change({Confirm});
@@ -292,7 +282,6 @@ TEST_P(SettingsChangeTest, CancelSendsNothing)
 }
 
 INSTANTIATE_BOTH_DRIVERS(SettingsChangeTest);
-INSTANTIATE_BOTH_DRIVERS(UploadFailureTest);
 
 // The records as the wire carries them.
 TEST(UploadRecords, AreScrambledIntelHexLines)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -119,68 +120,56 @@ QByteArray BytesAt(const SettingsImage& image, int at, int size)
 }
 
 // Decimal entries with no exact binary form go to the unit as it stores them itself: cut to
-// 24 bits, never rounded to the nearest single.
+// 24 bits, never rounded to the nearest single. A limit, deviation or hysteresis is the entry
+// itself; a calibration is the offset and slope that give the readings typed at 4 and 20 mA.
 TEST(SettingsWriter, WritesDecimalEntriesAsTheUnitStoresThem)
 {
-    const struct
-    {
-        const char* text;
-        QByteArray bytes;
-    } cases[] = {
-        {"8.3", QByteArray::fromHex("CCCC0441")},   {"-3.7", QByteArray::fromHex("CCCC6CC0")},
-        {"0.1", QByteArray::fromHex("CDCCCC3D")},   {"1234.567", QByteArray::fromHex("24529A44")},
-        {"12.34", QByteArray::fromHex("A3704541")}, {"-12.34", QByteArray::fromHex("A37045C1")},
-        {"100.3", QByteArray::fromHex("9999C842")},
-    };
     const MemoryMap& m = TwentyMap();
     constexpr int row = 10; // an analog row, not a contact
     const int r = m.sensors + 21 * row;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const QString text = QString::fromLatin1(c.text);
-        for (const auto& [field, at] : {std::pair{&SensorRowValues::maximum, r + 1},
-                                        {&SensorRowValues::minimum, r + 5},
-                                        {&SensorRowValues::deviation, r + 9},
-                                        {&SensorRowValues::hysteresis, r + 13}}) {
-            SettingsFormValues v = Sample(m);
-            v.rows[row].maximum.clear();
-            v.rows[row].minimum.clear();
-            v.rows[row].*field = text;
-            SettingsImage image = SampleImage(m);
-            ASSERT_TRUE(EncodeSettingsForm(v, image));
-            EXPECT_EQ(BytesAt(image, at, 4).toHex().toStdString(), c.bytes.toHex().toStdString()) << at - r;
-        }
-    }
-}
-
-TEST(SettingsWriter, CalibratesFromTheTypedReadings)
-{
-    const struct
-    {
-        const char *reading4, *reading20;
-        QByteArray offsetAndSlope;
-    } cases[] = {
-        {"-3.7", "8.3",
-         QByteArray::fromHex("6666D6C0"
-                             "0000403F")}, // -6.7, 0.75
-        {"-12.34", "100",
-         QByteArray::fromHex("33B321C2"
-                             "14AEE040")}, // -40.425, 7.02125
-        {"0.1", "100.3",
-         QByteArray::fromHex("9999C7C1"
-                             "6666C840")}, // -24.95, 6.2625
-    };
-    const MemoryMap& m = TwentyMap();
-    constexpr int row = 10;
     const int a = m.analog + 9 * (row - m.digital);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.reading4);
+    using Row = SensorRowValues;
+    const auto entry = [](QString Row::*field, const char* text) {
+        return [=](Row& v) { v.*field = QString::fromLatin1(text); };
+    };
+    const auto readings = [](const char* at4, const char* at20) {
+        return [=](Row& v) {
+            v.reading4 = QString::fromLatin1(at4);
+            v.reading20 = QString::fromLatin1(at20);
+        };
+    };
+    struct Case
+    {
+        std::function<void(Row&)> enter;
+        int at;
+        const char* hex;
+    };
+    std::vector<Case> cases{
+        {readings("-3.7", "8.3"), a + 1, "6666D6C00000403F"},   // -6.7, 0.75
+        {readings("-12.34", "100"), a + 1, "33B321C214AEE040"}, // -40.425, 7.02125
+        {readings("0.1", "100.3"), a + 1, "9999C7C16666C840"},  // -24.95, 6.2625
+    };
+    for (const auto& [text, hex] : {std::pair{"8.3", "CCCC0441"},
+                                    {"-3.7", "CCCC6CC0"},
+                                    {"0.1", "CDCCCC3D"},
+                                    {"1234.567", "24529A44"},
+                                    {"12.34", "A3704541"},
+                                    {"-12.34", "A37045C1"},
+                                    {"100.3", "9999C842"}})
+        for (const auto& [field, at] : {std::pair{&Row::maximum, r + 1},
+                                        {&Row::minimum, r + 5},
+                                        {&Row::deviation, r + 9},
+                                        {&Row::hysteresis, r + 13}})
+            cases.push_back({entry(field, text), at, hex});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.hex << " at " << c.at);
         SettingsFormValues v = Sample(m);
-        v.rows[row].reading4 = QString::fromLatin1(c.reading4);
-        v.rows[row].reading20 = QString::fromLatin1(c.reading20);
+        v.rows[row].maximum.clear();
+        v.rows[row].minimum.clear();
+        c.enter(v.rows[row]);
         SettingsImage image = SampleImage(m);
         ASSERT_TRUE(EncodeSettingsForm(v, image));
-        EXPECT_EQ(BytesAt(image, a + 1, 8).toHex().toStdString(), c.offsetAndSlope.toHex().toStdString());
+        EXPECT_EQ(BytesAt(image, c.at, int(std::strlen(c.hex)) / 2).toHex().toUpper().toStdString(), c.hex);
     }
 }
 

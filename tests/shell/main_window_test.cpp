@@ -77,7 +77,7 @@ protected:
 };
 } // namespace
 
-TEST_P(Window, ConnectRunsTheFirstPassAndArmsTheNext)
+TEST_P(Window, ConnectRunsTheFirstPassAndDisconnectIsAskedThenStopsAtTheNext)
 {
     window_->cmd_Connect->click();
     EXPECT_TRUE(flags_.ScanActive);
@@ -96,17 +96,7 @@ TEST_P(Window, ConnectRunsTheFirstPassAndArmsTheNext)
     EXPECT_GT(scheduler_->SystemScan.interval(), 1000);
     EXPECT_TRUE(scheduler_->NewTrmReqCheck.isActive());
     EXPECT_TRUE(scheduler_->PingRequest.isActive());
-    // The serial units take serial elements in table order; TCP units share element 0.
-    const auto& units = engine_->RuntimeSystems();
-    ASSERT_EQ(units.size(), 2u);
-    EXPECT_EQ(units[0].LinkType, 1);
-    EXPECT_EQ(units[0].CommPort, 3);
-    EXPECT_EQ(units[1].Host, QStringLiteral("127.0.0.1"));
-}
 
-TEST_P(Window, DisconnectAskedThenStopsAtTheNextPass)
-{
-    window_->cmd_Connect->click();
     prompter_.answers = {Prompter::Answer::No};
     window_->cmd_Connect->click();
     EXPECT_FALSE(flags_.StopRequested);
@@ -137,34 +127,7 @@ TEST_P(Window, DisconnectAskedThenStopsAtTheNextPass)
     EXPECT_EQ(ended_, 0);
 }
 
-TEST_P(Window, ExitDuringARunEndsAtTheStop)
-{
-    window_->cmd_Connect->click();
-    prompter_.answers = {Prompter::Answer::Yes};
-    window_->Terminateprg->trigger();
-    EXPECT_TRUE(flags_.ExitRequested);
-    EXPECT_EQ(ended_, 0);
-    EXPECT_EQ(window_->Label1->text(), QStringLiteral("Τερματισμός. Παρακαλώ περιμένετε"));
-    EXPECT_FALSE(window_->cmd_Connect->isEnabled());
-    scheduler_->SystemScan_Timer();
-    EXPECT_EQ(ended_, 1);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
-}
-
-TEST_P(Window, ExitWhileIdleAsksFirstUnlessClosedByTheProgram)
-{
-    prompter_.answers = {Prompter::Answer::No};
-    window_->Terminateprg->trigger();
-    EXPECT_EQ(ended_, 0);
-    prompter_.answers = {Prompter::Answer::Yes};
-    window_->Terminateprg->trigger();
-    EXPECT_EQ(ended_, 1);
-    window_->close();
-    EXPECT_EQ(ended_, 2);
-    EXPECT_EQ(prompter_.messages.size(), 2u);
-}
-
-TEST_P(Window, RequestBetweenPassesStartsAPassAndPingsAreServed)
+TEST_P(Window, RequestBetweenPassesStartsAPassPingsAreServedAndExitEndsAtTheStop)
 {
     window_->cmd_Connect->click();
     ASSERT_TRUE(scheduler_->NewTrmReqCheck.isActive());
@@ -187,9 +150,19 @@ TEST_P(Window, RequestBetweenPassesStartsAPassAndPingsAreServed)
     scheduler_->NewTrmReqCheck_Timer();
     EXPECT_FALSE(scheduler_->NewTrmReqCheck.isActive());
     EXPECT_TRUE(scheduler_->SystemScan.isActive());
+
+    prompter_.answers = {Prompter::Answer::Yes};
+    window_->Terminateprg->trigger();
+    EXPECT_TRUE(flags_.ExitRequested);
+    EXPECT_EQ(ended_, 0);
+    EXPECT_EQ(window_->Label1->text(), QStringLiteral("Τερματισμός. Παρακαλώ περιμένετε"));
+    EXPECT_FALSE(window_->cmd_Connect->isEnabled());
+    scheduler_->SystemScan_Timer();
+    EXPECT_EQ(ended_, 1);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
 }
 
-TEST_P(Window, AutoConnectToggleAndSystemsManagement)
+TEST_P(Window, AutoConnectToggleSystemsManagementAndExitWhileIdleAskedUnlessClosedByTheProgram)
 {
     window_->AutoConnect_setting->trigger();
     EXPECT_TRUE(window_->AutoConnect_setting->isChecked());
@@ -203,6 +176,16 @@ TEST_P(Window, AutoConnectToggleAndSystemsManagement)
     window_->AddRemoveSystems->trigger();
     EXPECT_EQ(window_->SysinfoGrid->rowCount(), 0);
     EXPECT_FALSE(window_->cmd_Connect->isEnabled());
+
+    prompter_.answers = {Prompter::Answer::No};
+    window_->Terminateprg->trigger();
+    EXPECT_EQ(ended_, 0);
+    prompter_.answers = {Prompter::Answer::Yes};
+    window_->Terminateprg->trigger();
+    EXPECT_EQ(ended_, 1);
+    window_->close();
+    EXPECT_EQ(ended_, 2);
+    EXPECT_EQ(prompter_.messages.size(), 2u);
 }
 
 INSTANTIATE_BOTH_DRIVERS(Window);

@@ -1,5 +1,4 @@
 #include "fake_prompter.h"
-#include "free_tcp_port.h"
 #include "test_databases.h"
 
 #include <db/database.h>
@@ -16,7 +15,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSqlRecord>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -94,23 +92,20 @@ QString PreparedFile(const QString& folder)
 {
     auto source = TestDatabase::Create(Database::Driver::SQLite, QStringLiteral("prepare"));
     Database& db = source->Db();
-    const QString units = QStringLiteral(
-        "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, SyI_Commport, SyI_Aux1, "
-        "SyI_Model, "
-        "SyI_Softver, SyI_Hardver, SyI_Locationnumber, SyI_Systemname) VALUES (?,?,?,?,?,?,?,?,?,?)");
-    EXPECT_TRUE(db.Exec(units, {"A1", 1, 1, 1, "3-115200", "TELVARON-1", "1.0", "1.1", 7, QVariant()}));
-    EXPECT_TRUE(
-        db.Exec(units, {"B'2", 1, 2, 0, "127.0.0.1:4001-115200", "TELVARON-2", "2.0", "2.1", 9, "Ψυγείο"}));
-    EXPECT_TRUE(db.Exec(units, {"C3", 0, 1, 1, "4-115200", "TELVARON-2", "2.0", "2.1", 1, "removed"}));
-    for (const char* table : LiveTables)
-        EXPECT_TRUE(db.Select(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)))) << table;
-    EXPECT_TRUE(
-        db.Exec(QStringLiteral("INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, TrmReq_Requesttype, "
-                               "TrmReq_Attributes, TrmReq_Requestcompleted) VALUES ('A1', 1, '1;1', 0)")));
-    EXPECT_TRUE(db.Exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
-    EXPECT_TRUE(db.Exec(
-        QStringLiteral("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) "
-                       "VALUES ('A1', 3, 'x')")));
+    EXPECT_TRUE(RunSqlScript(
+        db,
+        QStringLiteral(
+            "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Online, SyI_Commport, SyI_Aux1, "
+            "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber, SyI_Systemname) VALUES "
+            "('A1', 1, 1, 1, '3-115200', 'TELVARON-1', '1.0', '1.1', 7, NULL), "
+            "('B''2', 1, 2, 0, '127.0.0.1:4001-115200', 'TELVARON-2', '2.0', '2.1', 9, 'Ψυγείο'), "
+            "('C3', 0, 1, 1, '4-115200', 'TELVARON-2', '2.0', '2.1', 1, 'removed');"
+            "INSERT INTO Terminal_Requests (TrmReq_SyI_Serialnumber, TrmReq_Requesttype, TrmReq_Attributes, "
+            "TrmReq_Requestcompleted) VALUES ('A1', 1, '1', 0);"
+            "INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0);"
+            "INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES ('A1', "
+            "3, "
+            "'x')")));
     const QString copy = folder + QStringLiteral("/tldb.db");
     db.Close();
     EXPECT_TRUE(QFile::copy(source->SqliteFile(), copy));
@@ -159,139 +154,94 @@ TEST(Startup, AutoConnectOnlyWithUnitsAndTheExactValue)
     const Case cases[] = {{"1", true, 1}, {" 1", true, 0}, {"yes", true, 0}, {"1", false, 0}};
     for (const Case& c : cases) {
         Shell shell;
-        if (c.units) {
-            shell.SetSqlite(PreparedFile(shell.dir.path()));
-        } else {
-            auto empty = TestDatabase::Create(Database::Driver::SQLite, QStringLiteral("empty"));
-            const QString copy = shell.dir.filePath(QStringLiteral("empty.db"));
-            empty->Db().Close();
-            ASSERT_TRUE(QFile::copy(empty->SqliteFile(), copy));
-            shell.SetSqlite(copy);
+        const QString file = PreparedFile(shell.dir.path());
+        if (!c.units) {
+            Database edit(QStringLiteral("edit"));
+            ASSERT_TRUE(edit.OpenSqlite(file) &&
+                        edit.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Used=0")));
         }
+        shell.SetSqlite(file);
         shell.store.Write(AppSettings, AutoConnect, QString::fromUtf8(c.value));
         ASSERT_TRUE(shell.Start()) << c.value;
         EXPECT_EQ(shell.scans, c.scans) << c.value;
         EXPECT_EQ(shell.window.AutoConnect_setting->isChecked(), QByteArray(c.value) == "1") << c.value;
-        if (!c.units) {
-            EXPECT_FALSE(shell.window.cmd_Connect->isEnabled());
-        }
+        EXPECT_EQ(shell.window.cmd_Connect->isEnabled(), c.units) << c.value;
     }
 }
 
-TEST(Startup, FirstRunNeedsAcceptedSettings)
+TEST(Startup, FirstRunGoesOnOnlyWithAcceptedSettings)
 {
-    Shell shell;
-    // Cancel, then OK to the warning, then Cancel to the warning: the program ends, nothing opened.
-    shell.prompter.answers = {Prompter::Answer::Ok, Prompter::Answer::Ok, Prompter::Answer::Cancel};
-    EXPECT_FALSE(shell.Start());
-    EXPECT_EQ(shell.prompter.settingsShown, 2);
-    EXPECT_EQ(shell.store.Read(AppSettings, Init, QStringLiteral("0")), QStringLiteral("0"));
-    EXPECT_EQ(shell.store.Read(AppSettings, DBType), QStringLiteral("0"));
-    EXPECT_FALSE(shell.db.IsOpen());
-    ASSERT_EQ(shell.prompter.messages.size(), 3u);
-    EXPECT_TRUE(
-        shell.prompter.messages[0].text.startsWith(QStringLiteral("Καλωσορίσατε στην εφαρμογή TELVARON")));
-    EXPECT_EQ(shell.prompter.messages[1].buttons, Prompter::Buttons::OkCancel);
-}
-
-TEST(Startup, FirstRunAcceptedOnTheSecondShowingGoesOn)
-{
-    Shell shell;
-    const QString file = PreparedFile(shell.dir.path());
-    shell.prompter.answers = {Prompter::Answer::Ok, Prompter::Answer::Ok};
-    shell.prompter.settingsAnswers.push_back([](SettingsStore&) { return false; });
-    shell.prompter.settingsAnswers.push_back([&](SettingsStore& s) {
-        s.Write(AppSettings, DBFile, file);
-        s.Write(Sps, SP1, QStringLiteral("pw"));
-        return true;
-    });
-    ASSERT_TRUE(shell.Start());
-    EXPECT_EQ(shell.store.Read(AppSettings, Init), QStringLiteral("1"));
-    EXPECT_EQ(shell.window.SysinfoGrid->rowCount(), 2);
+    for (const bool accepted : {false, true}) {
+        Shell shell;
+        const QString file = PreparedFile(shell.dir.path());
+        // Cancel, then OK to the warning, then the second showing; Cancel to a second warning.
+        shell.prompter.answers = {Prompter::Answer::Ok, Prompter::Answer::Ok, Prompter::Answer::Cancel};
+        shell.prompter.settingsAnswers = {[](SettingsStore&) { return false; },
+                                          [&](SettingsStore& s) {
+                                              s.Write(AppSettings, DBFile, file);
+                                              return accepted;
+                                          }};
+        EXPECT_EQ(shell.Start(), accepted);
+        EXPECT_EQ(shell.prompter.settingsShown, 2);
+        EXPECT_EQ(shell.store.Read(AppSettings, Init, QStringLiteral("0")), accepted ? "1" : "0");
+        EXPECT_EQ(shell.store.Read(AppSettings, DBType), QStringLiteral("0"));
+        EXPECT_EQ(shell.db.IsOpen(), accepted);
+        EXPECT_EQ(shell.window.SysinfoGrid->rowCount(), accepted ? 2 : 0);
+        ASSERT_EQ(shell.prompter.messages.size(), accepted ? 2u : 3u);
+        EXPECT_TRUE(shell.prompter.messages[0].text.startsWith(
+            QStringLiteral("Καλωσορίσατε στην εφαρμογή TELVARON")));
+        EXPECT_EQ(shell.prompter.messages[1].buttons, Prompter::Buttons::OkCancel);
+    }
 }
 
 TEST(Startup, FailedOpenExplainsAndEnds)
 {
-    struct Case
+    const struct
     {
         const char* name;
         const char* dbType;
         bool fileExists;
-        const char* causeStart;
+        Prompter::Answer answer;
+        QStringList laterTexts; // after the explanation
+    } cases[] = {
+        {"missing file", "0", false, Prompter::Answer::No, {}},
+        {"DBType not a number", "x", true, Prompter::Answer::No, {}},
+        {"parameter change with a wrong password",
+         "0",
+         false,
+         Prompter::Answer::Yes,
+         {"Λάθος κωδικός !", "Πατήστε 'ΟΚ' για να τερματίσετε την εφαρμογή."}},
     };
-    const Case cases[] = {
-        {"missing file", "0", false, "- Άγνωστο σφάλμα. Επικοινωνήστε με την εταιρία"},
-        {"DBType not a number", "x", true, "- Άγνωστο σφάλμα. Επικοινωνήστε με την εταιρία"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         Shell shell;
-        const QString file =
-            c.fileExists ? PreparedFile(shell.dir.path()) : shell.dir.filePath("none/tldb.db");
+        const QString file = c.fileExists ? PreparedFile(shell.dir.path())
+                                          : shell.dir.filePath(QStringLiteral("none/tldb.db"));
         shell.SetSqlite(file);
         shell.store.Write(AppSettings, DBType, QString::fromUtf8(c.dbType));
-        shell.prompter.answers = {Prompter::Answer::No};
+        shell.prompter.answers = {c.answer};
+        shell.prompter.passwords = {QStringLiteral("wrong")};
         EXPECT_FALSE(shell.Start()) << c.name;
         EXPECT_EQ(shell.ended, 1) << c.name;
-        ASSERT_EQ(shell.prompter.messages.size(), 1u) << c.name;
+        ASSERT_EQ(shell.prompter.messages.size(), 1 + c.laterTexts.size()) << c.name;
         const auto& box = shell.prompter.messages[0];
         EXPECT_EQ(box.icon, Prompter::Icon::Critical);
-        EXPECT_TRUE(box.text.contains(QString::fromUtf8(c.causeStart))) << c.name;
+        EXPECT_TRUE(box.text.contains(QStringLiteral("- Άγνωστο σφάλμα. Επικοινωνήστε με την εταιρία")))
+            << c.name;
         EXPECT_TRUE(box.text.endsWith(QStringLiteral("'Όχι' για να τερματίσετε την εφαρμογή."))) << c.name;
+        for (qsizetype i = 0; i < c.laterTexts.size(); ++i)
+            EXPECT_EQ(shell.prompter.messages[i + 1].text, c.laterTexts[i]) << c.name;
         EXPECT_EQ(QFile::exists(file), c.fileExists) << c.name;
     }
 }
 
-TEST(Startup, FailedOpenThenWrongPasswordStillEnds)
-{
-    Shell shell;
-    shell.SetSqlite(shell.dir.filePath("missing.db"));
-    shell.prompter.answers = {Prompter::Answer::Yes};
-    shell.prompter.passwords = {QStringLiteral("wrong")};
-    EXPECT_FALSE(shell.Start());
-    ASSERT_EQ(shell.prompter.messages.size(), 3u);
-    EXPECT_EQ(shell.prompter.messages[1].text, QStringLiteral("Λάθος κωδικός !"));
-    EXPECT_EQ(shell.prompter.messages[2].text,
-              QStringLiteral("Πατήστε 'ΟΚ' για να τερματίσετε την εφαρμογή."));
-    EXPECT_EQ(shell.ended, 1);
-}
-
-// A server that refuses the connection, or has no such database, is explained; libpq gives its
-// hint on a line of its own, and the explanation box keeps it there.
-TEST(Startup, PostgresFailuresAreExplained)
-{
-    const auto start = [](Shell& shell, const QString& port, const QString& dataSource) {
-        shell.SetSqlite(QString());
-        shell.store.Write(AppSettings, DBType, QStringLiteral("1"));
-        shell.store.Write(AppSettings, DBServerIP, QStringLiteral("127.0.0.1"));
-        shell.store.Write(AppSettings, DBServerPORT, port);
-        shell.store.Write(AppSettings, DBDataSource, dataSource);
-        EXPECT_FALSE(shell.Start());
-        EXPECT_EQ(shell.prompter.messages.size(), 1u);
-        return shell.prompter.messages.empty() ? QString() : shell.prompter.messages[0].text;
-    };
-    Shell refused;
-    const QStringList lines = start(refused, QString::number(FreeTcpPort()), QStringLiteral("tl"))
-                                  .split(QRegularExpression(QStringLiteral("\r?\n")));
-    const qsizetype hint =
-        lines.indexOf(QStringLiteral("Is the server running on that host and accepting TCP/IP connections?"));
-    ASSERT_GT(hint, 0) << lines.join(u'\n').toStdString();
-    EXPECT_TRUE(lines[hint - 1].startsWith(QStringLiteral("Error description: ORA-12541: ")));
-    EXPECT_TRUE(lines[hint - 1].endsWith(QStringLiteral("failed: Connection refused")));
-    EXPECT_EQ(lines[hint + 1], QString());
-    EXPECT_EQ(lines[hint + 2], QStringLiteral("Πιθανά αίτια και προτεινόμενες λύσεις:"));
-
-    if (!TestPgServer())
-        GTEST_SKIP() << "no test PostgreSQL server";
-    Shell missing;
-    EXPECT_TRUE(start(missing, TestPgServer()->serverPort, QStringLiteral("no_such_db"))
-                    .contains(QLatin1String("ORA-12505")));
-}
-
-TEST(Startup, TheLockedWindowIsOnTheScreenBeforeTheCompactionStarts)
+// The locked window is on the screen before the compaction starts, and the wait window is painted
+// when it appears.
+TEST(Startup, TheWindowsArePaintedBeforeTheWorkThatHoldsTheEventLoop)
 {
     Shell shell;
     shell.SetSqlite(PreparedFile(shell.dir.path()));
     PaintCounter paints([&](const QWidget* w) { return w == &shell.window; });
+    PaintCounter waitPaints([](const QWidget* w) { return qobject_cast<const Waitfrm*>(w) != nullptr; });
     // Shown as the start-up shows it, with nothing let through since.
     shell.window.show();
     int paintedAtWork = -1;
@@ -308,12 +258,6 @@ TEST(Startup, TheLockedWindowIsOnTheScreenBeforeTheCompactionStarts)
     EXPECT_FALSE(enabledAtWork);
     EXPECT_TRUE(shell.window.isEnabled());
     EXPECT_TRUE(QFile::exists(shell.dir.filePath(QStringLiteral("tldb.bak"))));
-}
-
-TEST(Startup, TheWaitWindowIsPaintedWhenItAppears)
-{
-    PaintCounter paints([](const QWidget* w) { return qobject_cast<const Waitfrm*>(w) != nullptr; });
-    const Waitfrm wait(QStringLiteral("Άνοιγμα αρχείου βάσης δεδομένων."));
-    EXPECT_TRUE(wait.isVisible());
-    EXPECT_GT(paints.count, 0);
+    // Deleted before any event ran again: painted in its constructor.
+    EXPECT_GT(waitPaints.count, 0);
 }

@@ -1,9 +1,7 @@
 #include "systems_fixture.h"
 
 #include <db/database.h>
-#include <scan/scan_engine.h>
 #include <systems/systems_list.h>
-#include <unit/systems_info.h>
 
 #include <QComboBox>
 #include <QFontMetrics>
@@ -24,36 +22,17 @@ class ListDialog : public SystemsFixture
 {
 };
 
-class QuietWindow : public ScanWindow
-{
-public:
-    void ShowRunUnits(const std::vector<SystemInfo>&) override {}
-    void ShowLinkState(int unit, quint8 linkState) override { states[unit] = linkState; }
-    void ClearOnlineColumn() override {}
-    void ShowScanProblem(const QString&) override {}
-    void RestoreIdle() override {}
-    std::map<int, int> states;
-};
-
-class QuietTimers : public ScanTimers
-{
-public:
-    void Rearm(int) override {}
-    void StopPing() override {}
-};
-
-TEST_P(ListDialog, AddsAThirdUnitThatTheScanThenServes)
+TEST_P(ListDialog, AddsAThirdUnit)
 {
     SimUnit& a =
         ServePty(QStringLiteral("U-1"), 1, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     SimUnit& b =
         ServeTcp(QStringLiteral("U-2"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 8, 2));
-    SimUnit& c =
-        ServePty(QStringLiteral("U-3"), 4, QStringLiteral("TELVARON-1E"), DefaultImageContents(true, 4, 3));
+    ServePty(QStringLiteral("U-3"), 4, QStringLiteral("TELVARON-1E"), DefaultImageContents(true, 4, 3));
     ASSERT_TRUE(Add(a.address));
     ASSERT_TRUE(Add(b.address));
 
-    SystemsList dialog(Db(), *link_, prompter_);
+    SystemsList dialog(Db(), *link_, prompter_, {});
     EXPECT_EQ(dialog.SystemListGrid->rowCount(), 2);
     dialog.comPortList->setCurrentIndex(3);
     prompter_.texts.push_back(QStringLiteral("1234"));
@@ -63,16 +42,6 @@ TEST_P(ListDialog, AddsAThirdUnitThatTheScanThenServes)
     EXPECT_EQ(dialog.SystemListGrid->item(2, 4)->text(), QStringLiteral("COM4"));
     EXPECT_TRUE(dialog.ProgressLabel->text().isEmpty());
     EXPECT_TRUE(dialog.addSerialButton->isEnabled());
-
-    ScanFlags flags;
-    QuietWindow window;
-    QuietTimers timers;
-    ScanEngine engine(Db(), *link_, flags, window, timers, [] {});
-    flags.ScanActive = true;
-    engine.ScanSystems();
-    EXPECT_EQ(Count(QStringLiteral("SELECT SyI_Online FROM Systems_Info WHERE SyI_Serialnumber='U-3'")), 1);
-    EXPECT_EQ(window.states[2], 1);
-    EXPECT_GE(c.sim.Arrivals(CmdReadStatus), 1);
 }
 
 TEST_P(ListDialog, RemovesTheChosenUnitAfterConfirmationAndRefusesABadAddress)
@@ -80,7 +49,7 @@ TEST_P(ListDialog, RemovesTheChosenUnitAfterConfirmationAndRefusesABadAddress)
     SimUnit& a =
         ServePty(QStringLiteral("R-1"), 2, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     ASSERT_TRUE(Add(a.address));
-    SystemsList dialog(Db(), *link_, prompter_);
+    SystemsList dialog(Db(), *link_, prompter_, {});
     ASSERT_EQ(dialog.SystemListGrid->rowCount(), 1);
 
     const size_t shown = prompter_.messages.size();
@@ -112,7 +81,7 @@ TEST_P(ListDialog, HeadingsLookTheSameWithARowSelectedAndFitTheirColumns)
     SimUnit& a =
         ServePty(QStringLiteral("H-1"), 3, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
     ASSERT_TRUE(Add(a.address));
-    SystemsList dialog(Db(), *link_, prompter_);
+    SystemsList dialog(Db(), *link_, prompter_, {});
     dialog.show();
     QHeaderView* heads = dialog.SystemListGrid->horizontalHeader();
     const QImage plain = heads->grab().toImage();

@@ -21,15 +21,18 @@ class Addition : public SystemsFixture
 ImageContents TwentySensorContents()
 {
     ImageContents contents = DefaultImageContents(true, 12, 7);
-    contents.securityCode = QStringLiteral("4321");
+    contents.securityCode = QStringLiteral("87654321");
     contents.systemName = QByteArray("\xFF\x1C", 2) + "5"; // "ΚΑΤΑΣΤΗΜΑ 5"
     contents.mainsMode = 2;
     contents.sensors[0].type = 3;
+    contents.sensors[1].maxInUse = false;
     contents.sensors[10].type = 1;
     contents.sensors[10].maxLimit = 80.5f;
     contents.sensors[10].minLimit = 20.25f;
     contents.sensors[11].minInUse = false;
-    // Sensors out of use keep type codes outside their lists.
+    // Sensors out of use keep type codes outside their lists, on digital and analog rows.
+    contents.sensors[9].active = false;
+    contents.sensors[9].type = 5;
     contents.sensors[12].type = 9;
     contents.sensors[19].type = 255;
     return contents;
@@ -39,7 +42,7 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
 {
     SimUnit& unit =
         ServePty(QStringLiteral("TV1-0042"), 3, QStringLiteral("TELVARON-1E"), TwentySensorContents());
-    ASSERT_TRUE(Add(unit.address, QStringLiteral("4321"))) << LastMessage().toStdString();
+    ASSERT_TRUE(Add(unit.address, QStringLiteral("87654321"))) << LastMessage().toStdString();
 
     const auto sys = Db().Select(QStringLiteral(
         "SELECT SyI_Used, SyI_Online, SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
@@ -64,8 +67,9 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
     };
     const Expected expected[] = {
         {1, 1, 3, {}, {}},       // a contact has no limits
-        {2, 1, 2, 8.0, -2.5},    // a probe
-        {10, 1, 2, 8.0, -2.5},   // the last digital row
+        {2, 1, 2, {}, -2.5},     // a probe, maximum not in use
+        {3, 1, 2, 8.0, -2.5},    // a probe
+        {10, 0, 5, 8.0, -2.5},   // the last digital row, not active
         {11, 1, 1, 80.5, 20.25}, // the first analog row, a humidity input
         {12, 1, 0, 8.0, {}},     // minimum not in use
         {13, 0, 9, 8.0, -2.5},   // not active
@@ -95,10 +99,17 @@ TEST_P(Addition, TwentySensorUnitOnASerialPortGetsItsRows)
     EXPECT_EQ(unit.sim.Arrivals(CmdReadSettingsBlock), 16);
 }
 
+// Five sensors of eight in use; one out of use keeps a type code outside its list.
+ImageContents EightSensorContents()
+{
+    ImageContents contents = DefaultImageContents(false, 5, 3);
+    contents.sensors[6].type = 200;
+    return contents;
+}
+
 TEST_P(Addition, EightSensorUnitOverTcpGetsItsRows)
 {
-    SimUnit& unit =
-        ServeTcp(QStringLiteral("tv2-7"), QStringLiteral("TELVARON-2"), DefaultImageContents(false, 5, 3));
+    SimUnit& unit = ServeTcp(QStringLiteral("tv2-7"), QStringLiteral("TELVARON-2"), EightSensorContents());
     // 0127 is 127, not the octal 87.
     QString problem;
     const auto typed =
@@ -113,7 +124,10 @@ TEST_P(Addition, EightSensorUnitOverTcpGetsItsRows)
     EXPECT_EQ(
         Column(QStringLiteral("SELECT SeI_Sensornumber || ':' || SeI_Used || ':' || SeI_Sensortype FROM "
                               "Sensors_Info WHERE SeI_SyI_Serialnumber='tv2-7' ORDER BY SeI_Sensornumber")),
-        QStringLiteral("1:1:2 2:1:2 3:1:2 4:1:2 5:1:0 6:0:0 7:0:0 8:0:0"));
+        QStringLiteral("1:1:2 2:1:2 3:1:2 4:1:2 5:1:0 6:0:0 7:0:200 8:0:0"));
+    EXPECT_EQ(
+        Value(QStringLiteral("SELECT SeI_Sensorname FROM Sensors_Info WHERE SeI_Sensornumber=3")).toString(),
+        QStringLiteral("ΘΑΛΑΜΟΣ 3"));
     EXPECT_EQ(Column(QStringLiteral("SELECT PmI_Powernumber || ':' || PmI_Used FROM Powermonitoring_Info "
                                     "ORDER BY PmI_Powernumber")),
               QStringLiteral("1:1 2:0"));
@@ -198,23 +212,8 @@ TEST_P(Addition, ConflictsAreRefusedWithoutWriting)
     EXPECT_EQ(withOther.size(), before.size() + 2 + 8 + 2);
 }
 
-TEST_P(Addition, AWrongOrWithheldSecurityCodeWritesNothing)
-{
-    SimUnit& unit = ServePty(QStringLiteral("C-3"), 1, QStringLiteral("TELVARON-1F"), TwentySensorContents());
-    EXPECT_FALSE(Add(unit.address, QStringLiteral("1234")));
-    EXPECT_EQ(LastMessage(), QStringLiteral("Λάθος κωδικός ασφαλείας !"));
-    EXPECT_TRUE(UnitTables().isEmpty());
-
-    // Cancelled: nothing more is read from the unit, and nothing is said.
-    const size_t shown = prompter_.messages.size();
-    unit.sim.ResetArrivals();
-    EXPECT_FALSE(Add(unit.address, std::nullopt));
-    EXPECT_EQ(prompter_.messages.size(), shown);
-    EXPECT_EQ(unit.sim.Arrivals(CmdReadModel) + unit.sim.Arrivals(CmdReadSettingsBlock), 0);
-    EXPECT_TRUE(UnitTables().isEmpty());
-}
-
-TEST_P(Addition, SilentBusyOrUnsoundUnitsWriteNothing)
+// Cancelling the code prompt stops the addition unsaid, before anything more is read.
+TEST_P(Addition, WrongCodesSilentBusyOrUnsoundUnitsWriteNothing)
 {
     SimUnit& unit =
         ServePty(QStringLiteral("D-4"), 6, QStringLiteral("TELVARON-1"), DefaultImageContents(true, 20, 1));
@@ -227,7 +226,10 @@ TEST_P(Addition, SilentBusyOrUnsoundUnitsWriteNothing)
         const char* what;
         std::function<void()> arrange;
         QString message;
+        std::optional<QString> code = QStringLiteral("1234");
     } cases[] = {
+        {"a wrong security code", [] {}, QStringLiteral("Λάθος κωδικός ασφαλείας !"), QStringLiteral("4321")},
+        {"the code withheld", [] {}, QString(), std::nullopt},
         {"silent", [&] { unit.SetMode(unitsim::UnitMode::Silent); }, LinkFailureText(LinkNoAnswer)},
         {"busy in its menu", [&] { unit.SetMode(unitsim::UnitMode::MenuBusy); },
          LinkFailureText(LinkMenuBusy)},
@@ -245,9 +247,14 @@ TEST_P(Addition, SilentBusyOrUnsoundUnitsWriteNothing)
         SCOPED_TRACE(c.what);
         unit.SetMode(unitsim::UnitMode::Normal);
         unit.memory.SetImage(unitsim::BuildSettingsImage(DefaultImageContents(true, 20, 1)));
+        prompter_.messages.clear();
+        unit.sim.ResetArrivals();
         c.arrange();
-        EXPECT_FALSE(Add(unit.address));
+        EXPECT_FALSE(Add(unit.address, c.code));
         EXPECT_EQ(LastMessage(), c.message);
+        if (!c.code) {
+            EXPECT_EQ(unit.sim.Arrivals(CmdReadModel) + unit.sim.Arrivals(CmdReadSettingsBlock), 0);
+        }
         EXPECT_TRUE(UnitTables().isEmpty());
     }
 }
@@ -298,7 +305,8 @@ TEST_P(Addition, EmptyAndLongestTextsAreStoredWhole)
         QString name;
     } cases[] = {
         {"empty", QStringLiteral("E-1"), 8, QStringLiteral(""), QByteArray(), QStringLiteral("")},
-        {"longest", QStringLiteral("L-1"), 9, QStringLiteral("2.31"), kLongestNameBytes, LongestName()},
+        {"longest", QStringLiteral("SN-0123456789AB"), 9, QStringLiteral("1.2.3.4"), kLongestNameBytes,
+         LongestName()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -4,13 +4,10 @@
 #include <unit/unit_address.h>
 #include <unit/unit_queries.h>
 #include <unit/unit_settings.h>
-#include <unit_model.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <utility>
-#include <vector>
 
 namespace {
 using unitsim::DefaultImageContents;
@@ -29,42 +26,6 @@ ReplyBuffer ReplyOf(const QByteArray& payload)
     ReplyBuffer reply{};
     std::copy_n(reinterpret_cast<const quint8*>(payload.constData()), payload.size(), reply.begin());
     return reply;
-}
-
-TEST(UnitSettings, DecodeReadsWhatTheUnitWroteInBothLayouts)
-{
-    for (const bool twenty : {true, false}) {
-        SCOPED_TRACE(twenty);
-        ImageContents contents = DefaultImageContents(twenty, 3, 200);
-        contents.securityCode = QStringLiteral("87654321");
-        contents.systemName = QByteArray("\x80\x81-7");
-        contents.mainsMode = 1;
-        contents.sensors.back().type = 5;
-        contents.sensors.back().maxInUse = false;
-        // Sensors out of use keep type codes outside their lists, on digital and analog rows.
-        using Rows = std::vector<std::pair<int, int>>; // row, type
-        const Rows outOfUse = twenty ? Rows{{3, 0}, {9, 5}, {10, 6}} : Rows{{3, 1}, {6, 200}};
-        for (const auto& [row, type] : outOfUse)
-            contents.sensors[row].type = type;
-        QString problem;
-        const auto s = DecodeUnitSettings(ImageOf(contents), twenty ? 0 : 1, &problem);
-        ASSERT_TRUE(s) << problem.toStdString();
-        EXPECT_EQ(s->systemNumber, 200);
-        EXPECT_EQ(s->systemName, QStringLiteral("ΑΒ-7"));
-        EXPECT_EQ(s->securityCode, QStringLiteral("87654321"));
-        EXPECT_EQ(s->powerInputs, twenty ? 4 : 2);
-        EXPECT_EQ(s->mainsMode, 1);
-        ASSERT_EQ(s->sensors.size(), twenty ? 20u : 8u);
-        EXPECT_EQ(s->sensors[2].name, QStringLiteral("ΘΑΛΑΜΟΣ 3"));
-        EXPECT_TRUE(s->sensors[2].inUse);
-        for (const auto& [row, type] : outOfUse) {
-            EXPECT_FALSE(s->sensors[row].inUse) << row;
-            EXPECT_EQ(s->sensors[row].type, type) << row;
-        }
-        EXPECT_EQ(s->sensors.back().type, 5);
-        EXPECT_FALSE(s->sensors.back().maximum);
-        EXPECT_FLOAT_EQ(s->sensors.back().minimum.value_or(0), -2.5f);
-    }
 }
 
 TEST(UnitSettings, ValuesOutsideWhatTheUnitHoldsAreRefused)
@@ -95,28 +56,12 @@ TEST(UnitSettings, ValuesOutsideWhatTheUnitHoldsAreRefused)
     }
 }
 
-TEST(UnitQueries, RepliesReadAsTheUnitSendsThem)
+// A settings block's reply is taken only for the block asked.
+TEST(UnitQueries, BlockRepliesAreForTheBlockAsked)
 {
-    unitsim::UnitModel model;
-    model.Update([](unitsim::UnitState& s) {
-        s.identity = {QStringLiteral("SN-0123456789AB"),
-                      QStringLiteral("TELVARON-1G"),
-                      QStringLiteral("1.2.3.4"),
-                      QStringLiteral("HW-7"),
-                      254,
-                      20};
-    });
-    const IdentifyReply id = DecodeIdentifyReply(ReplyOf(model.Identify(QByteArray(15, '\0')).payload));
-    EXPECT_EQ(id.serialNumber, QStringLiteral("SN-0123456789AB"));
-    EXPECT_EQ(id.softwareVersion, QStringLiteral("1.2.3.4"));
-    EXPECT_EQ(id.hardwareVersion, QStringLiteral("HW-7"));
-    EXPECT_EQ(id.systemNumber, 254);
-    EXPECT_EQ(DecodeModelReply(ReplyOf(unitsim::ReadModel(model).payload)), QStringLiteral("TELVARON-1G"));
-
     unitsim::SettingsMemory memory;
     RequestFrame request{};
-    const int length = SettingsBlockRequest(request, 9);
-    EXPECT_EQ(length, 2);
+    EXPECT_EQ(SettingsBlockRequest(request, 9), 2);
     const auto answer = memory.ReadBlock(QByteArray(reinterpret_cast<const char*>(request.data()), 15));
     EXPECT_TRUE(SettingsBlockReplyIsFor(ReplyOf(answer.payload), 9));
     EXPECT_FALSE(SettingsBlockReplyIsFor(ReplyOf(answer.payload), 8));

@@ -19,8 +19,3 @@ std::optional<QString> CommandLinePrompter::Code(const QString&, const QString&)
 {
     return code_;
 }
-
-bool CommandLinePrompter::EditSettings(SettingsStore&)
-{
-    return false;
-}

@@ -14,7 +14,6 @@ public:
     Answer Message(Icon icon, Buttons buttons, const QString& title, const QString& text) override;
     std::optional<QString> Password(const QString& caption, const QString& label) override;
     std::optional<QString> Code(const QString& title, const QString& label) override;
-    bool EditSettings(SettingsStore& store) override;
 
 private:
     QString code_;

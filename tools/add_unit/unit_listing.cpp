@@ -1,29 +1,29 @@
 #include "unit_listing.h"
 
+#include "command_line_prompter.h"
+
 #include <db/database.h>
-#include <link/identify_reply.h>
-#include <link/unit_command.h>
-#include <link/unit_link.h>
 #include <systems/unit_addition.h>
 #include <ui/app_title.h>
+#include <ui/dialog_line.h>
 #include <ui/prompter.h>
 #include <unit/systems_info.h>
 #include <unit/unit_address.h>
 
 namespace {
-// The serial number of the unit at address, or an empty text when it does not tell it.
+// The serial number of the unit at address, or an empty text when it does not tell it. Nothing is
+// told: the addition that follows tells why a unit cannot be listed.
 QString SerialNumberAt(UnitLink& link, const UnitAddress& address)
 {
-    QString serial;
-    if (OpenDialogLine(link, address)) {
-        RequestFrame request{CmdIdentify};
-        ReplyBuffer reply{};
-        if (link.DeviceTransaction(request, reply, 1, true, address.LinkSerial(), kDialogLinkElement) ==
-            LinkOk)
-            serial = DecodeIdentifyReply(reply).serialNumber;
-    }
-    link.CloseAll();
-    return serial;
+    QString untold;
+    QTextStream nowhere(&untold);
+    CommandLinePrompter quiet(QString(), nowhere);
+    DialogLine line(link, quiet, {});
+    std::optional<IdentifyReply> identity;
+    if (line.Open(address, QString()))
+        identity = line.Identify();
+    line.Close();
+    return identity ? identity->serialNumber : QString();
 }
 } // namespace
 
