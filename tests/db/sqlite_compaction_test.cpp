@@ -70,7 +70,7 @@ protected:
         struct stat status;
         return ::stat(QFile::encodeName(file).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
     }
-    QStringList files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
+    QStringList Files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
 
     QTemporaryDir dir_;
     QString file_ = dir_.filePath("tldb.db");
@@ -91,7 +91,7 @@ TEST_F(CompactionTest, WhatIsNoDatabaseStaysAndSoDoesTheBackup)
         }
         EXPECT_FALSE(CompactDatabaseFile(file_)) << exists;
         EXPECT_EQ(Rows(backup_), 7);
-        EXPECT_EQ(files(), exists ? QStringList({"tldb.bak", "tldb.db"}) : QStringList({"tldb.bak"}));
+        EXPECT_EQ(Files(), exists ? QStringList({"tldb.bak", "tldb.db"}) : QStringList({"tldb.bak"}));
         if (exists) {
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));
             EXPECT_EQ(file.readAll(), text);
@@ -126,7 +126,7 @@ TEST_F(CompactionTest, CompactsIntoABackupWithTheModeOfTheDatabase)
         EXPECT_EQ(Mode(file_), c.database) << std::oct << c.database << " " << c.olderBackup;
         EXPECT_EQ(Rows(file_), 100);
         EXPECT_EQ(Rows(backup_), 100);
-        EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
+        EXPECT_EQ(Files(), QStringList({"tldb.bak", "tldb.db"}));
     }
 }
 
@@ -146,7 +146,7 @@ TEST_F(CompactionTest, AFailedCopyLeavesNoOtherFileBehind)
     EXPECT_FALSE(CompactDatabaseFile(file_));
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousSignal);
-    EXPECT_EQ(files(), QStringList({"tldb.bak", "tldb.db"}));
+    EXPECT_EQ(Files(), QStringList({"tldb.bak", "tldb.db"}));
     EXPECT_EQ(Rows(file_), 15000);
     EXPECT_EQ(Rows(backup_), 7);
 }

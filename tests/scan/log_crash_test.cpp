@@ -55,24 +55,24 @@ protected:
         if (GetParam() == Database::Driver::SQLite) {
             const QString file = home_.filePath(QStringLiteral("crash.db"));
             ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
-            ASSERT_TRUE(db.OpenSqlite(file));
+            ASSERT_TRUE(db_.OpenSqlite(file));
             settings = QStringLiteral("DBType=0\nDBFile=%1").arg(file);
         } else {
             if (!TestPgServer())
-                GTEST_SKIP() << "no PostgreSQL test server_ (TELVARON_TEST_PG_PORT)";
-            PgServer server_ = *TestPgServer();
-            pgName = QStringLiteral("crash_%1").arg(QCoreApplication::applicationPid());
-            ASSERT_TRUE(admin.OpenPostgres(server_) && admin.Exec(DropPgDatabase()) &&
-                        admin.Exec(QStringLiteral("CREATE DATABASE ") + pgName))
-                << admin.LastError().description.toStdString();
-            server_.dataSource = pgName;
-            ASSERT_TRUE(db.OpenPostgres(server_));
+                GTEST_SKIP() << "no PostgreSQL test server (TELVARON_TEST_PG_PORT)";
+            PgServer server = *TestPgServer();
+            pgName_ = QStringLiteral("crash_%1").arg(QCoreApplication::applicationPid());
+            ASSERT_TRUE(admin_.OpenPostgres(server) && admin_.Exec(DropPgDatabase()) &&
+                        admin_.Exec(QStringLiteral("CREATE DATABASE ") + pgName_))
+                << admin_.LastError().description.toStdString();
+            server.dataSource = pgName_;
+            ASSERT_TRUE(db_.OpenPostgres(server));
             settings = QStringLiteral("DBType=1\nDBServerIP=127.0.0.1\nDBServerPORT=%1\nDBDataSource=%2")
-                           .arg(server_.serverPort, pgName);
+                           .arg(server.serverPort, pgName_);
         }
-        ASSERT_TRUE(RunSqlScript(db, QString::fromUtf8(schema.readAll())))
-            << db.LastError().description.toStdString();
-        ASSERT_TRUE(AddUnitRows(db, kSerial, 1, QStringLiteral("1-115200"), QStringLiteral("TELVARON-1")));
+        ASSERT_TRUE(RunSqlScript(db_, QString::fromUtf8(schema.readAll())))
+            << db_.LastError().description.toStdString();
+        ASSERT_TRUE(AddUnitRows(db_, kSerial, 1, QStringLiteral("1-115200"), QStringLiteral("TELVARON-1")));
         ASSERT_TRUE(WriteServerSettings(
             home_, QStringLiteral(
                        "[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
@@ -84,14 +84,14 @@ protected:
     {
         Stop(server_);
         Stop(unit_);
-        db.Close();
-        if (!pgName.isEmpty())
-            admin.Exec(DropPgDatabase());
+        db_.Close();
+        if (!pgName_.isEmpty())
+            admin_.Exec(DropPgDatabase());
     }
 
     QString DropPgDatabase() const
     {
-        return QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName);
+        return QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_);
     }
 
     void StartUnit()
@@ -106,7 +106,7 @@ protected:
         ASSERT_TRUE(unit_.waitForStarted(10000)) << unit_.errorString().toStdString();
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return unit_.readAllStandardOutput().startsWith("serving"); }, 10000))
-            << "the simulated unit_ does not serve: " << unit_.readAllStandardError().toStdString();
+            << "the simulated unit does not serve: " << unit_.readAllStandardError().toStdString();
     }
 
     void StartServer()
@@ -129,8 +129,8 @@ protected:
     int Taken()
     {
         const auto rows =
-            db.Select(QStringLiteral("SELECT (SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info) + "
-                                     "(SELECT SyI_EventsTable_LastrecSN FROM Systems_Info)"));
+            db_.Select(QStringLiteral("SELECT (SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info) + "
+                                      "(SELECT SyI_EventsTable_LastrecSN FROM Systems_Info)"));
         return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
     }
 
@@ -141,7 +141,7 @@ protected:
         const bool moved = QTest::qWaitFor(
             [&] { return server_.state() == QProcess::NotRunning || Taken() > from; }, kStallMs);
         if (server_.state() == QProcess::NotRunning) {
-            ADD_FAILURE() << "the server_ ended: " << server_.readAllStandardError().toStdString();
+            ADD_FAILURE() << "the server ended: " << server_.readAllStandardError().toStdString();
             return false;
         }
         if (!moved)
@@ -150,9 +150,9 @@ protected:
     }
 
     QTemporaryDir home_;
-    QString pgName;
-    Database admin{QStringLiteral("crash-admin")};
-    Database db{QStringLiteral("crash-check")};
+    QString pgName_;
+    Database admin_{QStringLiteral("crash-admin")};
+    Database db_{QStringLiteral("crash-check")};
     QProcess unit_;
     QProcess server_;
 };
@@ -181,9 +181,9 @@ TEST_P(LogCrash, KilledServerStoresEverySampleAndEventOnce)
     unitsim::LogMemory expected;
     unitsim::PrefillLogs(expected, kSensors, Samples(), kEvents, kInterval);
     for (int n = 1; n <= kSensors; ++n)
-        EXPECT_EQ(StoredSamples(db, kSerial, n), ExpectedSamples(expected.Samples(n))) << n;
-    EXPECT_EQ(StoredEvents(db, kSerial), ExpectedEvents(expected.Events()));
-    const auto rows = db.Select(QStringLiteral("SELECT COUNT(*) FROM Records"));
+        EXPECT_EQ(StoredSamples(db_, kSerial, n), ExpectedSamples(expected.Samples(n))) << n;
+    EXPECT_EQ(StoredEvents(db_, kSerial), ExpectedEvents(expected.Events()));
+    const auto rows = db_.Select(QStringLiteral("SELECT COUNT(*) FROM Records"));
     EXPECT_EQ(rows->front().value(0).toInt(), kSensors * Samples());
 }
 

@@ -23,17 +23,17 @@ TEST(DeviceServerTest, SecondClientWaitsUntilTheFirstHasClosed)
     SimThread unit;
     unit.Sim().SetFixedPayload(kIdentify, "A");
     ASSERT_TRUE(unit.ServeTcp(0));
-    auto first = std::make_unique<TcpClient>(unit.Sim().TcpPort());
-    TcpClient second(unit.Sim().TcpPort());
-    ASSERT_TRUE(first->IsConnected());
+    auto first = ConnectTcp(unit.Sim().TcpPort());
+    const auto second = ConnectTcp(unit.Sim().TcpPort());
+    ASSERT_TRUE(first && second);
 
-    second.Send(RequestFrame(kIdentify));
-    EXPECT_TRUE(second.Read(kReplySize, 300).isEmpty()) << "the unit serves one connection at a time";
-    first->Send(RequestFrame(kIdentify));
-    EXPECT_EQ(first->Read(kReplySize, 1000).size(), kReplySize);
+    Send(*second, RequestFrame(kIdentify));
+    EXPECT_TRUE(Read(*second, kReplySize, 300).isEmpty()) << "the unit serves one connection at a time";
+    Send(*first, RequestFrame(kIdentify));
+    EXPECT_EQ(Read(*first, kReplySize, 1000).size(), kReplySize);
 
     first.reset();
-    EXPECT_EQ(second.Read(kReplySize, 2000).size(), kReplySize) << "served once the first one left";
+    EXPECT_EQ(Read(*second, kReplySize, 2000).size(), kReplySize) << "served once the first one left";
 }
 
 // The simulator in the test's own thread, answering while the test waits by running the event

@@ -9,9 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <link/int_codec.h>
+#include <link/stamp_codec.h>
+
+#include <cmath>
 #include <functional>
-#include <optional>
 #include <set>
+#include <span>
 
 using namespace unitsim;
 
@@ -23,46 +27,33 @@ constexpr int kEventLogNumber = 20;
 // The image's limits of every sensor of the test unit.
 constexpr float kMax = 8.0f, kMin = -2.5f;
 
+// 17 May 2024 13:45, the unit's clock at start: summer time, flag set.
+const QDateTime kStart(QDate(2024, 5, 17), QTime(13, 45), Qt::UTC);
+
+std::span<const quint8> Bytes(const QByteArray& b)
+{
+    return {reinterpret_cast<const quint8*>(b.constData()), std::size_t(b.size())};
+}
+
 int Tenths(const QByteArray& b, int at)
 {
-    const int high = quint8(b[at]),
-              magnitude = (high & 0x1F) << 8 | quint8(b[at + 1]) | (high & 0x40 ? 0x2000 : 0);
-    return high & 0x20 ? -magnitude : magnitude;
+    return int(std::lround(ReadTenths14(Bytes(b), at) * 10));
 }
 
 int U16(const QByteArray& b, int at)
 {
-    return quint8(b[at]) | quint8(b[at + 1]) << 8;
+    return ReadU16Clamp(Bytes(b), at);
 }
 
-// hour, minute, day, month, year - 2000 as "hh:mm dd.mm.yy".
-QString Stamp5(const QByteArray& b, int at)
+QDateTime Stamp5(const QByteArray& b, int at)
 {
-    return QStringLiteral("%1:%2 %3.%4.%5")
-        .arg(quint8(b[at]), 2, 10, QLatin1Char('0'))
-        .arg(quint8(b[at + 1]), 2, 10, QLatin1Char('0'))
-        .arg(quint8(b[at + 2]), 2, 10, QLatin1Char('0'))
-        .arg(quint8(b[at + 3]), 2, 10, QLatin1Char('0'))
-        .arg(quint8(b[at + 4]), 2, 10, QLatin1Char('0'));
-}
-
-// A Stamp4 (hour and minute packed into 11 bits, day, month, year) the same way.
-QString Stamp4(const QByteArray& b, int at)
-{
-    const int hour = quint8(b[at]) >> 3, minute = (quint8(b[at]) & 7) << 3 | quint8(b[at + 1]) >> 5;
-    QByteArray five(5, '\0');
-    five[0] = char(hour);
-    five[1] = char(minute);
-    five[2] = char(quint8(b[at + 1]) & 0x1F);
-    five[3] = b[at + 2];
-    five[4] = b[at + 3];
-    return Stamp5(five, 0);
+    return ReadStamp5(Bytes(b), at);
 }
 
 struct LoggedEvent
 {
     quint8 head, b1, b2;
-    QString when;
+    QDateTime when;
 };
 
 class LiveUnitTest : public ::testing::Test
@@ -81,33 +72,25 @@ protected:
         InstallUnitCommands(unit_.Sim(), model_);
         InstallLogCommands(unit_.Sim(), model_, logs_, events_);
         EXPECT_TRUE(unit_.ServeTcp(0));
-        client_.emplace(unit_.Sim().TcpPort());
+        client_ = ConnectTcp(unit_.Sim().TcpPort());
     }
 
     // The payload of command's reply, without status and check byte.
     QByteArray Ask(quint8 command, const QByteArray& data, int payload)
     {
-        client_->Send(RequestFrame(command, data));
-        const QByteArray reply = client_->Read(payload + 2, 2000);
+        Send(*client_, RequestFrame(command, data));
+        const QByteArray reply = Read(*client_, payload + 2, 2000);
         EXPECT_EQ(reply.size(), payload + 2) << int(command);
         return reply.mid(1, payload);
     }
     QByteArray Status() { return Ask(kStatus, {}, 75); }
     QByteArray Pointer(int log) { return Ask(kLogPointer, QByteArray(1, char(log)), 10); }
-    QByteArray Half(int log, int offset, int slot)
-    {
-        QByteArray data(5, '\0');
-        data[0] = char(log);
-        data[1] = char(offset & 0xFF);
-        data[2] = char(offset >> 8);
-        data[3] = char(slot & 0xFF);
-        data[4] = char(slot >> 8);
-        return Ask(kLogPage, data, 264);
-    }
+    // The first half page of the log.
+    QByteArray Half(int log) { return Ask(kLogPage, QByteArray(1, char(log)), 264); }
     // The entries of the event log's first half page.
     std::vector<LoggedEvent> LoggedEvents()
     {
-        const QByteArray h = Half(kEventLogNumber, 0, 0);
+        const QByteArray h = Half(kEventLogNumber);
         std::vector<LoggedEvent> out;
         for (int block = 0; block < 6; ++block) {
             for (int entry = 0; entry < 4; ++entry) {
@@ -135,27 +118,45 @@ protected:
     LogMemory logs_;
     CurrentEvents events_;
     SimThread unit_;
-    std::optional<TcpClient> client_;
+    std::unique_ptr<QTcpSocket> client_;
     LiveUnit live_{model_, settings_, logs_, events_, 7};
 };
 
-TEST_F(LiveUnitTest, ClockRunsAndEverySensorLogsAtItsRecordingRate)
+TEST_F(LiveUnitTest, ClockRunsAndEverySensorLogsAtItsRecordingRateAsTheSeedDecides)
 {
-    // 17 May 2024 13:45 is the unit's clock at start: summer time, flag set.
     live_.AdvanceTo(0);
-    EXPECT_EQ(Stamp5(Status(), 61), QStringLiteral("13:45 17.05.24"));
+    EXPECT_EQ(Stamp5(Status(), 61), kStart);
+    // Another unit of the same seed, advanced in other steps, logs the same.
+    UnitModel otherModel;
+    otherModel.Update([](UnitState& s) { s.identity.model = QStringLiteral("TELVARON-1E"); });
+    LogMemory otherLogs;
+    CurrentEvents otherEvents;
+    LiveUnit other(otherModel, settings_, otherLogs, otherEvents, 7);
+    for (qint64 ms = 0; ms <= 8 * kMinute; ms += 7300)
+        other.AdvanceTo(ms);
+    other.AdvanceTo(8 * kMinute);
+    live_.AdvanceTo(8 * kMinute);
+    for (int n = 1; n <= 20; ++n) {
+        const auto a = logs_.Samples(n), b = otherLogs.Samples(n);
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t k = 0; k < a.size(); ++k)
+            EXPECT_EQ(a[k].tenths, b[k].tenths);
+    }
+    EXPECT_EQ(logs_.Events().size(), otherLogs.Events().size());
+    EXPECT_EQ(Pointer(kEventLogNumber), otherLogs.Pointer(kEventLogNumber));
+
     live_.AdvanceTo(10 * kMinute + 30 * 1000);
     const QByteArray s = Status();
-    EXPECT_EQ(Stamp5(s, 61), QStringLiteral("13:55 17.05.24"));
+    EXPECT_EQ(Stamp5(s, 61), kStart.addSecs(10 * 60));
     int withDecimals = 0;
     for (int log = 0; log < 20; ++log) {
         const QByteArray p = Pointer(log);
         // Samples at 13:45, 13:46 ... 13:55 in the first block: 13 header bytes and 11 readings.
         EXPECT_EQ(U16(p, 0), 13 + 11 * 2) << log;
         EXPECT_EQ(U16(p, 4), 0) << log;
-        const QByteArray h = Half(log, 0, 0);
-        EXPECT_EQ(U16(h, 2) | quint8(h[4]) << 16, 0) << "page serial number";
-        EXPECT_EQ(Stamp5(h, 5), QStringLiteral("13:45 17.05.24")) << log;
+        const QByteArray h = Half(log);
+        EXPECT_EQ(ReadU24(Bytes(h), 2), 0) << "page serial number";
+        EXPECT_EQ(Stamp5(h, 5), kStart) << log;
         EXPECT_EQ(quint8(h[10]), 1) << "summer time";
         EXPECT_EQ(U16(h, 11), 1) << "interval";
         std::set<int> readings;
@@ -188,7 +189,7 @@ TEST_F(LiveUnitTest, ALimitCrossingGivesAlarmCurrentEventAndLoggedEventsUntilItR
     const QByteArray list = Ask(kSensorEvents, {}, 260);
     const int entry = 13 * sensor;
     EXPECT_EQ(quint8(list[entry]) & 0x03, 0x01) << "one slot present";
-    EXPECT_EQ(Stamp4(list, entry + 1), Stamp5(s, 61));
+    EXPECT_EQ(ReadStamp4(Bytes(list), entry + 1), Stamp5(s, 61));
     std::vector<LoggedEvent> logged = LoggedEvents();
     ASSERT_FALSE(logged.empty());
     EXPECT_EQ(logged.back().head, 0x20 | sensor) << "sensor channel, state 1";
@@ -245,31 +246,9 @@ TEST_F(LiveUnitTest, TheSensorRingWrapsAfterItsLastPage)
     EXPECT_EQ(U16(p, 2), 1) << "oldest page";
     EXPECT_EQ(U16(p, 4), 0) << "write page";
     EXPECT_EQ(U16(p, 6) | U16(p, 8) << 16, 204);
-    const QByteArray h = Half(0, 0, 0);
-    EXPECT_EQ(U16(h, 2) | quint8(h[4]) << 16, 204);
-    EXPECT_EQ(Stamp5(h, 5), QStringLiteral("13:45 17.05.24"));
-}
-
-TEST_F(LiveUnitTest, TheSameSeedGivesTheSameUnit)
-{
-    UnitModel otherModel;
-    otherModel.Update([](UnitState& s) { s.identity.model = QStringLiteral("TELVARON-1E"); });
-    LogMemory otherLogs;
-    CurrentEvents otherEvents;
-    LiveUnit other(otherModel, settings_, otherLogs, otherEvents, 7);
-    live_.AdvanceTo(0);
-    for (qint64 ms = 0; ms <= 8 * kMinute; ms += 7300)
-        other.AdvanceTo(ms);
-    other.AdvanceTo(8 * kMinute);
-    live_.AdvanceTo(8 * kMinute);
-    for (int n = 1; n <= 20; ++n) {
-        const auto a = logs_.Samples(n), b = otherLogs.Samples(n);
-        ASSERT_EQ(a.size(), b.size());
-        for (std::size_t k = 0; k < a.size(); ++k)
-            EXPECT_EQ(a[k].tenths, b[k].tenths);
-    }
-    EXPECT_EQ(logs_.Events().size(), otherLogs.Events().size());
-    EXPECT_EQ(Pointer(kEventLogNumber), otherLogs.Pointer(kEventLogNumber));
+    const QByteArray h = Half(0);
+    EXPECT_EQ(ReadU24(Bytes(h), 2), 204);
+    EXPECT_EQ(Stamp5(h, 5), kStart);
 }
 
 } // namespace

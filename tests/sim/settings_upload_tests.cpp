@@ -1,3 +1,4 @@
+#include <link/hex_text.h>
 #include <settings_image.h>
 #include <settings_memory.h>
 #include <settings_upload.h>
@@ -13,28 +14,19 @@ using namespace unitsim;
 // A record line as the server sends it: Intel HEX, digits swapped pairwise, CR LF.
 QByteArray Line(quint8 type, int address, const QByteArray& data, int checksumError = 0)
 {
-    QByteArray bytes;
-    bytes.append(char(data.size())).append(char(address >> 8)).append(char(address)).append(char(type));
-    bytes.append(data);
-    quint8 sum = 0;
-    for (char b : bytes)
-        sum += quint8(b);
-    bytes.append(char(quint8(-sum + checksumError)));
-    QByteArray text = ":" + bytes.toHex().toUpper();
-    for (char& c : text) {
-        const qsizetype at = QByteArray("0123456789ABCDEF").indexOf(c);
-        if (at >= 0)
-            c = "8976543201DFEACB"[at];
-    }
-    return text + "\r\n";
+    QString text = QStringLiteral(":") + Hex2(quint8(data.size())) + Hex2(quint8(address >> 8)) +
+                   Hex2(quint8(address)) + Hex2(type) + QString::fromLatin1(data.toHex().toUpper());
+    text += Hex2(quint8(IntelHexChecksum(text).toInt(nullptr, 16) + checksumError));
+    return ScrambleHexDigits(text).toLatin1() + "\r\n";
 }
 
-QByteArray Answers(const SimActions& actions)
+// The first records of the image, each of 16 bytes, then the end record when withEnd.
+QByteArray Records(const QByteArray& image, int records, bool withEnd = false)
 {
-    QByteArray out;
-    for (const SimAction& a : actions)
-        out += a.bytes;
-    return out;
+    QByteArray lines;
+    for (int n = 0; n < records; ++n)
+        lines += Line(0, n * 16, image.mid(n * 16, 16));
+    return withEnd ? lines + Line(1, 0, {}) : lines;
 }
 
 class UploadSide : public ::testing::Test
@@ -58,14 +50,12 @@ public:
         ASSERT_EQ(upload.Begin(request).payload, QByteArray(1, char(0xFF)));
     }
 
-    // The data records, then the end record when withEnd.
-    QByteArray SendAll(const QByteArray& of, int records = 256, bool withEnd = false)
+    // The answers to the lines, sent at once.
+    QByteArray Send(const QByteArray& lines)
     {
         QByteArray answers;
-        for (int n = 0; n < records; ++n)
-            answers += Answers(upload.Receive(Line(0, n * 16, of.mid(n * 16, 16)), ++now));
-        if (withEnd)
-            answers += Answers(upload.Receive(Line(1, 0, {}), ++now));
+        for (const SimAction& a : upload.Receive(lines, ++now))
+            answers += a.bytes;
         return answers;
     }
 
@@ -85,7 +75,7 @@ TEST_F(UploadSide, AppliesACompleteUploadAndTheClockOnCommit)
 {
     Begin();
     EXPECT_TRUE(upload.Takes(now));
-    EXPECT_EQ(SendAll(image, 256, true), QByteArray(257, '~'));
+    EXPECT_EQ(Send(Records(image, 256, true)), QByteArray(257, '~'));
     EXPECT_FALSE(upload.Takes(now));
     EXPECT_EQ(Commit().payload, QByteArray(1, char(0xFF)));
     EXPECT_EQ(memory.Image(), image);
@@ -96,36 +86,25 @@ TEST_F(UploadSide, AppliesACompleteUploadAndTheClockOnCommit)
 // Each of these voids the upload: the memory stays as it was.
 TEST_F(UploadSide, RefusesWhatIsNotASoundUpload)
 {
-    struct Case
+    QByteArray wrongSum = image;
+    wrongSum[800] = char(wrongSum[800] + 1);
+    const struct
     {
         const char* name;
-        std::function<QByteArray(UploadSide&)> send;
+        QByteArray lines;
         QByteArray answers;
-    };
-    const std::vector<Case> cases{
-        {"bad record checksum",
-         [](UploadSide& t) { return Answers(t.upload.Receive(Line(0, 0, t.image.left(16), 1), ++t.now)); },
-         "@"},
-        {"record beyond the memory",
-         [](UploadSide& t) { return Answers(t.upload.Receive(Line(0, 4096, t.image.left(16)), ++t.now)); },
-         "@"},
-        {"short record",
-         [](UploadSide& t) { return Answers(t.upload.Receive(Line(0, 0, t.image.left(8)), ++t.now)); }, "@"},
-        {"end record before all data", [](UploadSide& t) { return t.SendAll(t.image, 255, true); },
-         QByteArray(255, '~') + "@"},
-        {"settings checksum wrong",
-         [](UploadSide& t) {
-             QByteArray wrong = t.image;
-             wrong[800] = char(wrong[800] + 1);
-             return t.SendAll(wrong, 256, true);
-         },
-         QByteArray(257, '~')},
+    } cases[] = {
+        {"bad record checksum", Line(0, 0, image.left(16), 1), "@"},
+        {"record beyond the memory", Line(0, 4096, image.left(16)), "@"},
+        {"short record", Line(0, 0, image.left(8)), "@"},
+        {"end record before all data", Records(image, 255, true), QByteArray(255, '~') + "@"},
+        {"settings checksum wrong", Records(wrongSum, 256, true), QByteArray(257, '~')},
     };
     const QByteArray before = memory.Image();
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Begin();
-        EXPECT_EQ(c.send(*this), c.answers);
+        EXPECT_EQ(Send(c.lines), c.answers);
         EXPECT_EQ(Commit().payload, QByteArray(1, char(0x00)));
         EXPECT_EQ(memory.Image(), before);
     }
@@ -134,7 +113,7 @@ TEST_F(UploadSide, RefusesWhatIsNotASoundUpload)
 TEST_F(UploadSide, TextInputLapsesOnAnIdleLine)
 {
     Begin();
-    SendAll(image, 3);
+    Send(Records(image, 3));
     EXPECT_TRUE(upload.Takes(now + 1000));
     EXPECT_FALSE(upload.Takes(now + 1001));
 }

@@ -17,6 +17,18 @@ QByteArray WrittenBytes(const SimActions& actions)
     return bytes;
 }
 
+// The actions as text, one "kind ms bytes" a step, so that a failure shows the whole answer.
+QString Text(const SimActions& actions)
+{
+    QStringList steps;
+    for (const SimAction& a : actions)
+        steps << QStringLiteral("%1 %2 %3")
+                     .arg(int(a.kind))
+                     .arg(a.ms)
+                     .arg(QString::fromLatin1(a.bytes.toHex(' ')));
+    return steps.join(u'|');
+}
+
 const QByteArray kAcks = QByteArray(1, char(0xFF)) + QByteArray(13, char(0xFD));
 
 class UnitProtocolTest : public ::testing::Test
@@ -122,13 +134,11 @@ TEST_F(UnitProtocolTest, TurnaroundComesBeforeEveryAnswer)
 {
     protocol_.settings.turnaroundMs = 7;
     protocol_.SetHandshakePolicy(kIdentify, HandshakePolicy::On);
-    const SimActions actions = protocol_.Receive(frame_, 0);
-    ASSERT_EQ(actions.size(), 30u);
-    for (size_t i = 0; i < actions.size(); i += 2) {
-        EXPECT_EQ(actions[i].kind, SimAction::Kind::Wait);
-        EXPECT_EQ(actions[i].ms, 7);
-        EXPECT_EQ(actions[i + 1].kind, SimAction::Kind::Write);
-    }
+    SimActions expected;
+    for (const char ack : kAcks)
+        expected.insert(expected.end(), {SimAction::Wait(7), SimAction::Write(QByteArray(1, ack))});
+    expected.insert(expected.end(), {SimAction::Wait(7), SimAction::Write(IdentifyReply())});
+    EXPECT_EQ(Text(protocol_.Receive(frame_, 0)), Text(expected));
 }
 
 // An incomplete request is dropped after the frame time-out, counted from the unit's own last
@@ -164,50 +174,37 @@ TEST_F(UnitProtocolTest, FaultsShapeTheReply)
     const QByteArray reply = IdentifyReply();
     QByteArray inverted = reply;
     inverted.back() = char(~quint8(inverted.back()));
-    using K = SimAction::Kind;
-    struct Step
-    {
-        K kind;
-        QByteArray bytes;
-        int ms = 0;
-    };
+    using A = SimAction;
     const struct
     {
         const char* what;
         Fault fault;
-        std::vector<Step> expected;
+        SimActions expected;
     } cases[] = {
-        {"none", Fault{}, {{K::Write, reply}}},
+        {"none", Fault{}, {A::Write(reply)}},
         {"silence", Fault::Silence(), {}},
-        {"delay", Fault::Delay(50), {{K::Wait, {}, 50}, {K::Write, reply}}},
-        {"short", Fault::ShortReply(2), {{K::Write, reply.first(reply.size() - 2)}}},
-        {"long", Fault::LongReply(2, 0x55), {{K::Write, reply + "\x55\x55"}}},
+        {"delay", Fault::Delay(50), {A::Wait(50), A::Write(reply)}},
+        {"short", Fault::ShortReply(2), {A::Write(reply.first(reply.size() - 2))}},
+        {"long", Fault::LongReply(2, 0x55), {A::Write(reply + "\x55\x55")}},
         {"split",
          Fault::SplitReply(5, 40),
-         {{K::Write, reply.first(5)}, {K::Wait, {}, 40}, {K::Write, reply.sliced(5)}}},
-        {"garbage prefix", Fault::GarbagePrefix(3, 0x00), {{K::Write, QByteArray(3, '\0') + reply}}},
-        {"bad check", Fault::BadCheck(), {{K::Write, inverted}}},
-        {"status busy", Fault::Status(0xFA), {{K::Write, Padded(0xFA)}}},
-        {"status resend", Fault::Status(0xFB), {{K::Write, Padded(0xFB)}}},
-        {"status not supported", Fault::Status(0xF9), {{K::Write, Padded(0xF9)}}},
-        {"status of no meaning", Fault::Status(0x42), {{K::Write, Padded(0x42)}}},
-        {"wrong ack in block mode", Fault::WrongAck(0, 0xFD), {{K::Write, QByteArray(1, char(0xFD))}}},
-        {"drop", Fault::Drop(200), {{K::Drop, {}, 200}}},
+         {A::Write(reply.first(5)), A::Wait(40), A::Write(reply.sliced(5))}},
+        {"garbage prefix", Fault::GarbagePrefix(3, 0x00), {A::Write(QByteArray(3, '\0') + reply)}},
+        {"bad check", Fault::BadCheck(), {A::Write(inverted)}},
+        {"status busy", Fault::Status(0xFA), {A::Write(Padded(0xFA))}},
+        {"status resend", Fault::Status(0xFB), {A::Write(Padded(0xFB))}},
+        {"status not supported", Fault::Status(0xF9), {A::Write(Padded(0xF9))}},
+        {"status of no meaning", Fault::Status(0x42), {A::Write(Padded(0x42))}},
+        {"wrong ack in block mode", Fault::WrongAck(0, 0xFD), {A::Write(QByteArray(1, char(0xFD)))}},
+        {"drop", Fault::Drop(200), {A::Drop(200)}},
         {"delayed split",
          Fault::SplitReply(1, 10).WithDelay(30),
-         {{K::Wait, {}, 30}, {K::Write, reply.first(1)}, {K::Wait, {}, 10}, {K::Write, reply.sliced(1)}}},
+         {A::Wait(30), A::Write(reply.first(1)), A::Wait(10), A::Write(reply.sliced(1))}},
     };
     protocol_.SetHandshakePolicy(kIdentify, HandshakePolicy::Off);
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         protocol_.Faults().Set(kIdentify, kEveryArrival, c.fault);
-        const SimActions actions = protocol_.Receive(frame_, 0);
-        ASSERT_EQ(actions.size(), c.expected.size());
-        for (size_t i = 0; i < actions.size(); ++i) {
-            EXPECT_EQ(actions[i].kind, c.expected[i].kind) << i;
-            EXPECT_EQ(actions[i].bytes.toHex(' '), c.expected[i].bytes.toHex(' ')) << i;
-            EXPECT_EQ(actions[i].ms, c.expected[i].ms) << i;
-        }
+        EXPECT_EQ(Text(protocol_.Receive(frame_, 0)), Text(c.expected)) << c.what;
     }
 }
 

@@ -11,14 +11,30 @@
 
 namespace {
 
-// Starts the simulator and waits for its "serving ..." line. It has no identity yet: identify is
-// not supported.
-QString StartUnitsim(QProcess& process, const QStringList& arguments)
+// Starts the simulator with the arguments (split at spaces) and gives its "serving ..." line.
+// It has no identity yet: identify is not supported.
+QString StartUnitsim(QProcess& process, const QString& arguments)
 {
-    process.start(QStringLiteral(UNITSIM_EXECUTABLE), arguments);
+    process.start(QStringLiteral(UNITSIM_EXECUTABLE), arguments.split(u' ', Qt::SkipEmptyParts));
     if (!process.waitForStarted(2000) || !process.waitForReadyRead(3000))
         return {};
     return QString::fromUtf8(process.readLine()).trimmed();
+}
+
+// The port of a "serving tcp" line; 0 for any other line.
+quint16 TcpPortOf(const QString& ready)
+{
+    const auto match = QRegularExpression(QStringLiteral(R"(^serving tcp 127\.0\.0\.1:(\d+)$)")).match(ready);
+    return match.hasMatch() ? match.captured(1).toUShort() : 0;
+}
+
+// SIGTERM ends the simulator normally.
+void Terminate(QProcess& unitsim)
+{
+    unitsim.terminate();
+    ASSERT_TRUE(unitsim.waitForFinished(3000));
+    EXPECT_EQ(unitsim.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(unitsim.exitCode(), 0);
 }
 
 TEST(UnitsimExecutableTest, ServesAPtyLinkAndRemovesItOnSigterm)
@@ -26,21 +42,15 @@ TEST(UnitsimExecutableTest, ServesAPtyLinkAndRemovesItOnSigterm)
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("unit"));
     QProcess unitsim;
-    const QString ready =
-        StartUnitsim(unitsim, {QStringLiteral("--pty"), link, QStringLiteral("--bare-status")});
+    const QString ready = StartUnitsim(unitsim, QStringLiteral("--pty %1 --bare-status").arg(link));
     ASSERT_TRUE(ready.startsWith(QStringLiteral("serving pty ") + link)) << ready.toStdString();
-
     {
-        TtyClient client(link);
-        ASSERT_TRUE(client.IsOpen());
-        client.Send(RequestFrame(kIdentify));
-        EXPECT_EQ(client.ReadUntilQuiet(200), QByteArray(1, char(0xF9)));
+        const auto client = OpenTty(link);
+        ASSERT_TRUE(client);
+        Send(*client, RequestFrame(kIdentify));
+        EXPECT_EQ(ReadUntilQuiet(*client, 200), QByteArray(1, char(0xF9)));
     }
-
-    unitsim.terminate();
-    ASSERT_TRUE(unitsim.waitForFinished(3000));
-    EXPECT_EQ(unitsim.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(unitsim.exitCode(), 0);
+    Terminate(unitsim);
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
@@ -49,21 +59,16 @@ TEST(UnitsimExecutableTest, ServesTcpOnAFreePortAndLogs)
     QTemporaryDir dir;
     const QString logPath = dir.filePath(QStringLiteral("unit.log"));
     QProcess unitsim;
-    const QString ready = StartUnitsim(unitsim, {QStringLiteral("--tcp"), QStringLiteral("0"),
-                                                 QStringLiteral("--log"), logPath, QStringLiteral("--paced"),
-                                                 QStringLiteral("--turnaround"), QStringLiteral("20")});
-    const auto match = QRegularExpression(QStringLiteral(R"(^serving tcp 127\.0\.0\.1:(\d+)$)")).match(ready);
-    ASSERT_TRUE(match.hasMatch()) << ready.toStdString();
-
-    TcpClient client(match.captured(1).toUShort());
-    ASSERT_TRUE(client.IsConnected());
+    const QString ready =
+        StartUnitsim(unitsim, QStringLiteral("--tcp 0 --log %1 --paced --turnaround 20").arg(logPath));
+    const auto client = ConnectTcp(TcpPortOf(ready));
+    ASSERT_TRUE(client) << ready.toStdString();
     QByteArray bad = RequestFrame(kIdentify);
     bad[14] = char(bad[14] ^ 1);
-    client.Send(bad);
-    EXPECT_EQ(client.ReadUntilQuiet(200).toHex(' '), Padded(0xFB).toHex(' '));
+    Send(*client, bad);
+    EXPECT_EQ(ReadUntilQuiet(*client, 200).toHex(' '), Padded(0xFB).toHex(' '));
 
-    unitsim.terminate();
-    ASSERT_TRUE(unitsim.waitForFinished(3000));
+    Terminate(unitsim);
     QFile log(logPath);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QByteArray text = log.readAll();
@@ -74,46 +79,30 @@ TEST(UnitsimExecutableTest, ServesTcpOnAFreePortAndLogs)
 TEST(UnitsimExecutableTest, OnlyALiveUnitLogsWhileServing)
 {
     constexpr quint8 kLogPointer = 25;
-    struct Case
-    {
-        bool live;
-        int pageBytesWritten; // of sensor 1's log: its first sample, at start, or nothing
-    };
-    for (const Case c : {Case{false, 0}, Case{true, 13 + 2}}) {
-        QStringList arguments{QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--unit"),
-                              QStringLiteral("--log-interval"), QStringLiteral("15")};
-        if (c.live)
-            arguments << QStringLiteral("--live");
+    // The bytes written in sensor 1's log page: its first sample, at start, or nothing.
+    for (const auto& [live, pageBytesWritten] : {std::pair{false, 0}, std::pair{true, 13 + 2}}) {
         QProcess unitsim;
-        const QString ready = StartUnitsim(unitsim, arguments);
-        const auto match = QRegularExpression(QStringLiteral(R"(tcp 127\.0\.0\.1:(\d+)$)")).match(ready);
-        ASSERT_TRUE(match.hasMatch()) << ready.toStdString();
-        TcpClient client(match.captured(1).toUShort());
-        client.Send(RequestFrame(kLogPointer, QByteArray(1, '\0')));
-        const QByteArray reply = client.Read(12, 2000);
+        const QString ready = StartUnitsim(unitsim, QStringLiteral("--tcp 0 --unit --log-interval 15") +
+                                                        (live ? " --live" : ""));
+        const auto client = ConnectTcp(TcpPortOf(ready));
+        ASSERT_TRUE(client) << ready.toStdString();
+        Send(*client, RequestFrame(kLogPointer, QByteArray(1, '\0')));
+        const QByteArray reply = Read(*client, 12, 2000);
         ASSERT_EQ(reply.size(), 12);
-        EXPECT_EQ(quint8(reply[1]) | quint8(reply[2]) << 8, c.pageBytesWritten) << c.live;
-        unitsim.terminate();
-        ASSERT_TRUE(unitsim.waitForFinished(3000));
+        EXPECT_EQ(quint8(reply[1]) | quint8(reply[2]) << 8, pageBytesWritten) << live;
+        Terminate(unitsim);
     }
 }
 
 TEST(UnitsimExecutableTest, RefusesAmbiguousOrMissingLines)
 {
-    const QStringList cases[] = {
-        {},
-        {QStringLiteral("--tcp"), QStringLiteral("1"), QStringLiteral("--pty"), QStringLiteral("/tmp/x")},
-        {QStringLiteral("--tcp"), QStringLiteral("70000")},
-        {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--turnaround"),
-         QStringLiteral("soon")},
-        {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--live"), QStringLiteral("--seed"),
-         QStringLiteral("soon")},
-    };
-    for (const QStringList& arguments : cases) {
+    for (const char* arguments : {"", "--tcp 1 --pty /tmp/x", "--tcp 70000", "--tcp 0 --turnaround soon",
+                                  "--tcp 0 --live --seed soon"}) {
         QProcess unitsim;
-        unitsim.start(QStringLiteral(UNITSIM_EXECUTABLE), arguments);
+        unitsim.start(QStringLiteral(UNITSIM_EXECUTABLE),
+                      QString::fromLatin1(arguments).split(u' ', Qt::SkipEmptyParts));
         ASSERT_TRUE(unitsim.waitForFinished(3000));
-        EXPECT_EQ(unitsim.exitCode(), 2) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(unitsim.exitCode(), 2) << arguments;
     }
 }
 

@@ -1,86 +1,42 @@
 #include "wire_client.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
-QByteArray WireClient::ReadUntilQuiet(int quietMs)
+std::unique_ptr<QSerialPort> OpenTty(const QString& path)
 {
-    QByteArray all;
-    for (;;) {
-        const QByteArray more = Read(1 << 16, quietMs);
-        if (more.isEmpty())
-            return all;
-        all += more;
-    }
+    auto port = std::make_unique<QSerialPort>(path);
+    return port->open(QIODevice::ReadWrite) ? std::move(port) : nullptr;
 }
 
-TtyClient::TtyClient(const QString& path)
+std::unique_ptr<QTcpSocket> ConnectTcp(quint16 port)
 {
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
-        return;
-    termios attributes{};
-    ::tcgetattr(fd_, &attributes);
-    cfmakeraw(&attributes);
-    ::tcsetattr(fd_, TCSANOW, &attributes);
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    return socket->waitForConnected(2000) ? std::move(socket) : nullptr;
 }
 
-TtyClient::~TtyClient()
+void Send(QIODevice& line, const QByteArray& bytes)
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    line.write(bytes);
+    line.waitForBytesWritten(1000);
 }
 
-void TtyClient::Send(const QByteArray& bytes)
-{
-    if (::write(fd_, bytes.constData(), size_t(bytes.size())) != bytes.size())
-        gone_ = true;
-}
-
-QByteArray TtyClient::Read(int n, int timeoutMs)
-{
-    QByteArray bytes;
-    const QDeadlineTimer deadline(timeoutMs);
-    while (bytes.size() < n && !gone_) {
-        pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, int(deadline.remainingTime())) <= 0)
-            break;
-        char buffer[4096];
-        const ssize_t got = ::read(fd_, buffer, std::min<size_t>(sizeof buffer, size_t(n - bytes.size())));
-        if (got > 0)
-            bytes.append(buffer, got);
-        else if (got == 0 || (errno != EAGAIN && errno != EINTR))
-            gone_ = true;
-    }
-    return bytes;
-}
-
-TcpClient::TcpClient(quint16 port)
-{
-    socket_.connectToHost(QHostAddress::LocalHost, port);
-    socket_.waitForConnected(2000);
-}
-
-void TcpClient::Send(const QByteArray& bytes)
-{
-    socket_.write(bytes);
-    socket_.waitForBytesWritten(1000);
-}
-
-QByteArray TcpClient::Read(int n, int timeoutMs)
+QByteArray Read(QIODevice& line, int n, int timeoutMs)
 {
     QByteArray bytes;
     const QDeadlineTimer deadline(timeoutMs);
     while (bytes.size() < n) {
-        if (socket_.bytesAvailable() == 0 && !socket_.waitForReadyRead(int(deadline.remainingTime())))
+        if (line.bytesAvailable() == 0 && !line.waitForReadyRead(int(deadline.remainingTime())))
             break;
-        bytes += socket_.read(n - bytes.size());
+        bytes += line.read(n - bytes.size());
     }
     return bytes;
+}
+
+QByteArray ReadUntilQuiet(QIODevice& line, int quietMs)
+{
+    QByteArray all;
+    while (line.bytesAvailable() > 0 || line.waitForReadyRead(quietMs))
+        all += line.readAll();
+    return all;
 }
