@@ -195,6 +195,29 @@ TEST_P(ScanPass, ADatabaseErrorSkipsOnlyItsStepAndIsShownWhileItLasts)
     EXPECT_EQ(window_.restored, 1);
 }
 
+TEST_P(ScanPass, AnEventListThatCannotBeStoredLeavesTheLogsOfTheTurnToGoOn)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    unit.events.SetSensor(1, {unitsim::EventSlot{}});
+    unit.events.SetPower({unitsim::EventSlot{}});
+    for (const char* table : {"Sensors_Events", "Powermonitoring_Events"}) {
+        SCOPED_TRACE(table);
+        ASSERT_TRUE(Db().Exec(QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(table))));
+        ASSERT_TRUE(RefuseRows(Db(), QString::fromLatin1(table), QStringLiteral("INSERT")));
+        for (int n = 1; n <= 20; ++n)
+            unit.logs.AppendSamples(n, 4);
+        unit.logs.AppendEvents(3);
+        Pass();
+        EXPECT_TRUE(window_.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")))
+            << window_.status.toStdString();
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QString::fromLatin1(table))), 0);
+        // The sensor logs and the event log were read and stored in the same turn.
+        ExpectLogsMirrored(QStringLiteral("S1"), 20);
+        EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+        ASSERT_TRUE(RefuseRows(Db(), QString::fromLatin1(table), std::nullopt));
+    }
+}
+
 TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
 {
     constexpr int kGiveUpMs = 300;
