@@ -10,6 +10,7 @@
 #include <shell/settings_store.h>
 #include <shell/single_instance.h>
 #include <shell/startup.h>
+#include <shell/termination_signals.h>
 #include <systems/systems_list.h>
 #include <ui/app_title.h>
 
@@ -61,6 +62,8 @@ int main(int argc, char** argv)
     ScanEngine scanEngine(db, link, flags, window, scheduler, endProgram);
     engine = &scanEngine;
     prompter.SetParent(&window);
+    // A signal ends the program as an exit nobody is asked about; a second one ends it at once.
+    const TerminationSignals termination([&] { window.ExitUnasked(); }, endProgram);
 
     if (!RunStartup(store, prompter, db, window, endProgram))
         return 0;

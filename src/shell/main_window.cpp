@@ -6,6 +6,7 @@
 
 #include <ui/app_title.h>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -66,6 +67,10 @@ Mainfrm::Mainfrm(SettingsStore& store, ShellPrompter& prompter, ScanFlags& flags
         AutoConnect_setting_Click();
     });
     connect(Terminateprg, &QAction::triggered, this, &Mainfrm::Terminateprg_Click);
+    // The session ends with the desktop logout: nobody is left to answer. The exit follows once
+    // the session manager has had its reply.
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this] { QMetaObject::invokeMethod(this, &Mainfrm::ExitUnasked, Qt::QueuedConnection); });
 
     setWindowTitle(BaseCaption());
     // On a small screen the grid scrolls rather than the window running off the screen.
@@ -188,14 +193,20 @@ void Mainfrm::Terminateprg_Click()
         services_.endProgram();
 }
 
+void Mainfrm::ExitUnasked()
+{
+    if (ConfirmExit(false))
+        services_.endProgram();
+}
+
 void Mainfrm::closeEvent(QCloseEvent* event)
 {
-    // Only the operator's own close is asked about; any other close proceeds as if
-    // the answer were yes.
-    const bool ends = ConfirmExit(event->spontaneous());
     event->ignore();
-    if (ends)
-        services_.endProgram();
+    // Only the operator's own close is asked about, as the menu's exit is.
+    if (event->spontaneous())
+        Terminateprg_Click();
+    else
+        ExitUnasked();
 }
 
 void Mainfrm::ShowRunUnits(const std::vector<SystemInfo>& units)

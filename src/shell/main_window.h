@@ -49,6 +49,9 @@ public:
     void Terminateprg_Click();
     void ChangeAppSettings_Click();
     void AutoConnect_setting_Click();
+    // A close that is not the operator's (a signal, the end of the desktop session): the exit
+    // as if its question had been answered Yes.
+    void ExitUnasked();
 
     void ShowRunUnits(const std::vector<SystemInfo>& units) override;
     void ShowLinkState(int unit, quint8 linkState) override;
