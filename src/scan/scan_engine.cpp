@@ -63,9 +63,15 @@ void ScanEngine::RunStart()
         const ListedAddress listed(u);
         if (listed.tcp) {
             r.LinkType = 0;
-            // Every octet is decimal, also in an address written with leading zeros.
-            r.Host = listed.PlainHost();
-            r.TcpPort = listed.PortNumber();
+            // Read as the systems list reads it: every number decimal. Handed as written to the
+            // resolver, "0x7f.0.0.010" or "127.1" would reach another host.
+            if (const auto address = listed.Address()) {
+                r.Host = address->host;
+                r.TcpPort = address->tcpPort;
+            } else {
+                r.addressTrouble = QStringLiteral("Η διεύθυνση «%1» του συστήματος %2 δεν είναι έγκυρη")
+                                       .arg(listed.Line(), u.serialNumber);
+            }
         } else {
             r.LinkType = 1;
             r.CommPort = qint16(listed.PortNumber());
@@ -85,8 +91,9 @@ void ScanEngine::EndOfTurn(int unit)
     const SystemRuntimeRecord& r = runtime_[unit];
     CloseUnit(link_, r);
     // Also in the turns the unit rests: its port is not tried then, and is still known to fail.
-    if (!r.portTrouble.isEmpty())
-        problems_.Raise(QStringLiteral("port %1").arg(r.Serialnumber), r.portTrouble);
+    const QString& trouble = r.addressTrouble.isEmpty() ? r.portTrouble : r.addressTrouble;
+    if (!trouble.isEmpty())
+        problems_.Raise(QStringLiteral("port %1").arg(r.Serialnumber), trouble);
     if (!db_.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=? WHERE SyI_Serialnumber=?"),
                   {int(r.LinkState), r.Serialnumber}))
         ReportDatabaseError();

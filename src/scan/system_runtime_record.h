@@ -14,7 +14,7 @@ struct SystemRuntimeRecord
 {
     quint8 LinkType = 0; // 0 TCP through a device server, 1 serial port
     QString Host;
-    qint32 TcpPort = 0; // -1 when the address has no port number: never connected
+    qint32 TcpPort = 0;
     qint16 CommPort = 0;
     qint32 BaudRate = 0;
     qint16 CtlIndex = 0; // the link element: serial ports counted in table order, TCP always 0
@@ -28,4 +28,7 @@ struct SystemRuntimeRecord
     // Why the unit's port did not open at its last try, for the operator; kept through the unit's
     // back-off, empty once the port opened.
     QString portTrouble;
+    // Why the stored address reaches no unit, for the operator: such a unit is never connected
+    // and stays offline for the whole run. Empty for an address that is read.
+    QString addressTrouble;
 };

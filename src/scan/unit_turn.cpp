@@ -33,6 +33,8 @@ bool ScanEngine::Identify(SystemRuntimeRecord& unit)
         --unit.BackoffRounds;
         return false;
     }
+    if (!unit.addressTrouble.isEmpty()) // nothing to send it to
+        return false;
     unit.portTrouble = ConnectUnit(link_, unit);
     RequestFrame request{CmdIdentify};
     ReplyBuffer reply{};

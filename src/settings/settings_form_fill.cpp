@@ -2,7 +2,6 @@
 
 #include "settings_number_text.h"
 
-#include <link/device_text.h>
 #include <link/field_bytes.h>
 #include <link/float_codec.h>
 #include <link/hex_text.h>
@@ -13,8 +12,7 @@ namespace {
 
 NameValue NameAt(std::span<const quint8> image, qsizetype start)
 {
-    const auto field = FieldAt(image, start, kNameFieldSize);
-    return {DecodeDeviceText(field, 0), HexZString(field, 0)};
+    return {ReadName(image, start), HexZString(FieldAt(image, start, kNameFieldSize), 0)};
 }
 
 QString TextAt(std::span<const quint8> image, qsizetype start, qsizetype width)
@@ -49,8 +47,8 @@ SensorRowValues RowAt(std::span<const quint8> image, const SettingsLayout& layou
     v.messages = BitIsSet(flags, sensor_flag::kMessages);
     if (!layout.IsDigital(row)) {
         const qsizetype a = layout.AnalogSlotAt(row);
-        const float offset = ReadFloat32(image, a + analog_field::kOffset);
-        const float slope = ReadFloat32(image, a + analog_field::kSlope);
+        const float offset = ReadFloat32(image, a + AnalogSlotRecord::kOffset);
+        const float slope = ReadFloat32(image, a + AnalogSlotRecord::kSlope);
         v.reading4 = DecimalText(float(offset + 4.0f * slope));
         v.reading20 = DecimalText(float(offset + 20.0f * slope));
     }

@@ -1,5 +1,6 @@
 #include "settings_image_layout.h"
 
+#include <link/device_text.h>
 #include <link/field_bytes.h>
 #include <link/float_codec.h>
 #include <link/int_codec.h>
@@ -76,10 +77,11 @@ const SettingsLayout& LayoutFor(int modelKind)
     return modelKind == kTwentySensorModel ? TwentySensorLayout : EightSensorLayout;
 }
 
-QByteArray ReadFieldText(std::span<const quint8> image, qsizetype start, qsizetype width)
+QString ReadName(std::span<const quint8> image, qsizetype start)
 {
-    const auto field = ZeroTerminatedAt(FieldAt(image, start, width), 0);
-    return QByteArray(reinterpret_cast<const char*>(field.data()), qsizetype(field.size()));
+    // The whole field goes to the decoder: the byte after 255 is a word number even when it is 0,
+    // so a 0 byte does not always end the name.
+    return DecodeDeviceText(FieldAt(image, start, kNameFieldSize), 0);
 }
 
 SensorSlot ReadSensorSlot(std::span<const quint8> image, const SettingsLayout& layout, int row)
@@ -90,7 +92,7 @@ SensorSlot ReadSensorSlot(std::span<const quint8> image, const SettingsLayout& l
     const qsizetype settings = layout.SensorSettingsAt(row);
     const quint8 flags = ByteAt(image, settings + sensor_field::kFlags);
     slot.typeCode = ByteAt(image, layout.SensorTypeAt(row));
-    slot.nameBytes = ReadFieldText(image, layout.SensorNameAt(row), kNameFieldSize);
+    slot.name = ReadName(image, layout.SensorNameAt(row));
     slot.maximum = ReadFloat32(image, settings + sensor_field::kMaximum);
     slot.minimum = ReadFloat32(image, settings + sensor_field::kMinimum);
     slot.maximumInUse = BitIsSet(flags, sensor_flag::kMaximumInUse);
@@ -104,9 +106,9 @@ int ReadSystemNumber(std::span<const quint8> image, const SettingsLayout& layout
     return ByteAt(image, layout.systemNumber);
 }
 
-QByteArray ReadSystemNameBytes(std::span<const quint8> image, const SettingsLayout& layout)
+QString ReadSystemName(std::span<const quint8> image, const SettingsLayout& layout)
 {
-    return ReadFieldText(image, layout.systemName, kNameFieldSize);
+    return ReadName(image, layout.systemName);
 }
 
 int ReadMainsMode(std::span<const quint8> image, const SettingsLayout& layout)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -61,11 +60,11 @@ constexpr int kMessages = 5;
 } // namespace sensor_flag
 
 // Within an analog slot record.
-namespace analog_field {
+namespace AnalogSlotRecord {
 constexpr qsizetype kType = 0;
 constexpr qsizetype kOffset = 1; // reading at 0 mA
 constexpr qsizetype kSlope = 5;  // reading change per mA
-} // namespace analog_field
+} // namespace AnalogSlotRecord
 
 // Bits of the mains flags byte.
 namespace mains_flag {
@@ -146,7 +145,7 @@ const SettingsLayout& LayoutFor(int modelKind);
 struct SensorSlot
 {
     quint8 typeCode = 0;
-    QByteArray nameBytes; // DeviceText, without the 0 byte
+    QString name;
     float maximum = 0;
     float minimum = 0;
     bool maximumInUse = false;
@@ -156,8 +155,9 @@ struct SensorSlot
 
 SensorSlot ReadSensorSlot(std::span<const quint8> image, const SettingsLayout& layout, int row);
 int ReadSystemNumber(std::span<const quint8> image, const SettingsLayout& layout);
-QByteArray ReadSystemNameBytes(std::span<const quint8> image, const SettingsLayout& layout);
+QString ReadSystemName(std::span<const quint8> image, const SettingsLayout& layout);
 int ReadMainsMode(std::span<const quint8> image, const SettingsLayout& layout);
 QString ReadSecurityCode(std::span<const quint8> image, const SettingsLayout& layout);
-// The bytes of a field up to its first 0 byte, bounded by the field and the image.
-QByteArray ReadFieldText(std::span<const quint8> image, qsizetype start, qsizetype width);
+// The display text of the name field at start, as the unit shows it; the field's end ends it as a
+// 0 byte would. Every name the server shows or stores is read here.
+QString ReadName(std::span<const quint8> image, qsizetype start);

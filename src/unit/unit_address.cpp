@@ -76,11 +76,6 @@ int ListedAddress::SpeedNumber() const
     return PartNumber(speed);
 }
 
-QString ListedAddress::PlainHost() const
-{
-    return PlainIpAddress(host).value_or(host);
-}
-
 std::optional<UnitAddress> ListedAddress::Address() const
 {
     if (!tcp) {

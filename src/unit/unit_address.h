@@ -49,8 +49,6 @@ struct ListedAddress
     // The numbers of the port and of the speed; -1 when the part is no number.
     int PortNumber() const;
     int SpeedNumber() const;
-    // The host in its plain dotted form when it is an IPv4 address, else as written.
-    QString PlainHost() const;
     // Where the unit is reached: COM1 to COM16, or an IPv4 address and a TCP port; nothing for
     // any other address.
     std::optional<UnitAddress> Address() const;

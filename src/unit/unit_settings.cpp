@@ -1,7 +1,5 @@
 #include "unit_settings.h"
 
-#include <link/device_text.h>
-
 namespace {
 bool TypeFitsRow(int type, bool digital)
 {
@@ -13,11 +11,6 @@ bool IsContact(int type)
 {
     return type == TypeContact || type == TypeContactNormallyOpen;
 }
-
-QString NameText(const QByteArray& bytes)
-{
-    return DecodeDeviceText(std::span(reinterpret_cast<const quint8*>(bytes.constData()), bytes.size()), 0);
-}
 } // namespace
 
 std::optional<UnitSettings> DecodeUnitSettings(const SettingsImage& image, int modelKind, QString* problem)
@@ -25,7 +18,7 @@ std::optional<UnitSettings> DecodeUnitSettings(const SettingsImage& image, int m
     const SettingsLayout& layout = LayoutFor(modelKind);
     UnitSettings s;
     s.systemNumber = ReadSystemNumber(image, layout);
-    s.systemName = NameText(ReadSystemNameBytes(image, layout));
+    s.systemName = ReadSystemName(image, layout);
     s.securityCode = ReadSecurityCode(image, layout);
     s.powerInputs = layout.inputs.voltageInputs;
     s.mainsMode = ReadMainsMode(image, layout);
@@ -47,7 +40,7 @@ std::optional<UnitSettings> DecodeUnitSettings(const SettingsImage& image, int m
         }
         SensorSettingsRow sensor;
         sensor.type = slot.typeCode;
-        sensor.name = NameText(slot.nameBytes);
+        sensor.name = slot.name;
         sensor.inUse = slot.inUse;
         // A contact keeps its state in the limit flags; its limit fields mean nothing.
         if (!IsContact(slot.typeCode)) {

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
+#include <QTcpServer>
 
 #include <unistd.h>
 
@@ -112,11 +113,12 @@ TEST_P(ScanPass, LostForeignAndBusyUnitsRestOrAreAskedAgain)
 
 TEST_P(ScanPass, EachAddressThatDoesNotOpenIsNamedUntilItOpens)
 {
-    // Only a port that exists in the address, and does not open, can be named, with its reason.
+    // A serial address without a port number has no port to name; a TCP address that is not read
+    // is named for the whole run; a port that does not open is named with its reason until it opens.
     const QString model = QStringLiteral("TELVARON-1");
     ASSERT_TRUE(AddUnitRows(Db(), QStringLiteral("BAD1"), 1, QStringLiteral("x-115200"), model));
     ASSERT_TRUE(AddUnitRows(Db(), QStringLiteral("BAD2"), 0, QStringLiteral("127.0.0.1-115200"), model));
-    QStringList denied;
+    QStringList denied{QStringLiteral("Η διεύθυνση «:127.0.0.1» του συστήματος BAD2 δεν είναι έγκυρη")};
     if (geteuid() != 0) { // root opens any device
         QFile device(dir_.filePath(QStringLiteral("com6")));
         ASSERT_TRUE(device.open(QIODevice::WriteOnly));
@@ -162,6 +164,47 @@ TEST_P(ScanPass, EachAddressThatDoesNotOpenIsNamedUntilItOpens)
         EXPECT_LE(Online(QString::fromLatin1(unit)), 0) << unit;
     for (const char* unit : {"S1", "T1", "U1"})
         EXPECT_EQ(Online(QString::fromLatin1(unit)), 1) << unit;
+}
+
+// A stored address is read as the systems list reads it, every number decimal. Any other text
+// reaches no host at all, keeps its unit offline and is named for as long as the run lasts.
+TEST_P(ScanPass, AnAddressReadOtherwiseThanDecimalReachesNoHost)
+{
+    const struct
+    {
+        const char* serial;
+        const char* host;
+        bool reaches;
+    } cases[] = {
+        {"A1", "0x7f.0.0.1", false},
+        {"A2", "127.1", false},
+        {"A3", "0x7f.0.0.010", false},
+        {"A4", "127.000.000.001", true},
+    };
+    // Each unit's port is listened on at 127.0.0.1 only; no unit answers there.
+    std::vector<std::unique_ptr<QTcpServer>> listeners;
+    QStringList named;
+    for (const auto& c : cases) {
+        auto& listener = listeners.emplace_back(std::make_unique<QTcpServer>());
+        ASSERT_TRUE(listener->listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+        const QString line = QStringLiteral("%1:%2").arg(QLatin1String(c.host)).arg(listener->serverPort());
+        ASSERT_TRUE(AddUnitRows(Db(), QLatin1String(c.serial), 0, line + QStringLiteral("-115200"),
+                                QStringLiteral("TELVARON-1")));
+        if (!c.reaches)
+            named << QStringLiteral("Η διεύθυνση «%1» του συστήματος %2 δεν είναι έγκυρη")
+                         .arg(line, QLatin1String(c.serial));
+    }
+    for (int pass = 1; pass <= 3; ++pass) {
+        Pass();
+        EXPECT_EQ(window_.status.toStdString(), named.join(QLatin1Char('\n')).toStdString()) << pass;
+    }
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].host);
+        listeners[i]->waitForNewConnection(0); // one the pass left unaccepted
+        EXPECT_EQ(listeners[i]->hasPendingConnections(), cases[i].reaches);
+        EXPECT_EQ(Online(QLatin1String(cases[i].serial)), 0);
+        EXPECT_EQ(Unit(int(i)).LinkState, LinkOffline);
+    }
 }
 
 TEST_P(ScanPass, ADatabaseErrorSkipsOnlyItsStepAndIsShownWhileItLasts)

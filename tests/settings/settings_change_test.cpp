@@ -281,6 +281,42 @@ TEST_P(SettingsChangeTest, CancelSendsNothing)
     EXPECT_EQ(UnitTables(), before);
 }
 
+// The names the unit holds are stored as the dialog shows them: one reading of the name bytes.
+TEST_P(SettingsChangeTest, StoresTheNamesTheDialogShows)
+{
+    const struct
+    {
+        const char* what;
+        QByteArray bytes;
+        QString name;
+    } cases[] = {
+        {"empty", QByteArray(), QStringLiteral("")},
+        {"word number 0", kWordZeroNameBytes, kWordZeroName},
+        {"longest", kLongestNameBytes, LongestName()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimUnit& unit = Listed();
+        unit.memory.SetImage(ImageWithNames(c.bytes));
+        ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Systemname='-'")));
+        ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Sensors_Info SET SeI_Sensorname='-'")));
+        QStringList shown;
+        Change({[&](SystemSettingsFrm& form) {
+            shown = {form.Label66->text(), form.Label44[0]->text()};
+            Confirm(form);
+        }});
+        ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
+        EXPECT_EQ(shown, QStringList({c.name, c.name}));
+        // Compared in SQL: a Null would match nothing.
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Systemname=?"), {c.name}),
+                  1);
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info WHERE SeI_Sensornumber=1 AND "
+                                       "SeI_Sensorname=?"),
+                        {c.name}),
+                  1);
+    }
+}
+
 INSTANTIATE_BOTH_DRIVERS(SettingsChangeTest);
 
 // The records as the wire carries them.

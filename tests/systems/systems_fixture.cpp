@@ -112,3 +112,28 @@ QStringList SystemsFixture::AllTables()
     EXPECT_GE(tables.size(), 13);
     return Rows(Db(), tables);
 }
+
+namespace {
+// The name field that both layouts give each sensor, voltage input and the unit: 25 bytes.
+constexpr int kNameField = 25;
+constexpr int kFirstSensorName = 1304; // twenty-sensor layout, the copy the unit's settings are read from
+constexpr int kSystemName = 1879;
+} // namespace
+
+QByteArray ImageWithNames(const QByteArray& name)
+{
+    QByteArray image = unitsim::BuildSettingsImage(unitsim::DefaultImageContents(true, 20, 1));
+    for (const int at : {kFirstSensorName, kSystemName})
+        image.replace(at, kNameField, name.leftJustified(kNameField, '\0'));
+    return image;
+}
+
+const QByteArray kLongestNameBytes = QByteArray("\xFF\x18", 2).repeated(12) + "7";
+
+QString LongestName()
+{
+    return QStringList(12, QStringLiteral("ΕΠΙΤΗΡΗΤΗΣ ΤΑΣΗΣ")).join(u' ') + QStringLiteral(" 7");
+}
+
+const QByteArray kWordZeroNameBytes("\xFF\x00\x31", 3);
+const QString kWordZeroName = QStringLiteral(" 1");

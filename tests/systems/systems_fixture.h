@@ -60,3 +60,15 @@ protected:
     std::unique_ptr<UnitLink> link_;
     std::vector<std::unique_ptr<SimUnit>> units_;
 };
+
+// A twenty-sensor image whose system name and first sensor name are the given 25 bytes or fewer.
+QByteArray ImageWithNames(const QByteArray& name);
+
+// The longest name a field holds: the longest word (16 characters) in every pair of its 25 bytes,
+// then a character; a word stands one space apart from its neighbours.
+extern const QByteArray kLongestNameBytes;
+QString LongestName();
+
+// The byte after 255 is a word number even when it is 0: no word, yet the space after one.
+extern const QByteArray kWordZeroNameBytes;
+extern const QString kWordZeroName;

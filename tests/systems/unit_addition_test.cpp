@@ -270,28 +270,6 @@ TEST_P(Addition, ADatabaseFailureLeavesNoHalfOfTheRows)
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Info")), 0);
 }
 
-// The name field that both layouts give each sensor, voltage input and the unit: 25 bytes.
-constexpr int kNameField = 25;
-constexpr int kFirstSensorName = 1304; // twenty-sensor layout, the copy the unit's settings are read from
-constexpr int kSystemName = 1879;
-
-// A twenty-sensor image whose system name and first sensor name are the given 25 bytes or fewer.
-QByteArray ImageWithNames(const QByteArray& name)
-{
-    QByteArray image = unitsim::BuildSettingsImage(DefaultImageContents(true, 20, 1));
-    for (const int at : {kFirstSensorName, kSystemName})
-        image.replace(at, kNameField, name.leftJustified(kNameField, '\0'));
-    return image;
-}
-
-// The longest name a field holds: the longest word (16 characters) in every pair of its 25 bytes,
-// then a character; a word stands one space apart from its neighbours.
-const QByteArray kLongestNameBytes = QByteArray("\xFF\x18", 2).repeated(12) + "7";
-QString LongestName()
-{
-    return QStringList(12, QStringLiteral("ΕΠΙΤΗΡΗΤΗΣ ΤΑΣΗΣ")).join(u' ') + QStringLiteral(" 7");
-}
-
 TEST_P(Addition, EmptyAndLongestTextsAreStoredWhole)
 {
     ASSERT_EQ(LongestName().size(), 205);
@@ -307,6 +285,8 @@ TEST_P(Addition, EmptyAndLongestTextsAreStoredWhole)
         {"empty", QStringLiteral("E-1"), 8, QStringLiteral(""), QByteArray(), QStringLiteral("")},
         {"longest", QStringLiteral("SN-0123456789AB"), 9, QStringLiteral("1.2.3.4"), kLongestNameBytes,
          LongestName()},
+        {"word number 0", QStringLiteral("W-0"), 10, QStringLiteral("1.0"), kWordZeroNameBytes,
+         kWordZeroName},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
