@@ -142,8 +142,8 @@ public:
         const double r4 = Number(v.reading4, 0);
         const double r20 = Number(v.reading20, 100);
         const double slope = (r20 - r4) / 16;
-        WriteFloat32(image_, slot + analog_field::kSlope, slope);
-        WriteFloat32(image_, slot + analog_field::kOffset, r4 - 4 * slope);
+        WriteFloat32(image_, slot + AnalogSlotRecord::kSlope, slope);
+        WriteFloat32(image_, slot + AnalogSlotRecord::kOffset, r4 - 4 * slope);
     }
 
 private:
