@@ -107,6 +107,49 @@ double Number(const QString& text, double empty)
     return ParseDecimal(text).value_or(empty);
 }
 
+// The operator's entries written over the unit's bytes. An entry that still reads as the dialog
+// showed it keeps the unit's bytes, since the text shown may stand for other bytes than its
+// encoding gives: a decimal rounded to two places, a 16-bit value shown clamped to 32767, a
+// character the code page lacks.
+class EntryWriter
+{
+public:
+    explicit EntryWriter(std::span<quint8> image) : image_(image) {}
+
+    static bool Edited(const QString& entry, const QString& shown) { return entry != shown; }
+
+    void Decimal(qsizetype at, const QString& entry, const QString& shown) const
+    {
+        if (Edited(entry, shown))
+            WriteFloat32(image_, at, Number(entry, 0));
+    }
+    void Whole16(qsizetype at, const QString& entry, const QString& shown) const
+    {
+        if (Edited(entry, shown))
+            WriteU16(image_, at, ParseWhole(entry).value_or(0));
+    }
+    void Text(qsizetype at, qsizetype width, const QString& entry, const QString& shown) const
+    {
+        if (Edited(entry, shown))
+            WriteZString(FieldAt(image_, at, width), 0, entry);
+    }
+    // The calibration line through the readings at 4 and 20 mA, worked out anew when either of
+    // them was edited.
+    void Calibration(qsizetype slot, const SensorRowValues& v, const SensorRowValues& shown) const
+    {
+        if (!Edited(v.reading4, shown.reading4) && !Edited(v.reading20, shown.reading20))
+            return;
+        const double r4 = Number(v.reading4, 0);
+        const double r20 = Number(v.reading20, 100);
+        const double slope = (r20 - r4) / 16;
+        WriteFloat32(image_, slot + AnalogSlotRecord::kSlope, slope);
+        WriteFloat32(image_, slot + AnalogSlotRecord::kOffset, r4 - 4 * slope);
+    }
+
+private:
+    std::span<quint8> image_;
+};
+
 void WriteName(std::span<quint8> image, qsizetype start, const QString& tag)
 {
     const QByteArray bytes = NameCodeBytes(tag).value_or(QByteArray()) + '\0';
@@ -114,15 +157,11 @@ void WriteName(std::span<quint8> image, qsizetype start, const QString& tag)
     std::copy_n(bytes.begin(), std::min<qsizetype>(bytes.size(), qsizetype(field.size())), field.begin());
 }
 
-// shown is what the dialog showed for the row: a decimal entry left as shown keeps the unit's own
-// bytes, since the shown text is rounded and the unit may hold another pattern for it.
+// shown is what the dialog showed for the row.
 void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, const SensorRowValues& v,
               const SensorRowValues& shown)
 {
-    const auto writeDecimal = [&](qsizetype at, const QString& text, const QString& shownText, double empty) {
-        if (text != shownText)
-            WriteFloat32(image, at, Number(text, empty));
-    };
+    const EntryWriter entries(image);
     const int code = TypeCodeAt(layout, row, v.typeIndex);
     const qsizetype r = layout.SensorSettingsAt(row);
     quint8 flags = 0;
@@ -146,20 +185,14 @@ void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, co
             SetBit(flags, bit);
     image[std::size_t(r)] = flags;
     image[std::size_t(layout.SensorTypeAt(row))] = quint8(code);
-    writeDecimal(r + sensor_field::kMaximum, v.maximum, shown.maximum, 0);
-    writeDecimal(r + sensor_field::kMinimum, v.minimum, shown.minimum, 0);
-    WriteU16(image, r + sensor_field::kRecordingRate, ParseWhole(v.rate).value_or(0));
-    writeDecimal(r + sensor_field::kDeviation, v.deviation, shown.deviation, 0);
-    writeDecimal(r + sensor_field::kHysteresis, v.hysteresis, shown.hysteresis, 0);
-    WriteU16(image, r + sensor_field::kOutOfLimitsDelay, ParseWhole(v.delay).value_or(0));
-    if (!layout.IsDigital(row) && (v.reading4 != shown.reading4 || v.reading20 != shown.reading20)) {
-        const double r4 = Number(v.reading4, 0);
-        const double r20 = Number(v.reading20, 100);
-        const double slope = (r20 - r4) / 16;
-        const qsizetype a = layout.AnalogSlotAt(row);
-        WriteFloat32(image, a + AnalogSlotRecord::kSlope, slope);
-        WriteFloat32(image, a + AnalogSlotRecord::kOffset, r4 - 4 * slope);
-    }
+    entries.Decimal(r + sensor_field::kMaximum, v.maximum, shown.maximum);
+    entries.Decimal(r + sensor_field::kMinimum, v.minimum, shown.minimum);
+    entries.Whole16(r + sensor_field::kRecordingRate, v.rate, shown.rate);
+    entries.Decimal(r + sensor_field::kDeviation, v.deviation, shown.deviation);
+    entries.Decimal(r + sensor_field::kHysteresis, v.hysteresis, shown.hysteresis);
+    entries.Whole16(r + sensor_field::kOutOfLimitsDelay, v.delay, shown.delay);
+    if (!layout.IsDigital(row))
+        entries.Calibration(layout.AnalogSlotAt(row), v, shown);
     WriteName(image, layout.SensorNameAt(row), v.name.tag);
 }
 
@@ -236,6 +269,7 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
     std::copy(out.begin(), out.end(), image.begin());
 
     const SettingsFormValues shown = DecodeSettingsForm(v.modelKind, QString(), out);
+    const EntryWriter entries(image);
     for (int row = 0; row < layout.inputs.sensors; ++row)
         WriteRow(image, layout, row, v.rows[std::size_t(row)], shown.rows[std::size_t(row)]);
 
@@ -245,7 +279,7 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
         image[layout.bypassByte] = v.bypassHours.isEmpty() ? 1 : quint8(v.bypassHours.toInt());
 
     image[layout.mainsMode] = quint8(v.mainsModeIndex);
-    WriteU16(image, layout.mainsDelay, v.mainsDelay.toInt());
+    entries.Whole16(layout.mainsDelay, v.mainsDelay, shown.mainsDelay);
     quint8 mainsFlags = 0;
     if (v.mainsLog)
         SetBit(mainsFlags, mains_flag::kLogEvents);
@@ -262,12 +296,11 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
             image[layout.ScheduleAt(day) + j] = index == 0 ? kScheduleUnset : quint8(index - 1);
         }
     for (int k = 0; k < kPhoneCount; ++k)
-        WriteZString(FieldAt(std::span<quint8>(image), layout.PhoneAt(k), kPhoneFieldSize), 0, v.phones[k]);
+        entries.Text(layout.PhoneAt(k), kPhoneFieldSize, v.phones[k], shown.phones[k]);
 
     image[layout.systemNumber] = quint8(v.systemNumber.toInt());
-    WriteZString(FieldAt(std::span<quint8>(image), layout.entryCode, kCodeFieldSize), 0, v.entryCode[0]);
-    WriteZString(FieldAt(std::span<quint8>(image), layout.securityCode, kCodeFieldSize), 0,
-                 v.securityCode[0]);
+    entries.Text(layout.entryCode, kCodeFieldSize, v.entryCode[0], shown.entryCode[0]);
+    entries.Text(layout.securityCode, kCodeFieldSize, v.securityCode[0], shown.securityCode[0]);
     WriteName(image, layout.systemName, v.systemName.tag);
 
     SealSettingsImage(image, layout);

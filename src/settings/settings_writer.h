@@ -18,9 +18,11 @@ inline constexpr char kRefusalTitle[] = "Λάθος επιλογή";
 // mains page, notification page, unit number and codes); nothing when all pass.
 std::optional<QString> CheckSettingsForm(const SettingsFormValues& values);
 
-// Encodes checked values into image (whose other bytes stay), then seals it. A decimal entry
-// left as the dialog shows it for image keeps its bytes. False, leaving the image as it was,
-// when a value does not encode (a value the checks refuse).
+// Encodes checked values into image (whose other bytes stay), then seals it. An entry left as
+// the dialog shows it for image keeps the image's bytes (a rounded decimal, a 16-bit value shown
+// clamped, a telephone number with characters the code page lacks), so values left alone change
+// no byte. False, leaving the image as it was, when a value does not encode (a value the checks
+// refuse).
 bool EncodeSettingsForm(const SettingsFormValues& values, std::span<quint8> image);
 
 // The checksum of the filled settings block: the 32-bit sum of its bytes after the checksum

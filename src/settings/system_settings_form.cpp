@@ -94,7 +94,7 @@ QLabel* Heading(const QString& text, QWidget* parent)
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignCenter);
     // Wrapped headings fill their columns: a margin keeps neighbours apart.
-    label->setContentsMargins(6, 0, 6, 0);
+    label->setContentsMargins(2, 0, 2, 0);
     return label;
 }
 
@@ -103,6 +103,45 @@ void Select(QComboBox* list, int index)
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
 
+// A toggle as narrow as its longer caption allows: the style's least width for a push button
+// with text is wider than "Ναι" or "Όχι" need, and the sensor page has many of them in a row.
+void FitToCaptions(QPushButton* button, const QStringList& captions)
+{
+    int longest = 0;
+    for (const QString& caption : captions)
+        longest = std::max(longest, button->fontMetrics().horizontalAdvance(caption));
+    const QStyle* style = button->style();
+    button->setMinimumWidth(longest +
+                            2 * (style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                                 style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button)));
+}
+
+// A page that scrolls when the dialog is smaller than the page, and asks for the page's whole
+// size otherwise (a plain scroll area asks for a few dozen characters only).
+class PageScroll : public QScrollArea
+{
+public:
+    explicit PageScroll(QWidget* page)
+    {
+        setWidget(page);
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QWidget* page = widget();
+        QSize whole = page->sizeHint();
+        // Wrapped headings take more lines as the page narrows: the height at its least width.
+        if (page->hasHeightForWidth())
+            whole.setHeight(std::max(whole.height(), page->heightForWidth(page->minimumSizeHint().width())));
+        return whole + QSize(2 * frameWidth(), 2 * frameWidth());
+    }
+};
+
+// What a window manager's frame adds round a dialog, as Qt's own dialog placement reckons it.
+const QSize kFrameAllowance(10, 40);
+
 } // namespace
 
 SystemSettingsFrm::SystemSettingsFrm(Prompter& prompter, QWidget* parent)
@@ -110,12 +149,14 @@ SystemSettingsFrm::SystemSettingsFrm(Prompter& prompter, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Προγραμματισμός TELVARON"));
     SSTab1 = new QTabWidget(this);
-    SSTab1->addTab(BuildNotificationPage(), QStringLiteral("Τηλεφωνική Ειδοποίηση"));
-    SSTab1->addTab(BuildIdentityPage(), QStringLiteral("Αναγνωριστικά Συστήματος"));
-    SSTab1->addTab(BuildCodesPage(), QStringLiteral("Κωδικοί Συστήματος"));
-    SSTab1->addTab(BuildSensorPage(), QStringLiteral("Ρυθμίσεις Αισθητηρίων"));
-    SSTab1->addTab(BuildClockPage(), QStringLiteral("Ημερομηνία και Ώρα"));
-    SSTab1->addTab(BuildMainsPage(), QStringLiteral("Ρυθμίσεις Δικτύου Ρεύματος"));
+    // On a narrow screen the captions are shortened rather than a tab pushed out of sight.
+    SSTab1->setElideMode(Qt::ElideRight);
+    SSTab1->addTab(new PageScroll(BuildNotificationPage()), QStringLiteral("Τηλεφωνική Ειδοποίηση"));
+    SSTab1->addTab(new PageScroll(BuildIdentityPage()), QStringLiteral("Αναγνωριστικά Συστήματος"));
+    SSTab1->addTab(new PageScroll(BuildCodesPage()), QStringLiteral("Κωδικοί Συστήματος"));
+    SSTab1->addTab(new PageScroll(BuildSensorPage()), QStringLiteral("Ρυθμίσεις Αισθητηρίων"));
+    SSTab1->addTab(new PageScroll(BuildClockPage()), QStringLiteral("Ημερομηνία και Ώρα"));
+    SSTab1->addTab(new PageScroll(BuildMainsPage()), QStringLiteral("Ρυθμίσεις Δικτύου Ρεύματος"));
     SSTab1->setCurrentIndex(3);
 
     Command1 = new QPushButton(QStringLiteral("ΟΚ"), this);
@@ -126,9 +167,12 @@ SystemSettingsFrm::SystemSettingsFrm(Prompter& prompter, QWidget* parent)
     layout->addWidget(SSTab1);
     // OK leads to an upload to the unit, so a Return typed in a box must not set it off.
     layout->addLayout(ButtonRow(this, Command1, Command2, ReturnKey::Nothing));
-    // The sensor page scrolls, so a smaller screen still shows the whole dialog.
-    const QSize room = screen()->availableGeometry().size() * 0.95;
-    resize(qMin(1480, room.width()), qMin(780, room.height()));
+    FitInto(screen()->availableGeometry());
+}
+
+void SystemSettingsFrm::FitInto(const QRect& room)
+{
+    resize(sizeHint().boundedTo(room.size() - kFrameAllowance));
 }
 
 QWidget* SystemSettingsFrm::BuildNotificationPage()
@@ -222,6 +266,11 @@ QWidget* SystemSettingsFrm::BuildSensorPage()
 {
     auto* inner = new QWidget;
     auto* grid = new QGridLayout(inner);
+    // Fifteen columns: kept close so that a 1280 pixel wide screen shows them all.
+    grid->setContentsMargins(4, 4, 4, 4);
+    grid->setHorizontalSpacing(4);
+    // Every heading stands over its column on both heading lines, but the event logging
+    // heading, which stands over its two columns "Εντός" and "Εκτός".
     const char* headings[] = {"",
                               "Όνομα Σημείου",
                               "Τύπος",
@@ -231,19 +280,30 @@ QWidget* SystemSettingsFrm::BuildSensorPage()
                               "Απόκλιση",
                               "Υστέριση Ορίων",
                               "Καθυστέρηση Εκτός Ορίων",
-                              "Καταγραφή Συμβάντων Εντός",
-                              "Καταγραφή Συμβάντων Εκτός",
+                              nullptr,
+                              nullptr,
                               "Δημιουργία Μηνυμάτων",
                               "Ένδειξη 4mA",
                               "Ένδειξη 20mA",
                               "Ενεργό"};
     for (int c = 0; c < int(std::size(headings)); ++c)
-        grid->addWidget(Heading(QString::fromUtf8(headings[c]), inner), 0, c);
+        if (headings[c])
+            grid->addWidget(Heading(QString::fromUtf8(headings[c]), inner), 0, c, 2, 1);
+    constexpr int kLogWithinColumn = 9;
+    Label37 = Heading(QStringLiteral("Καταγραφή Συμβάντων"), inner);
+    Label41 = Heading(QStringLiteral("Εντός"), inner);
+    Label42 = Heading(QStringLiteral("Εκτός"), inner);
+    grid->addWidget(Label37, 0, kLogWithinColumn, 1, 2);
+    grid->addWidget(Label41, 1, kLogWithinColumn);
+    grid->addWidget(Label42, 1, kLogWithinColumn + 1);
+    constexpr int kFirstRowLine = 2;
     for (int i = 0; i < kSensorRows; ++i) {
-        const int line = i + 1;
+        const int line = kFirstRowLine + i;
         Label8[i] = new QLabel(QStringLiteral("Αισθητήριο %1").arg(i + 1), inner);
         Label8[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         Label44[i] = new NameLabel(inner);
+        // Room for a word and a number; a longer name shows whole in its tool tip.
+        Label44[i]->setMinimumWidth(140);
         connect(Label44[i], &NameLabel::DoubleClicked, this,
                 [this, i] { ComposeName(Label44[i], QStringLiteral("Όνομα Αισθητηρίου %1").arg(i + 1)); });
         Combo1[i] = new QComboBox(inner);
@@ -263,9 +323,11 @@ QWidget* SystemSettingsFrm::BuildSensorPage()
         for (auto* check : {&Check1[i], &Check3[i], &Check4[i]}) {
             *check = new QPushButton(inner);
             MakeToggleTag(*check, true, kYes, kNo);
+            FitToCaptions(*check, {kYes, kNo});
         }
         Check2[i] = new QPushButton(inner);
         MakeToggleTag(Check2[i], false, kActive, kInactive);
+        FitToCaptions(Check2[i], {kActive, kInactive});
         QWidget* cells[] = {Label8[i], Label44[i], Combo1[i], Text2[i], Text3[i],
                             Text4[i],  Text5[i],   Text6[i],  Text7[i], Check3[i],
                             Check4[i], Check1[i],  Text8[i],  Text9[i], Check2[i]};
@@ -274,6 +336,7 @@ QWidget* SystemSettingsFrm::BuildSensorPage()
         grid->addWidget(Combo2[i], line, 3, 1, 2);
     }
     auto* foot = new QHBoxLayout;
+    foot->setSpacing(12);
     Label43[0] = new QLabel(QStringLiteral("Επιλογέας SG-2"), inner);
     Option1 = new QRadioButton(QStringLiteral("  5 V"), inner);
     Option2 = new QRadioButton(QStringLiteral("12 V"), inner);
@@ -284,11 +347,8 @@ QWidget* SystemSettingsFrm::BuildSensorPage()
     for (QWidget* w : std::initializer_list<QWidget*>{Label43[0], Option1, Option2, Label43[1], Text10})
         foot->addWidget(w);
     foot->addStretch();
-    grid->addLayout(foot, kSensorRows + 1, 0, 1, 15);
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(inner);
-    scroll->setWidgetResizable(true);
-    return scroll;
+    grid->addLayout(foot, kFirstRowLine + kSensorRows, 0, 1, int(std::size(headings)));
+    return inner;
 }
 
 QWidget* SystemSettingsFrm::BuildClockPage()
@@ -516,6 +576,8 @@ void SystemSettingsFrm::Fill(const SettingsFormValues& v)
         Text15[k]->setText(v.entryCode[k]);
         Text16[k]->setText(v.securityCode[k]);
     }
+    // The filled lists are as wide as their longest items now.
+    FitInto(screen()->availableGeometry());
 }
 
 SettingsFormValues SystemSettingsFrm::Values() const

@@ -34,6 +34,9 @@ public:
     void Fill(const SettingsFormValues& values);
     // The entries as they stand, for the writer.
     SettingsFormValues Values() const;
+    // Sizes the dialog to show its pages whole as far as room, a screen's available area, allows
+    // with the window's frame; what does not fit scrolls inside its page, the buttons stay.
+    void FitInto(const QRect& room);
     // The clock the operator entered; nothing while Check6 is ticked, when the PC clock goes
     // with the commit.
     std::optional<QDateTime> ClockToSet() const;
@@ -47,6 +50,9 @@ public:
     std::array<QLineEdit*, kSensorRows> Text2{}, Text3{}, Text4{}, Text5{}, Text6{}, Text7{}, Text8{},
         Text9{};
     std::array<QPushButton*, kSensorRows> Check1{}, Check2{}, Check3{}, Check4{};
+    QLabel* Label37; // "Καταγραφή Συμβάντων", over Label41 "Εντός" and Label42 "Εκτός"
+    QLabel* Label41;
+    QLabel* Label42;
     std::array<QLabel*, 2> Label43{};
     QRadioButton* Option1;
     QRadioButton* Option2;

@@ -272,6 +272,32 @@ TEST_P(SettingsChangeTest, ASaveWithoutEditsChangesNothing)
     }
 }
 
+// The unit holds a telephone number of codes the code page leaves undefined and an erased recording
+// rate and out-of-limits delay (65535, shown as "32767"): a save without edits sends its bytes back.
+TEST_P(SettingsChangeTest, ASaveWithoutEditsKeepsBytesTheDialogCannotShow)
+{
+    for (const bool twenty : {true, false}) {
+        SCOPED_TRACE(twenty ? "twenty sensors on a serial port" : "eight sensors over TCP");
+        SimUnit& unit = Listed(VariedContents(twenty));
+        const SettingsLayout& layout = LayoutFor(twenty ? 0 : 1);
+        SettingsImage held{};
+        const QByteArray read = unit.memory.Image();
+        std::copy(read.begin(), read.end(), held.begin());
+        const QByteArray phone = QByteArray::fromHex("AAD281FF00");
+        std::copy(phone.begin(), phone.end(), held.begin() + layout.PhoneAt(0));
+        const qsizetype sensor = layout.SensorSettingsAt(layout.digitalCount);
+        std::fill_n(held.begin() + sensor + 17, 4, 0xFF);
+        SealSettingsImage(held, layout);
+        const QByteArray image(reinterpret_cast<const char*>(held.data()), kSettingsImageSize);
+        unit.memory.SetImage(image);
+        const QStringList before = AllTables();
+        Change({Confirm});
+        ASSERT_EQ(upload_->Commits(), 1) << LastMessage().toStdString();
+        EXPECT_EQ(unit.memory.Image().toHex(' ').toStdString(), image.toHex(' ').toStdString());
+        EXPECT_EQ(AllTables().join(u'\n').toStdString(), before.join(u'\n').toStdString());
+    }
+}
+
 TEST_P(SettingsChangeTest, CancelSendsNothing)
 {
     SimUnit& unit = Listed();

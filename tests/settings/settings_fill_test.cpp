@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 namespace {
@@ -154,6 +155,60 @@ TEST_P(EveryField, UntouchedEntriesGoBackByteForByte)
     Filled f(m.kind, m.model, decimals);
     EXPECT_EQ(f.form.Text2[0]->text(), "8.3");
     EXPECT_EQ(f.form.Text3[4]->text(), "-12.34");
+}
+
+// Bytes the dialog cannot show as they are: a telephone number of codes the code page leaves
+// undefined, and an erased 16-bit rate and delay, shown as "32767". Left alone they go back as
+// the unit's bytes; typed over, they are written as entered.
+TEST_P(EveryField, BytesTheDialogCannotShowGoBackWhenLeftAlone)
+{
+    const MemoryMap& m = *GetParam();
+    constexpr int row = 2;
+    const int r = m.sensors + 21 * row;
+    const int rate = r + 19;
+    const int delay = r + 17;
+    const int phone = m.phones + 22;
+    SettingsImage image = SampleImage(m);
+    const QByteArray undefined = QByteArray::fromHex("AAD281FF00");
+    std::copy(undefined.begin(), undefined.end(), image.begin() + phone);
+    for (const int at : {rate, rate + 1, delay, delay + 1})
+        image[std::size_t(at)] = 0xFF;
+    SealSettingsImage(image, LayoutFor(m.kind));
+
+    const struct
+    {
+        const char* name;
+        std::function<void(SystemSettingsFrm&)> edit;
+        int at;
+        const char* hex; // the field's bytes written; the rest of the image as read
+    } cases[] = {
+        {"left alone", [](SystemSettingsFrm&) {}, phone, "AAD281FF00"},
+        {"rate typed", [](SystemSettingsFrm& d) { d.Text4[row]->setText("1440"); }, rate, "A005"},
+        {"delay typed", [](SystemSettingsFrm& d) { d.Text7[row]->setText("32766"); }, delay, "FE7F"},
+        {"number typed", [](SystemSettingsFrm& d) { d.Text1[1]->setText("2109*#p"); }, phone,
+         "323130392A237000"},
+        {"digit added", [](SystemSettingsFrm& d) { d.Text1[1]->insert("5"); }, phone, "3F3F3F3F3500"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Filled f(m.kind, m.model, image);
+        EXPECT_EQ(f.form.Text4[row]->text(), "32767");
+        EXPECT_EQ(f.form.Text7[row]->text(), "32767");
+        EXPECT_EQ(f.form.Text1[1]->text().size(), 4);
+        c.edit(f.form);
+        ASSERT_EQ(CheckSettingsForm(f.form.Values()), std::nullopt);
+        SettingsImage written = image;
+        ASSERT_TRUE(EncodeSettingsForm(f.form.Values(), written));
+        const QByteArray field = QByteArray::fromHex(c.hex);
+        EXPECT_EQ(
+            QByteArray(reinterpret_cast<const char*>(&written[std::size_t(c.at)]), field.size()).toHex(),
+            field.toHex());
+        SettingsImage expected = image;
+        std::copy(field.begin(), field.end(), expected.begin() + c.at);
+        SealSettingsImage(expected, LayoutFor(m.kind));
+        for (int i = 0; i < kSettingsImageSize; ++i)
+            EXPECT_EQ(written[i], expected[i]) << "offset " << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, EveryField, ::testing::Values(&TwentyMap(), &EightMap()));

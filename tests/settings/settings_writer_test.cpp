@@ -1,5 +1,6 @@
 #include "sample_image.h"
 
+#include <link/float_codec.h>
 #include <settings/settings_form_fill.h>
 #include <settings/settings_writer.h>
 
@@ -170,6 +171,43 @@ TEST(SettingsWriter, WritesDecimalEntriesAsTheUnitStoresThem)
         SettingsImage image = SampleImage(m);
         ASSERT_TRUE(EncodeSettingsForm(v, image));
         EXPECT_EQ(BytesAt(image, c.at, int(std::strlen(c.hex)) / 2).toHex().toUpper().toStdString(), c.hex);
+    }
+}
+
+// The operator edits one of the two readings: the line through it and the reading left alone
+// is worked out anew, slope = (r20 - r4) / 16 and offset = r4 - 4 x slope. The sample row shows
+// 10.0 and 110.0 (twenty sensors, row 11) or 5.0 and 105.0 (eight sensors, row 6).
+TEST(SettingsWriter, OneReadingEditedMovesTheCalibrationLine)
+{
+    const struct
+    {
+        const MemoryMap* map;
+        int row;
+        QString SensorRowValues::*reading;
+        const char* typed;
+        double slope, offset;
+        const char* at4;
+        const char* at20;
+    } cases[] = {
+        {&TwentyMap(), 10, &SensorRowValues::reading4, "0.13", 6.866875, -27.3375, "0.13", "110.0"},
+        {&TwentyMap(), 10, &SensorRowValues::reading20, "99.7", 5.60625, -12.425, "10.0", "99.7"},
+        {&EightMap(), 5, &SensorRowValues::reading4, "-2.93", 6.745625, -29.9125, "-2.93", "105.0"},
+        {&EightMap(), 5, &SensorRowValues::reading20, "100.3", 5.95625, -18.825, "5.0", "100.3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.map->kind << " " << c.typed);
+        const MemoryMap& m = *c.map;
+        SettingsFormValues v = Sample(m);
+        v.rows[std::size_t(c.row)].*c.reading = QString::fromLatin1(c.typed);
+        SettingsImage image = SampleImage(m);
+        ASSERT_TRUE(EncodeSettingsForm(v, image));
+        const int a = m.analog + 9 * (c.row - m.digital);
+        // The unit's 24-bit pattern of the value, within a unit in its last place.
+        EXPECT_NEAR(ReadFloat32(image, a + 5), c.slope, 1e-6);
+        EXPECT_NEAR(ReadFloat32(image, a + 1), c.offset, 4e-6);
+        const SensorRowValues shown = DecodeSettingsForm(m.kind, m.model, image).rows[std::size_t(c.row)];
+        EXPECT_EQ(shown.reading4, c.at4);
+        EXPECT_EQ(shown.reading20, c.at20);
     }
 }
 
