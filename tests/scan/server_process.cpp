@@ -1,0 +1,110 @@
+#include "server_process.h"
+
+#include "log_compare.h"
+#include "server_home.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTest>
+
+namespace {
+constexpr int kStallMs = 30000;
+} // namespace
+
+void ServerProcessTest::SetUp()
+{
+    QFile schema(SchemaFile(GetParam()));
+    ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
+    QString settings;
+    if (GetParam() == Database::Driver::SQLite) {
+        const QString file = home_.filePath(QStringLiteral("server.db"));
+        ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+        ASSERT_TRUE(db_.OpenSqlite(file));
+        settings = QStringLiteral("DBType=0\nDBFile=%1").arg(file);
+    } else {
+        if (!TestPgServer())
+            GTEST_SKIP() << "no PostgreSQL test server (TELVARON_TEST_PG_PORT)";
+        PgServer server = *TestPgServer();
+        pgName_ = QStringLiteral("process_%1").arg(QCoreApplication::applicationPid());
+        ASSERT_TRUE(admin_.OpenPostgres(server) && admin_.Exec(DropPgDatabase()) &&
+                    admin_.Exec(QStringLiteral("CREATE DATABASE ") + pgName_))
+            << admin_.LastError().description.toStdString();
+        server.dataSource = pgName_;
+        ASSERT_TRUE(db_.OpenPostgres(server));
+        settings = QStringLiteral("DBType=1\nDBServerIP=127.0.0.1\nDBServerPORT=%1\nDBDataSource=%2")
+                       .arg(server.serverPort, pgName_);
+    }
+    ASSERT_TRUE(RunSqlScript(db_, QString::fromUtf8(schema.readAll())))
+        << db_.LastError().description.toStdString();
+    ASSERT_TRUE(AddUnitRows(db_, serial_, 1, QStringLiteral("1-115200"), QStringLiteral("TELVARON-1")));
+    ASSERT_TRUE(WriteServerSettings(
+        home_,
+        QStringLiteral("[AppSettings]\nInit=1\nAutoConnect=1\n%1\n[SPS]\nSP1=pw\n\n[SerialPorts]\nCOM1=%2\n")
+            .arg(settings, home_.filePath(QStringLiteral("com1")))));
+}
+
+void ServerProcessTest::TearDown()
+{
+    Stop(server_);
+    Stop(unit_);
+    db_.Close();
+    if (!pgName_.isEmpty())
+        admin_.Exec(DropPgDatabase());
+}
+
+QString ServerProcessTest::DropPgDatabase() const
+{
+    return QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgName_);
+}
+
+void ServerProcessTest::StartUnit(const QStringList& arguments)
+{
+    unit_.setProgram(QStringLiteral(TELVARON_UNITSIM_BINARY));
+    unit_.setArguments(QStringList{QStringLiteral("--pty"), home_.filePath(QStringLiteral("com1")),
+                                   QStringLiteral("--unit"), QStringLiteral("--serial"), serial_} +
+                       arguments);
+    unit_.start();
+    ASSERT_TRUE(unit_.waitForStarted(10000)) << unit_.errorString().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return unit_.readAllStandardOutput().startsWith("serving"); }, 10000))
+        << "the simulated unit does not serve: " << unit_.readAllStandardError().toStdString();
+}
+
+void ServerProcessTest::StartServer()
+{
+    server_.setProcessEnvironment(ServerEnvironment(home_));
+    server_.setProgram(QStringLiteral(TELVARON_SERVER_BINARY));
+    server_.start();
+    ASSERT_TRUE(server_.waitForStarted(10000)) << server_.errorString().toStdString();
+}
+
+void ServerProcessTest::Stop(QProcess& process, bool gently)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    if (gently)
+        process.terminate();
+    else
+        process.kill();
+    process.waitForFinished(5000);
+}
+
+int ServerProcessTest::Taken()
+{
+    const auto rows =
+        db_.Select(QStringLiteral("SELECT (SELECT SUM(SeI_RecordsTable_LastrecSN) FROM Sensors_Info) + "
+                                  "(SELECT SyI_EventsTable_LastrecSN FROM Systems_Info)"));
+    return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
+}
+
+bool ServerProcessTest::Progressed(int from)
+{
+    const bool moved =
+        QTest::qWaitFor([&] { return server_.state() == QProcess::NotRunning || Taken() > from; }, kStallMs);
+    if (server_.state() == QProcess::NotRunning) {
+        ADD_FAILURE() << "the server ended: " << server_.readAllStandardError().toStdString();
+        return false;
+    }
+    if (!moved)
+        ADD_FAILURE() << "nothing stored for " << kStallMs / 1000 << " s after " << from << " rows";
+    return moved;
+}
