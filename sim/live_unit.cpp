@@ -47,6 +47,22 @@ bool Moves(const ImageSensor& s)
 }
 } // namespace
 
+QDataStream& operator<<(QDataStream& out, const LiveKept& kept)
+{
+    out << kept.clockUtc;
+    for (int row = 0; row < kUnitSensorSlots; ++row)
+        out << kept.nextSampleUtc[row] << kept.outside[row];
+    return out << kept.mainsFailed;
+}
+
+QDataStream& operator>>(QDataStream& in, LiveKept& kept)
+{
+    in >> kept.clockUtc;
+    for (int row = 0; row < kUnitSensorSlots; ++row)
+        in >> kept.nextSampleUtc[row] >> kept.outside[row];
+    return in >> kept.mainsFailed;
+}
+
 LiveUnit::LiveUnit(UnitModel& model, const SettingsMemory& settings, LogMemory& logs, CurrentEvents& events,
                    quint32 seed)
     : model_(model), settings_(settings), logs_(logs), events_(events),
@@ -58,6 +74,31 @@ LiveUnit::LiveUnit(UnitModel& model, const SettingsMemory& settings, LogMemory& 
         s.period = Uniform(300, 900);
         s.phase = Uniform(0, 2 * std::numbers::pi);
     }
+}
+
+LiveKept LiveUnit::Kept(qint64 elapsedMs) const
+{
+    LiveKept kept{startUtc_.addMSecs(elapsedMs), {}, {}, mainsReturn_ >= 0};
+    for (int row = 0; row < kUnitSensorSlots; ++row) {
+        kept.nextSampleUtc[row] = sensors_[row].nextSampleUtc;
+        kept.outside[row] = sensors_[row].outside;
+    }
+    return kept;
+}
+
+void LiveUnit::Resume(const LiveKept& kept)
+{
+    const QDateTime firstDue = NextWholeMinute(startUtc_);
+    for (int row = 0; row < kUnitSensorSlots; ++row) {
+        Sensor& s = sensors_[row];
+        // A sample logged already is never logged again, also when the clock was set back.
+        s.nextSampleUtc =
+            kept.nextSampleUtc[row].isValid() ? std::max(kept.nextSampleUtc[row], firstDue) : QDateTime();
+        s.outside = kept.outside[row];
+    }
+    // A failure that was going on ends at once.
+    if (kept.mainsFailed)
+        mainsReturn_ = 0;
 }
 
 double LiveUnit::Uniform(double low, double high)

@@ -12,6 +12,20 @@
 
 namespace unitsim {
 
+// What a live unit keeps while switched off, besides its memories: its clock, when each sensor
+// logs next, and the limits and mains input it was outside of, which it reports back inside once
+// on again.
+struct LiveKept
+{
+    QDateTime clockUtc;
+    std::array<QDateTime, kUnitSensorSlots> nextSampleUtc{};
+    std::array<bool, kUnitSensorSlots> outside{};
+    bool mainsFailed = false;
+};
+
+QDataStream& operator<<(QDataStream& out, const LiveKept& kept);
+QDataStream& operator>>(QDataStream& in, LiveKept& kept);
+
 // A unit in the field: its clock runs from its start value, its readings drift and now and then
 // cross a limit of its settings (alarm, current event, logged event) and return, its supply or a
 // monitored mains input fails now and then and comes back, and every active sensor logs a sample
@@ -25,6 +39,12 @@ public:
 
     // Brings the unit to elapsedMs after its start; time never goes back.
     void AdvanceTo(qint64 elapsedMs);
+
+    // What the unit keeps, at elapsedMs after its start.
+    LiveKept Kept(qint64 elapsedMs) const;
+    // Goes on from what a unit kept, before the first AdvanceTo, with the clock the model shows
+    // now. A sample that fell due while the unit was off is not logged.
+    void Resume(const LiveKept& kept);
 
 private:
     struct Sensor

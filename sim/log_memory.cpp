@@ -98,6 +98,7 @@ void LogMemory::SealBlock(int log, int block)
     for (int i = 0; i < kCheckAt; ++i)
         x ^= b[i];
     b[kCheckAt] = x;
+    ++writes_;
 }
 
 void LogMemory::AdvancePage(int log)
@@ -280,6 +281,7 @@ void LogMemory::Clear()
         l.memory.assign(std::size_t(Ring(log)) * kLogPageBytes, kErased);
         l.blockSamples = 0;
     }
+    ++writes_;
 }
 
 void LogMemory::CorruptBlock(int log, int slot, int block)
@@ -304,6 +306,7 @@ void LogMemory::SetPointer(int log, const LogPointerState& pointer)
 {
     QMutexLocker lock(&mutex_);
     logs_[log].pointer = pointer;
+    ++writes_;
 }
 
 QByteArray LogMemory::Pointers() const
@@ -367,6 +370,53 @@ std::vector<WrittenEvent> LogMemory::Events() const
 {
     QMutexLocker lock(&mutex_);
     return events_;
+}
+
+void LogMemory::Save(QDataStream& out) const
+{
+    QMutexLocker lock(&mutex_);
+    for (const Log& l : logs_) {
+        out << qint32(l.pointer.pageBytesWritten) << qint32(l.pointer.oldestPage)
+            << qint32(l.pointer.writePage) << l.pointer.writePageSN;
+        out << QByteArray::fromRawData(reinterpret_cast<const char*>(l.memory.data()),
+                                       qsizetype(l.memory.size()));
+        out << l.clock << qint32(l.interval) << l.blockStart << qint32(l.blockInterval)
+            << qint32(l.blockSamples);
+    }
+}
+
+bool LogMemory::Restore(QDataStream& in)
+{
+    std::array<Log, kLogs> read;
+    for (int log = 0; log < kLogs; ++log) {
+        Log& l = read[log];
+        qint32 bytesWritten = 0, oldest = 0, writePage = 0, interval = 0, blockInterval = 0, blockSamples = 0;
+        QByteArray memory;
+        in >> bytesWritten >> oldest >> writePage >> l.pointer.writePageSN >> memory >> l.clock >> interval >>
+            l.blockStart >> blockInterval >> blockSamples;
+        const bool fits = bytesWritten >= 0 && bytesWritten <= kLogPageBytes && oldest >= 0 &&
+                          oldest < Ring(log) && writePage >= 0 && writePage < Ring(log) &&
+                          memory.size() == Ring(log) * kLogPageBytes && interval >= 1 && blockSamples >= 0;
+        if (in.status() != QDataStream::Ok || !fits)
+            return false;
+        l.pointer = {bytesWritten, oldest, writePage, l.pointer.writePageSN};
+        l.memory.assign(memory.cbegin(), memory.cend());
+        l.interval = interval;
+        l.blockInterval = blockInterval;
+        l.blockSamples = blockSamples;
+    }
+    QMutexLocker lock(&mutex_);
+    logs_ = std::move(read);
+    samples_.clear();
+    events_.clear();
+    ++writes_;
+    return true;
+}
+
+quint64 LogMemory::Writes() const
+{
+    QMutexLocker lock(&mutex_);
+    return writes_;
 }
 
 } // namespace unitsim

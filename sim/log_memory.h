@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDataStream>
 #include <QDateTime>
 #include <QMutex>
 #include <QString>
@@ -103,6 +104,14 @@ public:
     std::vector<WrittenSample> Samples(int sensor) const;
     std::vector<WrittenEvent> Events() const;
 
+    // What the unit keeps while switched off: the memory, the pointers and each log's clock and
+    // block being filled. The record of what was written starts empty after a restore. Restore
+    // changes nothing and gives false when the stream holds no saved memory.
+    void Save(QDataStream& out) const;
+    bool Restore(QDataStream& in);
+    // Grows with every write, so that a keeper of the memory saves it only after a change.
+    quint64 Writes() const;
+
 private:
     struct Log
     {
@@ -128,6 +137,7 @@ private:
     std::vector<WrittenSample> samples_;
     std::vector<WrittenEvent> events_;
     int corruptReads_ = 0;
+    quint64 writes_ = 0;
     std::function<void(LogMemory&)> beforeRead_;
 };
 

@@ -76,6 +76,7 @@ int main(int argc, char** argv)
     unitsim::LogMemory logs;
     unitsim::CurrentEvents events;
     std::unique_ptr<unitsim::LiveUnit> live;
+    std::unique_ptr<unitsim::UnitStateFile> stateFile;
     QString optionError;
     int interval = 0;
     if (!unitsim::ApplyUnitOptions(parser, model, &optionError) ||
@@ -84,7 +85,7 @@ int main(int argc, char** argv)
         !unitsim::ApplySettingsOptions(
             parser, model, memory,
             unitsim::LiveRequested(parser) ? interval : unitsim::ImageSensor().recordingRate, &optionError) ||
-        !unitsim::ApplyLiveOptions(parser, model, memory, logs, events, &live, &optionError)) {
+        !unitsim::ApplyLiveOptions(parser, model, memory, logs, events, &live, &stateFile, &optionError)) {
         std::fprintf(stderr, "telvaron-unitsim: %s\n", qPrintable(optionError));
         return 2;
     }
@@ -115,10 +116,25 @@ int main(int argc, char** argv)
 
     QElapsedTimer sinceStart;
     QTimer liveTimer;
+    QString saveError;
+    // Saved right after each change, so that what the server has read is kept even by a kill.
+    const auto keep = [&] {
+        QString error;
+        if (stateFile &&
+            !stateFile->SaveIfChanged(live->Kept(sinceStart.elapsed()), QDateTime::currentDateTimeUtc(),
+                                      &error) &&
+            error != saveError)
+            std::fprintf(stderr, "telvaron-unitsim: %s\n", qPrintable(error));
+        saveError = error;
+    };
     if (live) {
         sinceStart.start();
         live->AdvanceTo(0);
-        QObject::connect(&liveTimer, &QTimer::timeout, [&] { live->AdvanceTo(sinceStart.elapsed()); });
+        keep();
+        QObject::connect(&liveTimer, &QTimer::timeout, [&] {
+            live->AdvanceTo(sinceStart.elapsed());
+            keep();
+        });
         liveTimer.start(250);
     }
 
@@ -136,6 +152,10 @@ int main(int argc, char** argv)
 
     const int status = app.exec();
     sim.Stop();
+    if (live) {
+        live->AdvanceTo(sinceStart.elapsed());
+        keep();
+    }
     sim.SetLogDevice(nullptr);
     return status;
 }

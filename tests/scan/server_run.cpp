@@ -61,12 +61,16 @@ QString ServerRun::DropPgDatabase() const
 
 void ServerRun::StartUnit(int samples, int events, int interval)
 {
+    StartUnit({QStringLiteral("--log-samples"), QString::number(samples), QStringLiteral("--log-events"),
+               QString::number(events), QStringLiteral("--log-interval"), QString::number(interval)});
+}
+
+void ServerRun::StartUnit(const QStringList& arguments)
+{
     unit_.setProgram(QStringLiteral(TELVARON_UNITSIM_BINARY));
-    unit_.setArguments({QStringLiteral("--pty"), home_.filePath(QStringLiteral("com1")),
-                        QStringLiteral("--unit"), QStringLiteral("--serial"), kSerial,
-                        QStringLiteral("--log-samples"), QString::number(samples),
-                        QStringLiteral("--log-events"), QString::number(events),
-                        QStringLiteral("--log-interval"), QString::number(interval)});
+    unit_.setArguments(QStringList{QStringLiteral("--pty"), home_.filePath(QStringLiteral("com1")),
+                                   QStringLiteral("--unit"), QStringLiteral("--serial"), kSerial} +
+                       arguments);
     unit_.start();
     ASSERT_TRUE(unit_.waitForStarted(10000)) << unit_.errorString().toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return unit_.readAllStandardOutput().startsWith("serving"); }, 10000))
@@ -86,11 +90,14 @@ void ServerRun::StartServer()
     ASSERT_TRUE(server_.waitForStarted(10000)) << server_.errorString().toStdString();
 }
 
-void ServerRun::Stop(QProcess& process)
+void ServerRun::Stop(QProcess& process, bool gently)
 {
     if (process.state() == QProcess::NotRunning)
         return;
-    process.kill();
+    if (gently)
+        process.terminate();
+    else
+        process.kill();
     process.waitForFinished(5000);
 }
 

@@ -5,6 +5,7 @@
 #include <db/database.h>
 
 #include <QProcess>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -23,8 +24,11 @@ protected:
 
     // The unit with samples per sensor and events logged before it serves, interval minutes apart.
     void StartUnit(int samples, int events, int interval);
+    // The unit with further arguments, once it serves.
+    void StartUnit(const QStringList& arguments);
     void StartServer();
-    static void Stop(QProcess& process);
+    // Ends a process at once, or normally (SIGTERM) when gently.
+    static void Stop(QProcess& process, bool gently = false);
 
     // Rows taken so far, by the counters.
     int Taken();

@@ -97,7 +97,8 @@ TEST(UnitsimExecutableTest, OnlyALiveUnitLogsWhileServing)
 TEST(UnitsimExecutableTest, RefusesAmbiguousOrMissingLines)
 {
     for (const char* arguments : {"", "--tcp 1 --pty /tmp/x", "--tcp 70000", "--tcp 0 --turnaround soon",
-                                  "--tcp 0 --live --seed soon"}) {
+                                  "--tcp 0 --live --seed soon", "--tcp 0 --live --clock 2024-05-17T25:00:00",
+                                  "--tcp 0 --state unit.state"}) {
         QProcess unitsim;
         unitsim.start(QStringLiteral(UNITSIM_EXECUTABLE),
                       QString::fromLatin1(arguments).split(u' ', Qt::SkipEmptyParts));
