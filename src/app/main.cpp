@@ -4,8 +4,10 @@
 #include <scan/scan_engine.h>
 #include <settings/settings_change.h>
 #include <settings/system_settings_form.h>
+#include <shell/console_notices.h>
 #include <shell/main_window.h>
 #include <shell/qt_prompter.h>
+#include <shell/runtime_folder.h>
 #include <shell/scan_scheduler.h>
 #include <shell/settings_store.h>
 #include <shell/single_instance.h>
@@ -21,6 +23,9 @@
 
 int main(int argc, char** argv)
 {
+    ProvideRuntimeFolder();
+    ConsoleNotices notices;
+    InstallConsoleNotices(notices);
     QApplication app(argc, argv);
     SettingsStore store;
     const auto instance = AcquireSingleInstance(store.FileName());

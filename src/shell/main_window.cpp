@@ -16,10 +16,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 const QString kConnectCaption = QStringLiteral("Σύνδεση");
 const QString kDisconnectCaption = QStringLiteral("Αποσύνδεση");
 constexpr int kOnlineColumn = 8;
+// The online column's texts by link state.
+const QString kLinkStateTexts[] = {QStringLiteral("ΟΧΙ"), QStringLiteral("ΝΑΙ"),
+                                   QStringLiteral("ΠΡΟΓΡΑΜΜΑΤΙΣΜΟΣ")};
 } // namespace
 
 Mainfrm::Mainfrm(SettingsStore& store, ShellPrompter& prompter, ScanFlags& flags, MainWindowServices services)
@@ -38,6 +43,9 @@ Mainfrm::Mainfrm(SettingsStore& store, ShellPrompter& prompter, ScanFlags& flags
     SysinfoGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SysinfoGrid->setSelectionMode(QAbstractItemView::NoSelection);
     ResetGrid();
+    // The operator looks for the online state first: it shows whole however narrow the window.
+    for (const QString& text : kLinkStateTexts)
+        ReserveColumnText(*SysinfoGrid, kOnlineColumn, text);
 
     cmd_Connect = new QPushButton(kConnectCaption, central);
     cmd_Connect->setMinimumWidth(160);
@@ -73,7 +81,7 @@ Mainfrm::Mainfrm(SettingsStore& store, ShellPrompter& prompter, ScanFlags& flags
             [this] { QMetaObject::invokeMethod(this, &Mainfrm::ExitUnasked, Qt::QueuedConnection); });
 
     setWindowTitle(BaseCaption());
-    // On a small screen the grid scrolls rather than the window running off the screen.
+    // Never wider than the screen: the grid's columns keep to the window's width.
     const QSize room = screen()->availableGeometry().size();
     resize(qMin(1100, room.width()), qMin(480, room.height()));
 }
@@ -218,10 +226,7 @@ void Mainfrm::ShowRunUnits(const std::vector<SystemInfo>& units)
 
 void Mainfrm::ShowLinkState(int unit, quint8 linkState)
 {
-    const QString text = linkState == 0   ? QStringLiteral("ΟΧΙ")
-                         : linkState == 1 ? QStringLiteral("ΝΑΙ")
-                                          : QStringLiteral("ΠΡΟΓΡΑΜΜΑΤΙΣΜΟΣ");
-    SetCell(unit, kOnlineColumn, text);
+    SetCell(unit, kOnlineColumn, kLinkStateTexts[std::min<int>(linkState, 2)]);
     SysinfoGrid->item(unit, kOnlineColumn)->setForeground(linkState == 1 ? Qt::black : Qt::red);
 }
 

@@ -9,8 +9,10 @@
 #include <shell/settings_store.h>
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSqlRecord>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -189,3 +191,48 @@ TEST_P(Window, AutoConnectToggleSystemsManagementAndExitWhileIdleAskedUnlessClos
 }
 
 INSTANTIATE_BOTH_DRIVERS(Window);
+
+TEST(MainWindowGrid, FitsTheWindowFrom1024PixelsWideWithEveryCaptionWholeAndTheLastColumnToTheEdge)
+{
+    const QStringList captions{"Σειριακός αριθμός", "Μοντέλο",    "Software Ver.",
+                               "Hardware Ver.",     "Θύρα επικ.", "Ταχύτητα (bps)",
+                               "Αρ. Συστήματος",    "Περιγραφή",  "Σε σύνδεση"};
+    QTemporaryDir dir;
+    SettingsStore store(dir.filePath(QStringLiteral("settings.conf")));
+    FakeShellPrompter prompter;
+    ScanFlags flags;
+    Mainfrm window(store, prompter, flags, MainWindowServices{});
+    QTableWidget& grid = *window.SysinfoGrid;
+    const SystemInfo unit{"TV1-000101",
+                          "TELVARON-1E",
+                          "3.12",
+                          "2.0",
+                          0,
+                          "192.168.100.200:65535-115200",
+                          1,
+                          QStringLiteral("Ψυκτικός θάλαμος")};
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // Few units, then enough for a vertical scroll bar to take its share of the width; one unit
+    // in its own menu shows the longest online text.
+    for (const int units : {2, 60}) {
+        window.FillGrid(std::vector<SystemInfo>(units, unit));
+        window.ShowLinkState(0, 2);
+        window.ShowLinkState(1, 1);
+        for (const QSize size : {QSize(1024, 768), QSize(1280, 800), QSize(1920, 1080)}) {
+            window.resize(size);
+            QCoreApplication::processEvents();
+            SCOPED_TRACE(testing::Message() << units << " units, " << size.width() << "x" << size.height());
+            EXPECT_EQ(grid.horizontalScrollBar()->maximum(), 0);
+            EXPECT_FALSE(grid.horizontalScrollBar()->isVisible());
+            EXPECT_EQ(grid.columnViewportPosition(8) + grid.columnWidth(8), grid.viewport()->width());
+            const QFontMetrics heading(grid.horizontalHeader()->font());
+            for (int c = 0; c < captions.size(); ++c) {
+                EXPECT_EQ(grid.horizontalHeaderItem(c)->text(), captions[c]);
+                EXPECT_GT(grid.columnWidth(c), heading.horizontalAdvance(captions[c])) << c;
+            }
+            EXPECT_GT(grid.columnWidth(8),
+                      QFontMetrics(grid.font()).horizontalAdvance(grid.item(0, 8)->text()));
+        }
+    }
+}

@@ -116,4 +116,24 @@ TEST_F(ServerProcessTest, RunsOnceAndALockLeftByAKilledServerDoesNotBlockTheNext
     EXPECT_TRUE(Settles()) << "the next start runs its start-up";
     EXPECT_EQ(next.process.state(), QProcess::Running);
 }
+
+TEST_F(ServerProcessTest, ALoginWithoutARuntimeFolderHearsNothingOfItAndNoLineTwice)
+{
+    // Root in a plain shell: Qt would complain of the missing folder at every use.
+    QProcessEnvironment noRuntime = Environment();
+    noRuntime.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    noRuntime.insert(QStringLiteral("TMPDIR"), home_.path());
+    ServerProcess server(noRuntime);
+    server.process.start();
+    ASSERT_TRUE(server.process.waitForStarted());
+    EXPECT_TRUE(Settles());
+    server.process.kill();
+    ASSERT_TRUE(server.process.waitForFinished(5000));
+    const QStringList lines =
+        QString::fromUtf8(server.process.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.filter(QStringLiteral("XDG_RUNTIME_DIR")), QStringList());
+    QStringList distinct = lines;
+    distinct.removeDuplicates();
+    EXPECT_EQ(lines, distinct);
+}
 } // namespace
