@@ -27,18 +27,21 @@ BenchUnits::BenchUnits(Database& db, const QString& folder, int count)
     db.Transaction([&] {
         for (int u = 0; u < count; ++u) {
             const QString serial = QStringLiteral("B%1").arg(u, 4, 10, QLatin1Char('0'));
-            db.Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
-                                   "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES (?, 1, 1, ?, "
-                                   "'TELVARON-1', '1', '1', 1)"),
+            db.Exec(QStringLiteral(
+                        "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
+                        "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES (?, 1, 1, ?, "
+                        "'TELVARON-1', '1', '1', 1)"),
                     {serial, QStringLiteral("%1-115200").arg(u + 1)});
             for (int n = 1; n <= 20; ++n)
-                db.Exec(QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
-                                       "SeI_Sensortype) VALUES (?, ?, 1, 1)"),
+                db.Exec(QStringLiteral(
+                            "INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
+                            "SeI_Sensortype) VALUES (?, ?, 1, 1)"),
                         {serial, n});
             for (int p = 1; p <= 4; ++p)
-                db.Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
-                                       "PmI_Used) VALUES (?, ?, 1)"),
-                        {serial, p});
+                db.Exec(
+                    QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
+                                   "PmI_Used) VALUES (?, ?, 1)"),
+                    {serial, p});
         }
         return true;
     });

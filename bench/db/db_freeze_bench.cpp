@@ -68,7 +68,8 @@ public:
     FreezeBench(Database& db, Database& monitor, const QString& folder, int units)
         : db_(db), monitor_(monitor), units_(db, folder, units), scan_(db, folder)
     {
-        QObject::connect(&probe_, &QTimer::timeout, [this] { longestGap_ = std::max(longestGap_, gap_.restart()); });
+        QObject::connect(&probe_, &QTimer::timeout,
+                         [this] { longestGap_ = std::max(longestGap_, gap_.restart()); });
         probe_.start(10);
         gap_.start();
     }
@@ -173,7 +174,7 @@ int main(int argc, char** argv)
 
     QTemporaryDir cluster;
     const quint16 port = FreeTcpPort();
-    const QString folder = cluster.path() + QStringLiteral("/pg");
+    const QString folder = cluster.path();
     if (!Cluster({QStringLiteral("start"), folder, QString::number(port)})) {
         std::fprintf(stderr, "cannot start a PostgreSQL server\n");
         return 1;

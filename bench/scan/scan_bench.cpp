@@ -43,21 +43,21 @@ struct Counters
 void WatchSqlite(Database& db, Counters& counters)
 {
     db.WithDriverHandle([&](const QVariant& handle) {
-    auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
-    sqlite3_trace_v2(
-        sqlite, SQLITE_TRACE_STMT,
-        [](unsigned, void* c, void*, void*) {
-            ++static_cast<Counters*>(c)->statements;
-            return 0;
-        },
-        &counters);
-    sqlite3_commit_hook(
-        sqlite,
-        [](void* c) {
-            ++static_cast<Counters*>(c)->commits;
-            return 0;
-        },
-        &counters);
+        auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
+        sqlite3_trace_v2(
+            sqlite, SQLITE_TRACE_STMT,
+            [](unsigned, void* c, void*, void*) {
+                ++static_cast<Counters*>(c)->statements;
+                return 0;
+            },
+            &counters);
+        sqlite3_commit_hook(
+            sqlite,
+            [](void* c) {
+                ++static_cast<Counters*>(c)->commits;
+                return 0;
+            },
+            &counters);
     });
 }
 

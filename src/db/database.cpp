@@ -104,13 +104,18 @@ QSqlDatabase Database::Handle() const
     return QSqlDatabase::database(worker_->ConnectionName(), false);
 }
 
+bool Database::RefusedAsNested()
+{
+    // The call that waits sets its own error when it ends.
+    if (busy_)
+        lastError_ = {0, QStringLiteral("The database is busy with another call")};
+    return busy_;
+}
+
 bool Database::Call(const std::function<void()>& job)
 {
-    if (busy_) {
-        // Left as it is: the error belongs to the call that waits.
-        lastError_ = {0, QStringLiteral("The database is busy with another call")};
+    if (RefusedAsNested())
         return false;
-    }
     if (ConnectionLost() && !lostCause_.description.isEmpty()) {
         // Calls on a lost connection report what lost it until it is made again.
         lastError_ = lostCause_;
@@ -136,11 +141,9 @@ bool Database::Call(const std::function<void()>& job)
             lostCause_ = lastError_;
         return true;
     }
-    const QString text =
-        QStringLiteral("No answer from the database within %1 ms: timeout expired").arg(callBound_.count());
-    lastError_ = driver_ == Driver::PostgreSQL
-                     ? DbError{PgFailureOraCode(text).toLong(), QStringLiteral("ORA-%1: %2").arg(PgFailureOraCode(text), text)}
-                     : DbError{0, text};
+    lastError_ = Described(
+        QStringLiteral("No answer from the database within %1 ms: timeout expired").arg(callBound_.count()),
+        0);
     lostCause_ = lastError_;
     // The connection is given up; the next pass makes a fresh one.
     StopWorker();
@@ -159,10 +162,8 @@ void Database::StopWorker()
 
 bool Database::Open(Driver driver, const std::function<bool()>& open)
 {
-    if (busy_) {
-        lastError_ = {0, QStringLiteral("The database is busy with another call")};
+    if (RefusedAsNested())
         return false;
-    }
     Close();
     driver_ = driver;
     lastError_ = {};
@@ -302,12 +303,15 @@ void Database::SetError(const QSqlError& error, const QString& context)
         text = KeptLines(error.driverText());
     if (!context.isEmpty())
         text += QStringLiteral(": ") + context;
-    if (driver_ == Driver::PostgreSQL) {
-        const QString code = PgFailureOraCode(text);
-        jobError_ = {code.toLong(), QStringLiteral("ORA-") + code + QStringLiteral(": ") + text};
-    } else {
-        jobError_ = {error.nativeErrorCode().toLong(), text};
-    }
+    jobError_ = Described(text, error.nativeErrorCode().toLong());
+}
+
+DbError Database::Described(const QString& text, long nativeCode) const
+{
+    if (driver_ != Driver::PostgreSQL)
+        return {nativeCode, text};
+    const QString code = PgFailureOraCode(text);
+    return {code.toLong(), QStringLiteral("ORA-") + code + QStringLiteral(": ") + text};
 }
 
 QSqlQuery* Database::Prepared(const QString& sql)

@@ -101,6 +101,8 @@ public:
 
 private:
     bool OnWorker() const;
+    // A call made while another waits: refused, with an error that says so.
+    bool RefusedAsNested();
     // Runs job on the connection's thread within the bound; false, with the error set, when
     // the call was refused or timed out.
     bool Call(const std::function<void()>& job);
@@ -115,6 +117,8 @@ private:
     bool TransactionHere(const std::function<bool()>& work);
     QSqlQuery* Prepared(const QString& sql);
     void SetError(const QSqlError& error, const QString& context = {});
+    // An error as the error explanation takes it: on PostgreSQL with the ORA code that fits.
+    DbError Described(const QString& text, long nativeCode) const;
 
     QString name_;
     std::chrono::milliseconds callBound_;

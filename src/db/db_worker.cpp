@@ -94,7 +94,8 @@ bool DbWorker::WaitDone(Clock::time_point until)
             const Clock::time_point now = Clock::now();
             if (jobDone_ || now >= until)
                 return jobDone_;
-            const Clock::time_point slice = pump ? std::min(until, std::max(quiet, now + kPumpSlice)) : until;
+            const Clock::time_point slice =
+                pump ? std::min(until, now < quiet ? quiet : now + kPumpSlice) : until;
             if (changed_.wait_until(lock, slice, [this] { return jobDone_; }))
                 return true;
         }

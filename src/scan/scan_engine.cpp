@@ -145,5 +145,6 @@ void ScanEngine::ReportDatabaseError()
     // that restarts, then refuses, then does not answer is one trouble with three causes.
     const DbError& error = db_.LastError();
     problems_.Follow(QStringLiteral("database"), error.number,
-                     QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(error.description.simplified()), clock_());
+                     QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(error.description.simplified()),
+                     clock_());
 }

@@ -63,8 +63,9 @@ void ScanProblems::Show()
     // Until this pass has passed it by, a trouble of the last pass may still be there.
     QStringList texts;
     const auto textOf = [](const Entry& e) {
-        return e.since.isValid() ? QStringLiteral("%1 (από τις %2)").arg(e.text, e.since.toString(u"HH:mm:ss"))
-                                 : e.text;
+        return e.since.isValid()
+                   ? QStringLiteral("%1 (από τις %2)").arg(e.text, e.since.toString(u"HH:mm:ss"))
+                   : e.text;
     };
     for (const Entry& e : thisPass_)
         texts << textOf(e);

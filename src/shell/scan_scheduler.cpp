@@ -64,7 +64,7 @@ void ScanScheduler::PingRequest_Timer()
 {
     PingRequest.stop();
     if (!db_.Busy())
-        db_.Exec(
-        QStringLiteral("UPDATE Terminal_Ping_Requests SET TrmPingReq_Served=1 WHERE TrmPingReq_Served=0"));
+        db_.Exec(QStringLiteral(
+            "UPDATE Terminal_Ping_Requests SET TrmPingReq_Served=1 WHERE TrmPingReq_Served=0"));
     PingRequest.start();
 }

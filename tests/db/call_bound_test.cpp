@@ -157,7 +157,8 @@ TEST_F(FrozenServer, AFrozenConnectionOrConnectIsGivenUpAtTheBoundAndTheNextConn
         std::function<bool()> call;
     } cases[] = {
         {"statement", [&] { return db.Select(QStringLiteral("SELECT 1")).has_value(); }},
-        {"transaction", [&] { return db.Transaction([&] { return db.Exec(QStringLiteral("SELECT 1")).has_value(); }); }},
+        {"transaction",
+         [&] { return db.Transaction([&] { return db.Exec(QStringLiteral("SELECT 1")).has_value(); }); }},
         // Accepted at TCP level, never answered.
         {"reconnect", [&] { return db.Reconnect(); }},
     };

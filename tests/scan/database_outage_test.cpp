@@ -97,7 +97,8 @@ TEST_P(DatabaseOutage, ARestartOrAStoppedServerLosesAndRepeatsNothing)
     }
     // The line follows the cause: the restart's cut, the stop's cut, then the refused connects.
     ASSERT_EQ(window_.problems.size(), 3) << window_.problems.join("\n").toStdString();
-    EXPECT_TRUE(window_.problems.at(1).contains(QStringLiteral("ORA-03135"))) << window_.problems.at(1).toStdString();
+    EXPECT_TRUE(window_.problems.at(1).contains(QStringLiteral("ORA-03135")))
+        << window_.problems.at(1).toStdString();
     EXPECT_TRUE(window_.status.contains(QStringLiteral("ORA-12541"))) << window_.status.toStdString();
     for (int n = 1; n <= 20; ++n)
         serial.logs.AppendSamples(n, 3);
