@@ -321,7 +321,7 @@ QSqlQuery* Database::Prepared(const QString& sql)
     if (found != queries.end())
         return &found.value();
     if (queries.size() >= kMaxPreparedQueries)
-        queries.clear();
+        worker_->ClearQueries();
     QSqlQuery query(Handle());
     query.setForwardOnly(true);
     if (!worker_->Blocking([&] { return query.prepare(sql); })) {

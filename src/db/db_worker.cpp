@@ -75,8 +75,13 @@ void DbWorker::Loop()
 
 void DbWorker::DropConnection()
 {
+    // Prepared statements are deallocated on the server: a call that may block, unless the
+    // caller has given up on the thread already.
+    if (Abandoned())
+        queries_.clear();
+    else
+        ClearQueries();
     SetSocket(-1);
-    queries_.clear();
     if (QSqlDatabase::contains(name_)) {
         QSqlDatabase::database(name_, false).close();
         QSqlDatabase::removeDatabase(name_);
@@ -177,6 +182,14 @@ void DbWorker::Leave()
     inDriver_ = false;
     if (abandoned_)
         throw DbWorkerAbandoned{};
+}
+
+void DbWorker::ClearQueries()
+{
+    Blocking([this] {
+        queries_.clear();
+        return true;
+    });
 }
 
 void DbWorker::SetSocket(int socket)

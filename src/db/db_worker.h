@@ -61,6 +61,8 @@ public:
     const QString& ConnectionName() const { return name_; }
     // Prepared queries of the connection, kept on its thread.
     QHash<QString, QSqlQuery>& Queries() { return queries_; }
+    // On the thread: drops the prepared queries, which the server may be asked to forget.
+    void ClearQueries();
 
 private:
     explicit DbWorker(QString connectionName) : name_(std::move(connectionName)) {}

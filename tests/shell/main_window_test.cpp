@@ -9,12 +9,14 @@
 #include <shell/settings_store.h>
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSqlRecord>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -186,6 +188,46 @@ TEST_P(Window, AutoConnectToggleSystemsManagementAndExitWhileIdleAskedUnlessClos
     window_->close();
     EXPECT_EQ(ended_, 2);
     EXPECT_EQ(prompter_.messages.size(), 2u);
+}
+
+// While a pass waits on a terminal's lock the window answers: the disconnect button is served at
+// once, and the ping timer that ticks meanwhile leaves the database alone until its next tick.
+TEST_P(Window, APassWaitingOnALockLeavesTheWindowAnswering)
+{
+    constexpr int kLockMs = 600;
+    window_->cmd_Connect->click();
+    ASSERT_TRUE(
+        Db().Exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
+    Database terminal(QStringLiteral("terminal"));
+    ASSERT_TRUE(TestDb().OpenConnection(terminal));
+    if (GetParam() == Database::Driver::SQLite) {
+        ASSERT_TRUE(Db().OpenSqlite(TestDb().SqliteFile(), std::chrono::milliseconds(kLockMs)));
+        ASSERT_TRUE(terminal.Exec(QStringLiteral("BEGIN IMMEDIATE")));
+    } else {
+        ASSERT_TRUE(Db().Exec(QStringLiteral("SET lock_timeout=%1").arg(kLockMs)));
+        ASSERT_TRUE(terminal.Exec(QStringLiteral("SET idle_in_transaction_session_timeout=10000")));
+        ASSERT_TRUE(terminal.Exec(QStringLiteral("BEGIN")));
+        ASSERT_TRUE(terminal.Exec(QStringLiteral("LOCK TABLE Systems_Info IN ACCESS EXCLUSIVE MODE")));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    qint64 disconnectServedMs = -1;
+    bool pingRearmed = false;
+    QTimer::singleShot(100, [&] {
+        prompter_.answers = {Prompter::Answer::Yes};
+        window_->cmd_Connect->click();
+        disconnectServedMs = clock.elapsed();
+        scheduler_->PingRequest_Timer();
+        pingRearmed = scheduler_->PingRequest.isActive();
+    });
+    scheduler_->SystemScan_Timer();
+    EXPECT_GT(clock.elapsed(), kLockMs) << "the pass waited on the lock";
+    EXPECT_GE(disconnectServedMs, 100);
+    EXPECT_LT(disconnectServedMs, 100 + 500);
+    EXPECT_TRUE(pingRearmed);
+    EXPECT_FALSE(flags_.ScanActive);
+    ASSERT_TRUE(terminal.Exec(QStringLiteral("ROLLBACK")));
+    EXPECT_EQ(Count(QStringLiteral("SELECT TrmPingReq_Served FROM Terminal_Ping_Requests")), 0);
 }
 
 INSTANTIATE_BOTH_DRIVERS(Window);
