@@ -33,6 +33,14 @@ double ThreadCpuMs()
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
+// The server's own threads: this one, and the connection's, where the statements run.
+double ServerCpuMs(Database& db)
+{
+    double connection = 0;
+    db.WithDriverHandle([&](const QVariant&) { connection = ThreadCpuMs(); });
+    return ThreadCpuMs() + connection;
+}
+
 struct Counters
 {
     long statements = 0;
@@ -104,9 +112,9 @@ void Run(Database::Driver driver, int unitCount)
     probeClock.start();
     QElapsedTimer wall;
     wall.start();
-    const double cpu0 = ThreadCpuMs();
+    const double cpu0 = ServerCpuMs(db);
     engine.ScanSystems();
-    const double cpu = ThreadCpuMs() - cpu0;
+    const double cpu = ServerCpuMs(db) - cpu0;
     const qint64 wallMs = wall.elapsed();
     longestGap = std::max(longestGap, probeClock.elapsed());
     probe.stop();
