@@ -97,6 +97,15 @@ bool TestDatabase::OpenConnection(Database& connection) const
            connection.Exec(QStringLiteral("SET search_path TO ") + pgSchema_).has_value();
 }
 
+bool HoldWriteLock(Database& terminal, const QString& table)
+{
+    if (terminal.DriverInUse() == Database::Driver::SQLite)
+        return terminal.Exec(QStringLiteral("BEGIN IMMEDIATE")).has_value();
+    return terminal.Exec(QStringLiteral("SET idle_in_transaction_session_timeout=10000")) &&
+           terminal.Exec(QStringLiteral("BEGIN")) &&
+           terminal.Exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table));
+}
+
 void BothDriversTest::SetUp()
 {
     const std::optional<PgServer> server = PgServerOfTest();

@@ -67,6 +67,11 @@ private:
     QString pgSchema_;
 };
 
+// Lets terminal, a connection of its own on the test tables, hold a write lock on table (on
+// SQLite the whole file) until it rolls back. Should a test leave it, the lock goes with its
+// holder after a while on PostgreSQL.
+bool HoldWriteLock(Database& terminal, const QString& table);
+
 // A test suite whose cases run once per driver, each on a fresh TestDatabase.
 class BothDriversTest : public ::testing::TestWithParam<Database::Driver>
 {

@@ -51,17 +51,13 @@ TEST_P(CallBound, ALockWaitEndsAtItsBoundWhileTheWindowRunsAndRefusesNestedCalls
     Database waiting(QStringLiteral("waiting"));
     if (GetParam() == Database::Driver::SQLite) {
         ASSERT_TRUE(waiting.OpenSqlite(TestDb().SqliteFile(), kLockBound));
-        ASSERT_TRUE(terminal.Exec(QStringLiteral("BEGIN IMMEDIATE")));
     } else {
         PgServer quick = *TestPgServer();
         quick.statementTimeoutMs = int(kLockBound.count());
         ASSERT_TRUE(waiting.OpenPostgres(quick));
         ASSERT_TRUE(waiting.Exec(QStringLiteral("SET search_path TO ") + TestDb().PgSchema()));
-        // Should a statement wait regardless, the lock goes with its holder after a while.
-        ASSERT_TRUE(terminal.Exec(QStringLiteral("SET idle_in_transaction_session_timeout=10000")));
-        ASSERT_TRUE(terminal.Exec(QStringLiteral("BEGIN")));
-        ASSERT_TRUE(terminal.Exec(QStringLiteral("LOCK TABLE Systems_Faults IN ACCESS EXCLUSIVE MODE")));
     }
+    ASSERT_TRUE(HoldWriteLock(terminal, QStringLiteral("Systems_Faults")));
     bool nestedRefused = false;
     qint64 nestedMs = -1;
     const Ticker ticker([&] {

@@ -202,13 +202,10 @@ TEST_P(Window, APassWaitingOnALockLeavesTheWindowAnswering)
     ASSERT_TRUE(TestDb().OpenConnection(terminal));
     if (GetParam() == Database::Driver::SQLite) {
         ASSERT_TRUE(Db().OpenSqlite(TestDb().SqliteFile(), std::chrono::milliseconds(kLockMs)));
-        ASSERT_TRUE(terminal.Exec(QStringLiteral("BEGIN IMMEDIATE")));
     } else {
         ASSERT_TRUE(Db().Exec(QStringLiteral("SET lock_timeout=%1").arg(kLockMs)));
-        ASSERT_TRUE(terminal.Exec(QStringLiteral("SET idle_in_transaction_session_timeout=10000")));
-        ASSERT_TRUE(terminal.Exec(QStringLiteral("BEGIN")));
-        ASSERT_TRUE(terminal.Exec(QStringLiteral("LOCK TABLE Systems_Info IN ACCESS EXCLUSIVE MODE")));
     }
+    ASSERT_TRUE(HoldWriteLock(terminal, QStringLiteral("Systems_Info")));
     QElapsedTimer clock;
     clock.start();
     qint64 disconnectServedMs = -1;
