@@ -168,7 +168,10 @@ bool Database::Open(Driver driver, const std::function<bool()>& open)
     driver_ = driver;
     lastError_ = {};
     lostCause_ = {};
-    worker_ = DbWorker::Start(QStringLiteral("%1#%2").arg(name_).arg(++generation_));
+    // Each connection has a name of its own: one given up may still be in Qt's list, also one
+    // of an object of the same name that is gone.
+    static std::atomic<int> connections = 0;
+    worker_ = DbWorker::Start(QStringLiteral("%1#%2").arg(name_).arg(++connections));
     bool opened = false;
     if (!Call([&] { opened = open(); }) || !opened) {
         StopWorker();

@@ -126,8 +126,6 @@ private:
     // How the connection was last opened with success, for Reconnect().
     std::function<bool()> reopen_;
     std::shared_ptr<DbWorker> worker_;
-    // Each connection has a name of its own: one given up may still be in Qt's list.
-    int generation_ = 0;
     bool busy_ = false;
     // Set on the connection's thread after every job, read by handlers while a call waits.
     std::atomic<bool> open_ = false;
