@@ -141,9 +141,9 @@ bool Database::Call(const std::function<void()>& job)
             lostCause_ = lastError_;
         return true;
     }
-    lastError_ = Described(
-        QStringLiteral("No answer from the database within %1 ms: timeout expired").arg(callBound_.count()),
-        0);
+    lastError_ = Described(QStringLiteral("No answer from the database within %1 s: timeout expired")
+                               .arg(callBound_.count() / 1000.0),
+                           0);
     lostCause_ = lastError_;
     // The connection is given up; the next pass makes a fresh one.
     StopWorker();
