@@ -49,8 +49,8 @@ SensorRowValues RowAt(std::span<const quint8> image, const SettingsLayout& layou
     v.messages = BitIsSet(flags, sensor_flag::kMessages);
     if (!layout.IsDigital(row)) {
         const qsizetype a = layout.AnalogSlotAt(row);
-        const float offset = ReadFloat32(image, a + analog_field::kOffset);
-        const float slope = ReadFloat32(image, a + analog_field::kSlope);
+        const float offset = ReadFloat32(image, a + AnalogSlotRecord::kOffset);
+        const float slope = ReadFloat32(image, a + AnalogSlotRecord::kSlope);
         v.reading4 = DecimalText(float(offset + 4.0f * slope));
         v.reading20 = DecimalText(float(offset + 20.0f * slope));
     }

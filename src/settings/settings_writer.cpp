@@ -157,8 +157,8 @@ void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, co
         const double r20 = Number(v.reading20, 100);
         const double slope = (r20 - r4) / 16;
         const qsizetype a = layout.AnalogSlotAt(row);
-        WriteFloat32(image, a + analog_field::kSlope, slope);
-        WriteFloat32(image, a + analog_field::kOffset, r4 - 4 * slope);
+        WriteFloat32(image, a + AnalogSlotRecord::kSlope, slope);
+        WriteFloat32(image, a + AnalogSlotRecord::kOffset, r4 - 4 * slope);
     }
     WriteName(image, layout.SensorNameAt(row), v.name.tag);
 }

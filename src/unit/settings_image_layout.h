@@ -61,11 +61,11 @@ constexpr int kMessages = 5;
 } // namespace sensor_flag
 
 // Within an analog slot record.
-namespace analog_field {
+namespace AnalogSlotRecord {
 constexpr qsizetype kType = 0;
 constexpr qsizetype kOffset = 1; // reading at 0 mA
 constexpr qsizetype kSlope = 5;  // reading change per mA
-} // namespace analog_field
+} // namespace AnalogSlotRecord
 
 // Bits of the mains flags byte.
 namespace mains_flag {
