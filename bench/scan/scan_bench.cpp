@@ -1,6 +1,7 @@
 // Usage: scan_bench [units...] (default 1 10 50 200). PostgreSQL runs when TELVARON_TEST_PG_PORT
 // names the test server (scripts/pg-test-server).
 #include "bench_scan.h"
+#include "bench_units.h"
 
 #include "test_databases.h"
 
@@ -32,6 +33,14 @@ double ThreadCpuMs()
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
+// The server's own threads: this one, and the connection's, where the statements run.
+double ServerCpuMs(Database& db)
+{
+    double connection = 0;
+    db.WithDriverHandle([&](const QVariant&) { connection = ThreadCpuMs(); });
+    return ThreadCpuMs() + connection;
+}
+
 struct Counters
 {
     long statements = 0;
@@ -41,22 +50,23 @@ struct Counters
 // Counts what SQLite runs on the connection, through the driver's own handle.
 void WatchSqlite(Database& db, Counters& counters)
 {
-    const QVariant handle = QSqlDatabase::database(db.ConnectionName()).driver()->handle();
-    auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
-    sqlite3_trace_v2(
-        sqlite, SQLITE_TRACE_STMT,
-        [](unsigned, void* c, void*, void*) {
-            ++static_cast<Counters*>(c)->statements;
-            return 0;
-        },
-        &counters);
-    sqlite3_commit_hook(
-        sqlite,
-        [](void* c) {
-            ++static_cast<Counters*>(c)->commits;
-            return 0;
-        },
-        &counters);
+    db.WithDriverHandle([&](const QVariant& handle) {
+        auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
+        sqlite3_trace_v2(
+            sqlite, SQLITE_TRACE_STMT,
+            [](unsigned, void* c, void*, void*) {
+                ++static_cast<Counters*>(c)->statements;
+                return 0;
+            },
+            &counters);
+        sqlite3_commit_hook(
+            sqlite,
+            [](void* c) {
+                ++static_cast<Counters*>(c)->commits;
+                return 0;
+            },
+            &counters);
+    });
 }
 
 // Committed transactions of the database so far. The server publishes a session's counts only
@@ -78,46 +88,8 @@ void Run(Database::Driver driver, int unitCount)
         return;
     Database& db = testDb->Db();
     QTemporaryDir dir;
-    std::vector<std::unique_ptr<unitsim::UnitModel>> models;
-    std::vector<std::unique_ptr<unitsim::SimThread>> sims;
     // Empty logs and event lists: the passes stay steady.
-    std::vector<std::unique_ptr<unitsim::LogMemory>> logs;
-    std::vector<std::unique_ptr<unitsim::CurrentEvents>> events;
-    db.Transaction([&] {
-        for (int u = 0; u < unitCount; ++u) {
-            const QString serial = QStringLiteral("B%1").arg(u, 4, 10, QLatin1Char('0'));
-            auto model = std::make_unique<unitsim::UnitModel>();
-            model->Update([&](unitsim::UnitState& s) {
-                s.identity.serialNumber = serial;
-                for (int n = 0; n < 20; ++n)
-                    s.sensors[n].tenths = 100 + n;
-            });
-            auto sim = std::make_unique<unitsim::SimThread>();
-            unitsim::InstallUnitCommands(sim->Sim(), *model);
-            logs.push_back(std::make_unique<unitsim::LogMemory>());
-            events.push_back(std::make_unique<unitsim::CurrentEvents>());
-            unitsim::InstallLogCommands(sim->Sim(), *model, *logs.back(), *events.back());
-            sim->ServePty(dir.filePath(QStringLiteral("com%1").arg(u + 1)));
-            db.Exec(QStringLiteral(
-                        "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
-                        "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES (?, 1, 1, ?, "
-                        "'TELVARON-1', '1', '1', 1)"),
-                    {serial, QStringLiteral("%1-115200").arg(u + 1)});
-            for (int n = 1; n <= 20; ++n)
-                db.Exec(QStringLiteral(
-                            "INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
-                            "SeI_Sensortype) VALUES (?, ?, 1, 1)"),
-                        {serial, n});
-            for (int p = 1; p <= 4; ++p)
-                db.Exec(
-                    QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
-                                   "PmI_Used) VALUES (?, ?, 1)"),
-                    {serial, p});
-            models.push_back(std::move(model));
-            sims.push_back(std::move(sim));
-        }
-        return true;
-    });
+    const BenchUnits units(db, dir.path(), unitCount);
 
     BenchScan scan(db, dir.path());
     ScanEngine& engine = scan.engine;
@@ -140,9 +112,9 @@ void Run(Database::Driver driver, int unitCount)
     probeClock.start();
     QElapsedTimer wall;
     wall.start();
-    const double cpu0 = ThreadCpuMs();
+    const double cpu0 = ServerCpuMs(db);
     engine.ScanSystems();
-    const double cpu = ThreadCpuMs() - cpu0;
+    const double cpu = ServerCpuMs(db) - cpu0;
     const qint64 wallMs = wall.elapsed();
     longestGap = std::max(longestGap, probeClock.elapsed());
     probe.stop();

@@ -1,13 +1,17 @@
 #include "database.h"
 
+#include "db_worker.h"
 #include "pg_failure.h"
 #include "wall_clock.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
 #include <QUrl>
+
+#include <libpq-fe.h>
 
 #include <clocale>
 #include <string>
@@ -57,6 +61,16 @@ int PortOrDefault(const QString& text)
     return ok && port > 0 && port < 65536 ? port : kDefaultPgPort;
 }
 
+// The socket of an open PostgreSQL connection, or -1.
+int PgSocket(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return -1;
+    PGconn* const conn = *static_cast<PGconn* const*>(handle.data());
+    return conn ? PQsocket(conn) : -1;
+}
+
 QVariant Bindable(const QVariant& value)
 {
     return value.typeId() == QMetaType::QDateTime ? WallClockValue(value.toDateTime()) : value;
@@ -64,122 +78,208 @@ QVariant Bindable(const QVariant& value)
 
 } // namespace
 
-Database::Database(QString connectionName) : name_(std::move(connectionName)) {}
+Database::Database(QString connectionName, std::chrono::milliseconds callBound)
+    : name_(std::move(connectionName)), callBound_(callBound)
+{
+}
 
 Database::~Database()
 {
-    Release();
+    Close();
+    StopWorker();
+}
+
+bool Database::OnWorker() const
+{
+    return worker_ && DbWorker::Current() == worker_.get();
+}
+
+const DbError& Database::LastError() const
+{
+    return OnWorker() ? jobError_ : lastError_;
 }
 
 QSqlDatabase Database::Handle() const
 {
-    return QSqlDatabase::database(name_, false);
+    return QSqlDatabase::database(worker_->ConnectionName(), false);
 }
 
-void Database::Release()
+bool Database::RefusedAsNested()
 {
-    queries_.clear();
-    inTransaction_ = false;
-    if (QSqlDatabase::contains(name_)) {
-        Handle().close();
-        QSqlDatabase::removeDatabase(name_);
+    // The call that waits sets its own error when it ends.
+    if (busy_)
+        lastError_ = {0, QStringLiteral("The database is busy with another call")};
+    return busy_;
+}
+
+bool Database::Call(const std::function<void()>& job)
+{
+    if (RefusedAsNested())
+        return false;
+    if (ConnectionLost() && !lostCause_.description.isEmpty()) {
+        // Calls on a lost connection report what lost it until it is made again.
+        lastError_ = lostCause_;
+        return false;
     }
+    if (!worker_) {
+        lastError_ = {0, QStringLiteral("The database is not open")};
+        return false;
+    }
+    busy_ = true;
+    bool done = false;
+    try {
+        done = worker_->Run(job, callBound_);
+    } catch (...) {
+        busy_ = false;
+        lastError_ = jobError_;
+        throw;
+    }
+    busy_ = false;
+    if (done) {
+        lastError_ = jobError_;
+        if (ConnectionLost() && lostCause_.description.isEmpty())
+            lostCause_ = lastError_;
+        return true;
+    }
+    lastError_ = Described(QStringLiteral("No answer from the database within %1 s: timeout expired")
+                               .arg(callBound_.count() / 1000.0),
+                           0);
+    lostCause_ = lastError_;
+    // The connection is given up; the next pass makes a fresh one.
+    StopWorker();
+    return false;
+}
+
+void Database::StopWorker()
+{
+    if (worker_) {
+        worker_->Stop();
+        worker_.reset();
+    }
+    open_ = false;
+    inTransaction_ = false;
+}
+
+bool Database::Open(Driver driver, const std::function<bool()>& open)
+{
+    if (RefusedAsNested())
+        return false;
+    Close();
+    driver_ = driver;
+    lastError_ = {};
+    lostCause_ = {};
+    // Each connection has a name of its own: one given up may still be in Qt's list, also one
+    // of an object of the same name that is gone.
+    static std::atomic<int> connections = 0;
+    worker_ = DbWorker::Start(QStringLiteral("%1#%2").arg(name_).arg(++connections));
+    bool opened = false;
+    if (!Call([&] { opened = open(); }) || !opened) {
+        StopWorker();
+        lostCause_ = lastError_;
+        return false;
+    }
+    return true;
 }
 
 bool Database::OpenSqlite(const QString& file, std::chrono::milliseconds busyTimeout)
 {
-    Release();
-    reopen_ = nullptr;
-    driver_ = Driver::SQLite;
-    lastError_ = {};
+    if (!Open(Driver::SQLite, [&] { return OpenSqliteHere(file, busyTimeout); }))
+        return false;
+    reopen_ = [this, file, busyTimeout] { return OpenSqlite(file, busyTimeout); };
+    return true;
+}
+
+bool Database::OpenPostgres(const PgServer& server)
+{
+    if (!Open(Driver::PostgreSQL, [&] { return OpenPostgresHere(server); }))
+        return false;
+    reopen_ = [this, server] { return OpenPostgres(server); };
+    return true;
+}
+
+bool Database::OpenSqliteHere(const QString& file, std::chrono::milliseconds busyTimeout)
+{
+    jobError_ = {};
     bool opened = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), worker_->ConnectionName());
         db.setDatabaseName(SqliteUri(file));
         db.setConnectOptions(
             QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout.count()));
-        opened = db.open();
+        opened = worker_->Blocking([&] { return db.open(); });
         if (!opened)
             SetError(db.lastError(), file);
+        open_ = opened;
     }
     if (opened) {
         // WAL lets the terminals read while the server writes. The first read of the file
         // happens here, so this is also where a file that is no database fails.
-        const auto mode = Select(QStringLiteral("PRAGMA journal_mode=WAL"));
+        const auto mode = SelectHere(QStringLiteral("PRAGMA journal_mode=WAL"));
         opened = mode.has_value();
         if (opened &&
             (mode->isEmpty() || mode->front().value(0).toString().compare(u"wal", Qt::CaseInsensitive))) {
             opened = false;
-            lastError_ = {1, QStringLiteral("WAL journal mode not available: %1").arg(file)};
+            jobError_ = {1, QStringLiteral("WAL journal mode not available: %1").arg(file)};
         }
         // In WAL mode NORMAL still commits atomically, and a checkpoint syncs before it copies:
         // a power cut loses at most the last commits whole, rows together with their counters.
         // FULL would wait for the disk at every commit, which at a half page per log and pass
         // costs more than storing the rows.
-        opened = opened && Exec(QStringLiteral("PRAGMA synchronous=NORMAL")).has_value();
+        opened = opened && ExecHere(QStringLiteral("PRAGMA synchronous=NORMAL")).has_value();
     }
-    if (!opened) {
-        const DbError failure = lastError_;
-        Release();
-        lastError_ = failure;
-    } else {
-        reopen_ = [this, file, busyTimeout] { return OpenSqlite(file, busyTimeout); };
-    }
+    open_ = opened;
     return opened;
 }
 
-bool Database::OpenPostgres(const PgServer& server)
+bool Database::OpenPostgresHere(const PgServer& server)
 {
-    Release();
-    reopen_ = nullptr;
-    driver_ = Driver::PostgreSQL;
-    lastError_ = {};
+    jobError_ = {};
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), worker_->ConnectionName());
+    const QString ip = server.serverIp.trimmed();
+    db.setHostName(ip.isEmpty() ? QStringLiteral("localhost") : ip);
+    db.setPort(ip.isEmpty() ? kDefaultPgPort : PortOrDefault(server.serverPort));
+    db.setDatabaseName(server.dataSource);
+    db.setUserName(server.user);
+    db.setPassword(server.password);
+    // No statement may wait on a terminal's lock for long, and a server that vanished
+    // from the network must not hold a query for the minutes TCP would wait.
+    db.setConnectOptions(QStringLiteral("connect_timeout=%1 options='-c lock_timeout=%2 -c "
+                                        "statement_timeout=%2' keepalives_idle=5 keepalives_interval=2 "
+                                        "keepalives_count=3 tcp_user_timeout=%3")
+                             .arg(server.connectTimeoutSeconds)
+                             .arg(server.statementTimeoutMs)
+                             .arg(server.connectTimeoutSeconds * 1000));
     bool opened = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
-        const QString ip = server.serverIp.trimmed();
-        db.setHostName(ip.isEmpty() ? QStringLiteral("localhost") : ip);
-        db.setPort(ip.isEmpty() ? kDefaultPgPort : PortOrDefault(server.serverPort));
-        db.setDatabaseName(server.dataSource);
-        db.setUserName(server.user);
-        db.setPassword(server.password);
-        // No statement may wait on a terminal's lock for long, and a server that vanished
-        // from the network must not hold a query for the minutes TCP would wait.
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1 options='-c lock_timeout=%2 -c "
-                                            "statement_timeout=%2' keepalives_idle=5 keepalives_interval=2 "
-                                            "keepalives_count=3 tcp_user_timeout=%3")
-                                 .arg(server.connectTimeoutSeconds)
-                                 .arg(server.statementTimeoutMs)
-                                 .arg(server.connectTimeoutSeconds * 1000));
-        {
-            const CMessagesLocale englishMessages;
-            opened = db.open();
-        }
-        if (!opened)
-            SetError(db.lastError());
+        const CMessagesLocale englishMessages;
+        opened = worker_->Blocking([&] { return db.open(); });
     }
-    if (!opened) {
-        const DbError failure = lastError_;
-        Release();
-        lastError_ = failure;
-    } else {
-        reopen_ = [this, server] { return OpenPostgres(server); };
-    }
+    if (opened)
+        worker_->SetSocket(PgSocket(db));
+    else
+        SetError(db.lastError());
+    open_ = opened;
     return opened;
 }
 
 void Database::Close()
 {
     reopen_ = nullptr;
-    queries_.clear();
-    inTransaction_ = false;
-    if (QSqlDatabase::contains(name_))
-        Handle().close();
+    if (busy_ || !worker_)
+        return;
+    // A connection that does not close within the bound is given up like any other call.
+    if (Call([this] { worker_->DropConnection(); }))
+        StopWorker();
+}
+
+bool Database::WithDriverHandle(const std::function<void(const QVariant&)>& use)
+{
+    return Call([&] { use(Handle().driver()->handle()); });
 }
 
 bool Database::IsOpen() const
 {
-    return QSqlDatabase::contains(name_) && Handle().isOpen();
+    return worker_ && open_;
 }
 
 bool Database::ConnectionLost() const
@@ -206,35 +306,41 @@ void Database::SetError(const QSqlError& error, const QString& context)
         text = KeptLines(error.driverText());
     if (!context.isEmpty())
         text += QStringLiteral(": ") + context;
-    if (driver_ == Driver::PostgreSQL) {
-        const QString code = PgFailureOraCode(text);
-        lastError_ = {code.toLong(), QStringLiteral("ORA-") + code + QStringLiteral(": ") + text};
-    } else {
-        lastError_ = {error.nativeErrorCode().toLong(), text};
-    }
+    jobError_ = Described(text, error.nativeErrorCode().toLong());
+}
+
+DbError Database::Described(const QString& text, long nativeCode) const
+{
+    if (driver_ != Driver::PostgreSQL)
+        return {nativeCode, text};
+    const QString code = PgFailureOraCode(text);
+    return {code.toLong(), QStringLiteral("ORA-") + code + QStringLiteral(": ") + text};
 }
 
 QSqlQuery* Database::Prepared(const QString& sql)
 {
-    const auto found = queries_.find(sql);
-    if (found != queries_.end())
+    QHash<QString, QSqlQuery>& queries = worker_->Queries();
+    const auto found = queries.find(sql);
+    if (found != queries.end())
         return &found.value();
-    if (queries_.size() >= kMaxPreparedQueries)
-        queries_.clear();
+    if (queries.size() >= kMaxPreparedQueries)
+        worker_->ClearQueries();
     QSqlQuery query(Handle());
     query.setForwardOnly(true);
-    if (!query.prepare(sql)) {
+    if (!worker_->Blocking([&] { return query.prepare(sql); })) {
         SetError(query.lastError());
         return nullptr;
     }
-    return &queries_.insert(sql, std::move(query)).value();
+    return &queries.insert(sql, std::move(query)).value();
 }
 
+// Every call into the driver is Blocking: once it comes back to a caller that gave up, the
+// values and the SQL, which may be the caller's, are not read again.
 bool Database::Run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use)
 {
-    lastError_ = {};
-    if (!IsOpen()) {
-        lastError_ = {0, QStringLiteral("The database is not open")};
+    jobError_ = {};
+    if (!open_) {
+        jobError_ = {0, QStringLiteral("The database is not open")};
         return false;
     }
     std::optional<QSqlQuery> direct;
@@ -244,27 +350,36 @@ bool Database::Run(const QString& sql, const QVariantList& values, const std::fu
         direct.emplace(Handle());
         direct->setForwardOnly(true);
         query = &*direct;
-        done = query->exec(sql);
+        done = worker_->Blocking([&] { return query->exec(sql); });
     } else {
         query = Prepared(sql);
         if (!query)
             return false;
         for (qsizetype i = 0; i < values.size(); ++i)
             query->bindValue(int(i), Bindable(values.at(i)));
-        done = query->exec();
+        done = worker_->Blocking([&] { return query->exec(); });
     }
     if (done) {
-        use(*query);
+        worker_->Blocking([&] {
+            use(*query);
+            return true;
+        });
         // A row that fails to arrive ends the reading with an error, not with the last row.
         done = !query->lastError().isValid();
     }
     if (!done)
         SetError(query->lastError());
-    query->finish();
+    // Ending a query reads what is left of its answer: also where a broken connection shows.
+    worker_->Blocking([&] {
+        query->finish();
+        direct.reset();
+        return true;
+    });
+    open_ = Handle().isOpen();
     return done;
 }
 
-std::optional<int> Database::Exec(const QString& sql, const QVariantList& values)
+std::optional<int> Database::ExecHere(const QString& sql, const QVariantList& values)
 {
     std::optional<int> changed;
     if (!Run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
@@ -272,7 +387,7 @@ std::optional<int> Database::Exec(const QString& sql, const QVariantList& values
     return changed;
 }
 
-std::optional<QList<QSqlRecord>> Database::Select(const QString& sql, const QVariantList& values)
+std::optional<QList<QSqlRecord>> Database::SelectHere(const QString& sql, const QVariantList& values)
 {
     QList<QSqlRecord> rows;
     const bool done = Run(sql, values, [&](QSqlQuery& query) {
@@ -284,28 +399,58 @@ std::optional<QList<QSqlRecord>> Database::Select(const QString& sql, const QVar
     return rows;
 }
 
+std::optional<int> Database::Exec(const QString& sql, const QVariantList& values)
+{
+    if (OnWorker())
+        return ExecHere(sql, values);
+    std::optional<int> changed;
+    if (!Call([&] { changed = ExecHere(sql, values); }))
+        return std::nullopt;
+    return changed;
+}
+
+std::optional<QList<QSqlRecord>> Database::Select(const QString& sql, const QVariantList& values)
+{
+    if (OnWorker())
+        return SelectHere(sql, values);
+    std::optional<QList<QSqlRecord>> rows;
+    if (!Call([&] { rows = SelectHere(sql, values); }))
+        return std::nullopt;
+    return rows;
+}
+
 bool Database::Transaction(const std::function<bool()>& work)
+{
+    if (OnWorker())
+        return TransactionHere(work);
+    bool done = false;
+    return Call([&] { done = TransactionHere(work); }) && done;
+}
+
+bool Database::TransactionHere(const std::function<bool()>& work)
 {
     if (inTransaction_)
         return work();
     // IMMEDIATE takes the write lock at once: a deferred transaction that reads first may
     // find its snapshot outdated by a terminal's write and fail at its first write.
-    if (!Exec(driver_ == Driver::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")))
+    if (!ExecHere(driver_ == Driver::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")))
         return false;
     inTransaction_ = true;
     bool done = false;
     try {
         done = work();
+    } catch (const DbWorkerAbandoned&) {
+        throw;
     } catch (...) {
         inTransaction_ = false;
-        Exec(QStringLiteral("ROLLBACK"));
+        ExecHere(QStringLiteral("ROLLBACK"));
         throw;
     }
     inTransaction_ = false;
-    if (done && Exec(QStringLiteral("COMMIT")))
+    if (done && ExecHere(QStringLiteral("COMMIT")))
         return true;
-    const DbError failure = lastError_;
-    Exec(QStringLiteral("ROLLBACK"));
-    lastError_ = failure;
+    const DbError failure = jobError_;
+    ExecHere(QStringLiteral("ROLLBACK"));
+    jobError_ = failure;
     return false;
 }

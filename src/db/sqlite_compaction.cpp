@@ -70,7 +70,8 @@ bool CompactDatabaseFile(const QString& dbFile, std::chrono::milliseconds busyTi
     const QString backup = QFileInfo(BackupFileName(dbFile)).absoluteFilePath();
     const QString copy = backup + QStringLiteral(".tmp");
 
-    Database db(QStringLiteral("telvaron-compaction"));
+    // A compaction lasts as long as the file is large; a lock still gives up at busyTimeout.
+    Database db(QStringLiteral("telvaron-compaction"), std::chrono::hours(1));
     if (!db.OpenSqlite(dbFile, busyTimeout))
         return false;
     // A copy left by an interrupted start would make VACUUM INTO refuse; a journal left

@@ -148,8 +148,10 @@ void ScanEngine::ReportLogPointers(int unit, int log)
 
 void ScanEngine::ReportDatabaseError()
 {
-    // The status line gives each trouble one line of its own.
-    problems_.Raise(
-        QStringLiteral("database"),
-        QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(db_.LastError().description.simplified()));
+    // The status line gives each trouble one line of its own, and the cause of now: a server
+    // that restarts, then refuses, then does not answer is one trouble with three causes.
+    const DbError& error = db_.LastError();
+    problems_.Follow(QStringLiteral("database"), error.number,
+                     QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(error.description.simplified()),
+                     clock_());
 }

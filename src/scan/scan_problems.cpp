@@ -7,9 +7,14 @@
 #include <algorithm>
 
 namespace {
-bool Holds(const std::vector<std::pair<QString, QString>>& entries, const QString& key)
+template <class Entries> auto Find(Entries& entries, const QString& key)
 {
-    return std::any_of(entries.begin(), entries.end(), [&](const auto& e) { return e.first == key; });
+    return std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.key == key; });
+}
+
+template <class Entries> bool Holds(const Entries& entries, const QString& key)
+{
+    return Find(entries, key) != entries.end();
 }
 } // namespace
 
@@ -22,12 +27,27 @@ void ScanProblems::Clear()
 
 void ScanProblems::Raise(const QString& key, const QString& text)
 {
-    if (Holds(thisPass_, key))
-        return;
-    // A trouble that goes on keeps the words it was first reported with.
-    const auto before =
-        std::find_if(lastPass_.begin(), lastPass_.end(), [&](const auto& e) { return e.first == key; });
-    thisPass_.emplace_back(key, before == lastPass_.end() ? text : before->second);
+    Put({key, text, {}});
+}
+
+void ScanProblems::Follow(const QString& key, long cause, const QString& text, const QDateTime& now)
+{
+    Put({key, text, now, cause});
+}
+
+// Without a time the trouble keeps the words it was first reported with; with one, it keeps
+// them while its cause stays the same.
+void ScanProblems::Put(const Entry& seen)
+{
+    auto entry = Find(thisPass_, seen.key);
+    if (entry == thisPass_.end()) {
+        const auto before = Find(lastPass_, seen.key);
+        entry = thisPass_.insert(thisPass_.end(), before == lastPass_.end() ? seen : *before);
+    }
+    if (seen.since.isValid() && entry->cause != seen.cause) {
+        entry->cause = seen.cause;
+        entry->text = seen.text;
+    }
     Show();
 }
 
@@ -42,11 +62,16 @@ void ScanProblems::Show()
 {
     // Until this pass has passed it by, a trouble of the last pass may still be there.
     QStringList texts;
-    for (const auto& [key, text] : thisPass_)
-        texts << text;
-    for (const auto& [key, text] : lastPass_) {
-        if (!Holds(thisPass_, key))
-            texts << text;
+    const auto textOf = [](const Entry& e) {
+        return e.since.isValid()
+                   ? QStringLiteral("%1 (από τις %2)").arg(e.text, e.since.toString(u"HH:mm:ss"))
+                   : e.text;
+    };
+    for (const Entry& e : thisPass_)
+        texts << textOf(e);
+    for (const Entry& e : lastPass_) {
+        if (!Holds(thisPass_, e.key))
+            texts << textOf(e);
     }
     const QString now = texts.join(QLatin1Char('\n'));
     if (now == shown_)

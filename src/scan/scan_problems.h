@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
-#include <utility>
 #include <vector>
 
 class ScanWindow;
@@ -18,11 +18,22 @@ public:
     void Clear();
     // A trouble seen now. A key names the trouble; while it goes on, its first text stands.
     void Raise(const QString& key, const QString& text);
+    // A trouble whose cause may change while it goes on: the line gives the text of the latest
+    // cause (a new cause number brings a new text) and the time the trouble began.
+    void Follow(const QString& key, long cause, const QString& text, const QDateTime& now);
     // Troubles not seen again in the pass that ends are over.
     void EndPass();
 
 private:
-    using Entries = std::vector<std::pair<QString, QString>>;
+    struct Entry
+    {
+        QString key;
+        QString text;
+        QDateTime since;
+        long cause = 0;
+    };
+    using Entries = std::vector<Entry>;
+    void Put(const Entry& seen);
     void Show();
 
     ScanWindow& window_;

@@ -82,8 +82,15 @@ bool OpenDatabase(SettingsStore& store, ShellPrompter& prompter, Database& db, Q
     }
 
     auto* wait = new Waitfrm(waitText, window);
+    // The window repaints while the connection is tried, but takes no input before it is open.
+    if (window) {
+        window->setEnabled(false);
+        wait->setEnabled(true);
+    }
     const bool opened =
         DBTypeSetting == 0 ? db.OpenSqlite(AppSetting(store, Setting::DBFile)) : db.OpenPostgres(server);
+    if (window)
+        window->setEnabled(true);
     delete wait;
     QCoreApplication::processEvents();
     if (opened)

@@ -33,6 +33,12 @@ void ScanScheduler::StopPing()
 
 void ScanScheduler::SystemScan_Timer()
 {
+    // A tick that comes while a database call waits (the window's events run meanwhile) would
+    // find the connection taken: the pass starts as soon as it is free.
+    if (db_.Busy()) {
+        SystemScan.start(kBusyRetryMs);
+        return;
+    }
     SystemScan.stop();
     NewTrmReqCheck.stop();
     scanSystems_();
@@ -41,6 +47,10 @@ void ScanScheduler::SystemScan_Timer()
 void ScanScheduler::NewTrmReqCheck_Timer()
 {
     NewTrmReqCheck.stop();
+    if (db_.Busy()) {
+        NewTrmReqCheck.start();
+        return;
+    }
     const std::optional<bool> pending = TerminalRequestPending(db_);
     // A request table that fails is tried again by the pass that the scan timer starts anyway;
     // asking it every second could hold the window a lock time-out out of every second.
@@ -53,7 +63,8 @@ void ScanScheduler::NewTrmReqCheck_Timer()
 void ScanScheduler::PingRequest_Timer()
 {
     PingRequest.stop();
-    db_.Exec(
-        QStringLiteral("UPDATE Terminal_Ping_Requests SET TrmPingReq_Served=1 WHERE TrmPingReq_Served=0"));
+    if (!db_.Busy())
+        db_.Exec(QStringLiteral(
+            "UPDATE Terminal_Ping_Requests SET TrmPingReq_Served=1 WHERE TrmPingReq_Served=0"));
     PingRequest.start();
 }

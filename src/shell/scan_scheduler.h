@@ -18,7 +18,8 @@ struct SchedulerIntervals
 // The timers that drive a scan run: the scan timer starts the next pass, the request
 // check starts one early when a terminal has left a request, and the ping timer marks
 // the terminals' ping rows as served. Each handler switches its own timer off first,
-// so none runs nested inside itself; a pass keeps the first two off while it runs.
+// so none runs nested inside itself; a pass keeps the first two off while it runs. A tick
+// that comes while a database call waits leaves the database alone and tries again later.
 class ScanScheduler : public QObject, public ScanTimers
 {
     Q_OBJECT
@@ -38,6 +39,8 @@ public:
     QTimer PingRequest;
 
 private:
+    static constexpr int kBusyRetryMs = 50;
+
     Database& db_;
     std::function<void()> scanSystems_;
 };

@@ -37,9 +37,11 @@ bool RunSqlScript(Database& db, const QString& script)
 }
 
 std::unique_ptr<TestDatabase> TestDatabase::Create(Database::Driver driver, const QString& connectionName,
-                                                   std::optional<PgServer> server)
+                                                   std::optional<PgServer> server,
+                                                   std::chrono::milliseconds callBound)
 {
-    std::unique_ptr<TestDatabase> created(new TestDatabase(driver, connectionName, std::move(server)));
+    std::unique_ptr<TestDatabase> created(
+        new TestDatabase(driver, connectionName, std::move(server), callBound));
     return created->SetUp() ? std::move(created) : nullptr;
 }
 
@@ -95,12 +97,21 @@ bool TestDatabase::OpenConnection(Database& connection) const
            connection.Exec(QStringLiteral("SET search_path TO ") + pgSchema_).has_value();
 }
 
+bool HoldWriteLock(Database& terminal, const QString& table)
+{
+    if (terminal.DriverInUse() == Database::Driver::SQLite)
+        return terminal.Exec(QStringLiteral("BEGIN IMMEDIATE")).has_value();
+    return terminal.Exec(QStringLiteral("SET idle_in_transaction_session_timeout=10000")) &&
+           terminal.Exec(QStringLiteral("BEGIN")) &&
+           terminal.Exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table));
+}
+
 void BothDriversTest::SetUp()
 {
     const std::optional<PgServer> server = PgServerOfTest();
     if (GetParam() == Database::Driver::PostgreSQL && !server)
         GTEST_SKIP() << "TELVARON_TEST_PG_PORT is not set";
-    testDb_ = TestDatabase::Create(GetParam(), QStringLiteral("DbConn"), server);
+    testDb_ = TestDatabase::Create(GetParam(), QStringLiteral("DbConn"), server, CallBoundOfTest());
     ASSERT_TRUE(testDb_);
 }
 

@@ -34,10 +34,12 @@ public:
     // An SQLite file in a temporary folder, or a schema of its own in the test server's
     // database, with the tables created and the connection open under connectionName.
     // nullptr, with a test failure recorded, when that fails or no test server is given.
-    // server: the PostgreSQL server to use instead of the test server.
+    // server: the PostgreSQL server to use instead of the test server; callBound: how long a
+    // call of the connection may wait.
     static std::unique_ptr<TestDatabase> Create(Database::Driver driver,
                                                 const QString& connectionName = QStringLiteral("DbConn"),
-                                                std::optional<PgServer> server = TestPgServer());
+                                                std::optional<PgServer> server = TestPgServer(),
+                                                std::chrono::milliseconds callBound = Database::kCallBound);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
@@ -51,8 +53,9 @@ public:
     const QString& PgSchema() const { return pgSchema_; }
 
 private:
-    TestDatabase(Database::Driver driver, const QString& connectionName, std::optional<PgServer> server)
-        : driver_(driver), server_(std::move(server)), db_(connectionName)
+    TestDatabase(Database::Driver driver, const QString& connectionName, std::optional<PgServer> server,
+                 std::chrono::milliseconds callBound)
+        : driver_(driver), server_(std::move(server)), db_(connectionName, callBound)
     {
     }
     bool SetUp();
@@ -64,6 +67,11 @@ private:
     QString pgSchema_;
 };
 
+// Lets terminal, a connection of its own on the test tables, hold a write lock on table (on
+// SQLite the whole file) until it rolls back. Should a test leave it, the lock goes with its
+// holder after a while on PostgreSQL.
+bool HoldWriteLock(Database& terminal, const QString& table);
+
 // A test suite whose cases run once per driver, each on a fresh TestDatabase.
 class BothDriversTest : public ::testing::TestWithParam<Database::Driver>
 {
@@ -71,6 +79,8 @@ protected:
     void SetUp() override;
     // The PostgreSQL server of the cases: the test server unless a suite has its own.
     virtual std::optional<PgServer> PgServerOfTest() const { return TestPgServer(); }
+    // How long a call of Db() may wait: the real bound unless a suite needs a short one.
+    virtual std::chrono::milliseconds CallBoundOfTest() const { return Database::kCallBound; }
     Database& Db() { return testDb_->Db(); }
     TestDatabase& TestDb() { return *testDb_; }
     // The first value of a query, or -1 when it gives no row.

@@ -160,7 +160,11 @@ TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompa
     Database terminal("terminal");
     ASSERT_TRUE(terminal.OpenSqlite(file_));
     {
-        QSqlQuery reading(QSqlDatabase::database("terminal"));
+        // The terminal reads on a connection of the test's own thread, in the middle of a query.
+        QSqlDatabase readingConnection = QSqlDatabase::addDatabase("QSQLITE", "terminal-reading");
+        readingConnection.setDatabaseName(file_);
+        ASSERT_TRUE(readingConnection.open());
+        QSqlQuery reading(readingConnection);
         ASSERT_TRUE(reading.exec("SELECT Rec_SensRecSN FROM Records"));
         ASSERT_TRUE(reading.next());
         EXPECT_TRUE(CompactDatabaseFile(file_));
@@ -169,6 +173,7 @@ TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompa
             ++read;
         EXPECT_EQ(read, 100);
     }
+    QSqlDatabase::removeDatabase("terminal-reading");
     ASSERT_TRUE(terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5000, "after"}));
     EXPECT_EQ(Rows(file_), 101);
     EXPECT_EQ(Rows(backup_), 100);

@@ -1,6 +1,7 @@
 // A PostgreSQL server of the suite's own that restarts and stops under a running scan.
 #include "free_tcp_port.h"
 #include "scan_fixture.h"
+#include "stalling_proxy.h"
 
 #include <db/database.h>
 
@@ -94,7 +95,11 @@ TEST_P(DatabaseOutage, ARestartOrAStoppedServerLosesAndRepeatsNothing)
         EXPECT_TRUE(ShowsTheDatabaseFault()) << window_.status.toStdString();
         EXPECT_EQ(window_.linkStates, (std::map<int, int>{{0, 1}, {1, 1}}));
     }
-    EXPECT_EQ(window_.problems.size(), 2);
+    // The line follows the cause: the restart's cut, the stop's cut, then the refused connects.
+    ASSERT_EQ(window_.problems.size(), 3) << window_.problems.join("\n").toStdString();
+    EXPECT_TRUE(window_.problems.at(1).contains(QStringLiteral("ORA-03135")))
+        << window_.problems.at(1).toStdString();
+    EXPECT_TRUE(window_.status.contains(QStringLiteral("ORA-12541"))) << window_.status.toStdString();
     for (int n = 1; n <= 20; ++n)
         serial.logs.AppendSamples(n, 3);
     tcp.logs.AppendEvents(4);
@@ -124,6 +129,62 @@ TEST_P(DatabaseOutage, ARunConnectedWhileTheServerIsDownStartsWhenItIsBack)
     EXPECT_EQ(window_.linkStates, (std::map<int, int>{{0, 1}}));
     EXPECT_EQ(window_.status, QString());
 }
+
+// The connection reaches the suite's server through a proxy that stops answering in the middle of
+// storing a log page: the outcome of the commit never comes back.
+class StalledCommit : public DatabaseOutage
+{
+protected:
+    void SetUp() override
+    {
+        if (port_ != 0)
+            proxy_ = std::make_unique<StallingProxy>(port_);
+        DatabaseOutage::SetUp();
+    }
+
+    std::optional<PgServer> PgServerOfTest() const override
+    {
+        PgServer server = *DatabaseOutage::PgServerOfTest();
+        server.serverPort = QString::number(proxy_->Port());
+        return server;
+    }
+    std::chrono::milliseconds CallBoundOfTest() const override { return std::chrono::milliseconds(1500); }
+
+    // The rows and counters in the database decide at the next pass: every row once.
+    void StallACommitThenSettle(StallingProxy::Mode mode)
+    {
+        AddTcpUnit(QStringLiteral("T1"));
+        SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 1);
+        unitsim::PrefillLogs(serial.logs, 20, 230, 70, 5);
+        Pass();
+        proxy_->SetMode(mode);
+        for (int pass = 0; pass < 10 && proxy_->Stalls() == 0; ++pass)
+            Pass();
+        ASSERT_GT(proxy_->Stalls(), 0) << "no log page was stored";
+        EXPECT_TRUE(ShowsTheDatabaseFault()) << window_.status.toStdString();
+        EXPECT_TRUE(window_.status.contains(QStringLiteral("ORA-12170"))) << window_.status.toStdString();
+        proxy_->CutStalled();
+        PassUntilSettled();
+        EXPECT_EQ(window_.status, QString());
+        ExpectLogsMirrored(QStringLiteral("S1"), 20);
+        ExpectLogsMirrored(QStringLiteral("T1"), 20);
+    }
+
+    std::unique_ptr<StallingProxy> proxy_;
+};
+
+TEST_P(StalledCommit, ACommitWhoseAnswerIsLostStoresEveryRowOnce)
+{
+    StallACommitThenSettle(StallingProxy::Mode::SwallowCommitAnswer);
+}
+
+TEST_P(StalledCommit, ACommitThatNeverArrivesStoresEveryRowOnce)
+{
+    StallACommitThenSettle(StallingProxy::Mode::SwallowCommit);
+}
+
+INSTANTIATE_TEST_SUITE_P(OwnServer, StalledCommit, ::testing::Values(Database::Driver::PostgreSQL),
+                         DriverName);
 
 INSTANTIATE_TEST_SUITE_P(OwnServer, DatabaseOutage, ::testing::Values(Database::Driver::PostgreSQL),
                          DriverName);

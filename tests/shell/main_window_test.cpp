@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -17,6 +18,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -188,6 +190,46 @@ TEST_P(Window, AutoConnectToggleSystemsManagementAndExitWhileIdleAskedUnlessClos
     window_->close();
     EXPECT_EQ(ended_, 2);
     EXPECT_EQ(prompter_.messages.size(), 2u);
+}
+
+// While a pass waits on a terminal's lock the window answers: the disconnect button is served at
+// once, and the ping timer that ticks meanwhile leaves the database alone until its next tick.
+TEST_P(Window, APassWaitingOnALockLeavesTheWindowAnswering)
+{
+    constexpr int kLockMs = 600;
+    window_->cmd_Connect->click();
+    Database terminal(QStringLiteral("terminal"));
+    ASSERT_TRUE(TestDb().OpenConnection(terminal));
+    if (GetParam() == Database::Driver::SQLite) {
+        ASSERT_TRUE(Db().OpenSqlite(TestDb().SqliteFile(), std::chrono::milliseconds(kLockMs)));
+    } else {
+        ASSERT_TRUE(Db().Exec(QStringLiteral("SET lock_timeout=%1").arg(kLockMs)));
+    }
+    ASSERT_TRUE(HoldWriteLock(terminal, QStringLiteral("Systems_Info")));
+    QElapsedTimer clock;
+    clock.start();
+    qint64 disconnectServedMs = -1;
+    bool pingRearmed = false;
+    qint64 pingMs = -1;
+    QTimer::singleShot(100, [&] {
+        prompter_.answers = {Prompter::Answer::Yes};
+        window_->cmd_Connect->click();
+        disconnectServedMs = clock.elapsed();
+        QElapsedTimer ping;
+        ping.start();
+        scheduler_->PingRequest_Timer();
+        pingMs = ping.elapsed();
+        pingRearmed = scheduler_->PingRequest.isActive();
+    });
+    scheduler_->SystemScan_Timer();
+    EXPECT_GT(clock.elapsed(), kLockMs) << "the pass waited on the lock";
+    EXPECT_GE(disconnectServedMs, 100);
+    EXPECT_LT(disconnectServedMs, 100 + 500);
+    // The ping's tick did not wait for the pass's statement, nor run inside it.
+    EXPECT_TRUE(pingRearmed);
+    EXPECT_LT(pingMs, 50);
+    EXPECT_FALSE(flags_.ScanActive);
+    ASSERT_TRUE(terminal.Exec(QStringLiteral("ROLLBACK")));
 }
 
 INSTANTIATE_BOTH_DRIVERS(Window);
