@@ -35,12 +35,12 @@ QDateTime SampleTimestamp(std::span<const quint8> half, bool firstHalf, int pos)
     int q = 0;
     StampAndFlag stamp;
     int interval = 0;
-    if (pos < kLogBlockSize - 2 && firstHalf) {
+    if (pos < LogBlock44::kSize - 2 && firstHalf) {
         q = SampleBlock.firstOfPage;
         stamp = ReadStampAndFlag(half, kPageStampAt);
         interval = ReadU16Clamp(half, kPageIntervalAt);
     } else {
-        const int base = pos / kLogBlockSize * kLogBlockSize;
+        const int base = pos / LogBlock44::kSize * LogBlock44::kSize;
         q = base + SampleBlock.first;
         stamp = ReadStampAndFlag(half, base + kStampAt);
         interval = ReadU16Clamp(half, base + kIntervalAt);

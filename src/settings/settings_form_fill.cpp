@@ -105,7 +105,7 @@ SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::
     v.mainsMessages = BitIsSet(mainsFlags, mains_flag::kMessages);
 
     for (int k = 0; k < kPhoneCount; ++k)
-        v.phones[k] = TextAt(image, layout.PhoneAt(k), kPhoneFieldSize);
+        v.phones[k] = TextAt(image, layout.PhoneEntryAt(k), PhoneEntry::kSize);
     // The count's position, unchecked: 1 selects nothing and goes back as 1, a count no list
     // position can give is refused by the writer until the operator chooses.
     v.ringIndex = ByteAt(image, layout.ringCount) - 2;

@@ -242,7 +242,7 @@ std::optional<QString> CheckSettingsForm(const SettingsFormValues& v)
     if (auto refusal = CheckSchedule(v))
         return refusal;
     for (const QString& phone : v.phones)
-        if (!FitsZString(phone, kPhoneFieldSize))
+        if (!FitsZString(phone, PhoneEntry::kSize))
             return Invalid(QStringLiteral("Τηλέφωνα Ειδοποίησης"));
 
     if (!InRange(v.systemNumber, 1, 255))
@@ -296,7 +296,7 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
             image[layout.ScheduleAt(day) + j] = index == 0 ? kScheduleUnset : quint8(index - 1);
         }
     for (int k = 0; k < kPhoneCount; ++k)
-        entries.Text(layout.PhoneAt(k), kPhoneFieldSize, v.phones[k], shown.phones[k]);
+        entries.Text(layout.PhoneEntryAt(k), PhoneEntry::kSize, v.phones[k], shown.phones[k]);
 
     image[layout.systemNumber] = quint8(v.systemNumber.toInt());
     entries.Text(layout.entryCode, kCodeFieldSize, v.entryCode[0], shown.entryCode[0]);

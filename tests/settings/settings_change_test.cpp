@@ -284,7 +284,7 @@ TEST_P(SettingsChangeTest, ASaveWithoutEditsKeepsBytesTheDialogCannotShow)
         const QByteArray read = unit.memory.Image();
         std::copy(read.begin(), read.end(), held.begin());
         const QByteArray phone = QByteArray::fromHex("AAD281FF00");
-        std::copy(phone.begin(), phone.end(), held.begin() + layout.PhoneAt(0));
+        std::copy(phone.begin(), phone.end(), held.begin() + layout.PhoneEntryAt(0));
         const qsizetype sensor = layout.SensorSettingsAt(layout.digitalCount);
         std::fill_n(held.begin() + sensor + 17, 4, 0xFF);
         SealSettingsImage(held, layout);
