@@ -1,10 +1,14 @@
 #include "database.h"
 
+#include "bindable.h"
 #include "pg_failure.h"
+#include "pg_statements.h"
+#include "sqlite_statements.h"
 #include "wall_clock.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
 #include <QUrl>
@@ -57,11 +61,6 @@ int PortOrDefault(const QString& text)
     return ok && port > 0 && port < 65536 ? port : kDefaultPgPort;
 }
 
-QVariant Bindable(const QVariant& value)
-{
-    return value.typeId() == QMetaType::QDateTime ? WallClockValue(value.toDateTime()) : value;
-}
-
 } // namespace
 
 Database::Database(QString connectionName) : name_(std::move(connectionName)) {}
@@ -71,6 +70,18 @@ Database::~Database()
     Release();
 }
 
+bool Database::OpenDirectStatements()
+{
+    if (sqliteStatements_ || pgStatements_)
+        return true;
+    const QVariant handle = Handle().driver()->handle();
+    if (driver_ == Driver::SQLite && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        sqliteStatements_ = std::make_unique<SqliteStatements>(*static_cast<sqlite3* const*>(handle.data()));
+    else if (driver_ == Driver::PostgreSQL && qstrcmp(handle.typeName(), "PGconn*") == 0)
+        pgStatements_ = std::make_unique<PgStatements>(*static_cast<pg_conn* const*>(handle.data()));
+    return sqliteStatements_ || pgStatements_;
+}
+
 QSqlDatabase Database::Handle() const
 {
     return QSqlDatabase::database(name_, false);
@@ -78,6 +89,9 @@ QSqlDatabase Database::Handle() const
 
 void Database::Release()
 {
+    // Statements left unfinished would keep SQLite from closing the file.
+    sqliteStatements_.reset();
+    pgStatements_.reset();
     queries_.clear();
     inTransaction_ = false;
     if (QSqlDatabase::contains(name_)) {
@@ -171,6 +185,8 @@ bool Database::OpenPostgres(const PgServer& server)
 void Database::Close()
 {
     reopen_ = nullptr;
+    sqliteStatements_.reset();
+    pgStatements_.reset();
     queries_.clear();
     inTransaction_ = false;
     if (QSqlDatabase::contains(name_))
@@ -266,6 +282,17 @@ bool Database::Run(const QString& sql, const QVariantList& values, const std::fu
 
 std::optional<int> Database::Exec(const QString& sql, const QVariantList& values)
 {
+    if (!values.isEmpty() && IsOpen() && OpenDirectStatements()) {
+        lastError_ = {};
+        const std::optional<int> changed =
+            sqliteStatements_ ? sqliteStatements_->Exec(sql, values) : pgStatements_->Exec(sql, values);
+        if (!changed)
+            SetError(sqliteStatements_
+                         ? QSqlError(QString(), sqliteStatements_->ErrorText(), QSqlError::StatementError,
+                                     QString::number(sqliteStatements_->ErrorCode()))
+                         : QSqlError(QString(), pgStatements_->ErrorText()));
+        return changed;
+    }
     std::optional<int> changed;
     if (!Run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
         return std::nullopt;

@@ -9,9 +9,12 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QSqlError;
+class PgStatements;
+class SqliteStatements;
 
 // The failure of a database operation, as the error explanation shows it. SQLite: the
 // native error code and the driver's text. PostgreSQL: the number of the ORA code whose
@@ -89,6 +92,7 @@ private:
     void Release();
     bool Run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use);
     QSqlQuery* Prepared(const QString& sql);
+    bool OpenDirectStatements();
     void SetError(const QSqlError& error, const QString& context = {});
 
     QString name_;
@@ -100,4 +104,7 @@ private:
     // Prepared once per SQL text: on PostgreSQL a statement prepared anew costs two more
     // round trips every time.
     QHash<QString, QSqlQuery> queries_;
+    // The statements that change rows, run on the driver's connection itself.
+    std::unique_ptr<SqliteStatements> sqliteStatements_;
+    std::unique_ptr<PgStatements> pgStatements_;
 };
