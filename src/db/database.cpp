@@ -77,7 +77,8 @@ bool Database::OpenDirectStatements()
     const QVariant handle = Handle().driver()->handle();
     if (driver_ == Driver::SQLite && qstrcmp(handle.typeName(), "sqlite3*") == 0)
         sqliteStatements_ = std::make_unique<SqliteStatements>(*static_cast<sqlite3* const*>(handle.data()));
-    else if (driver_ == Driver::PostgreSQL && qstrcmp(handle.typeName(), "PGconn*") == 0)
+    else if (driver_ == Driver::PostgreSQL &&
+             (qstrcmp(handle.typeName(), "pg_conn*") == 0 || qstrcmp(handle.typeName(), "PGconn*") == 0))
         pgStatements_ = std::make_unique<PgStatements>(*static_cast<pg_conn* const*>(handle.data()));
     return sqliteStatements_ || pgStatements_;
 }
