@@ -90,9 +90,9 @@ History Records()
                            "generate_series(%1, %2) AS i")};
 }
 
-History Events(const std::vector<quint8>& sensorTypes)
+History Events(const std::vector<quint8>& EventSensorTypes)
 {
-    return {"Events_1", EventLogTarget(kSerial, LogCounters{}, sensorTypes), EventHalfPage,
+    return {"Events_1", EventLogTarget(kSerial, LogCounters{}, EventSensorTypes), EventHalfPage,
             QStringLiteral(
                 "WITH RECURSIVE n(i) AS (SELECT %1 UNION ALL SELECT i + 1 FROM n WHERE i < %2) INSERT INTO "
                 "Events_1 (Event_SyI_Serialnumber, Event_EventSource, Event_Datetime, Event_Value, "
@@ -414,7 +414,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const qint64 records = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 10000000;
     const qint64 events = argc > 2 ? QString::fromLocal8Bit(argv[2]).toLongLong() : 10000000;
-    const std::vector<quint8> sensorTypes(21, 1);
+    const std::vector<quint8> EventSensorTypes(21, 1);
     std::vector<Database::Driver> drivers{Database::Driver::SQLite};
     if (TestPgServer())
         drivers.push_back(Database::Driver::PostgreSQL);
@@ -424,7 +424,7 @@ int main(int argc, char** argv)
         if (records > 0)
             Run(driver, Records(), records);
         if (events > 0)
-            Run(driver, Events(sensorTypes), events);
+            Run(driver, Events(EventSensorTypes), events);
     }
     return 0;
 }

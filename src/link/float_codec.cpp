@@ -67,7 +67,7 @@ quint32 UnitFloatBits(double value)
 float ReadFloat32(std::span<const quint8> buffer, qsizetype start)
 {
     // A field outside the buffer reads as four zero bytes.
-    const quint32 bits = ReadLittleEndian(buffer, start, 4);
+    const quint32 bits = ReadLittleEndian(buffer, start, Float32LE::kSize);
     const quint32 exponentField = bits >> 23 & 0xFF;
     if (exponentField == 0 || exponentField == 0xFF)
         return 0;
@@ -76,5 +76,5 @@ float ReadFloat32(std::span<const quint8> buffer, qsizetype start)
 
 bool WriteFloat32(std::span<quint8> buffer, qsizetype start, double value)
 {
-    return WriteLittleEndian(buffer, start, 4, UnitFloatBits(value));
+    return WriteLittleEndian(buffer, start, Float32LE::kSize, UnitFloatBits(value));
 }

@@ -6,6 +6,9 @@
 
 // IEEE-754 single precision stored little-endian in 4 bytes, as the settings image holds
 // limits and calibrations.
+namespace Float32LE {
+constexpr qsizetype kSize = 4;
+} // namespace Float32LE
 
 // Exponent field 0 (zero and subnormals) and 255 (infinities, not-a-number) read as 0,
 // and so does a field that does not lie wholly inside the buffer.

@@ -10,7 +10,7 @@ struct CommandReplyLength
     quint16 length;
 };
 
-constexpr auto kReplyLengths = std::to_array<CommandReplyLength>({
+constexpr auto ReplyLengthTable = std::to_array<CommandReplyLength>({
     {CmdReadSensorConfig, 101},
     {CmdReadPowerConfig, 28},
     {CmdReadLogPage, 265}, // half a 528-byte page and the check byte
@@ -42,7 +42,7 @@ constexpr auto kReplyLengths = std::to_array<CommandReplyLength>({
 
 int ReplyLength(quint8 command)
 {
-    const auto entry = std::find_if(kReplyLengths.begin(), kReplyLengths.end(),
+    const auto entry = std::find_if(ReplyLengthTable.begin(), ReplyLengthTable.end(),
                                     [command](const CommandReplyLength& e) { return e.command == command; });
-    return entry != kReplyLengths.end() ? entry->length : 0;
+    return entry != ReplyLengthTable.end() ? entry->length : 0;
 }

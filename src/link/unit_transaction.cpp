@@ -76,12 +76,12 @@ UnitTransaction::Outcome UnitTransaction::HandshakeAttempt(const RequestFrame& r
     return JudgeReply(transport_.ReadAll(), reply, false);
 }
 
-UnitTransaction::Outcome UnitTransaction::JudgeReply(const QByteArray& received, ReplyBuffer& reply,
+UnitTransaction::Outcome UnitTransaction::JudgeReply(const QByteArray& ReplyFrame, ReplyBuffer& reply,
                                                      bool blockMode)
 {
-    switch (quint8(received[0])) {
+    switch (quint8(ReplyFrame[0])) {
     case StatusData:
-        return TakePayload(received, reply);
+        return TakePayload(ReplyFrame, reply);
     case StatusRetry:
         return {false, LinkFailure, 0};
     case StatusMenuBusy:
@@ -96,9 +96,9 @@ UnitTransaction::Outcome UnitTransaction::JudgeReply(const QByteArray& received,
     }
 }
 
-UnitTransaction::Outcome UnitTransaction::TakePayload(const QByteArray& received, ReplyBuffer& reply)
+UnitTransaction::Outcome UnitTransaction::TakePayload(const QByteArray& ReplyFrame, ReplyBuffer& reply)
 {
-    std::copy_n(received.begin() + 1, replyLength_, reply.begin());
+    std::copy_n(ReplyFrame.begin() + 1, replyLength_, reply.begin());
     if (PayloadCheckOk(std::span<const quint8>(reply).first(replyLength_)))
         return {true, LinkOk, 0};
     return {false, LinkFailure, 0};

@@ -32,8 +32,8 @@ private:
     Outcome BlockAttempt(const RequestFrame& request, ReplyBuffer& reply);
     Outcome HandshakeAttempt(const RequestFrame& request, ReplyBuffer& reply);
     // The decision on a complete reply by its status byte.
-    Outcome JudgeReply(const QByteArray& received, ReplyBuffer& reply, bool blockMode);
-    Outcome TakePayload(const QByteArray& received, ReplyBuffer& reply);
+    Outcome JudgeReply(const QByteArray& ReplyFrame, ReplyBuffer& reply, bool blockMode);
+    Outcome TakePayload(const QByteArray& ReplyFrame, ReplyBuffer& reply);
     // Resets the transport after an error of the port or socket.
     Outcome BrokenLink();
     // Writes bytes and waits for count bytes to arrive: nothing when they did, else the attempt's

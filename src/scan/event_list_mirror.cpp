@@ -62,9 +62,9 @@ bool WriteSensorEventRows(Database& db, const QString& serial, int sensor, std::
                .has_value();
 }
 
-bool WritePowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply)
+bool WritePowerEventRows(Database& db, const QString& serial, std::span<const quint8> PowerEventsReply)
 {
-    const int present = PresentEventSlots(reply[0]);
+    const int present = PresentEventSlots(PowerEventsReply[0]);
     for (int e = 1; e <= present; ++e) {
         const int at = 1 + kPowerSlotSize * (e - 1);
         if (!db.Exec(QStringLiteral("INSERT INTO Powermonitoring_Events (PmE_SyI_Serialnumber, "
@@ -75,8 +75,8 @@ bool WritePowerEventRows(Database& db, const QString& serial, std::span<const qu
                                     "PmE_BeforeCounter=excluded.PmE_BeforeCounter, "
                                     "PmE_Recordeddatetime=excluded.PmE_Recordeddatetime, "
                                     "PmE_Recipients=excluded.PmE_Recipients"),
-                     {serial, int(reply[at + kSlotValueAt]), SlotCounter(reply, e, at),
-                      SlotTime(reply, e, at), kRecipients, e}))
+                     {serial, int(PowerEventsReply[at + kSlotValueAt]), SlotCounter(PowerEventsReply, e, at),
+                      SlotTime(PowerEventsReply, e, at), kRecipients, e}))
             return false;
     }
     return bool(
@@ -86,13 +86,13 @@ bool WritePowerEventRows(Database& db, const QString& serial, std::span<const qu
 }
 } // namespace
 
-bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
-                           int storedSlots)
+bool MirrorSensorEvents(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
+                        int storedSlots)
 {
     return db.Transaction([&] { return WriteSensorEventRows(db, serial, sensor, entry, storedSlots); });
 }
 
-bool MirrorPowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply)
+bool MirrorPowerEvents(Database& db, const QString& serial, std::span<const quint8> PowerEventsReply)
 {
-    return db.Transaction([&] { return WritePowerEventRows(db, serial, reply); });
+    return db.Transaction([&] { return WritePowerEventRows(db, serial, PowerEventsReply); });
 }

@@ -19,8 +19,8 @@ int PresentEventSlots(quint8 header);
 // deleted, all or nothing, so a terminal never sees half a list. storedSlots is the highest slot
 // the table holds for the sensor (the delete is left out when no later slot is stored). False on
 // a database error.
-bool MirrorSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
-                           int storedSlots = 2);
+bool MirrorSensorEvents(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
+                        int storedSlots = 2);
 
 // Powermonitoring_Events, the same for the unit's power list.
-bool MirrorPowerEventRows(Database& db, const QString& serial, std::span<const quint8> reply);
+bool MirrorPowerEvents(Database& db, const QString& serial, std::span<const quint8> PowerEventsReply);

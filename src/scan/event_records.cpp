@@ -10,8 +10,7 @@
 namespace {
 constexpr quint8 kEmpty = 0xFF;
 constexpr int kEntrySize = 9;
-constexpr LogEntryLayout kEventLayout{
-    .firstOfPage = 7, .first = 7, .last = 34, .step = 9, .size = kEntrySize};
+constexpr LogEntryLayout EventBlock{.firstOfPage = 7, .first = 7, .last = 34, .step = 9, .size = kEntrySize};
 constexpr int kStampAt = 3;
 constexpr qint16 kConditionSource = 21;
 constexpr qint16 kSensorListSource = 22;
@@ -66,7 +65,7 @@ EventRecord DecodeEventEntry(std::span<const quint8> entry)
 bool DecodeEventRecords(std::span<const quint8> half, bool firstHalf, int start, int end,
                         std::vector<EventRecord>& records)
 {
-    return VisitLogEntries(half, firstHalf, start, end, kEventLayout, [&](int p) {
+    return VisitLogEntries(half, firstHalf, start, end, EventBlock, [&](int p) {
         if (half[std::size_t(p)] != kEmpty)
             records.push_back(DecodeEventEntry(half.subspan(std::size_t(p), kEntrySize)));
     });

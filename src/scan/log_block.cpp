@@ -2,10 +2,10 @@
 
 #include <link/frame.h>
 
-bool BlockChecksumOk(std::span<const quint8> buffer)
+bool LogBlock44::ChecksumOk(std::span<const quint8> buffer)
 {
-    return buffer.size() >= std::size_t(kLogBlockSize) &&
-           XorOf(buffer.first(kLogBlockSize - 1)) == buffer[kLogBlockSize - 1];
+    return buffer.size() >= std::size_t(LogBlock44::kSize) &&
+           XorOf(buffer.first(LogBlock44::kSize - 1)) == buffer[LogBlock44::kSize - 1];
 }
 
 bool VisitLogEntries(std::span<const quint8> half, bool firstHalf, int start, int end,
@@ -15,9 +15,9 @@ bool VisitLogEntries(std::span<const quint8> half, bool firstHalf, int start, in
     if (start < 0 || end < 1)
         return false;
     bool bad = false;
-    for (int b = start / kLogBlockSize; b <= (end - 1) / kLogBlockSize; ++b) {
-        const int base = b * kLogBlockSize;
-        if (!BlockChecksumOk(half.subspan(std::size_t(base)))) {
+    for (int b = start / LogBlock44::kSize; b <= (end - 1) / LogBlock44::kSize; ++b) {
+        const int base = b * LogBlock44::kSize;
+        if (!LogBlock44::ChecksumOk(half.subspan(std::size_t(base)))) {
             bad = true;
             continue;
         }

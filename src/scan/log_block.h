@@ -7,12 +7,14 @@
 
 // A unit's log memory is read in halves of pages made of 44-byte blocks whose last byte is the
 // XOR of the 43 before it.
-constexpr int kLogBlockSize = 44;
+namespace LogBlock44 {
+constexpr int kSize = 44;
+// True when the first block of the buffer carries a matching check byte.
+bool ChecksumOk(std::span<const quint8> buffer);
+} // namespace LogBlock44
+
 constexpr int kLogPageSize = 528;
 constexpr int kLogHalfPage = 264;
-
-// True when the first block of the buffer carries a matching check byte.
-bool BlockChecksumOk(std::span<const quint8> buffer);
 
 // Where a log kind keeps its entries within a block: the first one at `first` (`firstOfPage` in
 // the first block of a page), then every `step` bytes up to `last`; each entry is `size` bytes.

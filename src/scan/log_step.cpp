@@ -126,7 +126,7 @@ LinkResult LogStep::SendPageRead(const LogTarget& t, const Read& read)
 LinkResult LogStep::Trusted(const LogPointer& p, const LogTarget& t, const Read& read, bool& trusted)
 {
     const auto half = std::span<const quint8>(page_).first(kLogHalfPage);
-    const bool numbered = read.offset == 0 && BlockChecksumOk(half);
+    const bool numbered = read.offset == 0 && LogBlock44::ChecksumOk(half);
     trusted = true;
     if (numbered) {
         // A resynchronising read must find the oldest page too, else its rows would be counted

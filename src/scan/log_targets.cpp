@@ -42,21 +42,21 @@ LogTarget SensorLogTarget(const QString& serial, int sensor, int sensorType, con
 }
 
 LogTarget EventLogTarget(const QString& serial, const LogCounters& counters,
-                         const std::vector<quint8>& sensorTypes)
+                         const std::vector<quint8>& EventSensorTypes)
 {
     LogTarget t;
     t.logNumber = kEventLogNumber;
     t.ring = kEventLogRing;
     t.pageSnAt = kEventPageSnAt;
-    t.decode = [serial, &sensorTypes](std::span<const quint8> half, bool firstHalf, int start, int end,
-                                      std::vector<QVariantList>& rows) {
+    t.decode = [serial, &EventSensorTypes](std::span<const quint8> half, bool firstHalf, int start, int end,
+                                           std::vector<QVariantList>& rows) {
         std::vector<EventRecord> events;
         const bool bad = DecodeEventRecords(half, firstHalf, start, end, events);
         for (const EventRecord& e : events) {
             const bool sensor = e.Source >= 1 && e.Source <= kLastSensorSource;
             // A channel beyond the unit's sensors has no type: 0, as for a sensor without a row.
             const quint8 type =
-                sensor && std::size_t(e.Source) < sensorTypes.size() ? sensorTypes[e.Source] : 0;
+                sensor && std::size_t(e.Source) < EventSensorTypes.size() ? EventSensorTypes[e.Source] : 0;
             rows.push_back({serial, e.Source, e.When, sensor ? QVariant(e.Value) : QVariant(),
                             sensor || e.Source == kConditionSource ? QVariant(int(e.Condition)) : QVariant(),
                             sensor ? QVariant(int(type)) : QVariant(),

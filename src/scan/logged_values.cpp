@@ -7,7 +7,7 @@
 
 namespace {
 constexpr quint8 kEmpty = 0xFF;
-constexpr LogEntryLayout kSampleLayout{.firstOfPage = 13, .first = 9, .last = 41, .step = 2, .size = 2};
+constexpr LogEntryLayout SampleBlock{.firstOfPage = 13, .first = 9, .last = 41, .step = 2, .size = 2};
 // Header fields: stamp and flag, then the interval, in the page's first block and in the others.
 constexpr int kPageStampAt = 5, kPageIntervalAt = 11;
 constexpr int kStampAt = 1, kIntervalAt = 7;
@@ -24,7 +24,7 @@ QDateTime LastSundayAt(int year, int month, int hour)
 bool DecodeLoggedValues(std::span<const quint8> half, bool firstHalf, int start, int end,
                         std::vector<LoggedValue>& values)
 {
-    return VisitLogEntries(half, firstHalf, start, end, kSampleLayout, [&](int p) {
+    return VisitLogEntries(half, firstHalf, start, end, SampleBlock, [&](int p) {
         if (half[std::size_t(p)] != kEmpty)
             values.push_back({SampleTimestamp(half, firstHalf, p), ReadTenths14(half, p)});
     });
@@ -35,19 +35,19 @@ QDateTime SampleTimestamp(std::span<const quint8> half, bool firstHalf, int pos)
     int q = 0;
     StampAndFlag stamp;
     int interval = 0;
-    if (pos < kLogBlockSize - 2 && firstHalf) {
-        q = kSampleLayout.firstOfPage;
+    if (pos < LogBlock44::kSize - 2 && firstHalf) {
+        q = SampleBlock.firstOfPage;
         stamp = ReadStampAndFlag(half, kPageStampAt);
         interval = ReadU16Clamp(half, kPageIntervalAt);
     } else {
-        const int base = pos / kLogBlockSize * kLogBlockSize;
-        q = base + kSampleLayout.first;
+        const int base = pos / LogBlock44::kSize * LogBlock44::kSize;
+        q = base + SampleBlock.first;
         stamp = ReadStampAndFlag(half, base + kStampAt);
         interval = ReadU16Clamp(half, base + kIntervalAt);
     }
     QDateTime t = stamp.Stamp;
     bool summer = stamp.SummerTime;
-    for (; q < pos && t.isValid(); q += kSampleLayout.size) {
+    for (; q < pos && t.isValid(); q += SampleBlock.size) {
         t = t.addSecs(qint64(interval) * 60);
         const int year = t.date().year();
         const QDateTime spring = LastSundayAt(year, 3, 3);

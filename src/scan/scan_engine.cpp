@@ -28,7 +28,7 @@ void ScanEngine::ScanSystems()
         RunStart();
     requestsFailed_ = false;
     const QDateTime passStart = clock_();
-    for (int i = 0; i < int(runtime_.size()) && !stopping(); ++i)
+    for (int i = 0; i < SystemCount() && !stopping(); ++i)
         Turn(i);
     if (stopping()) {
         Stop();
@@ -97,7 +97,7 @@ void ScanEngine::EndOfTurn(int unit)
 void ScanEngine::Rearm(const QDateTime& passStart)
 {
     bool logPending = false;
-    for (size_t k = 0; k < runtime_.size() && !logPending; ++k)
+    for (int k = 0; k < SystemCount() && !logPending; ++k)
         logPending = !logBlocked_[k] && runtime_[k].LinkState == LinkOnline && runtime_[k].MoreLogPending;
     bool requestPending = false;
     if (!logPending && !requestsFailed_) {

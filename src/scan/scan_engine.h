@@ -37,6 +37,8 @@ public:
 
     bool SystemsLoaded() const { return systemsLoaded_; }
     const std::vector<SystemRuntimeRecord>& RuntimeSystems() const { return runtime_; }
+    // The used units counted at the run start; 0 while no run is on.
+    int SystemCount() const { return int(runtime_.size()); }
     bool LogBlocked(int unit) const { return logBlocked_[unit]; }
 
 private:

@@ -61,10 +61,10 @@ bool ScanEngine::MirrorEventLists(int unit)
         if (!db_.Transaction([&] {
                 for (const int n : used) {
                     const auto held = storedSlots.find(n);
-                    if (!MirrorSensorEventRows(db_, r.Serialnumber, n,
-                                               entries.subspan(std::size_t(kSensorEventEntrySize * (n - 1)),
-                                                               kSensorEventEntrySize),
-                                               held == storedSlots.end() ? 0 : held->second))
+                    if (!MirrorSensorEvents(db_, r.Serialnumber, n,
+                                            entries.subspan(std::size_t(kSensorEventEntrySize * (n - 1)),
+                                                            kSensorEventEntrySize),
+                                            held == storedSlots.end() ? 0 : held->second))
                         return false;
                 }
                 return true;
@@ -77,8 +77,7 @@ bool ScanEngine::MirrorEventLists(int unit)
             LinkFailed(r, result);
             return false;
         }
-        if (!MirrorPowerEventRows(db_, r.Serialnumber,
-                                  std::span<const quint8>(reply).first(kPowerEventsLength)))
+        if (!MirrorPowerEvents(db_, r.Serialnumber, std::span<const quint8>(reply).first(kPowerEventsLength)))
             ReportDatabaseError();
     }
     return true;
@@ -124,11 +123,11 @@ void ScanEngine::ReadLogs(int unit)
         ReportDatabaseError();
         return;
     }
-    std::vector<quint8> sensorTypes;
-    LogTarget target = EventLogTarget(r.Serialnumber, CountersOf(counters->front(), 0), sensorTypes);
+    std::vector<quint8> EventSensorTypes;
+    LogTarget target = EventLogTarget(r.Serialnumber, CountersOf(counters->front(), 0), EventSensorTypes);
     RunLog(unit, step, pointers[kEventLogNumber], target, [&] {
         // Every sensor's type, used or not; numbers beyond the unit's inputs have no place.
-        sensorTypes.assign(std::size_t(r.sensorInputs) + 1, 0);
+        EventSensorTypes.assign(std::size_t(r.sensorInputs) + 1, 0);
         const auto types =
             db_.Select(QStringLiteral("SELECT SeI_Sensornumber, SeI_Sensortype FROM Sensors_Info "
                                       "WHERE SeI_SyI_Serialnumber=?"),
@@ -136,7 +135,7 @@ void ScanEngine::ReadLogs(int unit)
         for (const QSqlRecord& row : types.value_or(QList<QSqlRecord>{})) {
             const int n = row.value(0).toInt();
             if (n >= 1 && n <= r.sensorInputs)
-                sensorTypes[std::size_t(n)] = quint8(row.value(1).toInt());
+                EventSensorTypes[std::size_t(n)] = quint8(row.value(1).toInt());
         }
         return types.has_value();
     });

@@ -49,8 +49,8 @@ SensorRowValues RowAt(std::span<const quint8> image, const SettingsLayout& layou
     v.messages = BitIsSet(flags, sensor_flag::kMessages);
     if (!layout.IsDigital(row)) {
         const qsizetype a = layout.AnalogSlotAt(row);
-        const float offset = ReadFloat32(image, a + analog_field::kOffset);
-        const float slope = ReadFloat32(image, a + analog_field::kSlope);
+        const float offset = ReadFloat32(image, a + AnalogSlotRecord::kOffset);
+        const float slope = ReadFloat32(image, a + AnalogSlotRecord::kSlope);
         v.reading4 = DecimalText(float(offset + 4.0f * slope));
         v.reading20 = DecimalText(float(offset + 20.0f * slope));
     }
@@ -107,7 +107,7 @@ SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::
     v.mainsMessages = BitIsSet(mainsFlags, mains_flag::kMessages);
 
     for (int k = 0; k < kPhoneCount; ++k)
-        v.phones[k] = TextAt(image, layout.PhoneAt(k), kPhoneFieldSize);
+        v.phones[k] = TextAt(image, layout.PhoneEntryAt(k), PhoneEntry::kSize);
     // The count's position, unchecked: 1 selects nothing and goes back as 1, a count no list
     // position can give is refused by the writer until the operator chooses.
     v.ringIndex = ByteAt(image, layout.ringCount) - 2;

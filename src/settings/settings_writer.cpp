@@ -157,8 +157,8 @@ void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, co
         const double r20 = Number(v.reading20, 100);
         const double slope = (r20 - r4) / 16;
         const qsizetype a = layout.AnalogSlotAt(row);
-        WriteFloat32(image, a + analog_field::kSlope, slope);
-        WriteFloat32(image, a + analog_field::kOffset, r4 - 4 * slope);
+        WriteFloat32(image, a + AnalogSlotRecord::kSlope, slope);
+        WriteFloat32(image, a + AnalogSlotRecord::kOffset, r4 - 4 * slope);
     }
     WriteName(image, layout.SensorNameAt(row), v.name.tag);
 }
@@ -209,7 +209,7 @@ std::optional<QString> CheckSettingsForm(const SettingsFormValues& v)
     if (auto refusal = CheckSchedule(v))
         return refusal;
     for (const QString& phone : v.phones)
-        if (!FitsZString(phone, kPhoneFieldSize))
+        if (!FitsZString(phone, PhoneEntry::kSize))
             return Invalid(QStringLiteral("Τηλέφωνα Ειδοποίησης"));
 
     if (!InRange(v.systemNumber, 1, 255))
@@ -262,7 +262,8 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
             image[layout.ScheduleAt(day) + j] = index == 0 ? kScheduleUnset : quint8(index - 1);
         }
     for (int k = 0; k < kPhoneCount; ++k)
-        WriteZString(FieldAt(std::span<quint8>(image), layout.PhoneAt(k), kPhoneFieldSize), 0, v.phones[k]);
+        WriteZString(FieldAt(std::span<quint8>(image), layout.PhoneEntryAt(k), PhoneEntry::kSize), 0,
+                     v.phones[k]);
 
     image[layout.systemNumber] = quint8(v.systemNumber.toInt());
     WriteZString(FieldAt(std::span<quint8>(image), layout.entryCode, kCodeFieldSize), 0, v.entryCode[0]);

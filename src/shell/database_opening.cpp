@@ -53,7 +53,7 @@ bool OpenDatabase(SettingsStore& store, ShellPrompter& prompter, Database& db, Q
                   const ProgramEnd& endProgram, const FilePreparation& prepare)
 {
     bool numeric = false;
-    const int dbType = AppSetting(store, Setting::DBType).toInt(&numeric);
+    const int DBTypeSetting = AppSetting(store, Setting::DBType).toInt(&numeric);
     if (!numeric) {
         EndOnDatabaseFailure(
             store, prompter, db, endProgram, 0,
@@ -63,7 +63,7 @@ bool OpenDatabase(SettingsStore& store, ShellPrompter& prompter, Database& db, Q
 
     QString waitText;
     PgServer server;
-    if (dbType == 0) {
+    if (DBTypeSetting == 0) {
         if (window) {
             // The compaction holds the event loop: the locked window must be on the screen first.
             window->setEnabled(false);
@@ -83,7 +83,7 @@ bool OpenDatabase(SettingsStore& store, ShellPrompter& prompter, Database& db, Q
 
     auto* wait = new Waitfrm(waitText, window);
     const bool opened =
-        dbType == 0 ? db.OpenSqlite(AppSetting(store, Setting::DBFile)) : db.OpenPostgres(server);
+        DBTypeSetting == 0 ? db.OpenSqlite(AppSetting(store, Setting::DBFile)) : db.OpenPostgres(server);
     delete wait;
     QCoreApplication::processEvents();
     if (opened)

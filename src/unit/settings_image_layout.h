@@ -30,7 +30,6 @@ enum SensorTypeCode : quint8 {
 };
 
 constexpr qsizetype kNameFieldSize = 25;
-constexpr qsizetype kPhoneFieldSize = 22;
 constexpr qsizetype kCodeFieldSize = 9;
 constexpr int kPhoneCount = 4;
 constexpr int kScheduleDays = 7;
@@ -38,6 +37,11 @@ constexpr qsizetype kScheduleDaySize = 8;
 constexpr qsizetype kSensorSettingsSize = 21;
 constexpr qsizetype kAnalogSlotSize = 9;
 constexpr quint8 kScheduleUnset = 255;
+
+// A telephone number: a 0-terminated text of at most 21 characters.
+namespace PhoneEntry {
+constexpr qsizetype kSize = 22;
+} // namespace PhoneEntry
 
 // Within a sensor's settings record.
 namespace sensor_field {
@@ -61,11 +65,11 @@ constexpr int kMessages = 5;
 } // namespace sensor_flag
 
 // Within an analog slot record.
-namespace analog_field {
+namespace AnalogSlotRecord {
 constexpr qsizetype kType = 0;
 constexpr qsizetype kOffset = 1; // reading at 0 mA
 constexpr qsizetype kSlope = 5;  // reading change per mA
-} // namespace analog_field
+} // namespace AnalogSlotRecord
 
 // Bits of the mains flags byte.
 namespace mains_flag {
@@ -109,7 +113,7 @@ struct SettingsLayout
     qsizetype securityCode;
     qsizetype entryCode;
     qsizetype analogSlots;    // first analog row's record
-    qsizetype slotTypes;      // first digital row's type byte
+    qsizetype slotTypeBytes;  // first digital row's type byte
     qsizetype sensorSettings; // row 0's record
 
     qsizetype phones;
@@ -122,7 +126,7 @@ struct SettingsLayout
     // The byte that holds the row's type: its type byte or byte 0 of its analog record.
     qsizetype SensorTypeAt(int row) const
     {
-        return IsDigital(row) ? slotTypes + row : analogSlots + kAnalogSlotSize * (row - digitalCount);
+        return IsDigital(row) ? slotTypeBytes + row : analogSlots + kAnalogSlotSize * (row - digitalCount);
     }
     // -1 for a digital row.
     qsizetype AnalogSlotAt(int row) const
@@ -131,7 +135,7 @@ struct SettingsLayout
     }
     qsizetype SensorNameAt(int row) const { return sensorNames + kNameFieldSize * row; }
     qsizetype VoltageNameAt(int k) const { return voltageNames + kNameFieldSize * k; }
-    qsizetype PhoneAt(int k) const { return phones + kPhoneFieldSize * k; }
+    qsizetype PhoneEntryAt(int k) const { return phones + PhoneEntry::kSize * k; }
     qsizetype ScheduleAt(int day) const { return schedule + kScheduleDaySize * day; }
 };
 

@@ -15,7 +15,7 @@ using Half = std::array<quint8, kLogHalfPage>;
 
 void Seal(Half& half, int block)
 {
-    quint8* b = half.data() + block * kLogBlockSize;
+    quint8* b = half.data() + block * LogBlock44::kSize;
     b[43] = XorOf(std::span<const quint8>(b, 43));
 }
 
@@ -37,7 +37,7 @@ Half SampleHalf(bool firstHalf)
     h.fill(0);
     int value = 0;
     for (int b = 0; b < 6; ++b) {
-        quint8* blk = h.data() + b * kLogBlockSize;
+        quint8* blk = h.data() + b * LogBlock44::kSize;
         const bool pageHead = b == 0 && firstHalf;
         const int stampAt = pageHead ? 5 : 1;
         PutStamp(blk + stampAt, 2024, 5, 1, 10 + b, 40, true);

@@ -193,8 +193,8 @@ TEST_P(StatusMirror, FailedEventListLeavesEarlierRowsAsTheyWere)
     ASSERT_TRUE(RefuseRows(Db(), QStringLiteral("Sensors_Events"), QStringLiteral("DELETE")));
     std::array<quint8, 13> list{0x11}; // slot 1 present, with a counter
 
-    EXPECT_FALSE(MirrorPowerEventRows(Db(), QStringLiteral("U1"), list));
-    EXPECT_FALSE(MirrorSensorEventRows(Db(), QStringLiteral("U1"), 1, list));
+    EXPECT_FALSE(MirrorPowerEvents(Db(), QStringLiteral("U1"), list));
+    EXPECT_FALSE(MirrorSensorEvents(Db(), QStringLiteral("U1"), 1, list));
 
     EXPECT_FALSE(Db().InTransaction());
     EXPECT_EQ(Rows(QStringLiteral("SELECT PmE_Recipients FROM Powermonitoring_Events")),
