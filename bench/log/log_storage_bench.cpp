@@ -1,11 +1,14 @@
 // Usage: log_storage_bench [rows already in Records, default 10000000] [events already in
 // Events_1, default 10000000]. Stores half pages with their counters as the log steps do (102
-// samples of a sensor into Records, 24 events into Events_1), against the same rows inserted by
-// one plain batched insert, in the same run; then again with the history filled. Each figure is
+// samples of a sensor into Records, 24 events into Events_1), against the same rows inserted
+// plainly, without the server's database layer, in the same run: on SQLite one prepared insert
+// stepped per row through the C API, on PostgreSQL one prepared insert of all the rows through
+// libpq, each in one transaction; then again with the history filled. Each figure is
 // the median of several runs of many rounds, with the spread of the runs and the machine's load,
 // so that it can be trusted on a shared machine. PostgreSQL runs when TELVARON_TEST_PG_PORT names
 // the test server. The history is as years of it would be: 20 sensors of a unit, or 20 units, take
 // turns, so the rows stored land in the middle of the indexes, not at their end.
+#include "load_average.h"
 #include "test_databases.h"
 
 #include <db/database.h>
@@ -15,10 +18,18 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+
+#include <libpq-fe.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -95,18 +106,158 @@ History Events(const std::vector<quint8>& EventSensorTypes)
                            "0, i / 20 + 1 FROM generate_series(%1, %2) AS i")};
 }
 
+// A value as a plain client has it before it binds it: its text, or a number.
+struct PlainValue
+{
+    enum Kind { Null, Integer, Real, Text } kind = Null;
+    qint64 integer = 0;
+    double real = 0;
+    QByteArray text;
+};
+
+std::vector<PlainValue> PlainValues(const std::vector<QVariantList>& rows, qint32 firstNumber)
+{
+    std::vector<PlainValue> values;
+    for (const QVariantList& row : rows) {
+        for (const QVariant& v : row) {
+            if (v.isNull())
+                values.push_back({});
+            else if (v.typeId() == QMetaType::QDateTime)
+                values.push_back({PlainValue::Text, 0, 0,
+                                  v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8()});
+            else if (v.typeId() == QMetaType::Float)
+                // The double that the float's shortest text gives, as the server stores it.
+                values.push_back({PlainValue::Real, 0, QString::number(v.toFloat()).toDouble(), {}});
+            else if (v.typeId() == QMetaType::QString)
+                values.push_back({PlainValue::Text, 0, 0, v.toString().toUtf8()});
+            else
+                values.push_back({PlainValue::Integer, v.toLongLong(), 0, {}});
+        }
+        values.push_back({PlainValue::Integer, firstNumber++, 0, {}});
+    }
+    for (PlainValue& v : values)
+        if (v.kind == PlainValue::Real)
+            v.text = QByteArray::number(v.real, 'g', 17);
+        else if (v.kind == PlainValue::Integer)
+            v.text = QByteArray::number(v.integer);
+    return values;
+}
+
+// The rows inserted on the connection of db, without the server's database layer.
+class PlainInsert
+{
+public:
+    virtual ~PlainInsert() = default;
+    virtual bool Insert(const std::vector<PlainValue>& values, int width) = 0;
+};
+
+// SQLite: BEGIN, one prepared single-row insert bound with each value's type and stepped per
+// row, COMMIT.
+class SqlitePlainInsert : public PlainInsert
+{
+public:
+    SqlitePlainInsert(sqlite3* db, const QString& table, const QString& columns, int width) : db_(db)
+    {
+        const QByteArray sql = MultiRowInsert(table, columns, width, 1).toUtf8();
+        sqlite3_prepare_v3(db_, sql.constData(), -1, SQLITE_PREPARE_PERSISTENT, &insert_, nullptr);
+    }
+    ~SqlitePlainInsert() override { sqlite3_finalize(insert_); }
+
+    bool Insert(const std::vector<PlainValue>& values, int width) override
+    {
+        bool ok = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        for (std::size_t first = 0; ok && first < values.size(); first += width) {
+            for (int c = 0; c < width; ++c) {
+                const PlainValue& v = values[first + c];
+                if (v.kind == PlainValue::Null)
+                    sqlite3_bind_null(insert_, c + 1);
+                else if (v.kind == PlainValue::Integer)
+                    sqlite3_bind_int64(insert_, c + 1, v.integer);
+                else if (v.kind == PlainValue::Real)
+                    sqlite3_bind_double(insert_, c + 1, v.real);
+                else
+                    sqlite3_bind_text(insert_, c + 1, v.text.constData(), int(v.text.size()), SQLITE_STATIC);
+            }
+            ok = sqlite3_step(insert_) == SQLITE_DONE;
+            sqlite3_reset(insert_);
+        }
+        return sqlite3_exec(db_, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* insert_ = nullptr;
+};
+
+// PostgreSQL: one prepared insert of all the rows, its values as text parameters, run as one
+// statement and so in one transaction of its own.
+class PgPlainInsert : public PlainInsert
+{
+public:
+    PgPlainInsert(PGconn* db, const QString& table, const QString& columns)
+        : db_(db), table_(table), columns_(columns)
+    {
+    }
+
+    bool Insert(const std::vector<PlainValue>& values, int width) override
+    {
+        const int rows = int(values.size()) / width;
+        // Each inserter names its statements apart from those an earlier one left on the connection.
+        static int inserters = 0;
+        if (instance_ == 0)
+            instance_ = ++inserters;
+        const std::string name =
+            "plain_" + std::to_string(instance_) + "_" + table_.toStdString() + "_" + std::to_string(rows);
+        if (prepared_.insert(rows).second) {
+            QString sql = MultiRowInsert(table_, columns_, width, rows);
+            int n = 0;
+            // libpq numbers its parameters.
+            for (qsizetype at = sql.indexOf(u'?'); at >= 0; at = sql.indexOf(u'?', at))
+                sql.replace(at, 1, QStringLiteral("$%1").arg(++n));
+            PGresult* made = PQprepare(db_, name.c_str(), sql.toUtf8().constData(), 0, nullptr);
+            const bool ok = PQresultStatus(made) == PGRES_COMMAND_OK;
+            if (!ok)
+                std::fprintf(stderr, "%s", PQerrorMessage(db_));
+            PQclear(made);
+            if (!ok)
+                return false;
+        }
+        std::vector<const char*> texts;
+        texts.reserve(values.size());
+        for (const PlainValue& v : values)
+            texts.push_back(v.kind == PlainValue::Null ? nullptr : v.text.constData());
+        PGresult* result =
+            PQexecPrepared(db_, name.c_str(), int(texts.size()), texts.data(), nullptr, nullptr, 0);
+        const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+        if (!ok)
+            std::fprintf(stderr, "%s", PQerrorMessage(db_));
+        PQclear(result);
+        return ok;
+    }
+
+private:
+    PGconn* db_;
+    QString table_, columns_;
+    std::set<int> prepared_;
+    int instance_ = 0;
+};
+
+std::unique_ptr<PlainInsert> MakePlainInsert(Database& db, const LogTarget& t, int width)
+{
+    // The plain insert runs on this thread between the connection's own calls, never beside one.
+    QVariant handle;
+    db.WithDriverHandle([&](const QVariant& driverHandle) { handle = driverHandle; });
+    if (db.DriverInUse() == Database::Driver::SQLite)
+        return std::make_unique<SqlitePlainInsert>(*static_cast<sqlite3* const*>(handle.data()),
+                                                   t.historyTable, t.rowColumns, width);
+    return std::make_unique<PgPlainInsert>(*static_cast<PGconn* const*>(handle.data()), t.historyTable,
+                                           t.rowColumns);
+}
+
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
-}
-
-QString LoadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("?");
-    return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
 }
 
 // The median of the run medians and the lowest and highest of them, in microseconds.
@@ -128,22 +279,20 @@ struct Phase
     Figure Stored() const { return Summary(storedRuns); }
 };
 
-// One run of rounds that each time a plain batched insert and a stored half page with its
-// counters, in turns; its medians are added to the phase.
+// One run of rounds that each time a plain insert and a stored half page with its counters, in
+// turns; its medians are added to the phase.
 void MeasureRun(Database& db, History& h, qint64& round, Phase& phase)
 {
     std::vector<double> plain, stored;
     QElapsedTimer t;
+    const int width = int(h.rows(0).front().size()) + 1;
+    const std::unique_ptr<PlainInsert> plainInsert = MakePlainInsert(db, h.target, width);
     for (int r = 0; r < kRounds; ++r) {
         std::vector<QVariantList> rows = h.rows(round++);
-        QVariantList values;
-        qint32 number = 1000000000 + r;
-        for (const QVariantList& row : rows)
-            values << row << number;
-        const int width = int(rows.front().size()) + 1;
+        const std::vector<PlainValue> values = PlainValues(rows, 1000000000 + r);
         t.start();
-        if (!db.Exec(MultiRowInsert(h.target.historyTable, h.target.rowColumns, width, rows.size()), values))
-            std::fprintf(stderr, "%s\n", qPrintable(db.LastError().description));
+        if (!plainInsert->Insert(values, width))
+            std::fprintf(stderr, "plain insert failed\n");
         plain.push_back(t.nsecsElapsed() / 1e3);
 
         rows = h.rows(round++);

@@ -1,7 +1,10 @@
 #include "database.h"
 
+#include "bindable.h"
 #include "db_worker.h"
 #include "pg_failure.h"
+#include "pg_statements.h"
+#include "sqlite_statements.h"
 #include "wall_clock.h"
 
 #include <QFileInfo>
@@ -12,6 +15,7 @@
 #include <QUrl>
 
 #include <libpq-fe.h>
+#include <sqlite3.h>
 
 #include <clocale>
 #include <string>
@@ -69,11 +73,6 @@ int PgSocket(const QSqlDatabase& db)
         return -1;
     PGconn* const conn = *static_cast<PGconn* const*>(handle.data());
     return conn ? PQsocket(conn) : -1;
-}
-
-QVariant Bindable(const QVariant& value)
-{
-    return value.typeId() == QMetaType::QDateTime ? WallClockValue(value.toDateTime()) : value;
 }
 
 } // namespace
@@ -379,8 +378,40 @@ bool Database::Run(const QString& sql, const QVariantList& values, const std::fu
     return done;
 }
 
+bool Database::OpenDirectStatements()
+{
+    std::unique_ptr<SqliteStatements>& lite = worker_->SqliteDirect();
+    std::unique_ptr<PgStatements>& pg = worker_->PgDirect();
+    if (lite || pg)
+        return true;
+    const QVariant handle = Handle().driver()->handle();
+    if (driver_ == Driver::SQLite && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        lite = std::make_unique<SqliteStatements>(*static_cast<sqlite3* const*>(handle.data()));
+    else if (driver_ == Driver::PostgreSQL && qstrcmp(handle.typeName(), "PGconn*") == 0)
+        pg = std::make_unique<PgStatements>(*static_cast<PGconn* const*>(handle.data()));
+    return lite || pg;
+}
+
+std::optional<int> Database::ExecDirect(const QString& sql, const QVariantList& values)
+{
+    jobError_ = {};
+    SqliteStatements* const lite = worker_->SqliteDirect().get();
+    PgStatements* const pg = worker_->PgDirect().get();
+    const std::optional<int> changed =
+        worker_->Blocking([&] { return lite ? lite->Exec(sql, values) : pg->Exec(sql, values); });
+    if (!changed)
+        SetError(lite ? QSqlError(QString(), lite->ErrorText(), QSqlError::StatementError,
+                                  QString::number(lite->ErrorCode()))
+                      : QSqlError(QString(), pg->ErrorText()));
+    open_ = Handle().isOpen();
+    return changed;
+}
+
 std::optional<int> Database::ExecHere(const QString& sql, const QVariantList& values)
 {
+    // Statements with values go past the Qt driver, which would bind each value through text.
+    if (!values.isEmpty() && open_ && OpenDirectStatements())
+        return ExecDirect(sql, values);
     std::optional<int> changed;
     if (!Run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
         return std::nullopt;

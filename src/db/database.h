@@ -112,6 +112,10 @@ private:
     bool OpenSqliteHere(const QString& file, std::chrono::milliseconds busyTimeout);
     bool OpenPostgresHere(const PgServer& server);
     bool Run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use);
+    // The statements that change rows, on the driver's own connection; false when the driver
+    // gives no handle of its own.
+    bool OpenDirectStatements();
+    std::optional<int> ExecDirect(const QString& sql, const QVariantList& values);
     std::optional<int> ExecHere(const QString& sql, const QVariantList& values = {});
     std::optional<QList<QSqlRecord>> SelectHere(const QString& sql, const QVariantList& values = {});
     bool TransactionHere(const std::function<bool()>& work);

@@ -1,5 +1,8 @@
 #include "db_worker.h"
 
+#include "pg_statements.h"
+#include "sqlite_statements.h"
+
 #include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QThread>
@@ -81,6 +84,12 @@ void DbWorker::DropConnection()
         queries_.clear();
     else
         ClearQueries();
+    // Statements left unfinished would keep SQLite from closing the file; those prepared on a
+    // PostgreSQL server end with its session.
+    sqliteDirect_.reset();
+    if (pgDirect_)
+        pgDirect_->Forget();
+    pgDirect_.reset();
     SetSocket(-1);
     if (QSqlDatabase::contains(name_)) {
         QSqlDatabase::database(name_, false).close();

@@ -12,6 +12,9 @@
 #include <mutex>
 #include <thread>
 
+class PgStatements;
+class SqliteStatements;
+
 // Thrown on a worker that was given up, when a call into the driver comes back: nothing of the
 // caller that gave up on it may be touched any more.
 struct DbWorkerAbandoned
@@ -64,6 +67,9 @@ public:
     QHash<QString, QSqlQuery>& Queries() { return queries_; }
     // On the thread: drops the prepared queries, which the server may be asked to forget.
     void ClearQueries();
+    // The statements that change rows, run on the driver's own connection.
+    std::unique_ptr<SqliteStatements>& SqliteDirect() { return sqliteDirect_; }
+    std::unique_ptr<PgStatements>& PgDirect() { return pgDirect_; }
 
 private:
     explicit DbWorker(QString connectionName) : name_(std::move(connectionName)) {}
@@ -74,6 +80,8 @@ private:
 
     const QString name_;
     QHash<QString, QSqlQuery> queries_;
+    std::unique_ptr<SqliteStatements> sqliteDirect_;
+    std::unique_ptr<PgStatements> pgDirect_;
     std::thread thread_;
 
     mutable std::mutex mutex_;

@@ -1,5 +1,7 @@
 #include "serial_transport.h"
 
+#include <QSocketNotifier>
+
 SerialTransport::SerialTransport(QObject* parent) : Transport(parent)
 {
     connect(&port_, &QSerialPort::readyRead, this, &Transport::BytesArrived);
@@ -30,6 +32,7 @@ bool SerialTransport::Open(const QString& devicePath)
     port_.setRequestToSend(false);
     port_.clearError();
     broken_ = false;
+    SetReading(false);
     return true;
 }
 
@@ -77,4 +80,17 @@ void SerialTransport::Close()
 void SerialTransport::Reset()
 {
     Open(devicePath_);
+}
+
+void SerialTransport::SetReading(bool on)
+{
+    // QSerialPort reads an open port all the time, through a notifier of its own, and offers no
+    // way to pause it. Each notifier is one more descriptor that every wait of the event loop
+    // polls: with one port per unit, a turn would cost more the more units there are. A port that
+    // is not read still holds what arrives, and its transaction discards that first. Reading the
+    // port resumes the notifier too.
+    for (QSocketNotifier* notifier : port_.findChildren<QSocketNotifier*>()) {
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->setEnabled(on);
+    }
 }

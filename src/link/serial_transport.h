@@ -25,6 +25,7 @@ public:
     QByteArray ReadAll() override;
     void Close() override;
     void Reset() override;
+    void SetReading(bool on) override;
 
 private:
     QSerialPort port_;

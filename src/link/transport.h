@@ -25,6 +25,9 @@ public:
     // Recovery after an error: a serial port is closed and reopened, a TCP connection is closed
     // (its owner connects it again).
     virtual void Reset() = 0;
+    // Whether arriving bytes are taken up now; between transactions they may wait where they are,
+    // since a transaction discards what came before it.
+    virtual void SetReading(bool) {}
 
 signals:
     void BytesArrived();

@@ -66,7 +66,12 @@ LinkResult UnitLink::DeviceTransaction(RequestFrame& request, ReplyBuffer& reply
         emit Pausing(milliseconds);
         Delay(milliseconds);
     });
-    return transaction.Run(request, reply, blockMode);
+    transport->SetReading(true);
+    const LinkResult result = transaction.Run(request, reply, blockMode);
+    // A reset within the transaction may have made the transport anew.
+    if (Transport* after = Element(linkSerial, port))
+        after->SetReading(false);
+    return result;
 }
 
 int UnitLink::TcpLink(int port, int mode, const QString& host, int remotePort, int tries)

@@ -6,6 +6,7 @@
 #include <link/link_result.h>
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -32,6 +33,8 @@ struct LogTarget
     // The rows go into historyTable, its rowColumns listed with the running number last.
     QString historyTable;
     QString rowColumns;
+    // The SQL types of rowColumns, in their order.
+    QStringList rowTypes;
     // An UPDATE that sets the three counters from its first three values and matches the owner's
     // row by the key values, which follow, then by the three counters as they were.
     QString countersUpdate;

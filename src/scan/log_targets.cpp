@@ -29,6 +29,8 @@ LogTarget SensorLogTarget(const QString& serial, int sensor, int sensorType, con
     t.historyTable = QStringLiteral("Records");
     t.rowColumns = QStringLiteral("Rec_SyI_Serialnumber, Rec_SeI_Sensornumber, Rec_Datetime, Rec_Value, "
                                   "Rec_Sensortype, Rec_SensRecSN");
+    t.rowTypes = {QStringLiteral("VARCHAR"), QStringLiteral("SMALLINT"), QStringLiteral("TIMESTAMP"),
+                  QStringLiteral("REAL"),    QStringLiteral("SMALLINT"), QStringLiteral("INTEGER")};
     t.countersUpdate = QStringLiteral(
         "UPDATE Sensors_Info SET SeI_RecordsTable_Lastpagesn=?, SeI_RecordsTable_Pagebyteswrit=?, "
         "SeI_RecordsTable_LastrecSN=? WHERE SeI_SyI_Serialnumber=? AND SeI_Sensornumber=? AND "
@@ -69,6 +71,9 @@ LogTarget EventLogTarget(const QString& serial, const LogCounters& counters,
     t.rowColumns = QStringLiteral("Event_SyI_Serialnumber, Event_EventSource, Event_Datetime, Event_Value, "
                                   "Event_Condition, Event_SeI_Sensortype, Event_Info1, Event_Ack, "
                                   "Event_SystemEventSN");
+    t.rowTypes = {QStringLiteral("VARCHAR"), QStringLiteral("SMALLINT"), QStringLiteral("TIMESTAMP"),
+                  QStringLiteral("REAL"),    QStringLiteral("SMALLINT"), QStringLiteral("SMALLINT"),
+                  QStringLiteral("VARCHAR"), QStringLiteral("SMALLINT"), QStringLiteral("INTEGER")};
     t.countersUpdate = QStringLiteral(
         "UPDATE Systems_Info SET SyI_EventsTable_Lastpagesn=?, SyI_EventsTable_Pagebyteswritt=?, "
         "SyI_EventsTable_LastrecSN=? WHERE SyI_Serialnumber=? AND SyI_EventsTable_Lastpagesn=? AND "

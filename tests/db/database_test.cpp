@@ -67,6 +67,36 @@ TEST_P(DatabaseTest, NumbersAndNullsComeBackUnchanged)
     }
 }
 
+// A terminal reads what the unit sent: 0.1, not the single's binary neighbour 0.100000001..., and
+// values of the narrow integer types are numbers, whichever type the caller held them in.
+TEST_P(DatabaseTest, ASingleIsStoredAsItsDecimalAndNarrowIntegersAsNumbers)
+{
+    const struct
+    {
+        QVariant sensor;
+        float value;
+        double read;
+    } cases[] = {{QVariant::fromValue(qint16(1)), 0.1f, 0.1},
+                 {QVariant::fromValue(quint8(20)), -819.1f, -819.1},
+                 {QVariant::fromValue(quint16(3)), 3e-5f, 3e-5}};
+    for (const auto& c : cases)
+        ASSERT_TRUE(Db().Exec("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, SeE_Sensornumber, "
+                              "SeE_Eventnumber, SeE_Recordedvalue) VALUES ('S1', ?, 1, ?)",
+                              {c.sensor, c.value}))
+            << Db().LastError().description.toStdString();
+    for (const auto& c : cases) {
+        const QString sql =
+            GetParam() == Database::Driver::SQLite
+                ? "SELECT SeE_Recordedvalue, typeof(SeE_Recordedvalue) FROM Sensors_Events "
+                  "WHERE SeE_Sensornumber = ? AND typeof(SeE_Sensornumber) = 'integer'"
+                : "SELECT SeE_Recordedvalue, 'real' FROM Sensors_Events WHERE SeE_Sensornumber = ?";
+        const auto rows = Db().Select(sql, {c.sensor.toInt()});
+        ASSERT_TRUE(rows && rows->size() == 1) << c.sensor.toInt();
+        EXPECT_EQ(rows->front().value(0).toDouble(), c.read);
+        EXPECT_EQ(rows->front().value(1).toString(), "real");
+    }
+}
+
 TEST_P(DatabaseTest, FailedStatementReportsItsErrorTheNextSuccessClearsItAndCloseEndsTheConnection)
 {
     EXPECT_FALSE(Db().Exec("INSERT INTO No_Such_Table (x) VALUES (?)", {1}));

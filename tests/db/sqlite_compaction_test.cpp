@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -186,6 +188,51 @@ TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompa
     EXPECT_FALSE(compacted);
     EXPECT_EQ(Rows(file_), 102);
     EXPECT_EQ(Rows(backup_), 101);
+}
+
+// A terminal that writes all the time, in transactions of two rows that cancel out, while the
+// database is backed up and compacted: the backup holds its transactions whole, none of them
+// after the database's, and is readable by whom the database is; the database keeps every row.
+TEST_F(CompactionTest, TheBackupIsOneSnapshotWhileATerminalWrites)
+{
+    MakeDatabase(file_, 100, 20000);
+    ASSERT_EQ(::chmod(QFile::encodeName(file_).constData(), 0640), 0);
+    std::atomic<bool> stop{false};
+    std::atomic<int> committed{0};
+    std::thread terminal([&] {
+        Database db("writing terminal");
+        if (!db.OpenSqlite(file_))
+            return;
+        for (int k = 1; !stop; ++k) {
+            if (db.Transaction([&] {
+                    return db.Exec("INSERT INTO Records VALUES (?, 'w')", {k}) &&
+                           db.Exec("INSERT INTO Records VALUES (?, 'w')", {-k});
+                }))
+                ++committed;
+        }
+    });
+    while (committed < 10)
+        std::this_thread::yield();
+    const bool compacted = CompactDatabaseFile(file_);
+    stop = true;
+    terminal.join();
+    EXPECT_TRUE(compacted);
+
+    Database backup("backup reader");
+    ASSERT_TRUE(backup.OpenSqlite(backup_));
+    const auto written = backup.Select("SELECT COUNT(*), COALESCE(SUM(Rec_SensRecSN), 0) FROM Records WHERE "
+                                       "Rec_Info='w'");
+    const auto check = backup.Select("PRAGMA integrity_check");
+    ASSERT_TRUE(written && check);
+    const int backedUp = written->front().value(0).toInt();
+    EXPECT_GE(backedUp, 20);
+    EXPECT_EQ(backedUp % 2, 0);
+    EXPECT_EQ(written->front().value(1).toLongLong(), 0);
+    EXPECT_EQ(check->front().value(0).toString(), "ok");
+    backup.Close();
+    EXPECT_LE(backedUp, 2 * committed);
+    EXPECT_EQ(Rows(file_), 100 + 2 * committed);
+    EXPECT_EQ(Mode(backup_), 0640u);
 }
 
 } // namespace

@@ -15,6 +15,7 @@ TEST(WallClock, BindsAsTextOfItsOwnDateAndTimeAndReadsOtherForms)
 {
     EXPECT_EQ(WallClockValue(At(2009, 12, 24, 13, 45)).toString(), "2009-12-24 13:45:00");
     EXPECT_EQ(WallClockValue(At(2024, 3, 31, 3, 30, 15, 250)).toString(), "2024-03-31 03:30:15.250");
+    EXPECT_EQ(WallClockValue(At(2000, 1, 2, 0, 0, 9, 7)).toString(), "2000-01-02 00:00:09.007");
     // Whatever its timeSpec(), the fields are taken as they are, never converted.
     const QDateTime offset(QDate(2024, 3, 31), QTime(3, 30), Qt::OffsetFromUTC, 7200);
     EXPECT_EQ(WallClockValue(offset).toString(), "2024-03-31 03:30:00");

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+// The machine's load averages over 1, 5 and 15 minutes, as the figures of a shared machine need.
+inline QString LoadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+struct pg_conn;
+
+// Statements that change rows, run on a PostgreSQL connection without the Qt driver: each SQL
+// text is prepared once on the server and kept, and the values travel as parameters of their
+// own. Through the driver every value is written into the text of an EXECUTE that the server
+// parses again each time.
+class PgStatements
+{
+public:
+    explicit PgStatements(pg_conn* connection) : db_(connection) {}
+    ~PgStatements();
+    PgStatements(const PgStatements&) = delete;
+    PgStatements& operator=(const PgStatements&) = delete;
+
+    // Runs sql with values bound to its '?' placeholders in order; gives the number of rows
+    // changed, or nothing on an error (see ErrorText()).
+    std::optional<int> Exec(const QString& sql, const QVariantList& values);
+    const QString& ErrorText() const { return errorText_; }
+    // Lets go of the statements without asking the server to deallocate them, for a connection
+    // that is about to close or was given up.
+    void Forget() { statements_.clear(); }
+
+private:
+    const QByteArray* Prepared(const QString& sql, int parameters);
+    void Clear();
+
+    pg_conn* db_;
+    // The server-side name of each statement prepared.
+    QHash<QString, QByteArray> statements_;
+    int made_ = 0;
+    QString errorText_;
+};

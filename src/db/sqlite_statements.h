@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Statements that change rows, run on an SQLite connection without the Qt driver: each SQL text
+// is prepared once and kept, and every value is bound with its own type. Through the driver a
+// value costs a text conversion or two and a name lookup, which for a log page's hundreds of
+// values cost more than SQLite's own work.
+class SqliteStatements
+{
+public:
+    explicit SqliteStatements(sqlite3* connection) : db_(connection) {}
+    ~SqliteStatements();
+    SqliteStatements(const SqliteStatements&) = delete;
+    SqliteStatements& operator=(const SqliteStatements&) = delete;
+
+    // Runs sql with values bound to its '?' placeholders in order; gives the number of rows
+    // changed, or nothing on an error (see ErrorCode() and ErrorText()).
+    std::optional<int> Exec(const QString& sql, const QVariantList& values);
+    int ErrorCode() const { return errorCode_; }
+    const QString& ErrorText() const { return errorText_; }
+
+private:
+    sqlite3_stmt* Prepared(const QString& sql);
+    bool Bind(sqlite3_stmt* statement, int index, const QVariant& value);
+    void Clear();
+    void KeepError();
+
+    sqlite3* db_;
+    QHash<QString, sqlite3_stmt*> statements_;
+    int errorCode_ = 0;
+    QString errorText_;
+};
