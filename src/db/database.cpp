@@ -65,13 +65,20 @@ int PortOrDefault(const QString& text)
     return ok && port > 0 && port < 65536 ? port : kDefaultPgPort;
 }
 
+// The connection of a PostgreSQL driver, or nullptr. Qt names the handle's type after libpq's
+// struct, "pg_conn*"; older builds said "PGconn*".
+PGconn* PgConnection(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.data());
+}
+
 // The socket of an open PostgreSQL connection, or -1.
 int PgSocket(const QSqlDatabase& db)
 {
-    const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "PGconn*") != 0)
-        return -1;
-    PGconn* const conn = *static_cast<PGconn* const*>(handle.data());
+    PGconn* const conn = PgConnection(db);
     return conn ? PQsocket(conn) : -1;
 }
 
@@ -384,12 +391,15 @@ bool Database::OpenDirectStatements()
     std::unique_ptr<PgStatements>& pg = worker_->PgDirect();
     if (lite || pg)
         return true;
+    if (driver_ == Driver::PostgreSQL) {
+        if (PGconn* const conn = PgConnection(Handle()))
+            pg = std::make_unique<PgStatements>(conn);
+        return pg != nullptr;
+    }
     const QVariant handle = Handle().driver()->handle();
-    if (driver_ == Driver::SQLite && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+    if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
         lite = std::make_unique<SqliteStatements>(*static_cast<sqlite3* const*>(handle.data()));
-    else if (driver_ == Driver::PostgreSQL && qstrcmp(handle.typeName(), "PGconn*") == 0)
-        pg = std::make_unique<PgStatements>(*static_cast<PGconn* const*>(handle.data()));
-    return lite || pg;
+    return lite != nullptr;
 }
 
 std::optional<int> Database::ExecDirect(const QString& sql, const QVariantList& values)
