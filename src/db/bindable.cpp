@@ -4,6 +4,20 @@
 
 #include <charconv>
 
+bool IsNullValue(const QVariant& value)
+{
+    if (value.isNull())
+        return true;
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString().isNull();
+    case QMetaType::QByteArray:
+        return value.toByteArray().isNull();
+    default:
+        return false;
+    }
+}
+
 QVariant Bindable(const QVariant& value)
 {
     if (value.isNull() && value.typeId() != QMetaType::QDateTime)

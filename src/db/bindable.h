@@ -7,3 +7,7 @@
 // text, so that a terminal reads 0.1 where the unit sent 0.1, a short or a byte as an int.
 // Through the drivers a single or a short would otherwise go as text and back.
 QVariant Bindable(const QVariant& value);
+
+// Whether a bound value stands for NULL, as the Qt drivers take it: also a null text, a null byte
+// array or an invalid date-time (see Bindable).
+bool IsNullValue(const QVariant& value);

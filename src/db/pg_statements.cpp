@@ -46,7 +46,7 @@ struct Parameter
 Parameter ParameterOf(const QVariant& given)
 {
     const QVariant value = Bindable(given);
-    if (value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isNull()))
+    if (IsNullValue(value))
         return {true, false, {}};
     switch (value.typeId()) {
     case QMetaType::Bool:

@@ -3,27 +3,11 @@
 #include "bindable.h"
 
 #include <QByteArray>
-#include <QDateTime>
 
 #include <sqlite3.h>
 
 namespace {
 constexpr qsizetype kMaxStatements = 64;
-
-// Null as the Qt driver takes it: also a null text, a null byte array or an invalid date-time.
-bool IsNullValue(const QVariant& value)
-{
-    if (value.isNull())
-        return true;
-    switch (value.typeId()) {
-    case QMetaType::QString:
-        return value.toString().isNull();
-    case QMetaType::QByteArray:
-        return value.toByteArray().isNull();
-    default:
-        return false;
-    }
-}
 } // namespace
 
 SqliteStatements::~SqliteStatements()
@@ -62,11 +46,6 @@ bool SqliteStatements::Bind(sqlite3_stmt* statement, int index, const QVariant& 
         return sqlite3_bind_null(statement, index) == SQLITE_OK;
     switch (value.typeId()) {
     case QMetaType::Bool:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Short:
-    case QMetaType::UShort:
     case QMetaType::Int:
         return sqlite3_bind_int(statement, index, value.toInt()) == SQLITE_OK;
     case QMetaType::UInt:

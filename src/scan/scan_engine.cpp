@@ -69,8 +69,8 @@ void ScanEngine::RunStart()
                 r.Host = address->host;
                 r.TcpPort = address->tcpPort;
             } else {
-                r.addressTrouble = QStringLiteral("Η διεύθυνση «%1» του συστήματος %2 δεν είναι έγκυρη")
-                                       .arg(listed.Line(), u.serialNumber);
+                r.portTrouble = QStringLiteral("Η διεύθυνση «%1» του συστήματος %2 δεν είναι έγκυρη")
+                                    .arg(listed.Line(), u.serialNumber);
             }
         } else {
             r.LinkType = 1;
@@ -91,9 +91,8 @@ void ScanEngine::EndOfTurn(int unit)
     const SystemRuntimeRecord& r = runtime_[unit];
     CloseUnit(link_, r);
     // Also in the turns the unit rests: its port is not tried then, and is still known to fail.
-    const QString& trouble = r.addressTrouble.isEmpty() ? r.portTrouble : r.addressTrouble;
-    if (!trouble.isEmpty())
-        problems_.Raise(QStringLiteral("port %1").arg(r.Serialnumber), trouble);
+    if (!r.portTrouble.isEmpty())
+        problems_.Raise(QStringLiteral("port %1").arg(r.Serialnumber), r.portTrouble);
     if (!db_.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=? WHERE SyI_Serialnumber=?"),
                   {int(r.LinkState), r.Serialnumber}))
         ReportDatabaseError();

@@ -26,9 +26,7 @@ struct SystemRuntimeRecord
     int sensorInputs = 0;
     int powerInputs = 0;
     // Why the unit's port did not open at its last try, for the operator; kept through the unit's
-    // back-off, empty once the port opened.
+    // back-off, empty once the port opened. For a TCP address that reads as no host, why, for the
+    // whole run: such a unit is never connected.
     QString portTrouble;
-    // Why the stored address reaches no unit, for the operator: such a unit is never connected
-    // and stays offline for the whole run. Empty for an address that is read.
-    QString addressTrouble;
 };

@@ -33,7 +33,9 @@ bool ScanEngine::Identify(SystemRuntimeRecord& unit)
         --unit.BackoffRounds;
         return false;
     }
-    if (!unit.addressTrouble.isEmpty()) // nothing to send it to
+    // A TCP address that reads as no host: nothing to send to, and its trouble, set when the run
+    // started, stands for the whole run.
+    if (unit.LinkType == 0 && unit.Host.isEmpty())
         return false;
     unit.portTrouble = ConnectUnit(link_, unit);
     RequestFrame request{CmdIdentify};
