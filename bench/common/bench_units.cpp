@@ -24,14 +24,14 @@ BenchUnits::BenchUnits(Database& db, const QString& folder, int count)
         sims.push_back(std::move(sim));
     }
     // The work of a transaction runs on the connection's thread: only the rows go in it.
-    db.Transaction([&] {
+    db.Transaction([&](DbSession& s) {
         for (int u = 0; u < count; ++u) {
             const QString serial = QStringLiteral("B%1").arg(u, 4, 10, QLatin1Char('0'));
-            db.Exec(QStringLiteral(
-                        "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
-                        "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES (?, 1, 1, ?, "
-                        "'TELVARON-1', '1', '1', 1)"),
-                    {serial, QStringLiteral("%1-115200").arg(u + 1)});
+            s.Exec(QStringLiteral(
+                       "INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
+                       "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES (?, 1, 1, ?, "
+                       "'TELVARON-1', '1', '1', 1)"),
+                   {serial, QStringLiteral("%1-115200").arg(u + 1)});
             for (int n = 1; n <= 20; ++n)
                 db.Exec(QStringLiteral(
                             "INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "

@@ -55,13 +55,12 @@ void Run(Database::Driver driver, int passes)
     if (!testDb)
         return;
     Database& db = testDb->Db();
-    db.Transaction([&] {
-        db.Exec(
-            QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
-                           "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES ('D1', 1, 1, "
-                           "'1-115200', 'TELVARON-1', '1', '1', 1)"));
+    db.Transaction([&](DbSession& s) {
+        s.Exec(QStringLiteral("INSERT INTO Systems_Info (SyI_Serialnumber, SyI_Used, SyI_Commport, SyI_Aux1, "
+                              "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES ('D1', 1, 1, "
+                              "'1-115200', 'TELVARON-1', '1', '1', 1)"));
         for (int n = 1; n <= kSensors; ++n)
-            db.Exec(
+            s.Exec(
                 QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
                                "SeI_Sensortype) VALUES ('D1', ?, 1, 1)"),
                 {n});

@@ -323,8 +323,9 @@ bool Fill(Database& db, const History& h, qint64 rows)
     bool ok = true;
     for (qint64 first = 0; ok && first < rows; first += kFillChunk) {
         const qint64 last = std::min(rows, first + kFillChunk) - 1;
-        ok = db.Transaction(
-            [&] { return bool(db.Exec((sqlite ? h.sqliteFill : h.postgresFill).arg(first).arg(last))); });
+        ok = db.Transaction([&](DbSession& s) {
+            return bool(s.Exec((sqlite ? h.sqliteFill : h.postgresFill).arg(first).arg(last)));
+        });
     }
     if (sqlite) {
         ok = ok && db.Select(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));

@@ -1,13 +1,13 @@
 #include "db_worker.h"
 
-#include "pg_statements.h"
-#include "sqlite_statements.h"
+#include "db_connection.h"
 
 #include <QCoreApplication>
-#include <QSqlDatabase>
+#include <QEvent>
 #include <QThread>
 
-#include <sys/socket.h>
+#include <clocale>
+#include <locale.h>
 
 namespace {
 
@@ -18,16 +18,60 @@ using std::chrono::milliseconds;
 constexpr milliseconds kQuietWait{2};
 // How long the window may go without its events while a job runs.
 constexpr milliseconds kPumpSlice{20};
-// Left at the end of the bound for the driver to come back from a shut-down socket.
-constexpr milliseconds kGrace{500};
+// How long a cut job has to come back before its thread is left behind.
+constexpr milliseconds kAfterCut{100};
 
-thread_local DbWorker* tCurrent = nullptr;
+// Holds back the user's input while a call waits: a handler that a click reaches then would run
+// nested in the call's caller, which is not ready for it.
+class UserInputHold : public QObject
+{
+public:
+    UserInputHold() { QCoreApplication::instance()->installEventFilter(this); }
+    ~UserInputHold() override { QCoreApplication::instance()->removeEventFilter(this); }
+    UserInputHold(const UserInputHold&) = delete;
+    UserInputHold& operator=(const UserInputHold&) = delete;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::Drop:
+            return true;
+        case QEvent::Close:
+            return event->spontaneous();
+        default:
+            return false;
+        }
+    }
+};
+
+// libpq translates its messages by the locale's LC_MESSAGES, but they are classified in English.
+// The connection's thread reads them in C, whatever the process's locale and without changing it.
+locale_t MessagesInC()
+{
+    static const locale_t locale = newlocale(LC_MESSAGES_MASK, "C", duplocale(LC_GLOBAL_LOCALE));
+    return locale;
+}
 
 } // namespace
 
-std::shared_ptr<DbWorker> DbWorker::Start(QString connectionName)
+std::shared_ptr<DbWorker> DbWorker::Start(QString connectionName, DbDriver driver)
 {
-    std::shared_ptr<DbWorker> worker(new DbWorker(std::move(connectionName)));
+    std::shared_ptr<DbWorker> worker(new DbWorker(std::move(connectionName), driver));
     // The thread keeps its worker alive also when the caller has given up on it.
     worker->thread_ = std::thread([self = worker] { self->Loop(); });
     return worker;
@@ -40,126 +84,100 @@ DbWorker::~DbWorker()
         thread_.detach();
 }
 
-DbWorker* DbWorker::Current()
-{
-    return tCurrent;
-}
-
 void DbWorker::Loop()
 {
-    tCurrent = this;
+    if (const locale_t c = MessagesInC())
+        uselocale(c);
+    DbConnection connection(name_, driver_, cut_);
     for (;;) {
-        std::function<void()> job;
+        std::shared_ptr<Job> job;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stopping_ || job_; });
+            posted_.wait(lock, [this] { return stopping_ || job_; });
             if (!job_)
                 break;
             job = std::move(job_);
-            job_ = nullptr;
         }
         std::exception_ptr thrown;
         try {
-            job();
-        } catch (const DbWorkerAbandoned&) {
+            job->work(connection);
         } catch (...) {
             thrown = std::current_exception();
         }
+        bool givenUp = false;
         {
             const std::lock_guard lock(mutex_);
-            thrown_ = thrown;
-            jobDone_ = true;
+            job->thrown = thrown;
+            job->done = true;
+            givenUp = abandoned_;
         }
-        changed_.notify_all();
+        if (givenUp)
+            break;
+        finished_.notify_one();
     }
-    DropConnection();
-    tCurrent = nullptr;
+    connection.Close();
 }
 
-void DbWorker::DropConnection()
+bool DbWorker::WaitDone(const Job& job, Clock::time_point until, bool pump)
 {
-    // Prepared statements are deallocated on the server: a call that may block, unless the
-    // caller has given up on the thread already.
-    if (Abandoned())
-        queries_.clear();
-    else
-        ClearQueries();
-    // Statements left unfinished would keep SQLite from closing the file; those prepared on a
-    // PostgreSQL server end with its session.
-    sqliteDirect_.reset();
-    if (pgDirect_)
-        pgDirect_->Forget();
-    pgDirect_.reset();
-    SetSocket(-1);
-    if (QSqlDatabase::contains(name_)) {
-        QSqlDatabase::database(name_, false).close();
-        QSqlDatabase::removeDatabase(name_);
-    }
-}
-
-bool DbWorker::WaitDone(Clock::time_point until)
-{
-    const QCoreApplication* app = QCoreApplication::instance();
-    const bool pump = app && QThread::currentThread() == app->thread();
     const Clock::time_point quiet = Clock::now() + kQuietWait;
+    std::optional<UserInputHold> hold;
     for (;;) {
         {
             std::unique_lock lock(mutex_);
             const Clock::time_point now = Clock::now();
-            if (jobDone_ || now >= until)
-                return jobDone_;
+            if (job.done || now >= until)
+                return job.done;
             const Clock::time_point slice =
                 pump ? std::min(until, now < quiet ? quiet : now + kPumpSlice) : until;
-            if (changed_.wait_until(lock, slice, [this] { return jobDone_; }))
+            if (finished_.wait_until(lock, slice, [&job] { return job.done; }))
                 return true;
         }
-        if (pump)
+        if (pump) {
+            if (!hold)
+                hold.emplace();
             QCoreApplication::processEvents();
+        }
     }
 }
 
-bool DbWorker::Run(const std::function<void()>& job, milliseconds bound)
+bool DbWorker::Run(std::function<void(DbConnection&)> work, milliseconds bound)
 {
     const Clock::time_point start = Clock::now();
+    const auto job = std::make_shared<Job>();
+    job->work = std::move(work);
     {
         const std::lock_guard lock(mutex_);
+        if (stopping_)
+            return false;
         job_ = job;
-        jobDone_ = false;
-        thrown_ = nullptr;
     }
-    changed_.notify_all();
-    bool done = WaitDone(start + bound - std::min(kGrace, bound / 4));
-    if (!done) {
-        // The server cannot hold a driver whose socket is gone, frozen or not.
-        {
-            const std::lock_guard lock(mutex_);
-            if (socket_ >= 0)
-                ::shutdown(socket_, SHUT_RDWR);
-        }
-        WaitDone(start + bound);
-        std::unique_lock lock(mutex_);
-        // Plain computation between two driver calls is never left half done.
-        changed_.wait(lock, [this] { return jobDone_ || inDriver_; });
-        if (!jobDone_)
+    posted_.notify_one();
+    const QCoreApplication* app = QCoreApplication::instance();
+    const bool pump = app && QThread::currentThread() == app->thread();
+    if (WaitDone(*job, start + bound, pump)) {
+        if (job->thrown)
+            std::rethrow_exception(job->thrown);
+        return true;
+    }
+    cut_.Now();
+    if (!WaitDone(*job, Clock::now() + kAfterCut, false)) {
+        const std::lock_guard lock(mutex_);
+        if (!job->done)
             abandoned_ = stopping_ = true;
     }
-    std::exception_ptr thrown;
-    {
-        const std::lock_guard lock(mutex_);
-        thrown = std::exchange(thrown_, nullptr);
-    }
-    if (thrown)
-        std::rethrow_exception(thrown);
-    return done;
+    return false;
 }
 
-void DbWorker::Stop()
+void DbWorker::Stop(milliseconds bound)
 {
+    if (!Abandoned() && thread_.joinable())
+        Run([](DbConnection& connection) { connection.Close(); }, bound);
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    posted_.notify_one();
     if (!thread_.joinable())
         return;
     if (Abandoned())
@@ -172,37 +190,4 @@ bool DbWorker::Abandoned() const
 {
     const std::lock_guard lock(mutex_);
     return abandoned_;
-}
-
-void DbWorker::Enter()
-{
-    {
-        const std::lock_guard lock(mutex_);
-        if (abandoned_)
-            throw DbWorkerAbandoned{};
-        inDriver_ = true;
-    }
-    changed_.notify_all();
-}
-
-void DbWorker::Leave()
-{
-    const std::lock_guard lock(mutex_);
-    inDriver_ = false;
-    if (abandoned_)
-        throw DbWorkerAbandoned{};
-}
-
-void DbWorker::ClearQueries()
-{
-    Blocking([this] {
-        queries_.clear();
-        return true;
-    });
-}
-
-void DbWorker::SetSocket(int socket)
-{
-    const std::lock_guard lock(mutex_);
-    socket_ = socket;
 }

@@ -1,5 +1,7 @@
 #include "pg_failure.h"
 
+#include "db_session.h"
+
 #include <array>
 #include <utility>
 
@@ -45,4 +47,12 @@ QString PgFailureOraCode(const QString& libpqMessage)
             return QLatin1String(code);
     }
     return QStringLiteral("00000");
+}
+
+DbError DescribedError(DbDriver driver, const QString& text, long nativeCode)
+{
+    if (driver != DbDriver::PostgreSQL)
+        return {nativeCode, text};
+    const QString code = PgFailureOraCode(text);
+    return {code.toLong(), QStringLiteral("ORA-") + code + QStringLiteral(": ") + text};
 }

@@ -1,6 +1,7 @@
 #include "pg_statements.h"
 
 #include "bindable.h"
+#include "db_cut.h"
 
 #include <QByteArray>
 
@@ -64,6 +65,12 @@ Parameter ParameterOf(const QVariant& given)
 }
 } // namespace
 
+// A result is missing when the statement never reached the server: the connection says why.
+QString PgStatements::ErrorOf(const PGresult* result) const
+{
+    return QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(db_));
+}
+
 PgStatements::~PgStatements()
 {
     Clear();
@@ -87,11 +94,15 @@ const QByteArray* PgStatements::Prepared(const QString& sql, int parameters)
         Clear();
     int count = 0;
     const QByteArray text = NumberedPlaceholders(sql, count);
+    if (count != parameters) {
+        errorText_ = QStringLiteral("%1 values for %2 parameters").arg(parameters).arg(count);
+        return nullptr;
+    }
     const QByteArray name = "telvaron_" + QByteArray::number(++made_);
     PGresult* result = PQprepare(db_, name.constData(), text.constData(), parameters, nullptr);
     const bool prepared = PQresultStatus(result) == PGRES_COMMAND_OK;
     if (!prepared)
-        errorText_ = QString::fromUtf8(PQresultErrorMessage(result));
+        errorText_ = ErrorOf(result);
     PQclear(result);
     if (!prepared)
         return nullptr;
@@ -104,6 +115,10 @@ std::optional<int> PgStatements::Exec(const QString& sql, const QVariantList& va
     const QByteArray* name = Prepared(sql, int(values.size()));
     if (!name)
         return std::nullopt;
+    if (cut_.Done()) {
+        errorText_ = QStringLiteral("canceling statement: the call was given up");
+        return std::nullopt;
+    }
     std::vector<Parameter> parameters;
     parameters.reserve(values.size());
     std::vector<const char*> texts;
@@ -122,7 +137,7 @@ std::optional<int> PgStatements::Exec(const QString& sql, const QVariantList& va
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
         changed = QByteArray(PQcmdTuples(result)).toInt();
     else
-        errorText_ = QString::fromUtf8(PQresultErrorMessage(result));
+        errorText_ = ErrorOf(result);
     PQclear(result);
     return changed;
 }

@@ -6,7 +6,9 @@
 
 #include <optional>
 
+class DbCut;
 struct pg_conn;
+struct pg_result;
 
 // Statements that change rows, run on a PostgreSQL connection without the Qt driver: each SQL
 // text is prepared once on the server and kept, and the values travel as parameters of their
@@ -15,7 +17,8 @@ struct pg_conn;
 class PgStatements
 {
 public:
-    explicit PgStatements(pg_conn* connection) : db_(connection) {}
+    // cut: a statement prepared after its caller gave up is not run.
+    PgStatements(pg_conn* connection, const DbCut& cut) : db_(connection), cut_(cut) {}
     ~PgStatements();
     PgStatements(const PgStatements&) = delete;
     PgStatements& operator=(const PgStatements&) = delete;
@@ -31,8 +34,10 @@ public:
 private:
     const QByteArray* Prepared(const QString& sql, int parameters);
     void Clear();
+    QString ErrorOf(const pg_result* result) const;
 
     pg_conn* db_;
+    const DbCut& cut_;
     // The server-side name of each statement prepared.
     QHash<QString, QByteArray> statements_;
     int made_ = 0;

@@ -1,6 +1,7 @@
 #include "sqlite_statements.h"
 
 #include "bindable.h"
+#include "db_cut.h"
 
 #include <QByteArray>
 
@@ -82,6 +83,11 @@ std::optional<int> SqliteStatements::Exec(const QString& sql, const QVariantList
         errorText_ = QStringLiteral("%1 values for %2 parameters")
                          .arg(values.size())
                          .arg(sqlite3_bind_parameter_count(statement));
+        return std::nullopt;
+    }
+    if (cut_.Done()) {
+        errorCode_ = SQLITE_INTERRUPT;
+        errorText_ = QStringLiteral("interrupted");
         return std::nullopt;
     }
     bool done = true;

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class DbCut;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -16,7 +17,8 @@ struct sqlite3_stmt;
 class SqliteStatements
 {
 public:
-    explicit SqliteStatements(sqlite3* connection) : db_(connection) {}
+    // cut: a statement prepared after its caller gave up is not run.
+    SqliteStatements(sqlite3* connection, const DbCut& cut) : db_(connection), cut_(cut) {}
     ~SqliteStatements();
     SqliteStatements(const SqliteStatements&) = delete;
     SqliteStatements& operator=(const SqliteStatements&) = delete;
@@ -34,6 +36,7 @@ private:
     void KeepError();
 
     sqlite3* db_;
+    const DbCut& cut_;
     QHash<QString, sqlite3_stmt*> statements_;
     int errorCode_ = 0;
     QString errorText_;

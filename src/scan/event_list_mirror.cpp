@@ -1,10 +1,12 @@
 #include "event_list_mirror.h"
 
-#include <db/database.h>
+#include <db/db_session.h>
 #include <link/int_codec.h>
 #include <link/stamp_codec.h>
 
 #include <QDateTime>
+
+#include <vector>
 
 namespace {
 constexpr int kRecipients = 15;
@@ -34,7 +36,7 @@ int PresentEventSlots(quint8 header)
 }
 
 namespace {
-bool WriteSensorEventRows(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
+bool WriteSensorEventRows(DbSession& db, const QString& serial, int sensor, std::span<const quint8> entry,
                           int storedSlots)
 {
     const int present = PresentEventSlots(entry[0]);
@@ -62,7 +64,7 @@ bool WriteSensorEventRows(Database& db, const QString& serial, int sensor, std::
                .has_value();
 }
 
-bool WritePowerEventRows(Database& db, const QString& serial, std::span<const quint8> PowerEventsReply)
+bool WritePowerEventRows(DbSession& db, const QString& serial, std::span<const quint8> PowerEventsReply)
 {
     const int present = PresentEventSlots(PowerEventsReply[0]);
     for (int e = 1; e <= present; ++e) {
@@ -86,13 +88,17 @@ bool WritePowerEventRows(Database& db, const QString& serial, std::span<const qu
 }
 } // namespace
 
-bool MirrorSensorEvents(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
+bool MirrorSensorEvents(DbSession& db, const QString& serial, int sensor, std::span<const quint8> entry,
                         int storedSlots)
 {
-    return db.Transaction([&] { return WriteSensorEventRows(db, serial, sensor, entry, storedSlots); });
+    return db.Transaction(
+        [serial, sensor, list = std::vector(entry.begin(), entry.end()), storedSlots](DbSession& session) {
+            return WriteSensorEventRows(session, serial, sensor, list, storedSlots);
+        });
 }
 
-bool MirrorPowerEvents(Database& db, const QString& serial, std::span<const quint8> PowerEventsReply)
+bool MirrorPowerEvents(DbSession& db, const QString& serial, std::span<const quint8> PowerEventsReply)
 {
-    return db.Transaction([&] { return WritePowerEventRows(db, serial, PowerEventsReply); });
+    return db.Transaction([serial, list = std::vector(PowerEventsReply.begin(), PowerEventsReply.end())](
+                              DbSession& session) { return WritePowerEventRows(session, serial, list); });
 }

@@ -4,7 +4,7 @@
 
 #include <span>
 
-class Database;
+class DbSession;
 
 // A unit's current events: per sensor a list of at most two slots (13-byte entries of the
 // sensor event reply), and one power list of two slots (the 12-byte power event reply). A list
@@ -19,8 +19,8 @@ int PresentEventSlots(quint8 header);
 // deleted, all or nothing, so a terminal never sees half a list. storedSlots is the highest slot
 // the table holds for the sensor (the delete is left out when no later slot is stored). False on
 // a database error.
-bool MirrorSensorEvents(Database& db, const QString& serial, int sensor, std::span<const quint8> entry,
+bool MirrorSensorEvents(DbSession& db, const QString& serial, int sensor, std::span<const quint8> entry,
                         int storedSlots = 2);
 
 // Powermonitoring_Events, the same for the unit's power list.
-bool MirrorPowerEvents(Database& db, const QString& serial, std::span<const quint8> PowerEventsReply);
+bool MirrorPowerEvents(DbSession& db, const QString& serial, std::span<const quint8> PowerEventsReply);

@@ -174,14 +174,16 @@ bool StoreLogRows(Database& db, LogTarget& t, const std::vector<QVariantList>& r
         const auto inserted = db.Exec(MovingInsert(t, rows.size()), update + values);
         stored = inserted && std::size_t(*inserted) == rows.size();
     } else {
-        stored = db.Transaction([&] {
-            if (!rows.empty() && !db.Exec(MultiRowInsert(t.historyTable, t.rowColumns,
-                                                         int(rows.front().size()) + 1, rows.size()),
-                                          values))
-                return false;
-            const auto changed = db.Exec(t.countersUpdate, update);
-            return changed && *changed == 1;
-        });
+        const QString insert = rows.empty() ? QString()
+                                            : MultiRowInsert(t.historyTable, t.rowColumns,
+                                                             int(rows.front().size()) + 1, rows.size());
+        stored =
+            db.Transaction([insert, values, countersUpdate = t.countersUpdate, update](DbSession& session) {
+                if (!insert.isEmpty() && !session.Exec(insert, values))
+                    return false;
+                const auto changed = session.Exec(countersUpdate, update);
+                return changed && *changed == 1;
+            });
     }
     if (stored)
         t.counters = moved;

@@ -20,7 +20,7 @@ const SystemRuntimeRecord* FindUnit(const std::vector<SystemRuntimeRecord>& unit
 }
 
 // The current-condition field that a done request has changed on the unit.
-bool MirrorDone(Database& db, const TerminalCommand& c, const QString& serial)
+bool MirrorDone(DbSession& db, const TerminalCommand& c, const QString& serial)
 {
     if (c.type == RequestSensorAlarm)
         return db
@@ -91,7 +91,7 @@ bool RequestStep::Run(const std::vector<SystemRuntimeRecord>& units)
                                   : !command                              ? ReplyFailed
                                                                           : 0;
             if (immediate != 0) {
-                if (!Answer(row.id, immediate))
+                if (!Answer(db_, row.id, immediate))
                     return false;
                 continue;
             }
@@ -112,16 +112,16 @@ bool RequestStep::Execute(const SystemRuntimeRecord& unit, TerminalCommand comma
     const LinkResult result = ExchangeWithUnit(link_, unit, command.frame, reply, command.dataLength);
     const TrmReqReply code = TerminalReply(command.type, result, reply[0]);
     // The condition row changes before the terminal can see its request completed.
-    const bool ok = db_.Transaction([&] {
-        return (code != ReplyDone || MirrorDone(db_, command, unit.Serialnumber)) && Answer(id, code);
+    const bool ok = db_.Transaction([code, command, serial = unit.Serialnumber, id](DbSession& session) {
+        return (code != ReplyDone || MirrorDone(session, command, serial)) && Answer(session, id, code);
     });
     CloseUnit(link_, unit);
     return ok;
 }
 
-bool RequestStep::Answer(const QVariant& id, int reply)
+bool RequestStep::Answer(DbSession& db, const QVariant& id, int reply)
 {
-    return db_
+    return db
         .Exec(QStringLiteral("UPDATE Terminal_Requests SET TrmReq_Requestreply=?, TrmReq_Requestcompleted=1 "
                              "WHERE TrmReq_ID=?"),
               {reply, id})

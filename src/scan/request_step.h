@@ -9,6 +9,7 @@
 #include <vector>
 
 class Database;
+class DbSession;
 class UnitLink;
 
 // Whether a terminal has left a request not yet answered; nothing on a database error (in
@@ -49,7 +50,7 @@ public:
 private:
     // Sends one row's command and answers the row; false on a database error.
     bool Execute(const SystemRuntimeRecord& unit, TerminalCommand command, const QVariant& id);
-    bool Answer(const QVariant& id, int reply);
+    static bool Answer(DbSession& db, const QVariant& id, int reply);
 
     Database& db_;
     UnitLink& link_;

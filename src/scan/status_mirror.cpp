@@ -2,20 +2,21 @@
 
 #include "status_reply.h"
 
-#include <db/database.h>
+#include <db/db_session.h>
 #include <db/wall_clock.h>
 
 #include <QSet>
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace {
 // Writes, in one statement, the rows of every used number within 1..limit that usedSql gives for
 // the unit: insert names the table and columns, tuple holds one row's placeholders, conflict says
 // how an existing row is updated, and valuesOf gives a row's values.
-bool UpsertUsed(Database& db, const QString& serial, const QString& usedSql, int limit, const QString& insert,
-                const QString& tuple, const QString& conflict,
+bool UpsertUsed(DbSession& db, const QString& serial, const QString& usedSql, int limit,
+                const QString& insert, const QString& tuple, const QString& conflict,
                 const std::function<QVariantList(int)>& valuesOf)
 {
     const auto rows = db.Select(usedSql, {serial});
@@ -37,7 +38,7 @@ bool UpsertUsed(Database& db, const QString& serial, const QString& usedSql, int
 }
 } // namespace
 
-bool MirrorFaults(Database& db, const QString& serial, std::span<const quint8> reply)
+bool MirrorFaults(DbSession& db, const QString& serial, std::span<const quint8> reply)
 {
     const auto rows =
         db.Select(QStringLiteral(
@@ -66,7 +67,7 @@ bool MirrorFaults(Database& db, const QString& serial, std::span<const quint8> r
     return true;
 }
 
-bool MirrorConditions(Database& db, const QString& serial, std::span<const quint8> reply, int sensorInputs,
+bool MirrorConditions(DbSession& db, const QString& serial, std::span<const quint8> reply, int sensorInputs,
                       int powerInputs)
 {
     if (!db.Exec(QStringLiteral("INSERT INTO Systems_Current_Condition (SyCC_SyI_Serialnumber, "
@@ -112,11 +113,12 @@ bool MirrorConditions(Database& db, const QString& serial, std::span<const quint
                       });
 }
 
-bool MirrorStatus(Database& db, const QString& serial, std::span<const quint8> reply, int sensorInputs,
+bool MirrorStatus(DbSession& db, const QString& serial, std::span<const quint8> reply, int sensorInputs,
                   int powerInputs)
 {
-    return db.Transaction([&] {
-        return MirrorFaults(db, serial, reply) &&
-               MirrorConditions(db, serial, reply, sensorInputs, powerInputs);
+    return db.Transaction([serial, status = std::vector(reply.begin(), reply.end()), sensorInputs,
+                           powerInputs](DbSession& session) {
+        return MirrorFaults(session, serial, status) &&
+               MirrorConditions(session, serial, status, sensorInputs, powerInputs);
     });
 }

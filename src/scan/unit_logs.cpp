@@ -57,11 +57,11 @@ bool ScanEngine::MirrorEventLists(int unit)
         std::map<int, int> storedSlots;
         for (const QSqlRecord& row : *stored)
             storedSlots[row.value(0).toInt()] = row.value(1).toInt();
-        const auto entries = std::span<const quint8>(reply);
-        if (!db_.Transaction([&] {
+        if (!db_.Transaction([serial = r.Serialnumber, used, storedSlots, reply](DbSession& session) {
+                const auto entries = std::span<const quint8>(reply);
                 for (const int n : used) {
                     const auto held = storedSlots.find(n);
-                    if (!MirrorSensorEvents(db_, r.Serialnumber, n,
+                    if (!MirrorSensorEvents(session, serial, n,
                                             entries.subspan(std::size_t(kSensorEventEntrySize * (n - 1)),
                                                             kSensorEventEntrySize),
                                             held == storedSlots.end() ? 0 : held->second))

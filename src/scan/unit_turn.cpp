@@ -4,6 +4,7 @@
 #include "status_reply.h"
 #include "unit_exchange.h"
 
+#include <db/database.h>
 #include <link/identify_reply.h>
 #include <link/unit_command.h>
 

@@ -45,11 +45,11 @@ bool FirstRun(SettingsStore& store, ShellPrompter& prompter)
 // Empties the live tables and sets every used unit offline, all or nothing.
 bool ResetLiveState(Database& db)
 {
-    return db.Transaction([&] {
+    return db.Transaction([](DbSession& s) {
         for (const char* table : LiveTables)
-            if (!db.Exec(QStringLiteral("DELETE FROM ") + QLatin1String(table)))
+            if (!s.Exec(QStringLiteral("DELETE FROM ") + QLatin1String(table)))
                 return false;
-        return db.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")).has_value();
+        return s.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")).has_value();
     });
 }
 } // namespace

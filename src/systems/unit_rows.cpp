@@ -6,7 +6,7 @@
 #include <QSet>
 
 namespace {
-bool WriteSystemRow(Database& db, const AddedUnit& u)
+bool WriteSystemRow(DbSession& db, const AddedUnit& u)
 {
     const auto existing =
         db.Select(QStringLiteral("SELECT 1 FROM Systems_Info WHERE SyI_Serialnumber=?"), {u.serialNumber});
@@ -34,7 +34,7 @@ bool WriteSystemRow(Database& db, const AddedUnit& u)
 
 // Rows 1 to count of one of the unit's tables: those beyond are dropped, missing ones made with
 // insertSql (serial number, row number), existing ones left as they are.
-bool KeepRows(Database& db, const QString& table, const QString& serialColumn, const QString& numberColumn,
+bool KeepRows(DbSession& db, const QString& table, const QString& serialColumn, const QString& numberColumn,
               const QString& insertSql, const QString& serial, int count)
 {
     const QString where = QStringLiteral(" WHERE %1=?").arg(serialColumn);
@@ -54,7 +54,7 @@ bool KeepRows(Database& db, const QString& table, const QString& serialColumn, c
     return true;
 }
 
-bool Write(Database& db, const AddedUnit& u, const UnitSettings& s)
+bool Write(DbSession& db, const AddedUnit& u, const UnitSettings& s)
 {
     return WriteSystemRow(db, u) &&
            KeepRows(
@@ -76,7 +76,7 @@ bool Write(Database& db, const AddedUnit& u, const UnitSettings& s)
 
 bool WriteUnitRows(Database& db, const AddedUnit& unit, const UnitSettings& settings)
 {
-    return db.Transaction([&] { return Write(db, unit, settings); });
+    return db.Transaction([unit, settings](DbSession& session) { return Write(session, unit, settings); });
 }
 
 bool RemoveUnit(Database& db, const QString& serialNumber)

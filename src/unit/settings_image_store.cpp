@@ -1,6 +1,6 @@
 #include "settings_image_store.h"
 
-#include <db/database.h>
+#include <db/db_session.h>
 
 namespace {
 QVariant Limit(const std::optional<float>& limit)
@@ -8,7 +8,7 @@ QVariant Limit(const std::optional<float>& limit)
     return limit ? QVariant(*limit) : QVariant(QMetaType::fromType<float>());
 }
 
-bool Store(Database& db, const QString& serial, const UnitSettings& s)
+bool Store(DbSession& db, const QString& serial, const UnitSettings& s)
 {
     if (!db.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Locationnumber=?, SyI_Systemname=? "
                                 "WHERE SyI_Serialnumber=?"),
@@ -35,7 +35,8 @@ bool Store(Database& db, const QString& serial, const UnitSettings& s)
 }
 } // namespace
 
-bool StoreSettingsImageData(Database& db, const QString& serialNumber, const UnitSettings& settings)
+bool StoreSettingsImageData(DbSession& db, const QString& serialNumber, const UnitSettings& settings)
 {
-    return db.Transaction([&] { return Store(db, serialNumber, settings); });
+    return db.Transaction(
+        [serialNumber, settings](DbSession& session) { return Store(session, serialNumber, settings); });
 }

@@ -95,8 +95,8 @@ TEST_P(CallBound, ATimerThatFiresDuringATransactionStaysOutOfIt)
         "INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES (?, 0, '1')");
     int refused = 0;
     const Ticker ticker([&] { refused += Db().Exec(insert, {"timer"}) ? 0 : 1; });
-    EXPECT_FALSE(Db().Transaction([&] {
-        if (!Db().Exec(insert, {"work"}))
+    EXPECT_FALSE(Db().Transaction([insert](DbSession& s) {
+        if (!s.Exec(insert, {"work"}))
             return false;
         std::this_thread::sleep_for(150ms);
         return false;
@@ -162,7 +162,10 @@ TEST_F(FrozenServer, AFrozenConnectionOrConnectIsGivenUpAtTheBoundAndTheNextConn
     } cases[] = {
         {"statement", [&] { return db.Select(QStringLiteral("SELECT 1")).has_value(); }},
         {"transaction",
-         [&] { return db.Transaction([&] { return db.Exec(QStringLiteral("SELECT 1")).has_value(); }); }},
+         [&] {
+             return db.Transaction(
+                 [](DbSession& s) { return s.Exec(QStringLiteral("SELECT 1")).has_value(); });
+         }},
         // Accepted at TCP level, never answered.
         {"reconnect", [&] { return db.Reconnect(); }},
     };

@@ -12,9 +12,10 @@ namespace {
 class DatabaseTest : public BothDriversTest
 {
 protected:
-    bool InsertFault(const QString& serial)
+    bool InsertFault(const QString& serial) { return InsertFault(Db(), serial); }
+    static bool InsertFault(DbSession& db, const QString& serial)
     {
-        return Db()
+        return db
             .Exec("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES "
                   "(?, 0, ?)",
                   {serial, "2"})
@@ -118,22 +119,29 @@ TEST_P(DatabaseTest, TransactionCommitsOnlyCompleteWork)
     const struct
     {
         const char* name;
-        std::function<bool()> work;
+        std::function<bool(DbSession&)> work;
         bool committed;
         int faultsAfter;
     } cases[] = {
-        {"completed", [this] { return InsertFault("A") && InsertFault("B"); }, true, 2},
-        {"gave up", [this] { return InsertFault("C") && false; }, false, 2},
+        {"completed", [](DbSession& s) { return InsertFault(s, "A") && InsertFault(s, "B"); }, true, 2},
+        {"gave up", [](DbSession& s) { return InsertFault(s, "C") && false; }, false, 2},
         // The second row breaks the key: the first one must go too.
-        {"failed statement", [this] { return InsertFault("D") && InsertFault("D"); }, false, 2},
+        {"failed statement", [](DbSession& s) { return InsertFault(s, "D") && InsertFault(s, "D"); }, false,
+         2},
         {"inner part gave up",
-         [this] { return InsertFault("E") && Db().Transaction([&] { return InsertFault("F") && false; }); },
+         [](DbSession& s) {
+             return InsertFault(s, "E") &&
+                    s.Transaction([](DbSession& i) { return InsertFault(i, "F") && false; });
+         },
          false, 2},
         {"inner part completed",
-         [this] { return InsertFault("G") && Db().Transaction([&] { return InsertFault("H"); }); }, true, 4},
+         [](DbSession& s) {
+             return InsertFault(s, "G") && s.Transaction([](DbSession& i) { return InsertFault(i, "H"); });
+         },
+         true, 4},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Db().Transaction([&] { return c.work(); }), c.committed) << c.name;
+        EXPECT_EQ(Db().Transaction(c.work), c.committed) << c.name;
         if (c.name == std::string_view("failed statement")) {
             EXPECT_FALSE(Db().LastError().description.isEmpty()); // kept past the rollback
         }

@@ -181,9 +181,9 @@ TEST_F(CompactionTest, ATerminalKeepsWorkingOnTheFileAndAWritingOneMakesTheCompa
     EXPECT_EQ(Rows(backup_), 100);
 
     bool compacted = true;
-    ASSERT_TRUE(terminal.Transaction([&] {
+    ASSERT_TRUE(terminal.Transaction([&](DbSession& s) {
         compacted = CompactDatabaseFile(file_, std::chrono::milliseconds(200));
-        return terminal.Exec("INSERT INTO Records VALUES (?, ?)", {5001, "during"}).has_value();
+        return s.Exec("INSERT INTO Records VALUES (?, ?)", {5001, "during"}).has_value();
     }));
     EXPECT_FALSE(compacted);
     EXPECT_EQ(Rows(file_), 102);
@@ -204,9 +204,9 @@ TEST_F(CompactionTest, TheBackupIsOneSnapshotWhileATerminalWrites)
         if (!db.OpenSqlite(file_))
             return;
         for (int k = 1; !stop; ++k) {
-            if (db.Transaction([&] {
-                    return db.Exec("INSERT INTO Records VALUES (?, 'w')", {k}) &&
-                           db.Exec("INSERT INTO Records VALUES (?, 'w')", {-k});
+            if (db.Transaction([k](DbSession& s) {
+                    return s.Exec("INSERT INTO Records VALUES (?, 'w')", {k}) &&
+                           s.Exec("INSERT INTO Records VALUES (?, 'w')", {-k});
                 }))
                 ++committed;
         }

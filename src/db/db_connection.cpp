@@ -1,0 +1,325 @@
+#include "db_connection.h"
+
+#include "bindable.h"
+#include "database.h"
+#include "db_worker.h"
+#include "pg_failure.h"
+#include "pg_statements.h"
+#include "sqlite_statements.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QStringList>
+#include <QUrl>
+
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kDefaultPgPort = 5432;
+constexpr qsizetype kMaxPreparedQueries = 64;
+
+// mode=rw makes a wrong path fail instead of creating an empty database there.
+QString SqliteUri(const QString& file)
+{
+    return QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+           QStringLiteral("?mode=rw");
+}
+
+// A driver's message with each line trimmed and blank lines dropped: libpq puts its hint
+// ("Is the server running ...") on a line of its own, which a message box keeps apart.
+QString KeptLines(const QString& message)
+{
+    QStringList lines;
+    for (const QString& line : message.split(QLatin1Char('\n'))) {
+        const QString kept = line.simplified();
+        if (!kept.isEmpty())
+            lines << kept;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+int PortOrDefault(const QString& text)
+{
+    bool ok = false;
+    const int port = text.trimmed().toInt(&ok);
+    return ok && port > 0 && port < 65536 ? port : kDefaultPgPort;
+}
+
+// The connection of a PostgreSQL driver, or nullptr. Qt names the handle's type after libpq's
+// struct, "pg_conn*"; older builds said "PGconn*".
+PGconn* PgConnection(const QVariant& handle)
+{
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.data());
+}
+
+sqlite3* SqliteConnection(const QVariant& handle)
+{
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.data());
+}
+
+} // namespace
+
+DbConnection::DbConnection(QString name, DbDriver driver, DbCut& cut)
+    : name_(std::move(name)), driver_(driver), cut_(cut)
+{
+}
+
+DbConnection::~DbConnection()
+{
+    Close();
+}
+
+QVariant DbConnection::DriverHandle() const
+{
+    return db_.isValid() ? db_.driver()->handle() : QVariant();
+}
+
+bool DbConnection::OpenSqlite(const QString& file, std::chrono::milliseconds busyTimeout)
+{
+    error_ = {};
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+    db_.setDatabaseName(SqliteUri(file));
+    db_.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout.count()));
+    open_ = db_.open();
+    if (!open_) {
+        SetError(db_.lastError(), file);
+        return false;
+    }
+    cut_.SetSqlite(SqliteConnection(DriverHandle()));
+    // WAL lets the terminals read while the server writes. The first read of the file
+    // happens here, so this is also where a file that is no database fails.
+    const auto mode = Select(QStringLiteral("PRAGMA journal_mode=WAL"));
+    bool opened = mode.has_value();
+    if (opened &&
+        (mode->isEmpty() || mode->front().value(0).toString().compare(u"wal", Qt::CaseInsensitive))) {
+        opened = false;
+        error_ = {1, QStringLiteral("WAL journal mode not available: %1").arg(file)};
+    }
+    // In WAL mode NORMAL still commits atomically, and a checkpoint syncs before it copies:
+    // a power cut loses at most the last commits whole, rows together with their counters.
+    // FULL would wait for the disk at every commit, which at a half page per log and pass
+    // costs more than storing the rows.
+    opened = opened && Exec(QStringLiteral("PRAGMA synchronous=NORMAL")).has_value();
+    open_ = opened;
+    return opened;
+}
+
+bool DbConnection::OpenPostgres(const PgServer& server)
+{
+    error_ = {};
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
+    const QString ip = server.serverIp.trimmed();
+    db_.setHostName(ip.isEmpty() ? QStringLiteral("localhost") : ip);
+    db_.setPort(ip.isEmpty() ? kDefaultPgPort : PortOrDefault(server.serverPort));
+    db_.setDatabaseName(server.dataSource);
+    db_.setUserName(server.user);
+    db_.setPassword(server.password);
+    // No statement may wait on a terminal's lock for long, and a server that vanished
+    // from the network must not hold a query for the minutes TCP would wait.
+    db_.setConnectOptions(QStringLiteral("connect_timeout=%1 options='-c lock_timeout=%2 -c "
+                                         "statement_timeout=%2' keepalives_idle=5 keepalives_interval=2 "
+                                         "keepalives_count=3 tcp_user_timeout=%3")
+                              .arg(server.connectTimeoutSeconds)
+                              .arg(server.statementTimeoutMs)
+                              .arg(server.connectTimeoutSeconds * 1000));
+    open_ = db_.open();
+    if (!open_) {
+        SetError(db_.lastError());
+        return false;
+    }
+    if (PGconn* const conn = PgConnection(DriverHandle()))
+        cut_.SetSocket(PQsocket(conn));
+    return true;
+}
+
+void DbConnection::Close()
+{
+    // Nothing may cut a call short on a handle that goes now.
+    cut_.Clear();
+    queries_.clear();
+    // Statements left unfinished would keep SQLite from closing the file; those prepared on a
+    // PostgreSQL server end with its session.
+    sqliteDirect_.reset();
+    if (pgDirect_)
+        pgDirect_->Forget();
+    pgDirect_.reset();
+    if (db_.isValid()) {
+        db_.close();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name_);
+    }
+    open_ = false;
+}
+
+void DbConnection::SetError(const QSqlError& error, const QString& context)
+{
+    QString text = KeptLines(error.databaseText());
+    if (text.isEmpty())
+        text = KeptLines(error.driverText());
+    if (!context.isEmpty())
+        text += QStringLiteral(": ") + context;
+    error_ = Described(text, error.nativeErrorCode().toLong());
+}
+
+DbError DbConnection::Described(const QString& text, long nativeCode) const
+{
+    return DescribedError(driver_, text, nativeCode);
+}
+
+QSqlQuery* DbConnection::Prepared(const QString& sql)
+{
+    const auto found = queries_.find(sql);
+    if (found != queries_.end())
+        return &found.value();
+    if (queries_.size() >= kMaxPreparedQueries)
+        queries_.clear();
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        SetError(query.lastError());
+        return nullptr;
+    }
+    return &queries_.insert(sql, std::move(query)).value();
+}
+
+bool DbConnection::Run(const QString& sql, const QVariantList& values,
+                       const std::function<void(QSqlQuery&)>& use)
+{
+    if (!Ready())
+        return false;
+    std::optional<QSqlQuery> direct;
+    QSqlQuery* query = nullptr;
+    bool done = false;
+    if (values.isEmpty()) {
+        direct.emplace(db_);
+        direct->setForwardOnly(true);
+        query = &*direct;
+        done = query->exec(sql);
+    } else {
+        query = Prepared(sql);
+        if (!query)
+            return false;
+        if (cut_.Done())
+            return Ready();
+        for (qsizetype i = 0; i < values.size(); ++i)
+            query->bindValue(int(i), Bindable(values.at(i)));
+        done = query->exec();
+    }
+    if (done) {
+        use(*query);
+        // A row that fails to arrive ends the reading with an error, not with the last row.
+        done = !query->lastError().isValid();
+    }
+    if (!done)
+        SetError(query->lastError());
+    // Ending a query reads what is left of its answer: also where a broken connection shows.
+    query->finish();
+    direct.reset();
+    open_ = StillOpen();
+    return done;
+}
+
+bool DbConnection::OpenDirectStatements()
+{
+    if (sqliteDirect_ || pgDirect_)
+        return true;
+    const QVariant handle = DriverHandle();
+    if (PGconn* const conn = PgConnection(handle))
+        pgDirect_ = std::make_unique<PgStatements>(conn, cut_);
+    else if (sqlite3* const lite = SqliteConnection(handle))
+        sqliteDirect_ = std::make_unique<SqliteStatements>(lite, cut_);
+    return sqliteDirect_ || pgDirect_;
+}
+
+bool DbConnection::StillOpen() const
+{
+    // The PostgreSQL driver learns of a broken connection only at its next statement.
+    if (PGconn* const conn = PgConnection(DriverHandle()))
+        return PQstatus(conn) == CONNECTION_OK;
+    return db_.isOpen();
+}
+
+bool DbConnection::Ready()
+{
+    error_ = {};
+    if (cut_.Done())
+        error_ = Described(QStringLiteral("The call was given up: interrupted"), 0);
+    else if (!open_)
+        error_ = {0, QStringLiteral("The database is not open")};
+    return error_.description.isEmpty();
+}
+
+std::optional<int> DbConnection::ExecDirect(const QString& sql, const QVariantList& values)
+{
+    if (!Ready())
+        return std::nullopt;
+    std::optional<int> changed;
+    if (sqliteDirect_) {
+        changed = sqliteDirect_->Exec(sql, values);
+        if (!changed)
+            error_ = Described(KeptLines(sqliteDirect_->ErrorText()), sqliteDirect_->ErrorCode());
+    } else {
+        changed = pgDirect_->Exec(sql, values);
+        if (!changed)
+            error_ = Described(KeptLines(pgDirect_->ErrorText()), 0);
+    }
+    open_ = StillOpen();
+    return changed;
+}
+
+std::optional<int> DbConnection::Exec(const QString& sql, const QVariantList& values)
+{
+    // Statements with values go past the Qt driver, which would bind each value through text.
+    if (!values.isEmpty() && open_ && OpenDirectStatements())
+        return ExecDirect(sql, values);
+    std::optional<int> changed;
+    if (!Run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
+        return std::nullopt;
+    return changed;
+}
+
+std::optional<QList<QSqlRecord>> DbConnection::Select(const QString& sql, const QVariantList& values)
+{
+    QList<QSqlRecord> rows;
+    const bool done = Run(sql, values, [&](QSqlQuery& query) {
+        while (query.next())
+            rows.append(query.record());
+    });
+    if (!done)
+        return std::nullopt;
+    return rows;
+}
+
+bool DbConnection::Transaction(std::function<bool(DbSession&)> work)
+{
+    if (inTransaction_)
+        return work(*this);
+    // IMMEDIATE takes the write lock at once: a deferred transaction that reads first may
+    // find its snapshot outdated by a terminal's write and fail at its first write.
+    if (!Exec(driver_ == DbDriver::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")))
+        return false;
+    inTransaction_ = true;
+    bool done = false;
+    try {
+        done = work(*this);
+    } catch (...) {
+        inTransaction_ = false;
+        Exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+    inTransaction_ = false;
+    if (done && Exec(QStringLiteral("COMMIT")))
+        return true;
+    const DbError failure = error_;
+    Exec(QStringLiteral("ROLLBACK"));
+    error_ = failure;
+    return false;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "db_session.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <chrono>
+#include <memory>
+
+class DbCut;
+class PgStatements;
+class QSqlError;
+class SqliteStatements;
+struct PgServer;
+
+// The one connection of a DbWorker, on its thread: every call runs at once, in the thread's own
+// time. Errors are kept per call, as the session gives them.
+class DbConnection : public DbSession
+{
+public:
+    // name: the connection's name in Qt's list; cut: where the connection leaves what another
+    // thread needs to cut a call short.
+    DbConnection(QString name, DbDriver driver, DbCut& cut);
+    ~DbConnection() override;
+    DbConnection(const DbConnection&) = delete;
+    DbConnection& operator=(const DbConnection&) = delete;
+
+    bool OpenSqlite(const QString& file, std::chrono::milliseconds busyTimeout);
+    bool OpenPostgres(const PgServer& server);
+    // Closes the connection and takes it out of Qt's list; errors of the close are ignored.
+    void Close();
+    bool IsOpen() const { return open_; }
+    bool InTransaction() const { return inTransaction_; }
+    // The driver's own handle (sqlite3*, PGconn*), for instruments that hook into the driver.
+    QVariant DriverHandle() const;
+
+    std::optional<int> Exec(const QString& sql, const QVariantList& values = {}) override;
+    std::optional<QList<QSqlRecord>> Select(const QString& sql, const QVariantList& values = {}) override;
+    bool Transaction(std::function<bool(DbSession&)> work) override;
+    const DbError& LastError() const override { return error_; }
+    DbDriver DriverInUse() const override { return driver_; }
+
+private:
+    // Clears the error; false, with the error set, when no statement may run.
+    bool Ready();
+    bool StillOpen() const;
+    bool Run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use);
+    QSqlQuery* Prepared(const QString& sql);
+    // The statements that change rows, on the driver's own connection; false when the driver
+    // gives no handle of its own.
+    bool OpenDirectStatements();
+    std::optional<int> ExecDirect(const QString& sql, const QVariantList& values);
+    void SetError(const QSqlError& error, const QString& context = {});
+    // An error as the error explanation takes it: on PostgreSQL with the ORA code that fits.
+    DbError Described(const QString& text, long nativeCode) const;
+
+    const QString name_;
+    const DbDriver driver_;
+    DbCut& cut_;
+    QSqlDatabase db_;
+    bool open_ = false;
+    bool inTransaction_ = false;
+    DbError error_;
+    // Prepared queries, once per SQL text: on PostgreSQL a statement prepared anew costs two
+    // more round trips every time.
+    QHash<QString, QSqlQuery> queries_;
+    std::unique_ptr<SqliteStatements> sqliteDirect_;
+    std::unique_ptr<PgStatements> pgDirect_;
+};
