@@ -118,8 +118,7 @@ void ScanEngine::Rearm(const QDateTime& passStart)
 void ScanEngine::Stop()
 {
     timers_.StopPing();
-    if (!db_.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")))
-        ReportDatabaseError();
+    SetUnitsOffline();
     link_.CloseAll();
     runtime_.clear();
     logBlocked_.clear();
@@ -132,6 +131,21 @@ void ScanEngine::Stop()
         return;
     }
     window_.RestoreIdle();
+}
+
+void ScanEngine::SetUnitsOffline()
+{
+    const auto offline = [this] {
+        return db_.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0 WHERE SyI_Used=1")).has_value();
+    };
+    // A connection lost under the run (a database server that restarted) is made again once, or the
+    // terminals would see the units online after the end; each call keeps to its bound, so the
+    // stop does too.
+    bool done = !db_.ConnectionLost() && offline();
+    if (!done && db_.ConnectionLost())
+        done = db_.Reconnect() && offline();
+    if (!done)
+        ReportDatabaseError();
 }
 
 void ScanEngine::ReportLogPointers(int unit, int log)

@@ -58,6 +58,8 @@ private:
     void EndOfTurn(int unit);
     void Rearm(const QDateTime& passStart);
     void Stop();
+    // SyI_Online 0 for every used unit.
+    void SetUnitsOffline();
     // Shows the database error on the status line until a pass goes by without one.
     void ReportDatabaseError();
     // Shows that a unit describes one of its logs in a way that cannot be read, while it does.

@@ -4,10 +4,10 @@
 #include <scan/request_step.h>
 
 ScanScheduler::ScanScheduler(Database& db, std::function<void()> scanSystems, SchedulerIntervals intervals)
-    : db_(db), scanSystems_(std::move(scanSystems))
+    : db_(db), scanSystems_(std::move(scanSystems)), pingMs_(intervals.pingMs)
 {
     NewTrmReqCheck.setInterval(intervals.requestCheckMs);
-    PingRequest.setInterval(intervals.pingMs);
+    PingRequest.setInterval(pingMs_);
     connect(&SystemScan, &QTimer::timeout, this, &ScanScheduler::SystemScan_Timer);
     connect(&NewTrmReqCheck, &QTimer::timeout, this, &ScanScheduler::NewTrmReqCheck_Timer);
     connect(&PingRequest, &QTimer::timeout, this, &ScanScheduler::PingRequest_Timer);
@@ -23,7 +23,7 @@ void ScanScheduler::Rearm(int scanIntervalMs)
 
 void ScanScheduler::StartPing()
 {
-    PingRequest.start();
+    PingRequest.start(pingMs_);
 }
 
 void ScanScheduler::StopPing()
@@ -63,8 +63,13 @@ void ScanScheduler::NewTrmReqCheck_Timer()
 void ScanScheduler::PingRequest_Timer()
 {
     PingRequest.stop();
-    if (!db_.Busy())
-        db_.Exec(QStringLiteral(
-            "UPDATE Terminal_Ping_Requests SET TrmPingReq_Served=1 WHERE TrmPingReq_Served=0"));
-    PingRequest.start();
+    // Waiting a whole interval after a call that held the connection (a lock can hold one for
+    // seconds) would leave the terminals' rows unserved for two: the tick runs once it is free.
+    if (db_.Busy()) {
+        PingRequest.start(kBusyRetryMs);
+        return;
+    }
+    db_.Exec(
+        QStringLiteral("UPDATE Terminal_Ping_Requests SET TrmPingReq_Served=1 WHERE TrmPingReq_Served=0"));
+    PingRequest.start(pingMs_);
 }

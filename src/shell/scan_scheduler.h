@@ -18,8 +18,8 @@ struct SchedulerIntervals
 // The timers that drive a scan run: the scan timer starts the next pass, the request
 // check starts one early when a terminal has left a request, and the ping timer marks
 // the terminals' ping rows as served. Each handler switches its own timer off first,
-// so none runs nested inside itself; a pass keeps the first two off while it runs. A tick
-// that comes while a database call waits leaves the database alone and tries again later.
+// so none runs nested inside itself; a pass keeps the first two off while it runs. A scan or
+// ping tick that comes while a database call waits runs as soon as that call has ended.
 class ScanScheduler : public QObject, public ScanTimers
 {
     Q_OBJECT
@@ -43,4 +43,5 @@ private:
 
     Database& db_;
     std::function<void()> scanSystems_;
+    int pingMs_;
 };

@@ -121,3 +121,12 @@ bool ServerRun::Progressed(int from)
         ADD_FAILURE() << "nothing stored for " << kStallMs / 1000 << " s after " << from << " rows";
     return moved;
 }
+
+bool ServerRun::CutServerConnection()
+{
+    // Every other session on the case's own database is the server's.
+    const auto cut = db_.Select(QStringLiteral(
+        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname=current_database() "
+        "AND pid<>pg_backend_pid()"));
+    return cut && !cut->empty() && cut->front().value(0).toBool();
+}

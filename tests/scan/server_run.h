@@ -35,6 +35,8 @@ protected:
     // Waits until the counters have passed `from`. A server that ended or stores nothing for half a
     // minute fails the case at once: a wrong download must not run into the time limit of ctest.
     bool Progressed(int from);
+    // Cuts the server's connection to its PostgreSQL database, as a restart of the database does.
+    bool CutServerConnection();
 
     QTemporaryDir home_;
     QString pgName_;

@@ -112,4 +112,20 @@ TEST_P(SignalledServer, ASecondSignalEndsAtOnce)
     ::kill(pid_t(unit_.processId()), SIGCONT);
 }
 
+// A signal just after the database connection was lost: the stop makes it again to set the units
+// offline.
+TEST_P(SignalledServer, SetsTheUnitsOfflineAlsoAfterALostConnection)
+{
+    if (GetParam() != Database::Driver::PostgreSQL)
+        GTEST_SKIP() << "an SQLite file has no connection to lose";
+    StartServer();
+    ASSERT_TRUE(Progressed(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Online() == 1; }, 10000)) << "the unit is online";
+    ASSERT_TRUE(CutServerConnection());
+    Signal(SIGTERM);
+    ASSERT_TRUE(server_.waitForFinished(10000));
+    ExpectNormalEnd();
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM Systems_Info WHERE SyI_Online<>0")), 0);
+}
+
 INSTANTIATE_BOTH_DRIVERS(SignalledServer);

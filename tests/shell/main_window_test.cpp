@@ -9,8 +9,8 @@
 #include <shell/settings_store.h>
 
 #include <QAction>
-#include <QHeaderView>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -64,6 +64,15 @@ protected:
                                      "SyI_Commport, SyI_Aux1, SyI_Model, SyI_Softver, SyI_Hardver, "
                                      "SyI_Locationnumber) VALUES (?, 1, 0, ?, ?, 'TELVARON-2', '1', '1', 1)"),
                       {serial, commPort, aux1}));
+    }
+
+    // A statement of Db() that meets a terminal's lock gives up after lockMs.
+    void ShortenLockWaits(int lockMs)
+    {
+        if (GetParam() == Database::Driver::SQLite)
+            ASSERT_TRUE(Db().OpenSqlite(TestDb().SqliteFile(), std::chrono::milliseconds(lockMs)));
+        else
+            ASSERT_TRUE(Db().Exec(QStringLiteral("SET lock_timeout=%1").arg(lockMs)));
     }
 
     QTemporaryDir dir_;
@@ -193,18 +202,14 @@ TEST_P(Window, AutoConnectToggleSystemsManagementAndExitWhileIdleAskedUnlessClos
 }
 
 // While a pass waits on a terminal's lock the window answers: the disconnect button is served at
-// once, and the ping timer that ticks meanwhile leaves the database alone until its next tick.
+// once, and the ping timer that ticks meanwhile leaves the database alone while the call waits.
 TEST_P(Window, APassWaitingOnALockLeavesTheWindowAnswering)
 {
     constexpr int kLockMs = 600;
     window_->cmd_Connect->click();
     Database terminal(QStringLiteral("terminal"));
     ASSERT_TRUE(TestDb().OpenConnection(terminal));
-    if (GetParam() == Database::Driver::SQLite) {
-        ASSERT_TRUE(Db().OpenSqlite(TestDb().SqliteFile(), std::chrono::milliseconds(kLockMs)));
-    } else {
-        ASSERT_TRUE(Db().Exec(QStringLiteral("SET lock_timeout=%1").arg(kLockMs)));
-    }
+    ShortenLockWaits(kLockMs);
     ASSERT_TRUE(HoldWriteLock(terminal, QStringLiteral("Systems_Info")));
     QElapsedTimer clock;
     clock.start();
@@ -230,6 +235,37 @@ TEST_P(Window, APassWaitingOnALockLeavesTheWindowAnswering)
     EXPECT_LT(pingMs, 50);
     EXPECT_FALSE(flags_.ScanActive);
     ASSERT_TRUE(terminal.Exec(QStringLiteral("ROLLBACK")));
+}
+
+// Each ping tick marks every waiting row; a tick that meets a call waiting on a terminal's lock
+// marks them once the call has ended, not a whole interval later.
+TEST_P(Window, APingTickThatMeetsACallWaitingOnALockServesTheRowsWhenItEnds)
+{
+    constexpr int kPingMs = 1000;
+    constexpr int kLockMs = 600;
+    ShortenLockWaits(kLockMs);
+    ScanScheduler scheduler(
+        Db(), [] {}, SchedulerIntervals{.pingMs = kPingMs});
+    Database terminal(QStringLiteral("terminal"));
+    ASSERT_TRUE(TestDb().OpenConnection(terminal));
+    ASSERT_TRUE(
+        Db().Exec(QStringLiteral("INSERT INTO Terminal_Ping_Requests (TrmPingReq_Served) VALUES (0)")));
+    QElapsedTimer waiting;
+    waiting.start();
+    scheduler.StartPing();
+    ASSERT_TRUE(HoldWriteLock(terminal, QStringLiteral("Systems_Info")));
+    // The call starts before the tick and waits past it; the lock goes within the call's bound.
+    QTest::qWait(kPingMs - 200);
+    QObject releaser;
+    QTimer::singleShot(500, &releaser, [&] { EXPECT_TRUE(terminal.Exec(QStringLiteral("ROLLBACK"))); });
+    EXPECT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=0")));
+    EXPECT_GT(waiting.elapsed(), kPingMs) << "the call waited past the tick";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return Count(QStringLiteral("SELECT TrmPingReq_Served FROM Terminal_Ping_Requests")) == 1; },
+        2 * kPingMs));
+    EXPECT_LE(waiting.elapsed(), kPingMs + kLockMs);
+    EXPECT_TRUE(scheduler.PingRequest.isActive());
+    EXPECT_EQ(scheduler.PingRequest.interval(), kPingMs);
 }
 
 INSTANTIATE_BOTH_DRIVERS(Window);
