@@ -3,9 +3,12 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <thread>
@@ -40,9 +43,152 @@ void ExpectEndsAt(qint64 elapsedMs, std::chrono::milliseconds bound, const char*
     EXPECT_LE(elapsedMs, 0.9 * double(bound.count()) + 300) << what;
 }
 
+// The threads of this process.
+int Threads()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// Waits up to two seconds for the threads of a connection given up to end.
+bool ThreadsEndTo(int count)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (Threads() > count && waited.elapsed() < 2000)
+        std::this_thread::sleep_for(10ms);
+    return Threads() <= count;
+}
+
+// Makes the next statement that an SQLite connection prepares take its time, as on a disk that
+// stalls: the authorizer runs while a statement is prepared.
+class SlowPrepare
+{
+public:
+    static bool Install(Database& db)
+    {
+        return db.WithDriverHandle([](const QVariant& handle) {
+            sqlite3_set_authorizer(*static_cast<sqlite3* const*>(handle.data()), &Authorize, nullptr);
+        });
+    }
+    static inline std::atomic<int> nextMs = 0;
+
+private:
+    static int Authorize(void*, int, const char*, const char*, const char*, const char*)
+    {
+        if (const int ms = nextMs.exchange(0))
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return SQLITE_OK;
+    }
+};
+
 class CallBound : public BothDriversTest
 {
+protected:
+    // Another connection on the test tables, whose calls end at bound.
+    bool OpenBounded(Database& db)
+    {
+        if (GetParam() == Database::Driver::SQLite)
+            return db.OpenSqlite(TestDb().SqliteFile());
+        PgServer server = *TestPgServer();
+        server.statementTimeoutMs = 0;
+        return db.OpenPostgres(server) && db.Exec(QStringLiteral("SET search_path TO ") + TestDb().PgSchema());
+    }
+    int Faults(const QString& serial)
+    {
+        return Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults WHERE SyF_SyI_Serialnumber=?"), {serial});
+    }
+    const QString insertFault_ = QStringLiteral(
+        "INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES (?, 0, '1')");
 };
+
+// The old grace point lay half a second before the bound: a call that ends after it, within
+// the bound, is done, and the operator is told so.
+TEST_P(CallBound, ACallThatEndsLateWithinItsBoundCountsAsDone)
+{
+    constexpr auto kBound = 1000ms;
+    Database db(QStringLiteral("late"), kBound);
+    ASSERT_TRUE(OpenBounded(db)) << db.LastError().description.toStdString();
+    QElapsedTimer took;
+    took.start();
+    std::optional<int> stored;
+    if (GetParam() == Database::Driver::SQLite) {
+        ASSERT_TRUE(SlowPrepare::Install(db));
+        SlowPrepare::nextMs = 850;
+        stored = db.Exec(insertFault_, {"late"});
+    } else {
+        stored = db.Exec(QStringLiteral("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, "
+                                        "SyF_Faultinfo) SELECT ?, 0, '1' FROM pg_sleep(0.85)"),
+                         {"late"});
+    }
+    EXPECT_GE(took.elapsed(), 800);
+    EXPECT_EQ(stored, 1) << db.LastError().description.toStdString();
+    EXPECT_TRUE(db.LastError().description.isEmpty());
+    EXPECT_TRUE(db.IsOpen());
+    EXPECT_EQ(Faults("late"), 1);
+}
+
+// While a call waits, the window repaints and its timers tick, but a click reaches no handler.
+TEST_P(CallBound, AClickWhileACallWaitsReachesNoHandler)
+{
+    Database terminal(QStringLiteral("terminal"));
+    ASSERT_TRUE(TestDb().OpenConnection(terminal));
+    Database waiting(QStringLiteral("waiting"), 1000ms);
+    ASSERT_TRUE(OpenBounded(waiting));
+    ASSERT_TRUE(HoldWriteLock(terminal, QStringLiteral("Systems_Faults")));
+    QPushButton button(QStringLiteral("Αφαίρεση"));
+    button.show();
+    int clicked = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] { ++clicked; });
+    QTimer::singleShot(100, [&] {
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QTest::keyClick(&button, Qt::Key_Space);
+    });
+    QTimer::singleShot(400, [&] { terminal.Exec(QStringLiteral("ROLLBACK")); });
+    EXPECT_TRUE(waiting.Exec(insertFault_, {"waited"})) << waiting.LastError().description.toStdString();
+    EXPECT_EQ(clicked, 0);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(clicked, 1);
+}
+
+class SqliteCallBound : public CallBound
+{
+};
+
+// A call given up at its bound: what the caller gave it may be gone or changed, and nothing of it
+// is read again; the statement is cut short, so the file's lock is free for a fresh connection
+// and the given-up thread ends.
+TEST_P(SqliteCallBound, AGivenUpCallTouchesNothingOfItsCallerAndHoldsNoLock)
+{
+    constexpr auto kBound = 300ms;
+    const int threads = Threads();
+    Database db(QStringLiteral("given up"), kBound);
+    ASSERT_TRUE(OpenBounded(db));
+    ASSERT_TRUE(SlowPrepare::Install(db));
+    {
+        auto sql = std::make_unique<QString>(insertFault_);
+        auto values = std::make_unique<QVariantList>(QVariantList{QStringLiteral("given up")});
+        SlowPrepare::nextMs = 3 * int(kBound.count());
+        EXPECT_FALSE(db.Exec(*sql, *values));
+        (*values)[0] = QStringLiteral("changed");
+        sql->fill(u'X');
+    }
+    EXPECT_TRUE(ThreadsEndTo(threads + 1)) << "the connection's thread comes back from the slow prepare";
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 0);
+
+    ASSERT_TRUE(db.Reconnect()) << db.LastError().description.toStdString();
+    // Never ends by itself, and writes: it holds the file's write lock while it runs.
+    EXPECT_FALSE(db.Exec(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                                        "INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, "
+                                        "SyF_Faultinfo) SELECT 'endless', 0, x FROM c WHERE x < 0")));
+    EXPECT_EQ(db.LastError().number, 0) << db.LastError().description.toStdString();
+    EXPECT_TRUE(ThreadsEndTo(threads + 1));
+    ASSERT_TRUE(db.Reconnect()) << db.LastError().description.toStdString();
+    EXPECT_TRUE(db.Exec(insertFault_, {"fresh"})) << db.LastError().description.toStdString();
+    db.Close();
+    EXPECT_TRUE(ThreadsEndTo(threads));
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, SqliteCallBound, ::testing::Values(Database::Driver::SQLite), DriverName);
 
 TEST_P(CallBound, ALockWaitEndsAtItsBoundWhileTheWindowRunsAndRefusesNestedCalls)
 {
@@ -133,13 +279,6 @@ protected:
         succeeded = call();
         ticks = ticker.ticks;
         return waited.elapsed();
-    }
-
-    // The threads of this process.
-    static int Threads()
-    {
-        return int(
-            QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
     }
 
     std::unique_ptr<StallingProxy> proxy_;
