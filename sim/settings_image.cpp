@@ -13,7 +13,7 @@ struct Layout
 {
     int settingsAt, settingsSize, namesAt, namesMirrorAt, namesSize;
     int mainsFlags, mainsDelay, mainsMode, schedule, ringCount, systemNumber, securityCode, entryCode;
-    int analogSlots, slotTypeBytes, sensorSettings;
+    int analogSlots, slotTypeByte, sensorSettings;
     int digitalRows, rows, voltageNames, systemName;
 };
 
@@ -59,7 +59,7 @@ void PutSensor(QByteArray& image, const Layout& l, int row, const ImageSensor& s
 {
     const int block = l.settingsAt;
     if (row < l.digitalRows) {
-        image[block + l.slotTypeBytes + row] = char(s.type);
+        image[block + l.slotTypeByte + row] = char(s.type);
     } else {
         const int slot = block + l.analogSlots + kAnalogSlotSize * (row - l.digitalRows);
         image[slot] = char(s.type);
@@ -128,7 +128,7 @@ ImageContents ReadImageContents(const QByteArray& image, bool twentySensors)
     for (int row = 0; row < l.rows; ++row) {
         ImageSensor s;
         s.type = quint8(
-            image[row < l.digitalRows ? block + l.slotTypeBytes + row
+            image[row < l.digitalRows ? block + l.slotTypeByte + row
                                       : block + l.analogSlots + kAnalogSlotSize * (row - l.digitalRows)]);
         const int at = block + l.sensorSettings + kSensorSettingsSize * row;
         const quint8 flags = quint8(image[at]);

@@ -84,7 +84,7 @@ bool RequestStep::Run(const std::vector<SystemRuntimeRecord>& units)
             const std::optional<int> type = ServedRequestType(row.type);
             const std::optional<TerminalCommand> command =
                 unit && type && row.attributesLength <= kLongestAttributes
-                    ? BuildTerminalCommand(*type, row.attributes, unit->sensorInputs)
+                    ? BuildTerminalCommand(*type, row.attributes)
                     : std::nullopt;
             const int immediate = !unit || unit->LinkState == LinkOffline ? ReplyUnavailable
                                   : !type                                 ? ReplyNotServed

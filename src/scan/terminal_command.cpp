@@ -10,6 +10,7 @@ constexpr int kCodeChars = 8;
 constexpr int kCodeFieldStart = 1;
 constexpr int kValueByte = 10;
 constexpr int kSwitchByte = 11;
+constexpr int kHighestSensorNumber = 255;
 constexpr quint8 kAnswerDone = 0xFF;
 constexpr quint8 kAnswerRefused = 0x00;
 
@@ -55,7 +56,7 @@ std::optional<int> ServedRequestType(const QVariant& type)
     return int(value);
 }
 
-std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& attributes, int sensorInputs)
+std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& attributes)
 {
     const qsizetype first = attributes.indexOf(QLatin1Char(';'));
     if (first < 0)
@@ -88,8 +89,9 @@ std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& att
         const QString number = attributes.mid(first + 1, second - first - 1);
         if (second < 0 || !IsDecimal(number))
             return std::nullopt;
+        // Whether the unit has that sensor is the unit's to answer.
         const int n = number.toInt();
-        if (n < 1 || n > std::min(sensorInputs, 255))
+        if (n < 1 || n > kHighestSensorNumber)
             return std::nullopt;
         const bool on = SwitchOn(attributes, second + 1);
         c.frame[0] = CmdSetSensorAlarm;

@@ -45,8 +45,8 @@ std::optional<int> ServedRequestType(const QVariant& type);
 // Builds the command of a served type from TrmReq_Attributes ("code;value" or
 // "code;sensor;switch"). Nothing when the attributes do not have that form: no ";", a type-1
 // value that is no decimal digit, a type-3 sensor number that is empty, not a decimal number or
-// outside 1..sensorInputs. The access code is cut to 8 characters and sent as the unit judges it.
-std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& attributes, int sensorInputs);
+// outside 1..255. The access code is cut to 8 characters and sent as the unit judges it.
+std::optional<TerminalCommand> BuildTerminalCommand(int type, const QString& attributes);
 
 // The reply code for a transaction's outcome and the unit's answer byte.
 TrmReqReply TerminalReply(int type, LinkResult result, quint8 answer);

@@ -146,7 +146,6 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
 {
     SystemRuntimeRecord& r = runtime_[unit];
     const LogStepResult result = step.Run(pointer, target, prepare);
-    bool morePending = result.morePending;
     switch (result.outcome) {
     case LogStepOutcome::LinkFailed:
         LinkFailed(r, result.linkResult);
@@ -157,22 +156,18 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
     case LogStepOutcome::PointersInvalid:
         ReportLogPointers(unit, target.logNumber);
         return true;
-    case LogStepOutcome::Refused: {
+    case LogStepOutcome::Refused:
         // A unit that moved on between its pointers and the page is read afresh in the next
-        // pass; a page that never matches is a log the unit describes wrongly, and retrying it
-        // every half second would only keep every unit's passes short.
-        int& refused = refusals_[{r.Serialnumber, target.logNumber}];
-        if (++refused >= kRefusalsReported) {
+        // pass, half a second later, however often it happens; a page that keeps not matching
+        // is a log the unit describes wrongly, which the operator is told about.
+        if (++refusals_[{r.Serialnumber, target.logNumber}] >= kRefusalsReported)
             ReportLogPointers(unit, target.logNumber);
-            morePending = false;
-        }
         break;
-    }
     case LogStepOutcome::Done:
         refusals_.erase({r.Serialnumber, target.logNumber});
         break;
     }
-    r.MoreLogPending = r.MoreLogPending || morePending;
+    r.MoreLogPending = r.MoreLogPending || result.morePending;
     if (result.newData)
         PumpEventsOnce();
     return true;

@@ -112,7 +112,7 @@ struct SettingsLayout
     qsizetype securityCode;
     qsizetype entryCode;
     qsizetype analogSlots;    // first analog row's record
-    qsizetype slotTypeBytes;  // first digital row's type byte
+    qsizetype slotTypeByte;   // the first digital row's
     qsizetype sensorSettings; // row 0's record
 
     qsizetype phones;
@@ -122,11 +122,13 @@ struct SettingsLayout
 
     bool IsDigital(int row) const { return row >= 0 && row < digitalCount; }
     qsizetype SensorSettingsAt(int row) const { return sensorSettings + kSensorSettingsSize * row; }
-    // The byte that holds the row's type: its type byte or byte 0 of its analog record.
+    // The byte that holds the row's type: its SlotTypeByte or byte 0 of its analog record.
     qsizetype SensorTypeAt(int row) const
     {
-        return IsDigital(row) ? slotTypeBytes + row : analogSlots + kAnalogSlotSize * (row - digitalCount);
+        return IsDigital(row) ? SlotTypeByteAt(row) : AnalogSlotAt(row) + AnalogSlotRecord::kType;
     }
+    // -1 for an analog row.
+    qsizetype SlotTypeByteAt(int row) const { return IsDigital(row) ? slotTypeByte + row : -1; }
     // -1 for a digital row.
     qsizetype AnalogSlotAt(int row) const
     {

@@ -33,8 +33,9 @@ protected:
         return rows && !rows->empty() ? rows->front().value(0).toInt() : -1;
     }
 
-    // Runs the unit and the server until Records holds rows, then stops both as scripts/run does.
-    void RunUntil(const QString& clock, int rows)
+    // Runs the unit and the server until Records holds rows, then stops both: the unit as
+    // scripts/run does, or killed as by a crash or a power cut.
+    void RunUntil(const QString& clock, int rows, bool unitKilled = false)
     {
         StartLiveUnit(clock);
         StartServer();
@@ -42,17 +43,19 @@ protected:
             << RecordCount() << " of " << rows
             << " rows; server: " << server_.readAllStandardError().toStdString();
         Stop(server_);
-        Stop(unit_, true);
+        Stop(unit_, !unitKilled);
     }
 };
 } // namespace
 
-TEST_P(DemoRestart, SecondStartContinuesTheLogAndStoresNothingTwice)
+TEST_P(DemoRestart, EveryStartContinuesTheLogAndStoresNothingTwice)
 {
     RunUntil(QStringLiteral("2024-05-17T13:45:58"), kSensors * (kPrefilled + 1));
-    RunUntil(QStringLiteral("2024-05-17T13:46:58"), kSensors * (kPrefilled + 2));
+    // A unit killed keeps what it saved when its memory changed: the sample the server read.
+    RunUntil(QStringLiteral("2024-05-17T13:46:58"), kSensors * (kPrefilled + 2), true);
+    RunUntil(QStringLiteral("2024-05-17T13:47:58"), kSensors * (kPrefilled + 3));
 
-    EXPECT_EQ(RecordCount(), kSensors * (kPrefilled + 2));
+    EXPECT_EQ(RecordCount(), kSensors * (kPrefilled + 3));
     EXPECT_EQ(Lines(QStringLiteral("SELECT COUNT(*) FROM (SELECT Rec_SyI_Serialnumber FROM Records GROUP BY "
                                    "Rec_SyI_Serialnumber, Rec_SeI_Sensornumber, Rec_Datetime "
                                    "HAVING COUNT(*) > 1) twice")),
@@ -63,7 +66,7 @@ TEST_P(DemoRestart, SecondStartContinuesTheLogAndStoresNothingTwice)
         Lines(QStringLiteral("SELECT Rec_SensRecSN, Rec_Datetime FROM Records WHERE Rec_SeI_Sensornumber = 7 "
                              "ORDER BY Rec_SensRecSN")),
         "1 2024-01-01 02:00\n2 2024-01-01 02:01\n3 2024-01-01 02:02\n4 2024-01-01 02:03\n"
-        "5 2024-01-01 02:04\n6 2024-05-17 13:46\n7 2024-05-17 13:47");
+        "5 2024-01-01 02:04\n6 2024-05-17 13:46\n7 2024-05-17 13:47\n8 2024-05-17 13:48");
 }
 
 INSTANTIATE_BOTH_DRIVERS(DemoRestart);

@@ -1,6 +1,7 @@
 // The real server told to end by a signal in the middle of a log download: it ends the way the
 // exit answered Yes does, after the unit being served, with the units offline and every row once.
 #include "log_compare.h"
+#include "process_signal.h"
 #include "server_run.h"
 
 #include <log_memory.h>
@@ -35,7 +36,7 @@ protected:
 
     int Online() { return Value(QStringLiteral("SELECT SyI_Online FROM Systems_Info")); }
 
-    void Signal(int signal) { ASSERT_EQ(::kill(pid_t(server_.processId()), signal), 0); }
+    void Signal(int signal) { ASSERT_TRUE(SignalRunning(server_, signal)) << "the server is not running"; }
 
     void ExpectNormalEnd()
     {
@@ -101,7 +102,7 @@ TEST_P(SignalledServer, ASecondSignalEndsAtOnce)
     StartServer();
     ASSERT_TRUE(Progressed(0));
     // The unit falls silent: the turn being served waits for it for many seconds, three attempts.
-    ASSERT_EQ(::kill(pid_t(unit_.processId()), SIGSTOP), 0);
+    ASSERT_TRUE(SignalRunning(unit_, SIGSTOP));
     QTest::qWait(1500);
     Signal(SIGTERM);
     EXPECT_FALSE(server_.waitForFinished(500)) << "the first signal lets the turn end";
@@ -109,7 +110,7 @@ TEST_P(SignalledServer, ASecondSignalEndsAtOnce)
     EXPECT_TRUE(server_.waitForFinished(5000));
     ExpectNormalEnd();
     ExpectRowsAsCounted();
-    ::kill(pid_t(unit_.processId()), SIGCONT);
+    SignalRunning(unit_, SIGCONT);
 }
 
 // A signal just after the database connection was lost: the stop makes it again to set the units

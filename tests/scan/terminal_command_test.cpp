@@ -10,47 +10,47 @@ TEST(TerminalCommand, FramesAndMalformedAttributes)
     {
         int type;
         const char* attributes;
-        int sensorInputs;
         const char* frame;
         int mirror, sensor;
     } cases[] = {
-        {1, "abcd;7", 20, "09 61 62 63 64 00 00 00 00 00 07", 7, 0},
-        {1, "abcd;75", 20, "09 61 62 63 64 00 00 00 00 00 07", 7, 0},
-        {1, "123456789AB;3", 20, "09 31 32 33 34 35 36 37 38 00 03", 3, 0},
-        {2, ";0", 20, "06 00 00 00 00 00 00 00 00 00 00", 0, 0},
-        {2, "c;1", 20, "06 63 00 00 00 00 00 00 00 00 ff", 1, 0},
-        {2, "c;x", 20, "06 63 00 00 00 00 00 00 00 00 ff", 1, 0},
-        {2, "c;", 20, "06 63 00 00 00 00 00 00 00 00 ff", 1, 0},
-        {3, "c;12;1", 20, "20 63 00 00 00 00 00 00 00 00 0b 01", 1, 12},
-        {3, "c;012;1", 20, "20 63 00 00 00 00 00 00 00 00 0b 01", 1, 12}, // leading zeros: still decimal
-        {3, "c;1;0", 8, "20 63 00 00 00 00 00 00 00 00 00 00", 0, 1},
-        {1, "", 20, nullptr, 0, 0},
-        {1, "1234", 20, nullptr, 0, 0},
-        {1, "1234;", 20, nullptr, 0, 0},
-        {1, "1234;x", 20, nullptr, 0, 0},
-        {2, "no sep", 20, nullptr, 0, 0},
-        {3, "c;12", 20, nullptr, 0, 0},
-        {3, "c;;1", 20, nullptr, 0, 0},
-        {3, "c;x2;1", 20, nullptr, 0, 0},
-        {3, "c;0;1", 20, nullptr, 0, 0},
-        {3, "c;21;1", 20, nullptr, 0, 0},
-        {3, "c;9;1", 8, nullptr, 0, 0},
-        {3, "c;256;1", 255, nullptr, 0, 0},
-        {3, "c;-1;1", 20, nullptr, 0, 0},
-        {3, "c;1.5;1", 20, nullptr, 0, 0},
-        {3, "c;+3;1", 20, nullptr, 0, 0},
-        {3, "c; 3;1", 20, nullptr, 0, 0},
-        {3, "c;3 ;1", 20, nullptr, 0, 0},
-        {3, "c;1e1;1", 20, nullptr, 0, 0},
-        {3, "c;0x3;1", 20, nullptr, 0, 0},
-        {1, "c;+3", 20, nullptr, 0, 0},
-        {1, "c; 3", 20, nullptr, 0, 0},
-        {1, "c;-1", 20, nullptr, 0, 0},
-        {3, "c;99999999999;1", 20, nullptr, 0, 0},
+        {1, "abcd;7", "09 61 62 63 64 00 00 00 00 00 07", 7, 0},
+        {1, "abcd;75", "09 61 62 63 64 00 00 00 00 00 07", 7, 0},
+        {1, "123456789AB;3", "09 31 32 33 34 35 36 37 38 00 03", 3, 0},
+        {2, ";0", "06 00 00 00 00 00 00 00 00 00 00", 0, 0},
+        {2, "c;1", "06 63 00 00 00 00 00 00 00 00 ff", 1, 0},
+        {2, "c;x", "06 63 00 00 00 00 00 00 00 00 ff", 1, 0},
+        {2, "c;", "06 63 00 00 00 00 00 00 00 00 ff", 1, 0},
+        {3, "c;12;1", "20 63 00 00 00 00 00 00 00 00 0b 01", 1, 12},
+        {3, "c;012;1", "20 63 00 00 00 00 00 00 00 00 0b 01", 1, 12}, // leading zeros: still decimal
+        {3, "c;1;0", "20 63 00 00 00 00 00 00 00 00 00 00", 0, 1},
+        // Any number from 1 to 255 is sent: whether the unit has that sensor is its own answer.
+        {3, "c;21;1", "20 63 00 00 00 00 00 00 00 00 14 01", 1, 21},
+        {3, "c;255;0", "20 63 00 00 00 00 00 00 00 00 fe 00", 0, 255},
+        {1, "", nullptr, 0, 0},
+        {1, "1234", nullptr, 0, 0},
+        {1, "1234;", nullptr, 0, 0},
+        {1, "1234;x", nullptr, 0, 0},
+        {2, "no sep", nullptr, 0, 0},
+        {3, "c;12", nullptr, 0, 0},
+        {3, "c;;1", nullptr, 0, 0},
+        {3, "c;x2;1", nullptr, 0, 0},
+        {3, "c;0;1", nullptr, 0, 0},
+        {3, "c;256;1", nullptr, 0, 0},
+        {3, "c;-1;1", nullptr, 0, 0},
+        {3, "c;1.5;1", nullptr, 0, 0},
+        {3, "c;+3;1", nullptr, 0, 0},
+        {3, "c; 3;1", nullptr, 0, 0},
+        {3, "c;3 ;1", nullptr, 0, 0},
+        {3, "c;1e1;1", nullptr, 0, 0},
+        {3, "c;0x3;1", nullptr, 0, 0},
+        {1, "c;+3", nullptr, 0, 0},
+        {1, "c; 3", nullptr, 0, 0},
+        {1, "c;-1", nullptr, 0, 0},
+        {3, "c;99999999999;1", nullptr, 0, 0},
     };
     for (const auto& t : cases) {
-        SCOPED_TRACE(testing::Message() << t.type << " " << t.attributes << " " << t.sensorInputs);
-        const auto c = BuildTerminalCommand(t.type, QString::fromLatin1(t.attributes), t.sensorInputs);
+        SCOPED_TRACE(testing::Message() << t.type << " " << t.attributes);
+        const auto c = BuildTerminalCommand(t.type, QString::fromLatin1(t.attributes));
         ASSERT_EQ(bool(c), t.frame != nullptr);
         if (!c)
             continue;

@@ -16,7 +16,7 @@ class TerminalRequests : public ScanFixture
 TEST_P(TerminalRequests, EveryReplyCode)
 {
     SimUnit& s1 = AddSerialUnit(QStringLiteral("S1"), 1);
-    AddTcpUnit(QStringLiteral("T1"));
+    SimUnit& t1 = AddTcpUnit(QStringLiteral("T1"));
     SimUnit& m1 = AddTcpUnit(QStringLiteral("M1"));
     SimUnit& n1 = AddSerialUnit(QStringLiteral("N1"), 2);
     SimUnit& x1 = AddSerialUnit(QStringLiteral("X1"), 3);
@@ -46,10 +46,9 @@ TEST_P(TerminalRequests, EveryReplyCode)
     AddRequest(QStringLiteral("S1"), 1, QStringLiteral("1234"));                   // 5: malformed
     AddRequest(QStringLiteral("S1"), 3, QVariant(QMetaType::fromType<QString>())); // 5: null attributes
     AddRequest(QStringLiteral("T1"), 3, QStringLiteral("1234;1.5;1"));             // 5: no whole number
-    AddRequest(QStringLiteral("T1"), 3, QStringLiteral("1234;21;1"));              // 5: beyond its inputs
     AddRequest(QStringLiteral("T1"), 1, QStringLiteral("1234;+3"));                // 5
-    QStringList expected{"1/1", "1/1", "1/1", "2/1", "3/1", "3/1", "3/1", "3/1", "3/1",
-                         "4/1", "5/1", "5/1", "5/1", "5/1", "5/1", "5/1", "5/1"};
+    QStringList expected{"1/1", "1/1", "1/1", "2/1", "3/1", "3/1", "3/1", "3/1",
+                         "3/1", "4/1", "5/1", "5/1", "5/1", "5/1", "5/1", "5/1"};
     // Not served (6); PostgreSQL's 16-bit column refuses or rounds the others.
     QVariantList types{4, 0, -1, 32767, QVariant(QMetaType::fromType<int>())};
     if (GetParam() == Database::Driver::SQLite)
@@ -59,10 +58,14 @@ TEST_P(TerminalRequests, EveryReplyCode)
         AddRequest(QStringLiteral("S1"), type, QStringLiteral("1234;1"));
         expected << QStringLiteral("6/1");
     }
+    // The tenth row sent, the last the pass's five request steps take: the unit has no sensor 21.
+    AddRequest(QStringLiteral("T1"), 3, QStringLiteral("1234;21;1"));
+    expected << QStringLiteral("5/1");
     Pass();
     EXPECT_EQ(Replies(), expected);
     EXPECT_EQ(s1.model.State().relayB, 0);
     EXPECT_EQ(s1.model.State().alarmCondition, 7);
+    EXPECT_EQ(t1.Arrivals(CmdSetSensorAlarm), 2);
     EXPECT_EQ(Count(QStringLiteral("SELECT SyCC_RelayBcondition FROM Systems_Current_Condition WHERE "
                                    "SyCC_SyI_Serialnumber='S1'")),
               0);
@@ -73,6 +76,25 @@ TEST_P(TerminalRequests, EveryReplyCode)
     EXPECT_EQ(Unit(0).LinkState, LinkInMenu);
     // Nothing was left pending, so the next pass is not hurried.
     EXPECT_GT(timers_.interval, 500);
+}
+
+TEST_P(TerminalRequests, ASensorBeyondTheModelsInputsIsSentAndTheUnitsAnswerDecides)
+{
+    SimUnit& unit = AddTcpUnit(QStringLiteral("T2"), QStringLiteral("TELVARON-2"));
+    Pass();
+    RequestStep step(Db(), *link_);
+    AddRequest(QStringLiteral("T2"), 3, QStringLiteral("1234;12;1"));
+    ASSERT_TRUE(step.Run(engine_->RuntimeSystems())); // eight sensors: the unit answers 0x01
+    unit.model.Update([](UnitState& s) { s.identity.sensorCount = 12; });
+    AddRequest(QStringLiteral("T2"), 3, QStringLiteral("1234;12;1"));
+    ASSERT_TRUE(step.Run(engine_->RuntimeSystems())); // a unit with sensor 12 answers 0xFF
+    EXPECT_EQ(Replies(), (QStringList{"5/1", "1/1"}));
+    EXPECT_EQ(unit.Arrivals(CmdSetSensorAlarm), 2);
+    EXPECT_TRUE(unit.model.State().sensors[11].alarm);
+    // Done without a condition row for that sensor: none is created.
+    EXPECT_EQ(
+        Count(QStringLiteral("SELECT COUNT(*) FROM Sensors_Current_Condition WHERE SeCC_Sensornumber=12")),
+        0);
 }
 
 TEST_P(TerminalRequests, DoneRequestMirrorsItsValueUntilTheNextStatus)
