@@ -80,12 +80,17 @@ int TypeCodeAt(const SettingsLayout& layout, int row, int index)
 
 SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::span<const quint8> image)
 {
+    return DecodeSettingsFormOfVariant(modelKind, IsBypassModel(model), image);
+}
+
+SettingsFormValues DecodeSettingsFormOfVariant(int modelKind, bool bypassModel, std::span<const quint8> image)
+{
     const SettingsLayout& layout = LayoutFor(modelKind);
     SettingsFormValues v;
     v.modelKind = layout.modelKind;
     if (layout.bypassHours >= 0) {
         const quint8 b = ByteAt(image, layout.bypassHours);
-        v.bypassEnabled = IsBypassModel(model);
+        v.bypassEnabled = bypassModel;
         v.bypassHours = v.bypassEnabled ? QString::number(b == 0 ? 1 : b) : QString();
         v.sg2FiveVolt = v.bypassEnabled || b == 0;
     } else {

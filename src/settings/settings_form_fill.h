@@ -10,6 +10,9 @@
 // twenty-sensor layout, any other kind the eight-sensor one. Reads only the filled copies,
 // never past a field or the image; a byte that no list holds selects nothing.
 SettingsFormValues DecodeSettingsForm(int modelKind, const QString& model, std::span<const quint8> image);
+// The same for a twenty-sensor model known to show bypass hours (bypassModel) or the SG-2 choice.
+SettingsFormValues DecodeSettingsFormOfVariant(int modelKind, bool bypassModel,
+                                               std::span<const quint8> image);
 
 // The position of a type code in a row's type list: the code itself on an analog row, the
 // code less 2 on a digital row (which offers the probe and the contacts only).

@@ -116,7 +116,20 @@ class EntryWriter
 public:
     explicit EntryWriter(std::span<quint8> image) : image_(image) {}
 
-    static bool Edited(const QString& entry, const QString& shown) { return entry != shown; }
+    template <typename Entry> static bool Edited(const Entry& entry, const Entry& shown)
+    {
+        return entry != shown;
+    }
+
+    // A byte made from controls (toggles, a choice, a number) that read as the dialog showed them
+    // keeps the unit's byte, which may hold what no control shows: flag bits of no control, two
+    // contact states at once, bypass hours of 0 shown as 1, an SG-2 byte other than 0 and 1.
+    template <typename Entry>
+    void Byte(qsizetype at, const Entry& entry, const Entry& shown, quint8 encoded) const
+    {
+        if (Edited(entry, shown))
+            image_[std::size_t(at)] = encoded;
+    }
 
     void Decimal(qsizetype at, const QString& entry, const QString& shown) const
     {
@@ -157,13 +170,9 @@ void WriteName(std::span<quint8> image, qsizetype start, const QString& tag)
     std::copy_n(bytes.begin(), std::min<qsizetype>(bytes.size(), qsizetype(field.size())), field.begin());
 }
 
-// shown is what the dialog showed for the row.
-void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, const SensorRowValues& v,
-              const SensorRowValues& shown)
+// The flags byte as the controls of a row of the given type give it; bits 6 and 7 clear.
+quint8 SensorFlags(int code, const SensorRowValues& v)
 {
-    const EntryWriter entries(image);
-    const int code = TypeCodeAt(layout, row, v.typeIndex);
-    const qsizetype r = layout.SensorSettingsAt(row);
     quint8 flags = 0;
     if (IsContact(code)) {
         if (v.contactIndex == kContactOpen)
@@ -183,7 +192,30 @@ void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, co
     for (const auto& [on, bit] : bits)
         if (on)
             SetBit(flags, bit);
-    image[std::size_t(r)] = flags;
+    return flags;
+}
+
+// Bits 2 to 7 clear.
+quint8 MainsFlags(const SettingsFormValues& v)
+{
+    quint8 flags = 0;
+    if (v.mainsLog)
+        SetBit(flags, mains_flag::kLogEvents);
+    if (v.mainsMessages)
+        SetBit(flags, mains_flag::kMessages);
+    return flags;
+}
+
+// shown is what the dialog showed for the row.
+void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, const SensorRowValues& v,
+              const SensorRowValues& shown)
+{
+    const EntryWriter entries(image);
+    const int code = TypeCodeAt(layout, row, v.typeIndex);
+    const qsizetype r = layout.SensorSettingsAt(row);
+    const quint8 flags = SensorFlags(code, v);
+    entries.Byte(r + sensor_field::kFlags, flags,
+                 SensorFlags(TypeCodeAt(layout, row, shown.typeIndex), shown), flags);
     image[std::size_t(layout.SensorTypeAt(row))] = quint8(code);
     entries.Decimal(r + sensor_field::kMaximum, v.maximum, shown.maximum);
     entries.Decimal(r + sensor_field::kMinimum, v.minimum, shown.minimum);
@@ -268,24 +300,23 @@ bool EncodeSettingsForm(const SettingsFormValues& v, std::span<quint8> out)
     SettingsImage image;
     std::copy(out.begin(), out.end(), image.begin());
 
-    const SettingsFormValues shown = DecodeSettingsForm(v.modelKind, QString(), out);
+    const SettingsFormValues shown = DecodeSettingsFormOfVariant(v.modelKind, v.bypassEnabled, out);
     const EntryWriter entries(image);
     for (int row = 0; row < layout.inputs.sensors; ++row)
         WriteRow(image, layout, row, v.rows[std::size_t(row)], shown.rows[std::size_t(row)]);
 
-    if (layout.bypassHours >= 0)
-        image[layout.bypassHours] = v.bypassEnabled ? quint8(v.bypassHours.toInt()) : v.sg2FiveVolt ? 0 : 1;
+    if (layout.bypassHours < 0)
+        entries.Byte(layout.bypassByte, v.bypassHours, shown.bypassHours,
+                     v.bypassHours.isEmpty() ? 1 : quint8(v.bypassHours.toInt()));
+    else if (v.bypassEnabled)
+        entries.Byte(layout.bypassHours, v.bypassHours, shown.bypassHours, quint8(v.bypassHours.toInt()));
     else
-        image[layout.bypassByte] = v.bypassHours.isEmpty() ? 1 : quint8(v.bypassHours.toInt());
+        entries.Byte(layout.bypassHours, v.sg2FiveVolt, shown.sg2FiveVolt, v.sg2FiveVolt ? 0 : 1);
 
     image[layout.mainsMode] = quint8(v.mainsModeIndex);
     entries.Whole16(layout.mainsDelay, v.mainsDelay, shown.mainsDelay);
-    quint8 mainsFlags = 0;
-    if (v.mainsLog)
-        SetBit(mainsFlags, mains_flag::kLogEvents);
-    if (v.mainsMessages)
-        SetBit(mainsFlags, mains_flag::kMessages);
-    image[layout.mainsFlags] = mainsFlags;
+    const quint8 mainsFlags = MainsFlags(v);
+    entries.Byte(layout.mainsFlags, mainsFlags, MainsFlags(shown), mainsFlags);
     for (int k = 0; k < layout.inputs.VoltageNames(); ++k)
         WriteName(image, layout.VoltageNameAt(k), v.voltageNames[std::size_t(k)].tag);
 

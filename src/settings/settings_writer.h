@@ -20,8 +20,9 @@ std::optional<QString> CheckSettingsForm(const SettingsFormValues& values);
 
 // Encodes checked values into image (whose other bytes stay), then seals it. An entry left as
 // the dialog shows it for image keeps the image's bytes (a rounded decimal, a 16-bit value shown
-// clamped, a telephone number with characters the code page lacks), so values left alone change
-// no byte. False, leaving the image as it was, when a value does not encode (a value the checks
+// clamped, a telephone number with characters the code page lacks, flag bits no control shows,
+// bypass hours of 0 shown as 1, an SG-2 byte other than 0 and 1), so values left alone change no
+// byte. False, leaving the image as it was, when a value does not encode (a value the checks
 // refuse).
 bool EncodeSettingsForm(const SettingsFormValues& values, std::span<quint8> image);
 

@@ -59,15 +59,8 @@ void SaveGeneralSettings(SettingsStore& store, const GeneralSettingsEntries& e)
     store.Write(AppSettings, DBServerPORT, e.serverPort);
 }
 
-QString DatabaseFileDialogStart(const QString& dbFile)
+QString DatabaseFilePreset(const QString& appFolder)
 {
-    if (!dbFile.isEmpty()) {
-        const QFileInfo current(dbFile);
-        if (current.isFile())
-            return current.absoluteFilePath();
-        if (current.absoluteDir().exists())
-            return current.absolutePath();
-    }
-    const QFileInfo preset(QDir::current(), QStringLiteral("tldb.db"));
-    return preset.isFile() ? preset.absoluteFilePath() : QDir::currentPath();
+    const QFileInfo preset(QDir(appFolder), QStringLiteral("tldb.db"));
+    return preset.isFile() ? preset.absoluteFilePath() : QString();
 }

@@ -25,6 +25,6 @@ QString GeneralSettingsRefusal(const GeneralSettingsEntries& entries);
 // Writes all six keys, whichever database kind is selected.
 void SaveGeneralSettings(SettingsStore& store, const GeneralSettingsEntries& entries);
 
-// Where the database file dialog opens: on the current file when it exists, else in its folder
-// when that exists, else in the working folder, on its tldb.db when there is one.
-QString DatabaseFileDialogStart(const QString& dbFile);
+// The file name the database file dialog opens with: the tldb.db of the program's folder when
+// that file exists, else none.
+QString DatabaseFilePreset(const QString& appFolder);

@@ -6,6 +6,7 @@
 #include <ui/button_row.h>
 #include <ui/prompter.h>
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -136,9 +137,9 @@ void GeneralSettingsFrm::Option1_Click()
 
 void GeneralSettingsFrm::Command1_Click()
 {
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, kAppTitle, DatabaseFileDialogStart(Label2->text()),
-                                     QStringLiteral("SQLite database files (*.db)"));
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, kAppTitle, DatabaseFilePreset(QCoreApplication::applicationDirPath()),
+        QStringLiteral("SQLite database files (*.db)"));
     if (!chosen.isEmpty()) {
         Label2->setText(chosen);
         Label2->setToolTip(chosen);

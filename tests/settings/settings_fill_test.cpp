@@ -158,8 +158,10 @@ TEST_P(EveryField, UntouchedEntriesGoBackByteForByte)
 }
 
 // Bytes the dialog cannot show as they are: a telephone number of codes the code page leaves
-// undefined, and an erased 16-bit rate and delay, shown as "32767". Left alone they go back as
-// the unit's bytes; typed over, they are written as entered.
+// undefined, an erased 16-bit rate and delay, shown as "32767", flag bits no control shows (6 and
+// 7 of a sensor's flags, 2 to 7 of the mains flags), a contact marked both open and closed, and
+// bypass hours of 0, shown as "1". Left alone they go back as the unit's bytes; edited, their
+// field is written as entered, the flags from their controls alone.
 TEST_P(EveryField, BytesTheDialogCannotShowGoBackWhenLeftAlone)
 {
     const MemoryMap& m = *GetParam();
@@ -168,11 +170,17 @@ TEST_P(EveryField, BytesTheDialogCannotShowGoBackWhenLeftAlone)
     const int rate = r + 19;
     const int delay = r + 17;
     const int phone = m.phones + 22;
+    const int probe = m.sensors;        // row 0's flags
+    const int contact = m.sensors + 21; // row 1's flags, a contact
     SettingsImage image = SampleImage(m);
     const QByteArray undefined = QByteArray::fromHex("AAD281FF00");
     std::copy(undefined.begin(), undefined.end(), image.begin() + phone);
     for (const int at : {rate, rate + 1, delay, delay + 1})
         image[std::size_t(at)] = 0xFF;
+    image[std::size_t(probe)] |= 0xC0;        // 3F: active, both limits, logging, messages
+    image[std::size_t(contact)] |= 0x04;      // 22: open, messages
+    image[std::size_t(m.mainsFlags)] |= 0xFC; // 02: messages
+    image[std::size_t(m.bypass)] = 0;
     SealSettingsImage(image, LayoutFor(m.kind));
 
     const struct
@@ -188,6 +196,13 @@ TEST_P(EveryField, BytesTheDialogCannotShowGoBackWhenLeftAlone)
         {"number typed", [](SystemSettingsFrm& d) { d.Text1[1]->setText("2109*#p"); }, phone,
          "323130392A237000"},
         {"digit added", [](SystemSettingsFrm& d) { d.Text1[1]->insert("5"); }, phone, "3F3F3F3F3500"},
+        {"sensor made inactive", [](SystemSettingsFrm& d) { d.Check2[0]->setChecked(false); }, probe, "3E"},
+        {"contact state chosen", [](SystemSettingsFrm& d) { d.Combo2[1]->setCurrentIndex(0); }, contact,
+         "20"},
+        {"mains logging ticked", [](SystemSettingsFrm& d) { d.Check5[0]->setChecked(true); }, m.mainsFlags,
+         "03"},
+        {"bypass hours typed", [](SystemSettingsFrm& d) { d.Text10->setText("12"); }, m.bypass, "0C"},
+        {"mains delay typed", [](SystemSettingsFrm& d) { d.Text13->setText("1440"); }, m.mainsDelay, "A005"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -195,6 +210,7 @@ TEST_P(EveryField, BytesTheDialogCannotShowGoBackWhenLeftAlone)
         EXPECT_EQ(f.form.Text4[row]->text(), "32767");
         EXPECT_EQ(f.form.Text7[row]->text(), "32767");
         EXPECT_EQ(f.form.Text1[1]->text().size(), 4);
+        EXPECT_EQ(f.form.Text10->text(), "1");
         c.edit(f.form);
         ASSERT_EQ(CheckSettingsForm(f.form.Values()), std::nullopt);
         SettingsImage written = image;
@@ -359,6 +375,27 @@ TEST(FillModels, BypassOrSelectorByModelName)
     Filled five(0, "TELVARON-1", image);
     EXPECT_TRUE(five.form.Option1->isChecked());
     EXPECT_FALSE(five.form.Option2->isChecked());
+
+    // The SG-2 choice goes back as the unit holds it while left alone; chosen, it is 0 for 5 V and
+    // 1 for 12 V.
+    const struct
+    {
+        quint8 held;
+        const char* chosen;
+        int written;
+    } choices[] = {{0, "", 0}, {24, "", 24}, {5, "12 V", 5}, {24, "5 V", 0}, {0, "12 V", 1}};
+    for (const auto& c : choices) {
+        SCOPED_TRACE(::testing::Message() << int(c.held) << " " << c.chosen);
+        SettingsImage held = SampleImage(TwentyMap());
+        held[611] = c.held;
+        SealSettingsImage(held, TwentySensorLayout);
+        Filled f(0, "TELVARON-1", held);
+        if (*c.chosen)
+            (QLatin1String(c.chosen) == "5 V" ? f.form.Option1 : f.form.Option2)->setChecked(true);
+        SettingsImage written = held;
+        ASSERT_TRUE(EncodeSettingsForm(f.form.Values(), written));
+        EXPECT_EQ(written[611], c.written);
+    }
 }
 
 TEST(FillLists, PartRulesNotToolkitDefaults)

@@ -91,8 +91,8 @@ TEST(SettingsWriter, ScheduleRules)
 TEST(SettingsWriter, EncodesControlsIntoTheirBytes)
 {
     SettingsFormValues v = Sample(TwentyMap());
-    v.bypassEnabled = false; // an SG-2 model
-    v.sg2FiveVolt = false;
+    v.bypassEnabled = false; // an SG-2 model, 5 V chosen over the 12 V that 7 shows
+    v.sg2FiveVolt = true;
     v.rows[12].reading4 = "";
     v.rows[12].reading20 = "";
     v.rows[3].typeIndex = 1; // a contact, closed
@@ -102,7 +102,7 @@ TEST(SettingsWriter, EncodesControlsIntoTheirBytes)
     v.systemName.tag = "80FF0300";
     SettingsImage image = SampleImage(TwentyMap());
     ASSERT_TRUE(EncodeSettingsForm(v, image));
-    EXPECT_EQ(image[611], 1);
+    EXPECT_EQ(image[611], 0);
     // An empty calibration is 0 and 100: slope 6.25 at +5, offset -25 at +1.
     EXPECT_EQ(QByteArray((const char*)&image[694 + 18], 9).toHex(), "010000c8c10000c840");
     EXPECT_EQ(image[787], 3);

@@ -138,35 +138,23 @@ TEST_F(SettingsTest, DialogLoadsFromStoreAndSavesOnlyAcceptedEntries)
     EXPECT_EQ(saved.Read(AppSettings, DBServerPORT), QStringLiteral("5432"));
 }
 
-TEST_F(SettingsTest, DatabaseFileDialogStartsWhereTheCurrentFileIs)
+// Browse opens on the program folder's tldb.db when that file is there, else with no file name,
+// whatever the working folder holds.
+TEST_F(SettingsTest, DatabaseFileDialogPresetsTheProgramFoldersFile)
 {
+    const QString app = dir_.filePath(QStringLiteral("app"));
     const QString work = dir_.filePath(QStringLiteral("work"));
-    const QString data = dir_.filePath(QStringLiteral("data"));
+    const QString other = dir_.filePath(QStringLiteral("other"));
+    ASSERT_TRUE(QDir().mkpath(app));
     ASSERT_TRUE(QDir().mkpath(work));
-    ASSERT_TRUE(QDir().mkpath(data));
-    QFile(data + QStringLiteral("/units.db")).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QDir().mkpath(other + QStringLiteral("/tldb.db")));
+    ASSERT_TRUE(QFile(work + QStringLiteral("/tldb.db")).open(QIODevice::WriteOnly));
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(work));
-    struct Case
-    {
-        QString dbFile;
-        QString start;
-    };
-    const Case cases[] = {
-        {data + QStringLiteral("/units.db"), data + QStringLiteral("/units.db")},
-        {QStringLiteral("../data/units.db"), data + QStringLiteral("/units.db")},
-        {data + QStringLiteral("/gone.db"), data},
-        {dir_.filePath(QStringLiteral("gone/units.db")), work},
-        {QString(), work},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(QFileInfo(DatabaseFileDialogStart(c.dbFile)).canonicalFilePath(),
-                  QFileInfo(c.start).canonicalFilePath())
-            << c.dbFile.toStdString();
-    // With nothing better, the default file of the working folder.
-    QFile(work + QStringLiteral("/tldb.db")).open(QIODevice::WriteOnly);
-    EXPECT_EQ(QFileInfo(DatabaseFileDialogStart(QString())).canonicalFilePath(),
-              QFileInfo(work + QStringLiteral("/tldb.db")).canonicalFilePath());
+    EXPECT_EQ(DatabaseFilePreset(app), QString());
+    EXPECT_EQ(DatabaseFilePreset(other), QString()); // a folder of that name is no file
+    ASSERT_TRUE(QFile(app + QStringLiteral("/tldb.db")).open(QIODevice::WriteOnly));
+    EXPECT_EQ(DatabaseFilePreset(app), app + QStringLiteral("/tldb.db"));
     QDir::setCurrent(before);
 }
 
