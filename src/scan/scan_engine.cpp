@@ -11,6 +11,19 @@
 #include <unit/systems_info.h>
 #include <unit/unit_address.h>
 
+namespace {
+constexpr long kSqliteBusy = 5;
+constexpr long kSqliteLocked = 6;
+
+// SQLite's answer when another connection holds the lock the statement needs; its extended codes
+// carry the primary one in their low byte.
+bool HeldLocked(Database::Driver driver, const DbError& error)
+{
+    const long primary = error.number & 0xff;
+    return driver == Database::Driver::SQLite && (primary == kSqliteBusy || primary == kSqliteLocked);
+}
+} // namespace
+
 ScanEngine::ScanEngine(Database& db, UnitLink& link, ScanFlags& flags, ScanWindow& window, ScanTimers& timers,
                        EndProgram endProgram, Clock clock)
     : db_(db), link_(link), flags_(flags), window_(window), timers_(timers),
@@ -27,6 +40,12 @@ void ScanEngine::ScanSystems()
     if (!systemsLoaded_)
         RunStart();
     requestsFailed_ = false;
+    // A locked database is tried once a pass, with a write that stores nothing.
+    if (databaseLocked_ && !stopping()) {
+        databaseLocked_ = false;
+        if (!db_.Transaction([] { return true; }))
+            ReportDatabaseError();
+    }
     const QDateTime passStart = clock_();
     for (int i = 0; i < SystemCount() && !stopping(); ++i)
         Turn(i);
@@ -93,7 +112,8 @@ void ScanEngine::EndOfTurn(int unit)
     // Also in the turns the unit rests: its port is not tried then, and is still known to fail.
     if (!r.portTrouble.isEmpty())
         problems_.Raise(QStringLiteral("port %1").arg(r.Serialnumber), r.portTrouble);
-    if (!db_.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=? WHERE SyI_Serialnumber=?"),
+    if (!databaseLocked_ &&
+        !db_.Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Online=? WHERE SyI_Serialnumber=?"),
                   {int(r.LinkState), r.Serialnumber}))
         ReportDatabaseError();
     window_.ShowLinkState(unit, r.LinkState);
@@ -102,11 +122,12 @@ void ScanEngine::EndOfTurn(int unit)
 
 void ScanEngine::Rearm(const QDateTime& passStart)
 {
+    // Logs and requests whose rows could not be stored now do not hurry the next pass.
     bool logPending = false;
-    for (int k = 0; k < SystemCount() && !logPending; ++k)
+    for (int k = 0; k < SystemCount() && !logPending && !databaseLocked_; ++k)
         logPending = !logBlocked_[k] && runtime_[k].LinkState == LinkOnline && runtime_[k].MoreLogPending;
     bool requestPending = false;
-    if (!logPending && !requestsFailed_) {
+    if (!logPending && !requestsFailed_ && !databaseLocked_) {
         const std::optional<bool> pending = TerminalRequestPending(db_);
         if (!pending)
             ReportDatabaseError();
@@ -164,6 +185,7 @@ void ScanEngine::ReportDatabaseError()
     // The status line gives each trouble one line of its own, and the cause of now: a server
     // that restarts, then refuses, then does not answer is one trouble with three causes.
     const DbError& error = db_.LastError();
+    databaseLocked_ = databaseLocked_ || HeldLocked(db_.DriverInUse(), error);
     problems_.Follow(QStringLiteral("database"), error.number,
                      QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(error.description.simplified()),
                      clock_());

@@ -45,7 +45,8 @@ private:
     void RunStart();
     void Turn(int unit);
     // The steps before the end of the turn; false ends the turn early. A database error skips
-    // only the step that met it: the unit's other steps still run.
+    // only the step that met it: the unit's other steps still run. Once the database is found
+    // locked, the steps that store are left alone until a pass finds it free.
     bool Identify(SystemRuntimeRecord& unit);
     bool ReadStatus(int unit);
     bool MirrorEventLists(int unit);
@@ -79,6 +80,10 @@ private:
     bool systemsLoaded_ = false;
     // The request table failed in this pass: the later turns of the pass leave it alone.
     bool requestsFailed_ = false;
+    // Another connection holds the SQLite file locked: every write would wait out the busy time
+    // in turn. Until a pass finds it free, the units are read and nothing is stored, so no log
+    // page is taken that could not be stored.
+    bool databaseLocked_ = false;
     std::vector<SystemRuntimeRecord> runtime_;
     std::vector<bool> logBlocked_;
     // Page reads refused in a row, per unit and log.

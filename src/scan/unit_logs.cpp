@@ -23,6 +23,8 @@ LogCounters CountersOf(const QSqlRecord& row, int first)
 
 bool ScanEngine::MirrorEventLists(int unit)
 {
+    if (databaseLocked_)
+        return true;
     SystemRuntimeRecord& r = runtime_[unit];
     const auto sensors = db_.Select(
         QStringLiteral(
@@ -71,7 +73,7 @@ bool ScanEngine::MirrorEventLists(int unit)
             }))
             ReportDatabaseError();
     }
-    if (!inputs->empty()) {
+    if (!inputs->empty() && !databaseLocked_) {
         RequestFrame request{CmdReadPowerEvents};
         if (const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1); result != LinkOk) {
             LinkFailed(r, result);
@@ -85,6 +87,8 @@ bool ScanEngine::MirrorEventLists(int unit)
 
 void ScanEngine::ReadLogs(int unit)
 {
+    if (databaseLocked_)
+        return;
     SystemRuntimeRecord& r = runtime_[unit];
     RequestFrame request{CmdReadLogPointers};
     ReplyBuffer reply{};
@@ -152,7 +156,7 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
         return false;
     case LogStepOutcome::DatabaseFailed:
         ReportDatabaseError();
-        return true;
+        return !databaseLocked_;
     case LogStepOutcome::PointersInvalid:
         ReportLogPointers(unit, target.logNumber);
         return true;

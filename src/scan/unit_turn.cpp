@@ -18,7 +18,7 @@ void ScanEngine::Turn(int unit)
     SystemRuntimeRecord& r = runtime_[unit];
     // A request table that fails (renamed, locked, no rights) would fail the same way in every
     // turn of the pass; it is tried again in the next pass, and the units are served meanwhile.
-    if (!requestsFailed_ && !requests_.Run(runtime_)) {
+    if (!requestsFailed_ && !databaseLocked_ && !requests_.Run(runtime_)) {
         requestsFailed_ = true;
         ReportDatabaseError();
     }
@@ -71,7 +71,7 @@ bool ScanEngine::ReadStatus(int unit)
     }
     const auto status = std::span<const quint8>(reply).first(kStatusReplyLength);
     logBlocked_[unit] = StatusLogBlocked(status);
-    if (!MirrorStatus(db_, r.Serialnumber, status, r.sensorInputs, r.powerInputs))
+    if (!databaseLocked_ && !MirrorStatus(db_, r.Serialnumber, status, r.sensorInputs, r.powerInputs))
         ReportDatabaseError();
     return true;
 }

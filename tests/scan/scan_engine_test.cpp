@@ -310,6 +310,45 @@ TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
     EXPECT_EQ(window_.status, QString());
 }
 
+// A terminal locks the SQLite file in the middle of a log download, for longer than the busy time:
+// each pass waits on the lock once and still reads every unit; afterwards every row is stored once.
+TEST_P(ScanPass, ALockHeldOverSeveralPassesIsWaitedOnOncePerPass)
+{
+    if (GetParam() != Database::Driver::SQLite)
+        GTEST_SKIP() << "a lock on one PostgreSQL table leaves the others free";
+    constexpr qint64 kBusyMs = 500;
+    ASSERT_TRUE(Db().OpenSqlite(TestDb().SqliteFile(), std::chrono::milliseconds(kBusyMs)));
+    SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 1);
+    SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"));
+    unitsim::PrefillLogs(serial.logs, 20, 230, 70, 5);
+    unitsim::PrefillLogs(tcp.logs, 20, 120, 30, 1);
+    Pass();
+    Database terminal(QStringLiteral("terminal"));
+    ASSERT_TRUE(TestDb().OpenConnection(terminal));
+    bool lock = true;
+    QObject::connect(&serial.sim, &unitsim::UnitSimulator::CommandArrived, [&](quint8 command, int) {
+        if (command == CmdReadLogPage && lock)
+            lock = !terminal.Exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    });
+    const auto statusReads = [&] {
+        return std::pair(serial.Arrivals(CmdReadStatus), tcp.Arrivals(CmdReadStatus));
+    };
+    for (int pass = 1; pass <= 4; ++pass) {
+        const auto before = statusReads();
+        QElapsedTimer took;
+        took.start();
+        Pass();
+        ASSERT_LT(took.elapsed(), 2 * kBusyMs) << pass;
+        EXPECT_EQ(statusReads(), std::pair(before.first + 1, before.second + 1)) << pass;
+        EXPECT_TRUE(window_.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων"))) << pass;
+    }
+    ASSERT_TRUE(terminal.Exec(QStringLiteral("ROLLBACK")));
+    PassUntilSettled();
+    EXPECT_EQ(window_.status, QString());
+    ExpectLogsMirrored(QStringLiteral("S1"), 20);
+    ExpectLogsMirrored(QStringLiteral("T1"), 20);
+}
+
 TEST_P(ScanPass, DisconnectOrExitDuringATurnFinishesItAndStops)
 {
     // Units run in serial-number order: S1, then T1.
