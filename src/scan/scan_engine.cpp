@@ -183,10 +183,11 @@ void ScanEngine::ReportLogPointers(int unit, int log)
 void ScanEngine::ReportDatabaseError()
 {
     // The status line gives each trouble one line of its own, and the cause of now: a server
-    // that restarts, then refuses, then does not answer is one trouble with three causes.
+    // that restarts, then refuses, then does not answer is one trouble with three causes. A
+    // trouble began when the call that met it did, a bound before a time-out is known.
     const DbError& error = db_.LastError();
     databaseLocked_ = databaseLocked_ || HeldLocked(db_.DriverInUse(), error);
     problems_.Follow(QStringLiteral("database"), error.number,
                      QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(error.description.simplified()),
-                     clock_());
+                     clock_().addMSecs(-db_.LastErrorTook().count()));
 }

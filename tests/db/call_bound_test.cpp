@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <clocale>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -91,11 +92,13 @@ protected:
             return db.OpenSqlite(TestDb().SqliteFile());
         PgServer server = *TestPgServer();
         server.statementTimeoutMs = 0;
-        return db.OpenPostgres(server) && db.Exec(QStringLiteral("SET search_path TO ") + TestDb().PgSchema());
+        return db.OpenPostgres(server) &&
+               db.Exec(QStringLiteral("SET search_path TO ") + TestDb().PgSchema());
     }
     int Faults(const QString& serial)
     {
-        return Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults WHERE SyF_SyI_Serialnumber=?"), {serial});
+        return Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults WHERE SyF_SyI_Serialnumber=?"),
+                     {serial});
     }
     const QString insertFault_ = QStringLiteral(
         "INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, SyF_Faultinfo) VALUES (?, 0, '1')");
@@ -125,6 +128,26 @@ TEST_P(CallBound, ACallThatEndsLateWithinItsBoundCountsAsDone)
     EXPECT_TRUE(db.LastError().description.isEmpty());
     EXPECT_TRUE(db.IsOpen());
     EXPECT_EQ(Faults("late"), 1);
+}
+
+// A call is given up at its bound also while its work is outside the driver, and what it left
+// undone is not committed after.
+TEST_P(CallBound, AWorkThatOverstaysIsGivenUpAtTheBoundAndCommitsNothing)
+{
+    constexpr auto kBound = 300ms;
+    const int threads = Threads();
+    Database db(QStringLiteral("overstaying"), kBound);
+    ASSERT_TRUE(OpenBounded(db));
+    QElapsedTimer took;
+    took.start();
+    EXPECT_FALSE(db.Transaction([insert = insertFault_](DbSession& s) {
+        const bool inserted = s.Exec(insert, {"overstayed"}).has_value();
+        std::this_thread::sleep_for(1000ms);
+        return inserted;
+    }));
+    EXPECT_LE(took.elapsed(), kBound.count() + 200);
+    EXPECT_TRUE(ThreadsEndTo(threads));
+    EXPECT_EQ(Faults("overstayed"), 0);
 }
 
 // While a call waits, the window repaints and its timers tick, but a click reaches no handler.
@@ -335,6 +358,37 @@ TEST_F(FrozenServer, AFrozenConnectionOrConnectIsGivenUpAtTheBoundAndTheNextConn
     ASSERT_TRUE(db.Reconnect()) << db.LastError().description.toStdString();
     EXPECT_TRUE(db.Select(QStringLiteral("SELECT 1")));
     EXPECT_TRUE(db.LastError().description.isEmpty());
+}
+
+// The program ends with its connection closed, also when the server froze with statements it
+// had prepared: the close is given up at the bound like any call.
+TEST_F(FrozenServer, AnExitOnAFrozenServerEndsWithinTheBound)
+{
+    auto db = std::make_unique<Database>(QStringLiteral("exiting"), kBound);
+    ASSERT_TRUE(db->OpenPostgres(server_)) << db->LastError().description.toStdString();
+    ASSERT_TRUE(db->Select(QStringLiteral("SELECT ?::int"), {1}));
+    ASSERT_TRUE(db->Exec(QStringLiteral("SELECT ?::int"), {1}));
+    proxy_->SetMode(StallingProxy::Mode::Freeze);
+    QElapsedTimer exiting;
+    exiting.start();
+    db->Close();
+    db.reset();
+    EXPECT_LE(exiting.elapsed(), kBound.count() + 300);
+}
+
+// libpq's messages are read in English on the connection's thread, whatever the process's
+// locale, which no connection attempt changes while other threads run.
+TEST_F(FrozenServer, AConnectLeavesTheProcessLocaleAlone)
+{
+    const std::string before = std::setlocale(LC_MESSAGES, "C.UTF-8");
+    std::string during;
+    QTimer::singleShot(300, [&] { during = std::setlocale(LC_MESSAGES, nullptr); });
+    proxy_->SetMode(StallingProxy::Mode::Freeze);
+    Database db(QStringLiteral("connecting"), kBound);
+    EXPECT_FALSE(db.OpenPostgres(server_));
+    EXPECT_EQ(db.LastError().number, 12170) << db.LastError().description.toStdString();
+    EXPECT_EQ(during, before);
+    std::setlocale(LC_MESSAGES, "C");
 }
 
 } // namespace

@@ -79,7 +79,9 @@ TEST_P(DatabaseTest, ASingleIsStoredAsItsDecimalAndNarrowIntegersAsNumbers)
         double read;
     } cases[] = {{QVariant::fromValue(qint16(1)), 0.1f, 0.1},
                  {QVariant::fromValue(quint8(20)), -819.1f, -819.1},
-                 {QVariant::fromValue(quint16(3)), 3e-5f, 3e-5}};
+                 {QVariant::fromValue(quint16(3)), 3e-5f, 3e-5},
+                 // Seven significant digits, as many as a single holds.
+                 {QVariant::fromValue(qint16(4)), 1234.567f, 1234.567}};
     for (const auto& c : cases)
         ASSERT_TRUE(Db().Exec("INSERT INTO Sensors_Events (SeE_SyI_Serialnumber, SeE_Sensornumber, "
                               "SeE_Eventnumber, SeE_Recordedvalue) VALUES ('S1', ?, 1, ?)",
@@ -105,6 +107,10 @@ TEST_P(DatabaseTest, FailedStatementReportsItsErrorTheNextSuccessClearsItAndClos
     if (GetParam() == Database::Driver::PostgreSQL) {
         EXPECT_TRUE(Db().LastError().description.startsWith("ORA-00000: "));
     }
+    EXPECT_FALSE(
+        Db().Exec("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype) VALUES (?, ?)", {1}));
+    EXPECT_TRUE(Db().LastError().description.contains("1 values for 2 parameters"))
+        << Db().LastError().description.toStdString();
     EXPECT_TRUE(Db().Select("SELECT COUNT(*) FROM Records"));
     EXPECT_TRUE(Db().LastError().description.isEmpty());
     Db().Close();
