@@ -192,6 +192,7 @@ void Run(qint64 megabytes, int runs)
         std::fprintf(stderr, "making the %lld MB database failed\n", static_cast<long long>(megabytes));
         return;
     }
+    const double madeSeconds = made.elapsed() / 1e3;
     const double size = QFileInfo(file).size() / 1048576.0;
     const QString loadBefore = LoadAverage();
     std::vector<double> copies;
@@ -211,7 +212,7 @@ void Run(qint64 megabytes, int runs)
     std::printf(
         "SQLite file of %.0f MB (made in %.0f s), median of %d runs, load %s -> %s; a copy of the file "
         "%.0f ms:\n",
-        size, made.elapsed() / 1e3, runs, qPrintable(loadBefore), qPrintable(LoadAverage()), Median(copies));
+        size, madeSeconds, runs, qPrintable(loadBefore), qPrintable(LoadAverage()), Median(copies));
     for (const bool first : {true, false}) {
         for (const bool isNow : {false, true}) {
             const Figures& f = isNow ? now[first] : former[first];

@@ -12,6 +12,11 @@ std::optional<PgServer> TestPgServer()
     const QString port = qEnvironmentVariable("TELVARON_TEST_PG_PORT");
     if (port.isEmpty())
         return std::nullopt;
+    return TestPgServerAt(port);
+}
+
+PgServer TestPgServerAt(const QString& port)
+{
     return PgServer{.serverIp = QStringLiteral("127.0.0.1"),
                     .serverPort = port,
                     .dataSource = QStringLiteral("telvaron_test"),

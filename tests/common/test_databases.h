@@ -21,6 +21,8 @@
 
 // The test server's database (telvaron_test), or nothing when no test server is given.
 std::optional<PgServer> TestPgServer();
+// The database telvaron_test of a test server on 127.0.0.1 at port.
+PgServer TestPgServerAt(const QString& port);
 
 // The schema file of a driver: db/schema.sqlite.sql or db/schema.postgres.sql.
 QString SchemaFile(Database::Driver driver);

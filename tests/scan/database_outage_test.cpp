@@ -1,12 +1,9 @@
 // A PostgreSQL server of the suite's own that restarts and stops under a running scan.
-#include "free_tcp_port.h"
+#include "own_pg_server.h"
 #include "scan_fixture.h"
 #include "stalling_proxy.h"
 
 #include <db/database.h>
-
-#include <QProcess>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -18,22 +15,18 @@ protected:
         // The suite runs only where the test server runs, that is where PostgreSQL is installed.
         if (!TestPgServer())
             return;
-        folder_ = new QTemporaryDir;
-        port_ = FreeTcpPort();
-        if (!Cluster(QStringLiteral("start"), {QString::number(port_)}))
-            port_ = 0;
+        server_ = new OwnPgServer;
+        EXPECT_TRUE(server_->Started()) << server_->Problem().toStdString();
     }
     static void TearDownTestSuite()
     {
-        if (folder_)
-            Cluster(QStringLiteral("stop"));
-        delete folder_;
-        folder_ = nullptr;
+        delete server_;
+        server_ = nullptr;
     }
 
     void SetUp() override
     {
-        if (port_ == 0)
+        if (!server_ || !server_->Started())
             GTEST_SKIP() << "no PostgreSQL server of the suite's own";
         ScanFixture::SetUp();
         // Every connection, also one made again after a restart, finds this case's tables.
@@ -43,20 +36,12 @@ protected:
             admin.Exec(QStringLiteral("ALTER ROLE telvaron SET search_path TO ") + TestDb().PgSchema()));
     }
 
-    std::optional<PgServer> PgServerOfTest() const override
-    {
-        PgServer server = *TestPgServer();
-        server.serverPort = QString::number(port_);
-        return server;
-    }
+    std::optional<PgServer> PgServerOfTest() const override { return server_->Server(); }
 
-    static bool Cluster(const QString& action, const QStringList& more = {})
+    static bool Cluster(const QString& action)
     {
-        QProcess script;
-        script.start(QStringLiteral(TELVARON_PG_TEST_SERVER), QStringList{action, folder_->path()} + more);
-        const bool done = script.waitForFinished(120000) && script.exitStatus() == QProcess::NormalExit &&
-                          script.exitCode() == 0;
-        EXPECT_TRUE(done) << action.toStdString() << ": " << script.readAllStandardError().toStdString();
+        const bool done = server_->Run(action);
+        EXPECT_TRUE(done) << action.toStdString() << ": " << server_->Problem().toStdString();
         return done;
     }
 
@@ -65,8 +50,7 @@ protected:
         return window_.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων"));
     }
 
-    static inline QTemporaryDir* folder_ = nullptr;
-    static inline quint16 port_ = 0;
+    static inline OwnPgServer* server_ = nullptr;
 };
 
 TEST_P(DatabaseOutage, ARestartOrAStoppedServerLosesAndRepeatsNothing)
@@ -137,8 +121,8 @@ class StalledCommit : public DatabaseOutage
 protected:
     void SetUp() override
     {
-        if (port_ != 0)
-            proxy_ = std::make_unique<StallingProxy>(port_);
+        if (server_ && server_->Started())
+            proxy_ = std::make_unique<StallingProxy>(server_->Port());
         DatabaseOutage::SetUp();
     }
 

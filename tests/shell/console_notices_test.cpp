@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <optional>
+#include <thread>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -18,6 +24,12 @@ TEST(ConsoleNotices, KnownNoiseBecomesOneActionableLine)
     EXPECT_EQ(ConsoleNotices::Translated(
                   QStringLiteral("Unable to free statement: server closed the connection unexpectedly\n")),
               kLostConnection);
+    // The same first words from a statement dropped in a failed transaction: the connection is well.
+    EXPECT_EQ(ConsoleNotices::Translated(
+                  QStringLiteral("Unable to free statement: ERROR:  current transaction is aborted, commands "
+                                 "ignored until end of transaction block\n")),
+              QStringLiteral("Unable to free statement: ERROR:  current transaction is aborted, commands "
+                             "ignored until end of transaction block"));
     EXPECT_EQ(ConsoleNotices::Translated(QStringLiteral("qt.qpa.xcb: could not connect to display :9\n")),
               QStringLiteral("qt.qpa.xcb: could not connect to display :9"));
     EXPECT_EQ(ConsoleNotices::Translated(QStringLiteral("  Σφάλμα\t\n\n")), QStringLiteral("  Σφάλμα"));
@@ -57,4 +69,31 @@ TEST(ConsoleNotices, EachLineOncePerEpisode)
         now = std::chrono::steady_clock::time_point(std::chrono::milliseconds(step.atMs));
         EXPECT_EQ(notices.Line(step.message), step.shown) << step.atMs << " ms";
     }
+}
+
+// Other threads' messages keep coming while notices are installed and end, as at the program's end.
+TEST(ConsoleNotices, EndWhileOtherThreadsWrite)
+{
+    // The messages themselves would only flood the test's output.
+    const int savedStderr = ::dup(STDERR_FILENO);
+    const int nowhere = ::open("/dev/null", O_WRONLY);
+    ::dup2(nowhere, STDERR_FILENO);
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> writers;
+    for (int n = 0; n < 4; ++n)
+        writers.emplace_back([&] {
+            while (!stop)
+                qWarning("Unable to free statement: no connection to the server");
+        });
+    for (int round = 0; round < 500; ++round) {
+        ConsoleNotices notices;
+        InstallConsoleNotices(notices);
+        std::this_thread::sleep_for(50us);
+    }
+    stop = true;
+    for (std::thread& writer : writers)
+        writer.join();
+    ::dup2(savedStderr, STDERR_FILENO);
+    ::close(savedStderr);
+    ::close(nowhere);
 }
