@@ -33,12 +33,12 @@ BenchUnits::BenchUnits(Database& db, const QString& folder, int count)
                        "'TELVARON-1', '1', '1', 1)"),
                    {serial, QStringLiteral("%1-115200").arg(u + 1)});
             for (int n = 1; n <= 20; ++n)
-                db.Exec(QStringLiteral(
+                s.Exec(QStringLiteral(
                             "INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
                             "SeI_Sensortype) VALUES (?, ?, 1, 1)"),
                         {serial, n});
             for (int p = 1; p <= 4; ++p)
-                db.Exec(
+                s.Exec(
                     QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
                                    "PmI_Used) VALUES (?, ?, 1)"),
                     {serial, p});

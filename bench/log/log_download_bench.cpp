@@ -64,7 +64,7 @@ void Run(Database::Driver driver, int passes)
                 QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
                                "SeI_Sensortype) VALUES ('D1', ?, 1, 1)"),
                 {n});
-        db.Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
+        s.Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
                                "PmI_Used) VALUES ('D1', 1, 1)"));
         return true;
     });

@@ -57,7 +57,8 @@ void WatchSqlite(Database& db, Counters& counters)
         auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
         sqlite3_trace_v2(
             sqlite, SQLITE_TRACE_STMT,
-            [](unsigned, void* c, void*, void*) {
+            [](unsigned, void* c, void* st, void*) {
+                if (getenv("TRACE_SQL")) fprintf(stderr, "SQL %s\n", sqlite3_sql((sqlite3_stmt*)st));
                 ++static_cast<Counters*>(c)->statements;
                 return 0;
             },

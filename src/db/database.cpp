@@ -193,6 +193,22 @@ std::optional<QList<QSqlRecord>> Database::Select(const QString& sql, const QVar
         [sql, values](DbConnection& connection) { return connection.Select(sql, values); });
 }
 
+std::optional<QList<QList<QSqlRecord>>>
+Database::SelectEach(const QList<std::pair<QString, QVariantList>>& queries)
+{
+    return Ask<QList<QList<QSqlRecord>>>(
+        [queries](DbConnection& connection) -> std::optional<QList<QList<QSqlRecord>>> {
+            QList<QList<QSqlRecord>> each;
+            for (const auto& [sql, values] : queries) {
+                auto rows = connection.Select(sql, values);
+                if (!rows)
+                    return std::nullopt;
+                each.append(std::move(*rows));
+            }
+            return each;
+        });
+}
+
 bool Database::Transaction(std::function<bool(DbSession&)> work)
 {
     return Ask<bool>([work = std::move(work)](DbConnection& connection) mutable -> std::optional<bool> {

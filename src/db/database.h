@@ -81,6 +81,10 @@ public:
     std::optional<int> Exec(const QString& sql, const QVariantList& values = {}) override;
     std::optional<QList<QSqlRecord>> Select(const QString& sql, const QVariantList& values = {}) override;
     bool Transaction(std::function<bool(DbSession&)> work) override;
+    // Runs several queries in one call, each on its own, and gives the rows of each in order;
+    // nothing when one fails. A step's queries cost one hand-off to the connection's thread.
+    std::optional<QList<QList<QSqlRecord>>>
+    SelectEach(const QList<std::pair<QString, QVariantList>>& queries);
 
 private:
     // Runs work on the connection's thread within the bound; false, with the error set, when

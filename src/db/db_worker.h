@@ -49,6 +49,7 @@ private:
 
     DbWorker(QString connectionName, DbDriver driver) : name_(std::move(connectionName)), driver_(driver) {}
     void Loop();
+    void FollowCaller();
     bool WaitDone(const Job& job, std::chrono::steady_clock::time_point until, bool pump);
 
     const QString name_;
@@ -62,4 +63,6 @@ private:
     std::shared_ptr<Job> job_;
     bool stopping_ = false;
     bool abandoned_ = false;
+    // The CPU the thread is kept on, or -1.
+    int cpu_ = -1;
 };

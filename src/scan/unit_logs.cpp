@@ -26,25 +26,28 @@ bool ScanEngine::MirrorEventLists(int unit)
     if (databaseLocked_)
         return true;
     SystemRuntimeRecord& r = runtime_[unit];
-    const auto sensors = db_.Select(
-        QStringLiteral(
-            "SELECT SeI_Sensornumber FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? AND SeI_Used=1"),
-        {r.Serialnumber});
-    const auto inputs = db_.Select(QStringLiteral("SELECT PmI_Powernumber FROM Powermonitoring_Info WHERE "
-                                                  "PmI_SyI_Serialnumber=? AND PmI_Used=1"),
-                                   {r.Serialnumber});
-    // Most lists stay empty from pass to pass: a list's stale slots are deleted only when stored.
-    const auto stored = db_.Select(QStringLiteral("SELECT SeE_Sensornumber, MAX(SeE_Eventnumber) FROM "
-                                                  "Sensors_Events WHERE SeE_SyI_Serialnumber=? GROUP BY "
-                                                  "SeE_Sensornumber"),
-                                   {r.Serialnumber});
-    if (!sensors || !inputs || !stored) {
+    const QVariantList serial{r.Serialnumber};
+    const auto each = db_.SelectEach(
+        {{QStringLiteral(
+              "SELECT SeI_Sensornumber FROM Sensors_Info WHERE SeI_SyI_Serialnumber=? AND SeI_Used=1"),
+          serial},
+         {QStringLiteral("SELECT PmI_Powernumber FROM Powermonitoring_Info WHERE PmI_SyI_Serialnumber=? AND "
+                         "PmI_Used=1"),
+          serial},
+         // Most lists stay empty from pass to pass: a list's stale slots are deleted only when stored.
+         {QStringLiteral("SELECT SeE_Sensornumber, MAX(SeE_Eventnumber) FROM Sensors_Events WHERE "
+                         "SeE_SyI_Serialnumber=? GROUP BY SeE_Sensornumber"),
+          serial}});
+    if (!each) {
         ReportDatabaseError();
         return true;
     }
+    const QList<QSqlRecord>& sensors = each->at(0);
+    const QList<QSqlRecord>& inputs = each->at(1);
+    const QList<QSqlRecord>& stored = each->at(2);
     // Sensor numbers beyond the unit's inputs have no entry of their own.
     std::vector<int> used;
-    for (const QSqlRecord& row : *sensors) {
+    for (const QSqlRecord& row : sensors) {
         const int n = row.value(0).toInt();
         if (n >= 1 && n <= std::min(r.sensorInputs, kSensorEventEntries))
             used.push_back(n);
@@ -57,7 +60,7 @@ bool ScanEngine::MirrorEventLists(int unit)
             return false;
         }
         std::map<int, int> storedSlots;
-        for (const QSqlRecord& row : *stored)
+        for (const QSqlRecord& row : stored)
             storedSlots[row.value(0).toInt()] = row.value(1).toInt();
         if (!db_.Transaction([serial = r.Serialnumber, used, storedSlots, reply](DbSession& session) {
                 const auto entries = std::span<const quint8>(reply);
@@ -73,7 +76,7 @@ bool ScanEngine::MirrorEventLists(int unit)
             }))
             ReportDatabaseError();
     }
-    if (!inputs->empty() && !databaseLocked_) {
+    if (!inputs.empty() && !databaseLocked_) {
         RequestFrame request{CmdReadPowerEvents};
         if (const LinkResult result = ExchangeWithUnit(link_, r, request, reply, 1); result != LinkOk) {
             LinkFailed(r, result);
