@@ -3,41 +3,27 @@
 // a call to the connection's thread and back costs. PostgreSQL runs when TELVARON_TEST_PG_PORT names
 // the test server (scripts/pg-test-server).
 #include "load_average.h"
+#include "server_cpu.h"
 #include "test_databases.h"
 
 #include <QApplication>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 #include <vector>
 
 namespace {
-double ThreadCpuUs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
-}
-
-double ServerCpuUs(Database& db)
-{
-    double connection = 0;
-    db.WithDriverHandle([&](const QVariant&) { connection = ThreadCpuUs(); });
-    return ThreadCpuUs() + connection;
-}
-
 // The median over rounds of the CPU per call.
 double PerCall(Database& db, int calls, const std::function<bool()>& call)
 {
     constexpr int kRounds = 5;
     std::vector<double> rounds;
     for (int round = 0; round < kRounds; ++round) {
-        const double before = ServerCpuUs(db);
+        const double before = ServerCpuMs(db);
         for (int i = 0; i < calls; ++i)
             call();
-        rounds.push_back((ServerCpuUs(db) - before) / calls);
+        rounds.push_back((ServerCpuMs(db) - before) * 1000 / calls);
     }
     std::sort(rounds.begin(), rounds.end());
     return rounds[kRounds / 2];

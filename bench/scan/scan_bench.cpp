@@ -3,6 +3,7 @@
 #include "bench_scan.h"
 #include "bench_units.h"
 #include "load_average.h"
+#include "server_cpu.h"
 
 #include "test_databases.h"
 
@@ -29,20 +30,6 @@
 #include <memory>
 
 namespace {
-double ThreadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-// The server's own threads: this one, and the connection's, where the statements run.
-double ServerCpuMs(Database& db)
-{
-    double connection = 0;
-    db.WithDriverHandle([&](const QVariant&) { connection = ThreadCpuMs(); });
-    return ThreadCpuMs() + connection;
-}
 
 struct Counters
 {
@@ -58,7 +45,8 @@ void WatchSqlite(Database& db, Counters& counters)
         sqlite3_trace_v2(
             sqlite, SQLITE_TRACE_STMT,
             [](unsigned, void* c, void* st, void*) {
-                if (getenv("TRACE_SQL")) fprintf(stderr, "SQL %s\n", sqlite3_sql((sqlite3_stmt*)st));
+                if (getenv("TRACE_SQL"))
+                    fprintf(stderr, "SQL %s\n", sqlite3_sql((sqlite3_stmt*)st));
                 ++static_cast<Counters*>(c)->statements;
                 return 0;
             },
