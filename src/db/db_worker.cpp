@@ -123,8 +123,8 @@ void DbWorker::Loop()
 
 void DbWorker::FollowCaller()
 {
-    // An SQLite job runs on this machine's CPU alone while its caller waits: on the caller's CPU,
-    // handing it over and back wakes no other CPU, which costs more than most statements.
+    // A job runs while its caller waits: on the caller's CPU, handing it over and back wakes no
+    // other CPU, which costs more than most statements.
     const int cpu = sched_getcpu();
     if (cpu < 0 || cpu == cpu_)
         return;
@@ -169,8 +169,7 @@ bool DbWorker::Run(std::function<void(DbConnection&)> work, milliseconds bound)
             return false;
         job_ = job;
     }
-    if (driver_ == DbDriver::SQLite)
-        FollowCaller();
+    FollowCaller();
     posted_.notify_one();
     const QCoreApplication* app = QCoreApplication::instance();
     const bool pump = app && QThread::currentThread() == app->thread();
