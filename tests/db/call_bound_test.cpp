@@ -195,7 +195,7 @@ TEST_P(SqliteCallBound, AGivenUpCallTouchesNothingOfItsCallerAndHoldsNoLock)
         (*values)[0] = QStringLiteral("changed");
         sql->fill(u'X');
     }
-    EXPECT_TRUE(ThreadsEndTo(threads + 1)) << "the connection's thread comes back from the slow prepare";
+    EXPECT_TRUE(ThreadsEndTo(threads)) << "the connection's thread comes back from the slow prepare";
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults")), 0);
 
     ASSERT_TRUE(db.Reconnect()) << db.LastError().description.toStdString();
@@ -204,7 +204,7 @@ TEST_P(SqliteCallBound, AGivenUpCallTouchesNothingOfItsCallerAndHoldsNoLock)
                                         "INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, "
                                         "SyF_Faultinfo) SELECT 'endless', 0, x FROM c WHERE x < 0")));
     EXPECT_EQ(db.LastError().number, 0) << db.LastError().description.toStdString();
-    EXPECT_TRUE(ThreadsEndTo(threads + 1));
+    EXPECT_TRUE(ThreadsEndTo(threads));
     ASSERT_TRUE(db.Reconnect()) << db.LastError().description.toStdString();
     EXPECT_TRUE(db.Exec(insertFault_, {"fresh"})) << db.LastError().description.toStdString();
     db.Close();
