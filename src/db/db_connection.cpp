@@ -257,29 +257,30 @@ bool DbConnection::Ready()
     return error_.description.isEmpty();
 }
 
-std::optional<int> DbConnection::ExecDirect(const QString& sql, const QVariantList& values)
+template <class T> std::optional<T> DbConnection::Direct(const std::function<std::optional<T>()>& run)
 {
     if (!Ready())
         return std::nullopt;
-    std::optional<int> changed;
-    if (sqliteDirect_) {
-        changed = sqliteDirect_->Exec(sql, values);
-        if (!changed)
-            error_ = Described(KeptLines(sqliteDirect_->ErrorText()), sqliteDirect_->ErrorCode());
-    } else {
-        changed = pgDirect_->Exec(sql, values);
-        if (!changed)
-            error_ = Described(KeptLines(pgDirect_->ErrorText()), 0);
-    }
+    std::optional<T> result = run();
+    if (!result && sqliteDirect_)
+        error_ = Described(KeptLines(sqliteDirect_->ErrorText()), sqliteDirect_->ErrorCode());
+    else if (!result)
+        error_ = Described(KeptLines(pgDirect_->ErrorText()), 0);
     open_ = StillOpen();
-    return changed;
+    return result;
+}
+
+bool DbConnection::SqliteDirect()
+{
+    return driver_ == DbDriver::SQLite && open_ && OpenDirectStatements();
 }
 
 std::optional<int> DbConnection::Exec(const QString& sql, const QVariantList& values)
 {
-    // Statements with values go past the Qt driver, which would bind each value through text.
-    if (!values.isEmpty() && open_ && OpenDirectStatements())
-        return ExecDirect(sql, values);
+    // Statements go past the Qt driver, which would prepare a statement without values anew each
+    // time, and on PostgreSQL paste every value into the text of an EXECUTE.
+    if (SqliteDirect() || (!values.isEmpty() && open_ && OpenDirectStatements()))
+        return Direct<int>([&] { return sqliteDirect_ ? sqliteDirect_->Exec(sql, values) : pgDirect_->Exec(sql, values); });
     std::optional<int> changed;
     if (!Run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
         return std::nullopt;
@@ -288,6 +289,8 @@ std::optional<int> DbConnection::Exec(const QString& sql, const QVariantList& va
 
 std::optional<QList<QSqlRecord>> DbConnection::Select(const QString& sql, const QVariantList& values)
 {
+    if (SqliteDirect())
+        return Direct<QList<QSqlRecord>>([&] { return sqliteDirect_->Select(sql, values); });
     QList<QSqlRecord> rows;
     const bool done = Run(sql, values, [&](QSqlQuery& query) {
         while (query.next())

@@ -51,7 +51,10 @@ private:
     // The statements that change rows, on the driver's own connection; false when the driver
     // gives no handle of its own.
     bool OpenDirectStatements();
-    std::optional<int> ExecDirect(const QString& sql, const QVariantList& values);
+    // Whether SQLite's statements run on its own connection.
+    bool SqliteDirect();
+    // Runs a statement on the driver's own connection, keeping its error.
+    template <class T> std::optional<T> Direct(const std::function<std::optional<T>()>& run);
     void SetError(const QSqlError& error, const QString& context = {});
     // An error as the error explanation takes it: on PostgreSQL with the ORA code that fits.
     DbError Described(const QString& text, long nativeCode) const;

@@ -4,11 +4,32 @@
 #include "db_cut.h"
 
 #include <QByteArray>
+#include <QSqlField>
 
 #include <sqlite3.h>
 
 namespace {
 constexpr qsizetype kMaxStatements = 64;
+
+// A column's value as the Qt driver gives it: a whole number as qint64, a real as double, a
+// NULL as a null text.
+QVariant ColumnValue(sqlite3_stmt* statement, int i)
+{
+    switch (sqlite3_column_type(statement, i)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(statement, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(statement, i));
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, i)),
+                          sqlite3_column_bytes(statement, i));
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>());
+    default:
+        return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(statement, i)),
+                       sqlite3_column_bytes16(statement, i) / qsizetype(sizeof(QChar)));
+    }
+}
 } // namespace
 
 SqliteStatements::~SqliteStatements()
@@ -71,6 +92,32 @@ bool SqliteStatements::Bind(sqlite3_stmt* statement, int index, const QVariant& 
 
 std::optional<int> SqliteStatements::Exec(const QString& sql, const QVariantList& values)
 {
+    return Run(sql, values, nullptr);
+}
+
+std::optional<QList<QSqlRecord>> SqliteStatements::Select(const QString& sql, const QVariantList& values)
+{
+    QList<QSqlRecord> rows;
+    QSqlRecord columns;
+    const auto read = [&](sqlite3_stmt* statement) {
+        const int count = sqlite3_column_count(statement);
+        if (columns.isEmpty()) {
+            for (int i = 0; i < count; ++i)
+                columns.append(QSqlField(QString::fromUtf8(sqlite3_column_name(statement, i))));
+        }
+        QSqlRecord row = columns;
+        for (int i = 0; i < count; ++i)
+            row.setValue(i, ColumnValue(statement, i));
+        rows.append(std::move(row));
+    };
+    if (!Run(sql, values, read))
+        return std::nullopt;
+    return rows;
+}
+
+std::optional<int> SqliteStatements::Run(const QString& sql, const QVariantList& values,
+                                         const std::function<void(sqlite3_stmt*)>& row)
+{
     errorCode_ = SQLITE_OK;
     errorText_.clear();
     sqlite3_stmt* statement = Prepared(sql);
@@ -94,8 +141,10 @@ std::optional<int> SqliteStatements::Exec(const QString& sql, const QVariantList
     for (qsizetype i = 0; done && i < values.size(); ++i)
         done = Bind(statement, int(i + 1), values.at(i));
     int result = SQLITE_ROW;
-    while (done && result == SQLITE_ROW)
-        result = sqlite3_step(statement);
+    while (done && (result = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (row)
+            row(statement);
+    }
     done = done && result == SQLITE_DONE;
     if (!done)
         KeepError();

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 class DbCut;
@@ -26,10 +29,14 @@ public:
     // Runs sql with values bound to its '?' placeholders in order; gives the number of rows
     // changed, or nothing on an error (see ErrorCode() and ErrorText()).
     std::optional<int> Exec(const QString& sql, const QVariantList& values);
+    // Runs a query the same way and gives all its rows, valued as the Qt driver values them.
+    std::optional<QList<QSqlRecord>> Select(const QString& sql, const QVariantList& values);
     int ErrorCode() const { return errorCode_; }
     const QString& ErrorText() const { return errorText_; }
 
 private:
+    std::optional<int> Run(const QString& sql, const QVariantList& values,
+                           const std::function<void(sqlite3_stmt*)>& row);
     sqlite3_stmt* Prepared(const QString& sql);
     bool Bind(sqlite3_stmt* statement, int index, const QVariant& value);
     void Clear();
