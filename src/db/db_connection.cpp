@@ -280,7 +280,8 @@ std::optional<int> DbConnection::Exec(const QString& sql, const QVariantList& va
     // Statements go past the Qt driver, which would prepare a statement without values anew each
     // time, and on PostgreSQL paste every value into the text of an EXECUTE.
     if (SqliteDirect() || (!values.isEmpty() && open_ && OpenDirectStatements()))
-        return Direct<int>([&] { return sqliteDirect_ ? sqliteDirect_->Exec(sql, values) : pgDirect_->Exec(sql, values); });
+        return Direct<int>(
+            [&] { return sqliteDirect_ ? sqliteDirect_->Exec(sql, values) : pgDirect_->Exec(sql, values); });
     std::optional<int> changed;
     if (!Run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
         return std::nullopt;

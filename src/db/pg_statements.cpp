@@ -37,32 +37,76 @@ QByteArray NumberedPlaceholders(const QString& sql, int& count)
 }
 
 // A value as a text parameter; its type is the one the server infers for the placeholder.
-struct Parameter
+// The values of one statement, written one after the other into one buffer: a log page's
+// hundreds of values cost no allocation each.
+class Parameters
 {
-    bool null = false;
-    bool binary = false;
-    QByteArray bytes;
-};
+public:
+    explicit Parameters(const QVariantList& values)
+    {
+        spans_.reserve(values.size());
+        formats_.reserve(values.size());
+        buffer_.reserve(values.size() * 12);
+        for (const QVariant& v : values)
+            Add(Bindable(v));
+        texts_.reserve(spans_.size());
+        lengths_.reserve(spans_.size());
+        for (const auto& [at, length] : spans_) {
+            texts_.push_back(at < 0 ? nullptr : buffer_.constData() + at);
+            lengths_.push_back(length);
+        }
+    }
+    int Count() const { return int(texts_.size()); }
+    const char* const* Texts() const { return texts_.data(); }
+    const int* Lengths() const { return lengths_.data(); }
+    const int* Formats() const { return formats_.data(); }
 
-Parameter ParameterOf(const QVariant& given)
-{
-    const QVariant value = Bindable(given);
-    if (IsNullValue(value))
-        return {true, false, {}};
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return {false, false, QByteArray::number(value.toBool() ? 1 : 0)};
-    case QMetaType::Double: {
-        char text[32];
-        const auto written = std::to_chars(text, text + sizeof text, value.toDouble());
-        return {false, false, QByteArray(text, written.ptr - text)};
+private:
+    void Add(const QVariant& value)
+    {
+        if (IsNullValue(value)) {
+            spans_.push_back({-1, 0});
+            formats_.push_back(0);
+            return;
+        }
+        const qsizetype at = buffer_.size();
+        int format = 0;
+        char number[32];
+        switch (value.typeId()) {
+        case QMetaType::Bool:
+            buffer_.append(value.toBool() ? '1' : '0');
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+            buffer_.append(number,
+                           std::to_chars(number, number + sizeof number, value.toLongLong()).ptr - number);
+            break;
+        case QMetaType::Double:
+            buffer_.append(number,
+                           std::to_chars(number, number + sizeof number, value.toDouble()).ptr - number);
+            break;
+        case QMetaType::QByteArray:
+            buffer_.append(value.toByteArray());
+            format = 1;
+            break;
+        default:
+            buffer_.append(value.toString().toUtf8());
+            break;
+        }
+        spans_.push_back({at, int(buffer_.size() - at)});
+        formats_.push_back(format);
+        // Texts end in a NUL, as libpq reads them.
+        buffer_.append('\0');
     }
-    case QMetaType::QByteArray:
-        return {false, true, value.toByteArray()};
-    default:
-        return {false, false, value.toString().toUtf8()};
-    }
-}
+
+    QByteArray buffer_;
+    std::vector<std::pair<qsizetype, int>> spans_;
+    std::vector<const char*> texts_;
+    std::vector<int> lengths_;
+    std::vector<int> formats_;
+};
 } // namespace
 
 // A result is missing when the statement never reached the server: the connection says why.
@@ -119,19 +163,9 @@ std::optional<int> PgStatements::Exec(const QString& sql, const QVariantList& va
         errorText_ = QStringLiteral("canceling statement: the call was given up");
         return std::nullopt;
     }
-    std::vector<Parameter> parameters;
-    parameters.reserve(values.size());
-    std::vector<const char*> texts;
-    std::vector<int> lengths, formats;
-    for (const QVariant& v : values)
-        parameters.push_back(ParameterOf(v));
-    for (const Parameter& p : parameters) {
-        texts.push_back(p.null ? nullptr : p.bytes.constData());
-        lengths.push_back(int(p.bytes.size()));
-        formats.push_back(p.binary ? 1 : 0);
-    }
-    PGresult* result = PQexecPrepared(db_, name->constData(), int(texts.size()), texts.data(), lengths.data(),
-                                      formats.data(), 0);
+    const Parameters parameters(values);
+    PGresult* result = PQexecPrepared(db_, name->constData(), parameters.Count(), parameters.Texts(),
+                                      parameters.Lengths(), parameters.Formats(), 0);
     const ExecStatusType status = PQresultStatus(result);
     std::optional<int> changed;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
