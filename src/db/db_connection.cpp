@@ -19,7 +19,6 @@
 namespace {
 
 constexpr int kDefaultPgPort = 5432;
-constexpr qsizetype kMaxPreparedQueries = 64;
 
 // mode=rw makes a wrong path fail instead of creating an empty database there.
 QString SqliteUri(const QString& file)
@@ -93,7 +92,11 @@ bool DbConnection::OpenSqlite(const QString& file, std::chrono::milliseconds bus
         SetError(db_.lastError(), file);
         return false;
     }
-    cut_.SetSqlite(SqliteConnection(DriverHandle()));
+    sqlite3* const lite = SqliteConnection(DriverHandle());
+    if (!lite)
+        return NoHandle();
+    cut_.SetSqlite(lite);
+    sqliteDirect_ = std::make_unique<SqliteStatements>(lite, cut_);
     // WAL lets the terminals read while the server writes. The first read of the file
     // happens here, so this is also where a file that is no database fails.
     const auto mode = Select(QStringLiteral("PRAGMA journal_mode=WAL"));
@@ -135,16 +138,25 @@ bool DbConnection::OpenPostgres(const PgServer& server)
         SetError(db_.lastError());
         return false;
     }
-    if (PGconn* const conn = PgConnection(DriverHandle()))
-        cut_.SetSocket(PQsocket(conn));
+    PGconn* const conn = PgConnection(DriverHandle());
+    if (!conn)
+        return NoHandle();
+    cut_.SetSocket(PQsocket(conn));
+    pgDirect_ = std::make_unique<PgStatements>(conn, cut_);
     return true;
+}
+
+bool DbConnection::NoHandle()
+{
+    error_ = {0, QStringLiteral("The database driver gives no connection of its own")};
+    open_ = false;
+    return false;
 }
 
 void DbConnection::Close()
 {
     // Nothing may cut a call short on a handle that goes now.
     cut_.Clear();
-    queries_.clear();
     // Statements left unfinished would keep SQLite from closing the file; those prepared on a
     // PostgreSQL server end with its session.
     sqliteDirect_.reset();
@@ -172,71 +184,6 @@ void DbConnection::SetError(const QSqlError& error, const QString& context)
 DbError DbConnection::Described(const QString& text, long nativeCode) const
 {
     return DescribedError(driver_, text, nativeCode);
-}
-
-QSqlQuery* DbConnection::Prepared(const QString& sql)
-{
-    const auto found = queries_.find(sql);
-    if (found != queries_.end())
-        return &found.value();
-    if (queries_.size() >= kMaxPreparedQueries)
-        queries_.clear();
-    QSqlQuery query(db_);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql)) {
-        SetError(query.lastError());
-        return nullptr;
-    }
-    return &queries_.insert(sql, std::move(query)).value();
-}
-
-bool DbConnection::Run(const QString& sql, const QVariantList& values,
-                       const std::function<void(QSqlQuery&)>& use)
-{
-    if (!Ready())
-        return false;
-    std::optional<QSqlQuery> direct;
-    QSqlQuery* query = nullptr;
-    bool done = false;
-    if (values.isEmpty()) {
-        direct.emplace(db_);
-        direct->setForwardOnly(true);
-        query = &*direct;
-        done = query->exec(sql);
-    } else {
-        query = Prepared(sql);
-        if (!query)
-            return false;
-        if (cut_.Done())
-            return Ready();
-        for (qsizetype i = 0; i < values.size(); ++i)
-            query->bindValue(int(i), Bindable(values.at(i)));
-        done = query->exec();
-    }
-    if (done) {
-        use(*query);
-        // A row that fails to arrive ends the reading with an error, not with the last row.
-        done = !query->lastError().isValid();
-    }
-    if (!done)
-        SetError(query->lastError());
-    // Ending a query reads what is left of its answer: also where a broken connection shows.
-    query->finish();
-    direct.reset();
-    open_ = StillOpen();
-    return done;
-}
-
-bool DbConnection::OpenDirectStatements()
-{
-    if (sqliteDirect_ || pgDirect_)
-        return true;
-    const QVariant handle = DriverHandle();
-    if (PGconn* const conn = PgConnection(handle))
-        pgDirect_ = std::make_unique<PgStatements>(conn, cut_);
-    else if (sqlite3* const lite = SqliteConnection(handle))
-        sqliteDirect_ = std::make_unique<SqliteStatements>(lite, cut_);
-    return sqliteDirect_ || pgDirect_;
 }
 
 bool DbConnection::StillOpen() const
@@ -270,36 +217,16 @@ template <class T> std::optional<T> DbConnection::Direct(const std::function<std
     return result;
 }
 
-bool DbConnection::SqliteDirect()
-{
-    return driver_ == DbDriver::SQLite && open_ && OpenDirectStatements();
-}
-
 std::optional<int> DbConnection::Exec(const QString& sql, const QVariantList& values)
 {
-    // Statements go past the Qt driver, which would prepare a statement without values anew each
-    // time, and on PostgreSQL paste every value into the text of an EXECUTE.
-    if (SqliteDirect() || (!values.isEmpty() && open_ && OpenDirectStatements()))
-        return Direct<int>(
-            [&] { return sqliteDirect_ ? sqliteDirect_->Exec(sql, values) : pgDirect_->Exec(sql, values); });
-    std::optional<int> changed;
-    if (!Run(sql, values, [&](QSqlQuery& query) { changed = query.numRowsAffected(); }))
-        return std::nullopt;
-    return changed;
+    return Direct<int>(
+        [&] { return sqliteDirect_ ? sqliteDirect_->Exec(sql, values) : pgDirect_->Exec(sql, values); });
 }
 
 std::optional<QList<QSqlRecord>> DbConnection::Select(const QString& sql, const QVariantList& values)
 {
-    if (SqliteDirect())
-        return Direct<QList<QSqlRecord>>([&] { return sqliteDirect_->Select(sql, values); });
-    QList<QSqlRecord> rows;
-    const bool done = Run(sql, values, [&](QSqlQuery& query) {
-        while (query.next())
-            rows.append(query.record());
-    });
-    if (!done)
-        return std::nullopt;
-    return rows;
+    return Direct<QList<QSqlRecord>>(
+        [&] { return sqliteDirect_ ? sqliteDirect_->Select(sql, values) : pgDirect_->Select(sql, values); });
 }
 
 bool DbConnection::Transaction(std::function<bool(DbSession&)> work)

@@ -2,9 +2,7 @@
 
 #include "db_session.h"
 
-#include <QHash>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <chrono>
 #include <memory>
@@ -43,16 +41,11 @@ public:
     DbDriver DriverInUse() const override { return driver_; }
 
 private:
+    // Fails an open whose driver gives no connection handle to run statements on.
+    bool NoHandle();
     // Clears the error; false, with the error set, when no statement may run.
     bool Ready();
     bool StillOpen() const;
-    bool Run(const QString& sql, const QVariantList& values, const std::function<void(QSqlQuery&)>& use);
-    QSqlQuery* Prepared(const QString& sql);
-    // The statements that change rows, on the driver's own connection; false when the driver
-    // gives no handle of its own.
-    bool OpenDirectStatements();
-    // Whether SQLite's statements run on its own connection.
-    bool SqliteDirect();
     // Runs a statement on the driver's own connection, keeping its error.
     template <class T> std::optional<T> Direct(const std::function<std::optional<T>()>& run);
     void SetError(const QSqlError& error, const QString& context = {});
@@ -66,9 +59,9 @@ private:
     bool open_ = false;
     bool inTransaction_ = false;
     DbError error_;
-    // Prepared queries, once per SQL text: on PostgreSQL a statement prepared anew costs two
-    // more round trips every time.
-    QHash<QString, QSqlQuery> queries_;
+    // The statements, run on the driver's own connection: the Qt driver would prepare a
+    // statement without values anew each time, bind every value through text, and on
+    // PostgreSQL paste the values into the text of an EXECUTE.
     std::unique_ptr<SqliteStatements> sqliteDirect_;
     std::unique_ptr<PgStatements> pgDirect_;
 };

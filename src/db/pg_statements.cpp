@@ -4,6 +4,7 @@
 #include "db_cut.h"
 
 #include <QByteArray>
+#include <QSqlField>
 
 #include <libpq-fe.h>
 
@@ -107,6 +108,43 @@ private:
     std::vector<int> lengths_;
     std::vector<int> formats_;
 };
+
+// Type numbers of the server's built-in types.
+constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700,
+              kFloat8 = 701, kNumeric = 1700;
+
+// A column's value as the Qt driver gives it: numbers as numbers, a real as the double its
+// shortest decimal text gives, a time as its text (see wall_clock.h), a NULL as a null text.
+QVariant ColumnValue(const PGresult* result, int row, int column)
+{
+    if (PQgetisnull(result, row, column))
+        return QVariant(QMetaType::fromType<QString>());
+    const char* text = PQgetvalue(result, row, column);
+    const int length = PQgetlength(result, row, column);
+    switch (PQftype(result, column)) {
+    case kBool:
+        return QVariant(text[0] == 't');
+    case kInt2:
+    case kInt4:
+        return QVariant(QByteArray::fromRawData(text, length).toInt());
+    case kInt8:
+    case kOid:
+        return QVariant(QByteArray::fromRawData(text, length).toLongLong());
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+        return QVariant(QByteArray::fromRawData(text, length).toDouble());
+    case kBytea: {
+        size_t size = 0;
+        unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &size);
+        const QByteArray value(reinterpret_cast<const char*>(bytes), qsizetype(size));
+        PQfreemem(bytes);
+        return value;
+    }
+    default:
+        return QString::fromUtf8(text, length);
+    }
+}
 } // namespace
 
 // A result is missing when the statement never reached the server: the connection says why.
@@ -153,25 +191,60 @@ const QByteArray* PgStatements::Prepared(const QString& sql, int parameters)
     return &statements_.insert(sql, name).value();
 }
 
-std::optional<int> PgStatements::Exec(const QString& sql, const QVariantList& values)
+PGresult* PgStatements::Run(const QString& sql, const QVariantList& values)
 {
     errorText_.clear();
-    const QByteArray* name = Prepared(sql, int(values.size()));
-    if (!name)
-        return std::nullopt;
+    // A statement without values needs no plan kept: it goes as it is, in one round trip.
+    const QByteArray* name = values.isEmpty() ? nullptr : Prepared(sql, int(values.size()));
+    if (!values.isEmpty() && !name)
+        return nullptr;
     if (cut_.Done()) {
         errorText_ = QStringLiteral("canceling statement: the call was given up");
-        return std::nullopt;
+        return nullptr;
     }
-    const Parameters parameters(values);
-    PGresult* result = PQexecPrepared(db_, name->constData(), parameters.Count(), parameters.Texts(),
-                                      parameters.Lengths(), parameters.Formats(), 0);
+    PGresult* result = nullptr;
+    if (name) {
+        const Parameters parameters(values);
+        result = PQexecPrepared(db_, name->constData(), parameters.Count(), parameters.Texts(),
+                                parameters.Lengths(), parameters.Formats(), 0);
+    } else {
+        result = PQexec(db_, sql.toUtf8().constData());
+    }
     const ExecStatusType status = PQresultStatus(result);
-    std::optional<int> changed;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
-        changed = QByteArray(PQcmdTuples(result)).toInt();
-    else
-        errorText_ = ErrorOf(result);
+        return result;
+    errorText_ = ErrorOf(result);
+    PQclear(result);
+    return nullptr;
+}
+
+std::optional<int> PgStatements::Exec(const QString& sql, const QVariantList& values)
+{
+    PGresult* result = Run(sql, values);
+    if (!result)
+        return std::nullopt;
+    const int changed = QByteArray(PQcmdTuples(result)).toInt();
     PQclear(result);
     return changed;
+}
+
+std::optional<QList<QSqlRecord>> PgStatements::Select(const QString& sql, const QVariantList& values)
+{
+    PGresult* result = Run(sql, values);
+    if (!result)
+        return std::nullopt;
+    const int columns = PQnfields(result);
+    QSqlRecord names;
+    for (int c = 0; c < columns; ++c)
+        names.append(QSqlField(QString::fromUtf8(PQfname(result, c))));
+    QList<QSqlRecord> rows;
+    rows.reserve(PQntuples(result));
+    for (int r = 0; r < PQntuples(result); ++r) {
+        QSqlRecord row = names;
+        for (int c = 0; c < columns; ++c)
+            row.setValue(c, ColumnValue(result, r, c));
+        rows.append(std::move(row));
+    }
+    PQclear(result);
+    return rows;
 }

@@ -13,10 +13,10 @@ class DbCut;
 struct sqlite3;
 struct sqlite3_stmt;
 
-// Statements that change rows, run on an SQLite connection without the Qt driver: each SQL text
-// is prepared once and kept, and every value is bound with its own type. Through the driver a
-// value costs a text conversion or two and a name lookup, which for a log page's hundreds of
-// values cost more than SQLite's own work.
+// The statements of an SQLite connection, run without the Qt driver: each SQL text is prepared
+// once and kept, and every value is bound with its own type. Through the driver a value costs a
+// text conversion or two and a name lookup, which for a log page's hundreds of values cost more
+// than SQLite's own work, and a statement without values is prepared anew each time.
 class SqliteStatements
 {
 public:
