@@ -186,14 +186,6 @@ DbError DbConnection::Described(const QString& text, long nativeCode) const
     return DescribedError(driver_, text, nativeCode);
 }
 
-bool DbConnection::StillOpen() const
-{
-    // The PostgreSQL driver learns of a broken connection only at its next statement.
-    if (PGconn* const conn = PgConnection(DriverHandle()))
-        return PQstatus(conn) == CONNECTION_OK;
-    return db_.isOpen();
-}
-
 bool DbConnection::Ready()
 {
     error_ = {};
@@ -213,7 +205,7 @@ template <class T> std::optional<T> DbConnection::Direct(const std::function<std
         error_ = Described(KeptLines(sqliteDirect_->ErrorText()), sqliteDirect_->ErrorCode());
     else if (!result)
         error_ = Described(KeptLines(pgDirect_->ErrorText()), 0);
-    open_ = StillOpen();
+    open_ = db_.isOpen();
     return result;
 }
 

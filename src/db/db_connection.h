@@ -45,7 +45,6 @@ private:
     bool NoHandle();
     // Clears the error; false, with the error set, when no statement may run.
     bool Ready();
-    bool StillOpen() const;
     // Runs a statement on the driver's own connection, keeping its error.
     template <class T> std::optional<T> Direct(const std::function<std::optional<T>()>& run);
     void SetError(const QSqlError& error, const QString& context = {});
