@@ -15,6 +15,7 @@
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <utility>
 
 namespace {
 
@@ -198,7 +199,7 @@ bool DbConnection::Ready()
 
 template <class T> std::optional<T> DbConnection::Direct(const std::function<std::optional<T>()>& run)
 {
-    if (!Ready())
+    if (!Ready() || !Begun())
         return std::nullopt;
     std::optional<T> result = run();
     if (!result && sqliteDirect_)
@@ -223,23 +224,38 @@ std::optional<QList<QSqlRecord>> DbConnection::Select(const QString& sql, const 
 
 bool DbConnection::Transaction(std::function<bool(DbSession&)> work)
 {
-    if (inTransaction_)
+    if (inWork_)
         return work(*this);
-    // IMMEDIATE takes the write lock at once: a deferred transaction that reads first may
-    // find its snapshot outdated by a terminal's write and fail at its first write.
-    if (!Exec(driver_ == DbDriver::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")))
-        return false;
-    inTransaction_ = true;
+    inWork_ = true;
     bool done = false;
     try {
         done = work(*this);
     } catch (...) {
-        inTransaction_ = false;
-        Exec(QStringLiteral("ROLLBACK"));
+        Finish(false);
         throw;
     }
+    return Finish(done);
+}
+
+bool DbConnection::Begun()
+{
+    if (!inWork_ || inTransaction_)
+        return true;
+    // IMMEDIATE takes the write lock at once: a deferred transaction that reads first may
+    // find its snapshot outdated by a terminal's write and fail at its first write.
+    inTransaction_ = true;
+    if (Exec(driver_ == DbDriver::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")))
+        return true;
     inTransaction_ = false;
-    if (done && Exec(QStringLiteral("COMMIT")))
+    return false;
+}
+
+bool DbConnection::Finish(bool commit)
+{
+    inWork_ = false;
+    if (!std::exchange(inTransaction_, false))
+        return commit;
+    if (commit && Exec(QStringLiteral("COMMIT")))
         return true;
     const DbError failure = error_;
     Exec(QStringLiteral("ROLLBACK"));

@@ -45,6 +45,11 @@ private:
     bool NoHandle();
     // Clears the error; false, with the error set, when no statement may run.
     bool Ready();
+    // Begins the transaction that a work runs in, at its first statement: a work that stores
+    // nothing costs no round trip and takes no lock.
+    bool Begun();
+    // Ends the work's transaction, if it began one: commits, or rolls back keeping the error.
+    bool Finish(bool commit);
     // Runs a statement on the driver's own connection, keeping its error.
     template <class T> std::optional<T> Direct(const std::function<std::optional<T>()>& run);
     void SetError(const QSqlError& error, const QString& context = {});
@@ -56,6 +61,8 @@ private:
     DbCut& cut_;
     QSqlDatabase db_;
     bool open_ = false;
+    // A transaction's work runs, and its transaction has begun.
+    bool inWork_ = false;
     bool inTransaction_ = false;
     DbError error_;
     // The statements, run on the driver's own connection: the Qt driver would prepare a

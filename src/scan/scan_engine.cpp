@@ -43,7 +43,7 @@ void ScanEngine::ScanSystems()
     // A locked database is tried once a pass, with a write that stores nothing.
     if (databaseLocked_ && !stopping()) {
         databaseLocked_ = false;
-        if (!db_.Transaction([](DbSession&) { return true; }))
+        if (!db_.Transaction([](DbSession& s) { return s.Exec(QStringLiteral("SELECT 1")).has_value(); }))
             ReportDatabaseError();
     }
     const QDateTime passStart = clock_();
