@@ -11,6 +11,8 @@
 #include <algorithm>
 
 namespace {
+// The bits of a sensor's flags byte that no control of the dialog sets.
+constexpr quint8 kSensorFlagsNoControlSets = 0xC0;
 
 QString Invalid(const QString& field)
 {
@@ -170,10 +172,11 @@ void WriteName(std::span<quint8> image, qsizetype start, const QString& tag)
     std::copy_n(bytes.begin(), std::min<qsizetype>(bytes.size(), qsizetype(field.size())), field.begin());
 }
 
-// The flags byte as the controls of a row of the given type give it; bits 6 and 7 clear.
-quint8 SensorFlags(int code, const SensorRowValues& v)
+// The flags byte as the controls of a row of the given type give it; no control has bits 6 and 7,
+// which stay as the unit holds them.
+quint8 SensorFlags(int code, const SensorRowValues& v, quint8 held)
 {
-    quint8 flags = 0;
+    quint8 flags = held & kSensorFlagsNoControlSets;
     if (IsContact(code)) {
         if (v.contactIndex == kContactOpen)
             SetBit(flags, sensor_flag::kMaximumInUse);
@@ -213,9 +216,10 @@ void WriteRow(std::span<quint8> image, const SettingsLayout& layout, int row, co
     const EntryWriter entries(image);
     const int code = TypeCodeAt(layout, row, v.typeIndex);
     const qsizetype r = layout.SensorSettingsAt(row);
-    const quint8 flags = SensorFlags(code, v);
+    const quint8 held = image[std::size_t(r + sensor_field::kFlags)];
+    const quint8 flags = SensorFlags(code, v, held);
     entries.Byte(r + sensor_field::kFlags, flags,
-                 SensorFlags(TypeCodeAt(layout, row, shown.typeIndex), shown), flags);
+                 SensorFlags(TypeCodeAt(layout, row, shown.typeIndex), shown, held), flags);
     image[std::size_t(layout.SensorTypeAt(row))] = quint8(code);
     entries.Decimal(r + sensor_field::kMaximum, v.maximum, shown.maximum);
     entries.Decimal(r + sensor_field::kMinimum, v.minimum, shown.minimum);

@@ -161,7 +161,7 @@ TEST_P(EveryField, UntouchedEntriesGoBackByteForByte)
 // undefined, an erased 16-bit rate and delay, shown as "32767", flag bits no control shows (6 and
 // 7 of a sensor's flags, 2 to 7 of the mains flags), a contact marked both open and closed, and
 // bypass hours of 0, shown as "1". Left alone they go back as the unit's bytes; edited, their
-// field is written as entered, the flags from their controls alone.
+// field is written as entered, the flags from their controls, a sensor's bits 6 and 7 kept.
 TEST_P(EveryField, BytesTheDialogCannotShowGoBackWhenLeftAlone)
 {
     const MemoryMap& m = *GetParam();
@@ -196,7 +196,7 @@ TEST_P(EveryField, BytesTheDialogCannotShowGoBackWhenLeftAlone)
         {"number typed", [](SystemSettingsFrm& d) { d.Text1[1]->setText("2109*#p"); }, phone,
          "323130392A237000"},
         {"digit added", [](SystemSettingsFrm& d) { d.Text1[1]->insert("5"); }, phone, "3F3F3F3F3500"},
-        {"sensor made inactive", [](SystemSettingsFrm& d) { d.Check2[0]->setChecked(false); }, probe, "3E"},
+        {"sensor made inactive", [](SystemSettingsFrm& d) { d.Check2[0]->setChecked(false); }, probe, "FE"},
         {"contact state chosen", [](SystemSettingsFrm& d) { d.Combo2[1]->setCurrentIndex(0); }, contact,
          "20"},
         {"mains logging ticked", [](SystemSettingsFrm& d) { d.Check5[0]->setChecked(true); }, m.mainsFlags,
