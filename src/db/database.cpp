@@ -29,13 +29,18 @@ Database::~Database()
     StopWorker();
 }
 
+bool Database::RefusedAsNested()
+{
+    // The call that waits sets its own error when it ends.
+    if (busy_)
+        lastError_ = {0, QStringLiteral("The database is busy with another call")};
+    return busy_;
+}
+
 bool Database::Call(std::function<void(DbConnection&)> work)
 {
-    if (busy_) {
-        // The call that waits sets its own error when it ends.
-        lastError_ = {0, QStringLiteral("The database is busy with another call")};
+    if (RefusedAsNested())
         return false;
-    }
     if (ConnectionLost() && !lostCause_.description.isEmpty()) {
         // Calls on a lost connection report what lost it until it is made again.
         lastError_ = lostCause_;
@@ -106,10 +111,8 @@ void Database::StopWorker()
 
 bool Database::Open(Driver driver, std::function<bool(DbConnection&)> open)
 {
-    if (busy_) {
-        lastError_ = {0, QStringLiteral("The database is busy with another call")};
+    if (RefusedAsNested())
         return false;
-    }
     Close();
     driver_ = driver;
     lastError_ = {};

@@ -87,6 +87,8 @@ public:
     SelectEach(const QList<std::pair<QString, QVariantList>>& queries);
 
 private:
+    // A call made while another waits: refused, with an error that says so.
+    bool RefusedAsNested();
     // Runs work on the connection's thread within the bound; false, with the error set, when
     // the call was refused or timed out. Otherwise the error is the connection's at its end.
     bool Call(std::function<void(DbConnection&)> work);

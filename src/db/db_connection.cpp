@@ -97,7 +97,7 @@ bool DbConnection::OpenSqlite(const QString& file, std::chrono::milliseconds bus
     if (!lite)
         return NoHandle();
     cut_.SetSqlite(lite);
-    sqliteDirect_ = std::make_unique<SqliteStatements>(lite, cut_);
+    statements_ = std::make_unique<SqliteStatements>(lite, cut_);
     // WAL lets the terminals read while the server writes. The first read of the file
     // happens here, so this is also where a file that is no database fails.
     const auto mode = Select(QStringLiteral("PRAGMA journal_mode=WAL"));
@@ -143,7 +143,7 @@ bool DbConnection::OpenPostgres(const PgServer& server)
     if (!conn)
         return NoHandle();
     cut_.SetSocket(PQsocket(conn));
-    pgDirect_ = std::make_unique<PgStatements>(conn, cut_);
+    statements_ = std::make_unique<PgStatements>(conn, cut_);
     return true;
 }
 
@@ -158,12 +158,8 @@ void DbConnection::Close()
 {
     // Nothing may cut a call short on a handle that goes now.
     cut_.Clear();
-    // Statements left unfinished would keep SQLite from closing the file; those prepared on a
-    // PostgreSQL server end with its session.
-    sqliteDirect_.reset();
-    if (pgDirect_)
-        pgDirect_->Forget();
-    pgDirect_.reset();
+    // Statements left unfinished would keep SQLite from closing the file.
+    statements_.reset();
     if (db_.isValid()) {
         db_.close();
         db_ = QSqlDatabase();
@@ -190,11 +186,9 @@ DbError DbConnection::Described(const QString& text, long nativeCode) const
 bool DbConnection::Ready()
 {
     error_ = {};
-    if (cut_.Done())
-        error_ = Described(QStringLiteral("The call was given up: interrupted"), 0);
-    else if (!open_)
+    if (!open_)
         error_ = {0, QStringLiteral("The database is not open")};
-    return error_.description.isEmpty();
+    return open_;
 }
 
 template <class T> std::optional<T> DbConnection::Direct(const std::function<std::optional<T>()>& run)
@@ -202,24 +196,20 @@ template <class T> std::optional<T> DbConnection::Direct(const std::function<std
     if (!Ready() || !Begun())
         return std::nullopt;
     std::optional<T> result = run();
-    if (!result && sqliteDirect_)
-        error_ = Described(KeptLines(sqliteDirect_->ErrorText()), sqliteDirect_->ErrorCode());
-    else if (!result)
-        error_ = Described(KeptLines(pgDirect_->ErrorText()), 0);
+    if (!result)
+        error_ = Described(KeptLines(statements_->ErrorText()), statements_->ErrorCode());
     open_ = db_.isOpen();
     return result;
 }
 
 std::optional<int> DbConnection::Exec(const QString& sql, const QVariantList& values)
 {
-    return Direct<int>(
-        [&] { return sqliteDirect_ ? sqliteDirect_->Exec(sql, values) : pgDirect_->Exec(sql, values); });
+    return Direct<int>([&] { return statements_->Exec(sql, values); });
 }
 
 std::optional<QList<QSqlRecord>> DbConnection::Select(const QString& sql, const QVariantList& values)
 {
-    return Direct<QList<QSqlRecord>>(
-        [&] { return sqliteDirect_ ? sqliteDirect_->Select(sql, values) : pgDirect_->Select(sql, values); });
+    return Direct<QList<QSqlRecord>>([&] { return statements_->Select(sql, values); });
 }
 
 bool DbConnection::Transaction(std::function<bool(DbSession&)> work)

@@ -8,9 +8,8 @@
 #include <memory>
 
 class DbCut;
-class PgStatements;
+class DbStatements;
 class QSqlError;
-class SqliteStatements;
 struct PgServer;
 
 // The one connection of a DbWorker, on its thread: every call runs at once, in the thread's own
@@ -50,7 +49,7 @@ private:
     bool Begun();
     // Ends the work's transaction, if it began one: commits, or rolls back keeping the error.
     bool Finish(bool commit);
-    // Runs a statement on the driver's own connection, keeping its error.
+    // Runs a statement, keeping its error.
     template <class T> std::optional<T> Direct(const std::function<std::optional<T>()>& run);
     void SetError(const QSqlError& error, const QString& context = {});
     // An error as the error explanation takes it: on PostgreSQL with the ORA code that fits.
@@ -65,9 +64,6 @@ private:
     bool inWork_ = false;
     bool inTransaction_ = false;
     DbError error_;
-    // The statements, run on the driver's own connection: the Qt driver would prepare a
-    // statement without values anew each time, bind every value through text, and on
-    // PostgreSQL paste the values into the text of an EXECUTE.
-    std::unique_ptr<SqliteStatements> sqliteDirect_;
-    std::unique_ptr<PgStatements> pgDirect_;
+    // Every statement runs on the driver's own connection; the Qt driver only opens and closes it.
+    std::unique_ptr<DbStatements> statements_;
 };

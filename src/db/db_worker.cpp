@@ -118,7 +118,6 @@ void DbWorker::Loop()
             break;
         finished_.notify_one();
     }
-    connection.Close();
 }
 
 void DbWorker::FollowCaller()

@@ -1,7 +1,6 @@
 #include "pg_statements.h"
 
 #include "bindable.h"
-#include "db_cut.h"
 
 #include <QByteArray>
 #include <QSqlField>
@@ -153,11 +152,6 @@ QString PgStatements::ErrorOf(const PGresult* result) const
     return QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(db_));
 }
 
-PgStatements::~PgStatements()
-{
-    Clear();
-}
-
 void PgStatements::Clear()
 {
     if (PQstatus(db_) == CONNECTION_OK) {
@@ -176,15 +170,13 @@ const QByteArray* PgStatements::Prepared(const QString& sql, int parameters)
         Clear();
     int count = 0;
     const QByteArray text = NumberedPlaceholders(sql, count);
-    if (count != parameters) {
-        errorText_ = QStringLiteral("%1 values for %2 parameters").arg(parameters).arg(count);
+    if (!Counted(parameters, count, 0))
         return nullptr;
-    }
     const QByteArray name = "telvaron_" + QByteArray::number(++made_);
     PGresult* result = PQprepare(db_, name.constData(), text.constData(), parameters, nullptr);
     const bool prepared = PQresultStatus(result) == PGRES_COMMAND_OK;
     if (!prepared)
-        errorText_ = ErrorOf(result);
+        Fail(0, ErrorOf(result));
     PQclear(result);
     if (!prepared)
         return nullptr;
@@ -193,15 +185,13 @@ const QByteArray* PgStatements::Prepared(const QString& sql, int parameters)
 
 PGresult* PgStatements::Run(const QString& sql, const QVariantList& values)
 {
-    errorText_.clear();
+    Fail(0, {});
     // A statement without values needs no plan kept: it goes as it is, in one round trip.
     const QByteArray* name = values.isEmpty() ? nullptr : Prepared(sql, int(values.size()));
     if (!values.isEmpty() && !name)
         return nullptr;
-    if (cut_.Done()) {
-        errorText_ = QStringLiteral("canceling statement: the call was given up");
+    if (GivenUp(0))
         return nullptr;
-    }
     PGresult* result = nullptr;
     if (name) {
         const Parameters parameters(values);
@@ -213,7 +203,7 @@ PGresult* PgStatements::Run(const QString& sql, const QVariantList& values)
     const ExecStatusType status = PQresultStatus(result);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
         return result;
-    errorText_ = ErrorOf(result);
+    Fail(0, ErrorOf(result));
     PQclear(result);
     return nullptr;
 }

@@ -1,7 +1,6 @@
 #include "sqlite_statements.h"
 
 #include "bindable.h"
-#include "db_cut.h"
 
 #include <QByteArray>
 #include <QSqlField>
@@ -118,25 +117,15 @@ std::optional<QList<QSqlRecord>> SqliteStatements::Select(const QString& sql, co
 std::optional<int> SqliteStatements::Run(const QString& sql, const QVariantList& values,
                                          const std::function<void(sqlite3_stmt*)>& row)
 {
-    errorCode_ = SQLITE_OK;
-    errorText_.clear();
+    Fail(SQLITE_OK, {});
     sqlite3_stmt* statement = Prepared(sql);
     if (!statement) {
         KeepError();
         return std::nullopt;
     }
-    if (sqlite3_bind_parameter_count(statement) != values.size()) {
-        errorCode_ = SQLITE_RANGE;
-        errorText_ = QStringLiteral("%1 values for %2 parameters")
-                         .arg(values.size())
-                         .arg(sqlite3_bind_parameter_count(statement));
+    if (!Counted(values.size(), sqlite3_bind_parameter_count(statement), SQLITE_RANGE) ||
+        GivenUp(SQLITE_INTERRUPT))
         return std::nullopt;
-    }
-    if (cut_.Done()) {
-        errorCode_ = SQLITE_INTERRUPT;
-        errorText_ = QStringLiteral("interrupted");
-        return std::nullopt;
-    }
     bool done = true;
     for (qsizetype i = 0; done && i < values.size(); ++i)
         done = Bind(statement, int(i + 1), values.at(i));
@@ -159,6 +148,5 @@ std::optional<int> SqliteStatements::Run(const QString& sql, const QVariantList&
 
 void SqliteStatements::KeepError()
 {
-    errorCode_ = sqlite3_errcode(db_);
-    errorText_ = QString::fromUtf8(sqlite3_errmsg(db_));
+    Fail(sqlite3_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
 }
