@@ -319,6 +319,8 @@ TEST(FillEdges, ShowWhatTheUnitStored)
         {"rate FF FF", 0, 813, "FFFF", [](F& d) { return d.Text4[0]->text(); }, "32767"},
         {"calibration -25, 6.25", 0, 694, "000000C8C10000C840",
          [](F& d) { return d.Text8[10]->text() + " " + d.Text9[10]->text(); }, "0.0 100.0"},
+        {"calibration -998.2067261, -48.6679153 rounds its sums once", 0, 694, "003B8D79C4F2AB42C2",
+         [](F& d) { return d.Text8[10]->text() + " " + d.Text9[10]->text(); }, "-1192.88 -1971.57"},
         {"name 128 45 49", 0, 1304, "802D3100", [](F& d) { return d.Label44[0]->Tag; }, "802D3100"},
         {"name without its 0 byte ends with its field", 0, 1304, "41",
          [](F& d) { return d.Label44[0]->text() + " " + d.Label44[1]->text(); },
