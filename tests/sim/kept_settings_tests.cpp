@@ -40,6 +40,8 @@ TEST(KeptSettings, SettingsTakenJustBeforeAnOrderlyStopAreKept)
 {
     QTemporaryDir dir;
     const QString state = dir.filePath(QStringLiteral("unit.state"));
+    // Twice, the second time from the first one's file: a save of the unit's own that happens to
+    // fall between the commit and the stop hides a stop that saves nothing only once.
     for (const quint8 systemNumber : {11, 12}) {
         SettingsImage sent{};
         {
