@@ -8,7 +8,8 @@
 // A PostgreSQL server of a test's own on 127.0.0.1 (scripts/pg-test-server), in a temporary
 // folder, with the test server's role and its database telvaron_test. It ends with the object, and
 // with the process whatever ends it (a time-out's SIGKILL included): a keeper in a session of its
-// own holds it and stops it once the pipe from this process closes.
+// own runs it as its child, stops it once the pipe from this process closes, and takes it along
+// when the keeper itself is killed (as ctest kills a test's whole process tree).
 class OwnPgServer
 {
 public:
@@ -26,6 +27,8 @@ public:
     QString Problem();
 
     quint16 Port() const { return port_; }
+    // The folder that holds the cluster (in data/) and the server's log.
+    QString Folder() const { return folder_.path(); }
     PgServer Server() const;
 
 private:

@@ -8,14 +8,17 @@
 #include <shell/settings_store.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -156,6 +159,39 @@ TEST_F(SettingsTest, DatabaseFileDialogPresetsTheProgramFoldersFile)
     ASSERT_TRUE(QFile(app + QStringLiteral("/tldb.db")).open(QIODevice::WriteOnly));
     EXPECT_EQ(DatabaseFilePreset(app), app + QStringLiteral("/tldb.db"));
     QDir::setCurrent(before);
+}
+
+// Browse itself asks for the program folder's file, not the one the working folder holds.
+TEST_F(SettingsTest, BrowseOpensOnTheProgramFoldersFileNotTheWorkingFolders)
+{
+    const QString programFile =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tldb.db"));
+    ASSERT_FALSE(QFileInfo::exists(programFile)) << "left from an earlier run: " << programFile.toStdString();
+    const QString work = dir_.filePath(QStringLiteral("work"));
+    const QString before = QDir::currentPath();
+    const auto restore = qScopeGuard([&] {
+        QDir::setCurrent(before);
+        QFile::remove(programFile);
+    });
+    ASSERT_TRUE(QFile(programFile).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir().mkpath(work));
+    ASSERT_TRUE(QFile(work + QStringLiteral("/tldb.db")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir::setCurrent(work));
+
+    FakeShellPrompter prompter;
+    GeneralSettingsFrm dialog(store_, prompter);
+    // The operator takes the file the dialog opens with; a dialog that opens with none stays
+    // open, and is cancelled.
+    QTimer accept;
+    int tries = 0;
+    QObject::connect(&accept, &QTimer::timeout, [&tries] {
+        if (QDialog* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+            ++tries < 5 ? files->accept() : files->reject();
+    });
+    accept.start(20);
+    dialog.Command1_Click();
+    EXPECT_EQ(QFileInfo(dialog.Label2->text()).canonicalFilePath(),
+              QFileInfo(programFile).canonicalFilePath());
 }
 
 TEST(PasswordPrompt, CloseBoxCountsAsCancelAndEachShowingStartsAfresh)

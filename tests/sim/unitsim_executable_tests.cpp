@@ -1,41 +1,14 @@
 // telvaron-unitsim as a separate process.
 #include "request_frames.h"
+#include "unitsim_process.h"
 #include "wire_client.h"
 
 #include <QFileInfo>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Starts the simulator with the arguments (split at spaces) and gives its "serving ..." line.
-// It has no identity yet: identify is not supported.
-QString StartUnitsim(QProcess& process, const QString& arguments)
-{
-    process.start(QStringLiteral(UNITSIM_EXECUTABLE), arguments.split(u' ', Qt::SkipEmptyParts));
-    if (!process.waitForStarted(2000) || !process.waitForReadyRead(3000))
-        return {};
-    return QString::fromUtf8(process.readLine()).trimmed();
-}
-
-// The port of a "serving tcp" line; 0 for any other line.
-quint16 TcpPortOf(const QString& ready)
-{
-    const auto match = QRegularExpression(QStringLiteral(R"(^serving tcp 127\.0\.0\.1:(\d+)$)")).match(ready);
-    return match.hasMatch() ? match.captured(1).toUShort() : 0;
-}
-
-// SIGTERM ends the simulator normally.
-void Terminate(QProcess& unitsim)
-{
-    unitsim.terminate();
-    ASSERT_TRUE(unitsim.waitForFinished(3000));
-    EXPECT_EQ(unitsim.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(unitsim.exitCode(), 0);
-}
 
 TEST(UnitsimExecutableTest, ServesAPtyLinkAndRemovesItOnSigterm)
 {
