@@ -70,6 +70,13 @@ locale_t MessagesInC()
     return locale;
 }
 
+// The window's events are pumped while the application's own thread waits.
+bool OnApplicationThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
 } // namespace
 
 std::shared_ptr<DbWorker> DbWorker::Start(QString connectionName, DbDriver driver)
@@ -178,32 +185,30 @@ bool DbWorker::Run(std::function<void(DbConnection&)> work, milliseconds bound)
     const auto job = Post(std::move(work));
     if (!job)
         return false;
-    const QCoreApplication* app = QCoreApplication::instance();
-    const bool pump = app && QThread::currentThread() == app->thread();
-    if (WaitDone(*job, start + bound, pump)) {
+    if (WaitDone(*job, start + bound, OnApplicationThread())) {
         if (job->thrown)
             std::rethrow_exception(job->thrown);
         return true;
     }
     cut_.Now();
     // The caller is held no longer than the bound and the grace after it, the close included.
-    End(job.get(), Clock::now() + kAfterCut);
+    End(job.get(), Clock::now() + kAfterCut, false);
     return false;
 }
 
 void DbWorker::Stop(milliseconds bound)
 {
-    End(nullptr, Clock::now() + bound);
+    End(nullptr, Clock::now() + bound, OnApplicationThread());
 }
 
-void DbWorker::End(const Job* running, Clock::time_point until)
+void DbWorker::End(const Job* running, Clock::time_point until, bool pump)
 {
     if (!thread_.joinable())
         return;
     bool closed = false;
-    if (!Abandoned() && (!running || WaitDone(*running, until, false))) {
+    if (!Abandoned() && (!running || WaitDone(*running, until, pump))) {
         const auto close = Post([](DbConnection& connection) { connection.Close(); });
-        closed = close && WaitDone(*close, until, false);
+        closed = close && WaitDone(*close, until, pump);
     }
     if (!closed)
         cut_.Now();

@@ -53,7 +53,7 @@ private:
     void Loop();
     // Waits for the job running, if any, closes the connection and ends the thread, all by until;
     // what has not come back by then is cut short and given up. Once only.
-    void End(const Job* running, std::chrono::steady_clock::time_point until);
+    void End(const Job* running, std::chrono::steady_clock::time_point until, bool pump);
     void FollowCaller();
     bool WaitDone(const Job& job, std::chrono::steady_clock::time_point until, bool pump);
 

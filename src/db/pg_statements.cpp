@@ -144,8 +144,9 @@ QVariant ColumnValue(const PGresult* result, int row, int column)
         return QString::fromUtf8(text, length);
     }
 }
+
 // The server declares a kept plan stale when a column that it returns has changed its type since
-// it was prepared. The routine's name holds whatever language the server speaks.
+// it was prepared. The routine's name is the same in whatever language the server answers.
 bool StalePlan(const PGresult* result)
 {
     const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
