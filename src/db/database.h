@@ -34,7 +34,8 @@ struct PgServer
 // copies of its SQL and values, and the window repaints and its timers tick while it waits. A
 // call that overstays the bound fails with a time-out (ORA-12170 on PostgreSQL) and the
 // connection counts as lost: it is cut short and given up, never waited on, and Reconnect()
-// makes a fresh one. A call that ends within the bound counts as done. A call made by an event
+// makes a fresh one. The give-up, the close of the connection included, takes at most a tenth
+// of a second after the bound. A call that ends within the bound counts as done. A call made by an event
 // handler while another call waits is refused at once.
 class Database : public DbSession
 {

@@ -193,12 +193,15 @@ bool DbConnection::Ready()
 
 template <class T> std::optional<T> DbConnection::Direct(const std::function<std::optional<T>()>& run)
 {
-    if (!Ready() || !Begun())
-        return std::nullopt;
-    std::optional<T> result = run();
-    if (!result)
-        error_ = Described(KeptLines(statements_->ErrorText()), statements_->ErrorCode());
-    open_ = db_.isOpen();
+    std::optional<T> result;
+    if (Ready() && Begun()) {
+        result = run();
+        if (!result)
+            error_ = Described(KeptLines(statements_->ErrorText()), statements_->ErrorCode());
+        open_ = db_.isOpen();
+    }
+    if (!result && inWork_ && !workFailure_)
+        workFailure_ = error_;
     return result;
 }
 
@@ -243,11 +246,18 @@ bool DbConnection::Begun()
 bool DbConnection::Finish(bool commit)
 {
     inWork_ = false;
-    if (!std::exchange(inTransaction_, false))
+    // A work that goes on after a statement failed is not complete, whatever it says: PostgreSQL
+    // would answer its COMMIT with a rollback, SQLite would store the rest.
+    const std::optional<DbError> failed = std::exchange(workFailure_, std::nullopt);
+    commit = commit && !failed;
+    if (!std::exchange(inTransaction_, false)) {
+        if (failed)
+            error_ = *failed;
         return commit;
+    }
     if (commit && Exec(QStringLiteral("COMMIT")))
         return true;
-    const DbError failure = error_;
+    const DbError failure = failed.value_or(error_);
     Exec(QStringLiteral("ROLLBACK"));
     error_ = failure;
     return false;

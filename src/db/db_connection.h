@@ -47,7 +47,8 @@ private:
     // Begins the transaction that a work runs in, at its first statement: a work that stores
     // nothing costs no round trip and takes no lock.
     bool Begun();
-    // Ends the work's transaction, if it began one: commits, or rolls back keeping the error.
+    // Ends the work's transaction, if it began one: commits a work that completed with no
+    // statement failed, or rolls back keeping the first error.
     bool Finish(bool commit);
     // Runs a statement, keeping its error.
     template <class T> std::optional<T> Direct(const std::function<std::optional<T>()>& run);
@@ -63,6 +64,8 @@ private:
     // A transaction's work runs, and its transaction has begun.
     bool inWork_ = false;
     bool inTransaction_ = false;
+    // The first failure of a statement in the work that runs.
+    std::optional<DbError> workFailure_;
     DbError error_;
     // Every statement runs on the driver's own connection; the Qt driver only opens and closes it.
     std::unique_ptr<DbStatements> statements_;

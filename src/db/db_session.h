@@ -36,12 +36,12 @@ public:
     // Runs one query and gives all its rows. Read date-time columns with WallClockFromValue,
     // single-precision reals with toFloat().
     virtual std::optional<QList<QSqlRecord>> Select(const QString& sql, const QVariantList& values = {}) = 0;
-    // Runs work in one transaction: commits when it returns true; rolls back when it returns
-    // false or the commit fails, keeping the first error. The transaction begins at work's first
-    // statement, so a work that runs none takes no lock; one begun inside work joins it. work runs on the
-    // connection's thread with the session there, and may outlive the call that made it when that call is
-    // given up at its bound: it owns what it reads (capture by value) and touches nothing else (no widget, no
-    // unit link).
+    // Runs work in one transaction: commits when it returns true and none of its statements
+    // failed; otherwise rolls back, storing nothing, and fails with the first error. The transaction begins
+    // at work's first statement, so a work that runs none takes no lock; one begun inside work joins it. work
+    // runs on the connection's thread with the session there, and may outlive the call that made it when that
+    // call is given up at its bound: it owns what it reads (capture by value) and touches nothing else (no
+    // widget, no unit link).
     virtual bool Transaction(std::function<bool(DbSession&)> work) = 0;
     // The failure of the last call that failed; empty after a call that succeeded.
     virtual const DbError& LastError() const = 0;

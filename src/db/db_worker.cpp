@@ -70,6 +70,13 @@ locale_t MessagesInC()
     return locale;
 }
 
+// The window's events are pumped while the application's own thread waits.
+bool OnApplicationThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
 } // namespace
 
 std::shared_ptr<DbWorker> DbWorker::Start(QString connectionName, DbDriver driver)
@@ -157,50 +164,64 @@ bool DbWorker::WaitDone(const Job& job, Clock::time_point until, bool pump)
     }
 }
 
-bool DbWorker::Run(std::function<void(DbConnection&)> work, milliseconds bound)
+std::shared_ptr<DbWorker::Job> DbWorker::Post(std::function<void(DbConnection&)> work)
 {
-    const Clock::time_point start = Clock::now();
     const auto job = std::make_shared<Job>();
     job->work = std::move(work);
     {
         const std::lock_guard lock(mutex_);
         if (stopping_)
-            return false;
+            return nullptr;
         job_ = job;
     }
     FollowCaller();
     posted_.notify_one();
-    const QCoreApplication* app = QCoreApplication::instance();
-    const bool pump = app && QThread::currentThread() == app->thread();
-    if (WaitDone(*job, start + bound, pump)) {
+    return job;
+}
+
+bool DbWorker::Run(std::function<void(DbConnection&)> work, milliseconds bound)
+{
+    const Clock::time_point start = Clock::now();
+    const auto job = Post(std::move(work));
+    if (!job)
+        return false;
+    if (WaitDone(*job, start + bound, OnApplicationThread())) {
         if (job->thrown)
             std::rethrow_exception(job->thrown);
         return true;
     }
     cut_.Now();
-    if (!WaitDone(*job, Clock::now() + kAfterCut, false)) {
-        const std::lock_guard lock(mutex_);
-        if (!job->done)
-            abandoned_ = stopping_ = true;
-    }
+    // The caller is held no longer than the bound and the grace after it, the close included.
+    End(job.get(), Clock::now() + kAfterCut, false);
     return false;
 }
 
 void DbWorker::Stop(milliseconds bound)
 {
-    if (!Abandoned() && thread_.joinable())
-        Run([](DbConnection& connection) { connection.Close(); }, bound);
+    End(nullptr, Clock::now() + bound, OnApplicationThread());
+}
+
+void DbWorker::End(const Job* running, Clock::time_point until, bool pump)
+{
+    if (!thread_.joinable())
+        return;
+    bool closed = false;
+    if (!Abandoned() && (!running || WaitDone(*running, until, pump))) {
+        const auto close = Post([](DbConnection& connection) { connection.Close(); });
+        closed = close && WaitDone(*close, until, pump);
+    }
+    if (!closed)
+        cut_.Now();
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
+        abandoned_ = abandoned_ || !closed;
     }
     posted_.notify_one();
-    if (!thread_.joinable())
-        return;
-    if (Abandoned())
-        thread_.detach();
-    else
+    if (closed)
         thread_.join();
+    else
+        thread_.detach();
 }
 
 bool DbWorker::Abandoned() const

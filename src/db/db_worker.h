@@ -31,9 +31,9 @@ public:
     // Runs work on the thread with its connection and waits for it at most bound. On the
     // application's thread the window repaints and timers tick meanwhile, but no click or key
     // reaches a handler. True when work came back within bound. Otherwise the call is cut short
-    // (see DbCut) and, unless it comes back at once, the worker is given up: its thread ends by
-    // itself when the driver lets it, touching nothing but what work owns. work owns what it
-    // reads and where it leaves its result.
+    // (see DbCut) and the worker stopped: when the call and the close come back at once its
+    // thread ends, else it is given up and ends by itself when the driver lets it, touching
+    // nothing but what work owns. work owns what it reads and where it leaves its result.
     bool Run(std::function<void(DbConnection&)> work, std::chrono::milliseconds bound);
     // Closes the connection and ends the thread; gives it up past bound.
     void Stop(std::chrono::milliseconds bound);
@@ -48,7 +48,12 @@ private:
     };
 
     DbWorker(QString connectionName, DbDriver driver) : name_(std::move(connectionName)), driver_(driver) {}
+    // Hands work to the thread; nullptr once the worker stops.
+    std::shared_ptr<Job> Post(std::function<void(DbConnection&)> work);
     void Loop();
+    // Waits for the job running, if any, closes the connection and ends the thread, all by until;
+    // what has not come back by then is cut short and given up. Once only.
+    void End(const Job* running, std::chrono::steady_clock::time_point until, bool pump);
     void FollowCaller();
     bool WaitDone(const Job& job, std::chrono::steady_clock::time_point until, bool pump);
 

@@ -144,6 +144,17 @@ QVariant ColumnValue(const PGresult* result, int row, int column)
         return QString::fromUtf8(text, length);
     }
 }
+
+// The server declares a kept plan stale when a column that it returns has changed its type since
+// it was prepared. The routine's name is the same in whatever language the server answers.
+bool StalePlan(const PGresult* result)
+{
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const char* message = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    const char* routine = PQresultErrorField(result, PG_DIAG_SOURCE_FUNCTION);
+    return qstrcmp(state, "0A000") == 0 && (qstrcmp(routine, "RevalidateCachedQuery") == 0 ||
+                                            qstrcmp(message, "cached plan must not change result type") == 0);
+}
 } // namespace
 
 // A result is missing when the statement never reached the server: the connection says why.
@@ -152,13 +163,22 @@ QString PgStatements::ErrorOf(const PGresult* result) const
     return QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(db_));
 }
 
-void PgStatements::Clear()
+PGresult* PgStatements::Succeeded(PGresult* result)
 {
-    if (PQstatus(db_) == CONNECTION_OK) {
-        for (const QByteArray& name : std::as_const(statements_))
-            PQclear(PQexec(db_, ("DEALLOCATE " + name).constData()));
-    }
+    const ExecStatusType status = PQresultStatus(result);
+    stale_ = false;
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+        return result;
+    stale_ = StalePlan(result);
+    Fail(0, ErrorOf(result));
+    PQclear(result);
+    return nullptr;
+}
+
+void PgStatements::Forget()
+{
     statements_.clear();
+    deallocate_ = true;
 }
 
 const QByteArray* PgStatements::Prepared(const QString& sql, int parameters)
@@ -167,19 +187,21 @@ const QByteArray* PgStatements::Prepared(const QString& sql, int parameters)
     if (kept != statements_.cend())
         return &kept.value();
     if (statements_.size() >= kMaxStatements)
-        Clear();
+        Forget();
     int count = 0;
     const QByteArray text = NumberedPlaceholders(sql, count);
     if (!Counted(parameters, count, 0))
         return nullptr;
-    const QByteArray name = "telvaron_" + QByteArray::number(++made_);
-    PGresult* result = PQprepare(db_, name.constData(), text.constData(), parameters, nullptr);
-    const bool prepared = PQresultStatus(result) == PGRES_COMMAND_OK;
-    if (!prepared)
-        Fail(0, ErrorOf(result));
-    PQclear(result);
-    if (!prepared)
+    // A transaction that failed refuses the deallocation: nothing is prepared until it is done, or
+    // it would go with the statements forgotten.
+    if (deallocate_ && !Succeeded(PQexec(db_, "DEALLOCATE ALL")))
         return nullptr;
+    deallocate_ = false;
+    const QByteArray name = "telvaron_" + QByteArray::number(++made_);
+    PGresult* result = Succeeded(PQprepare(db_, name.constData(), text.constData(), parameters, nullptr));
+    if (!result)
+        return nullptr;
+    PQclear(result);
     return &statements_.insert(sql, name).value();
 }
 
@@ -187,25 +209,26 @@ PGresult* PgStatements::Run(const QString& sql, const QVariantList& values)
 {
     Fail(0, {});
     // A statement without values needs no plan kept: it goes as it is, in one round trip.
-    const QByteArray* name = values.isEmpty() ? nullptr : Prepared(sql, int(values.size()));
-    if (!values.isEmpty() && !name)
-        return nullptr;
-    if (GivenUp(0))
-        return nullptr;
-    PGresult* result = nullptr;
-    if (name) {
-        const Parameters parameters(values);
-        result = PQexecPrepared(db_, name->constData(), parameters.Count(), parameters.Texts(),
-                                parameters.Lengths(), parameters.Formats(), 0);
-    } else {
-        result = PQexec(db_, sql.toUtf8().constData());
+    if (values.isEmpty())
+        return GivenUp(0) ? nullptr : Succeeded(PQexec(db_, sql.toUtf8().constData()));
+    const Parameters parameters(values);
+    // A statement that failed in a transaction has ended the transaction's work: it is not run again
+    // there, but the next call finds its plan made afresh.
+    for (bool again = PQtransactionStatus(db_) == PQTRANS_IDLE;; again = false) {
+        const QByteArray* name = Prepared(sql, parameters.Count());
+        if (!name || GivenUp(0))
+            return nullptr;
+        PGresult* result =
+            Succeeded(PQexecPrepared(db_, name->constData(), parameters.Count(), parameters.Texts(),
+                                     parameters.Lengths(), parameters.Formats(), 0));
+        if (result || !stale_)
+            return result;
+        // The change of a column makes every plan that reads it stale, each at its next run: all
+        // are made afresh at once, so that no later statement fails for the same change.
+        Forget();
+        if (!again)
+            return nullptr;
     }
-    const ExecStatusType status = PQresultStatus(result);
-    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
-        return result;
-    Fail(0, ErrorOf(result));
-    PQclear(result);
-    return nullptr;
 }
 
 std::optional<int> PgStatements::Exec(const QString& sql, const QVariantList& values)

@@ -23,12 +23,18 @@ private:
     // The statement's result when it succeeded, to be cleared by the caller; nullptr otherwise.
     pg_result* Run(const QString& sql, const QVariantList& values);
     const QByteArray* Prepared(const QString& sql, int parameters);
-    // Deallocates the statements kept, to make room for others.
-    void Clear();
+    // The result of a statement that succeeded; otherwise nullptr, with the error set and stale_
+    // telling whether the server declared the statement's plan stale.
+    pg_result* Succeeded(pg_result* result);
+    // Drops the statements kept, to make room for others or to make them afresh: they are
+    // deallocated before the next is prepared.
+    void Forget();
     QString ErrorOf(const pg_result* result) const;
 
     pg_conn* db_;
     // The server-side name of each statement prepared.
     QHash<QString, QByteArray> statements_;
     int made_ = 0;
+    bool deallocate_ = false;
+    bool stale_ = false;
 };

@@ -82,6 +82,27 @@ private:
     }
 };
 
+// Makes the close of an SQLite connection take its time, as a checkpoint on a stalled disk would.
+class SlowClose
+{
+public:
+    static bool Install(Database& db)
+    {
+        return db.WithDriverHandle([](const QVariant& handle) {
+            sqlite3_trace_v2(*static_cast<sqlite3* const*>(handle.data()), SQLITE_TRACE_CLOSE, &Closing,
+                             nullptr);
+        });
+    }
+    static inline std::atomic<int> nextMs = 0;
+
+private:
+    static int Closing(unsigned, void*, void*, void*)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(nextMs.exchange(0)));
+        return 0;
+    }
+};
+
 class CallBound : public BothDriversTest
 {
 protected:
@@ -209,6 +230,32 @@ TEST_P(SqliteCallBound, AGivenUpCallTouchesNothingOfItsCallerAndHoldsNoLock)
     EXPECT_TRUE(db.Exec(insertFault_, {"fresh"})) << db.LastError().description.toStdString();
     db.Close();
     EXPECT_TRUE(ThreadsEndTo(threads));
+}
+
+// The give-up holds its caller no longer than the bound and the grace after it: a close that
+// would overstay is given up too, and its thread ends by itself.
+TEST_P(SqliteCallBound, AGivenUpCallReturnsWithinItsBoundCloseIncluded)
+{
+    constexpr auto kBound = 300ms;
+    const int threads = Threads();
+    Database db(QStringLiteral("slow close"), kBound);
+    ASSERT_TRUE(OpenBounded(db));
+    ASSERT_TRUE(SlowPrepare::Install(db));
+    ASSERT_TRUE(SlowClose::Install(db));
+    // The call cut short comes back just after the bound; its close takes far longer.
+    SlowPrepare::nextMs = int(kBound.count()) + 30;
+    SlowClose::nextMs = 4 * int(kBound.count());
+    QElapsedTimer took;
+    took.start();
+    EXPECT_FALSE(db.Exec(insertFault_, {"slow close"}));
+    const qint64 elapsed = took.elapsed();
+    RecordProperty("returned_ms", int(elapsed));
+    EXPECT_LE(elapsed, kBound.count() + 200);
+    EXPECT_EQ(db.LastError().description,
+              QStringLiteral("No answer from the database within 0.3 s: timeout expired"));
+    EXPECT_TRUE(db.ConnectionLost());
+    EXPECT_TRUE(ThreadsEndTo(threads));
+    EXPECT_EQ(SlowClose::nextMs, 0) << "the close ran";
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, SqliteCallBound, ::testing::Values(Database::Driver::SQLite), DriverName);
@@ -351,6 +398,10 @@ TEST_F(FrozenServer, AFrozenConnectionOrConnectIsGivenUpAtTheBoundAndTheNextConn
         EXPECT_GE(ticks, elapsed / 10 / 3) << c.name;
         EXPECT_EQ(db.LastError().number, 12170) << c.name;
         EXPECT_TRUE(db.LastError().description.startsWith(QStringLiteral("ORA-12170: "))) << c.name;
+        if (std::string_view(c.name) != "reconnect") {
+            EXPECT_TRUE(db.LastError().description.contains(QStringLiteral(" within 1.5 s: ")))
+                << db.LastError().description.toStdString();
+        }
         EXPECT_TRUE(db.ConnectionLost()) << c.name;
         // An open connection's socket is shut down at the bound, so its thread comes back and
         // ends instead of being left in the frozen read.

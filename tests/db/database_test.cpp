@@ -145,11 +145,37 @@ TEST_P(DatabaseTest, TransactionCommitsOnlyCompleteWork)
              return InsertFault(s, "G") && s.Transaction([](DbSession& i) { return InsertFault(i, "H"); });
          },
          true, 4},
+        // The inner part ends nothing of the outer one.
+        {"gave up after an inner part completed",
+         [](DbSession& s) {
+             return InsertFault(s, "I") && s.Transaction([](DbSession& i) { return InsertFault(i, "J"); }) &&
+                    false;
+         },
+         false, 4},
+        {"failed statement after an inner part completed",
+         [](DbSession& s) {
+             return s.Transaction([](DbSession& i) { return InsertFault(i, "K"); }) && InsertFault(s, "K");
+         },
+         false, 4},
+        // A work that goes on past a failed statement is not complete, whatever it returns.
+        {"went on after a failed statement",
+         [](DbSession& s) {
+             InsertFault(s, "L");
+             s.Exec("INSERT INTO No_Such_Table (x) VALUES (?)", {1});
+             InsertFault(s, "M");
+             return true;
+         },
+         false, 4},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Db().Transaction(c.work), c.committed) << c.name;
         if (c.name == std::string_view("failed statement")) {
             EXPECT_FALSE(Db().LastError().description.isEmpty()); // kept past the rollback
+        }
+        if (std::string_view(c.name).find("went on") != std::string_view::npos) {
+            // The first error, not what the statements after it met.
+            EXPECT_TRUE(Db().LastError().description.contains("no_such_table", Qt::CaseInsensitive))
+                << c.name << ": " << Db().LastError().description.toStdString();
         }
         EXPECT_FALSE(Db().InTransaction()) << c.name;
         EXPECT_EQ(Count("SELECT COUNT(*) FROM Systems_Faults"), c.faultsAfter) << c.name;

@@ -1,0 +1,61 @@
+#include "test_databases.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class WidenedColumn : public BothDriversTest
+{
+protected:
+    static bool Read(DbSession& db)
+    {
+        const auto faults = db.Select(
+            QStringLiteral(
+                "SELECT SyF_Faulttype, SyF_Faultinfo FROM Systems_Faults WHERE SyF_SyI_Serialnumber=?"),
+            {"S1"});
+        const auto sensors =
+            db.Select(QStringLiteral("SELECT SeI_Sensornumber, SeI_RecordsTable_Pagebyteswrit FROM "
+                                     "Sensors_Info WHERE SeI_SyI_Serialnumber=?"),
+                      {"S1"});
+        return faults && faults->size() == 1 && faults->front().value(1).toString() == QStringLiteral("3") &&
+               sensors && sensors->size() == 1 && sensors->front().value(1).toInt() == 264;
+    }
+};
+
+// Operators widen columns of a running database. A failed statement ends a transaction's work on
+// PostgreSQL: a work that meets the change fails whole, once for all the statements the change
+// touched, and the caller's next try stores it, each row once.
+TEST_P(WidenedColumn, AWorkThatMeetsWidenedColumnsFailsOnceWholeAndThenStores)
+{
+    ASSERT_TRUE(Db().Exec(
+        QStringLiteral("INSERT INTO Sensors_Info (SeI_SyI_Serialnumber, SeI_Sensornumber, SeI_Used, "
+                       "SeI_Sensortype, SeI_RecordsTable_Pagebyteswrit) VALUES ('S1', 1, 1, 1, 264)")));
+    ASSERT_TRUE(Db().Exec(QStringLiteral("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, "
+                                         "SyF_Faultinfo) VALUES ('S1', 2, '3')")));
+    ASSERT_TRUE(Read(Db())) << "the statements are kept";
+    Database terminal(QStringLiteral("terminal"));
+    ASSERT_TRUE(TestDb().OpenConnection(terminal));
+    ASSERT_TRUE(terminal.Exec(
+        QStringLiteral("ALTER TABLE Systems_Faults ALTER COLUMN SyF_Faultinfo TYPE VARCHAR(16)")));
+    ASSERT_TRUE(terminal.Exec(
+        QStringLiteral("ALTER TABLE Sensors_Info ALTER COLUMN SeI_RecordsTable_Pagebyteswrit TYPE INTEGER")));
+
+    const auto work = [](DbSession& s) {
+        return s.Exec(QStringLiteral("INSERT INTO Systems_Faults (SyF_SyI_Serialnumber, SyF_Faulttype, "
+                                     "SyF_Faultinfo) VALUES (?, 0, '1')"),
+                      {"S2"})
+                   .has_value() &&
+               Read(s);
+    };
+    int failed = 0;
+    while (failed < 3 && !Db().Transaction(work))
+        ++failed;
+    EXPECT_LE(failed, 1) << Db().LastError().description.toStdString();
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults WHERE SyF_SyI_Serialnumber='S2'")),
+              1);
+    EXPECT_TRUE(Read(Db())) << Db().LastError().description.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, WidenedColumn, ::testing::Values(Database::Driver::PostgreSQL), DriverName);
+
+} // namespace
