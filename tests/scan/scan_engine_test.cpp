@@ -261,6 +261,34 @@ TEST_P(ScanPass, AnEventListThatCannotBeStoredLeavesTheLogsOfTheTurnToGoOn)
     }
 }
 
+// Another program moves a log's counters while the unit's page is read, and the clock moves on
+// meanwhile: the line names what happened, from when the step began, and the next pass goes on
+// from the counters as they are then.
+TEST_P(ScanPass, ALogWhoseCountersMovedUnderItsStepIsNamedFromTheStepsStart)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    unit.logs.AppendSamples(3, 5);
+    bool move = true;
+    QObject::connect(&unit.sim, &unitsim::UnitSimulator::CommandArrived, [&](quint8 command, int) {
+        if (command != CmdReadLogPage || !move)
+            return;
+        move = false;
+        now_ = now_.addSecs(3600);
+        EXPECT_TRUE(Db().Exec(QStringLiteral("UPDATE Sensors_Info SET SeI_RecordsTable_LastrecSN=7 WHERE "
+                                             "SeI_SyI_Serialnumber='S1' AND SeI_Sensornumber=3")));
+    });
+    Pass();
+    EXPECT_EQ(window_.status,
+              QStringLiteral("Οι μετρητές της καταγραφής του αισθητήρα 3 του συστήματος S1 "
+                             "άλλαξαν στη βάση δεδομένων από άλλο πρόγραμμα (από τις 12:00:00)"));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 0);
+
+    Pass();
+    EXPECT_EQ(window_.status, QString());
+    EXPECT_EQ(Rows(Db(), QStringLiteral("SELECT MIN(Rec_SensRecSN), MAX(Rec_SensRecSN) FROM Records")),
+              QStringList{QStringLiteral("8 12")});
+}
+
 TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
 {
     constexpr int kGiveUpMs = 300;
