@@ -261,6 +261,21 @@ TEST_P(ScanPass, AnEventListThatCannotBeStoredLeavesTheLogsOfTheTurnToGoOn)
     }
 }
 
+TEST_P(ScanPass, AnEventListThatCannotBeReadLeavesTheLogsOfTheTurnToGoOn)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    unit.events.SetSensor(1, {unitsim::EventSlot{}});
+    for (int n = 1; n <= 20; ++n)
+        unit.logs.AppendSamples(n, 4);
+    unit.logs.AppendEvents(3);
+    ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Sensors_Events RENAME TO Events_Away")));
+    Pass();
+    EXPECT_TRUE(window_.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")))
+        << window_.status.toStdString();
+    ExpectLogsMirrored(QStringLiteral("S1"), 20);
+    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+}
+
 // Another program moves a log's counters while the unit's page is read, and the clock moves on
 // meanwhile: the line names what happened, from when the step began, and the next pass goes on
 // from the counters as they are then.
