@@ -299,7 +299,7 @@ void MeasureRun(Database& db, History& h, qint64& round, Phase& phase)
         const LogCounters& c = h.target.counters;
         const LogCounters moved{c.LastPageSN + 1, 264, c.LastRecSN + qint32(rows.size())};
         t.start();
-        if (!StoreLogRows(db, h.target, rows, moved))
+        if (StoreLogRows(db, h.target, rows, moved) != LogStore::Stored)
             std::fprintf(stderr, "%s\n", qPrintable(db.LastError().description));
         stored.push_back(t.nsecsElapsed() / 1e3);
     }

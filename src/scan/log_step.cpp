@@ -6,6 +6,9 @@
 #include <link/int_codec.h>
 #include <link/unit_command.h>
 
+#include <atomic>
+#include <memory>
+
 namespace {
 constexpr int kPageReadLength = 6;
 constexpr int kPointerReadLength = 2;
@@ -78,9 +81,14 @@ LogStepResult LogStep::Take(const LogPointer& p, LogTarget& t)
             continue;
         const LogCounters moved{read.page, qint16(read.offset + read.end),
                                 qint32(t.counters.LastRecSN + rows.size())};
-        if (!StoreLogRows(db_, t, rows, moved))
+        switch (StoreLogRows(db_, t, rows, moved)) {
+        case LogStore::Stored:
+            return {};
+        case LogStore::Failed:
             return {LogStepOutcome::DatabaseFailed};
-        break;
+        case LogStore::CountersMoved:
+            return {LogStepOutcome::CountersMoved};
+        }
     }
     return {};
 }
@@ -161,7 +169,8 @@ QString MovingInsert(const LogTarget& t, std::size_t rows)
 }
 } // namespace
 
-bool StoreLogRows(Database& db, LogTarget& t, const std::vector<QVariantList>& rows, const LogCounters& moved)
+LogStore StoreLogRows(Database& db, LogTarget& t, const std::vector<QVariantList>& rows,
+                      const LogCounters& moved)
 {
     QVariantList update{moved.LastPageSN, moved.PageBytesTaken, moved.LastRecSN};
     update << t.ownerKey << t.counters.LastPageSN << t.counters.PageBytesTaken << t.counters.LastRecSN;
@@ -169,23 +178,31 @@ bool StoreLogRows(Database& db, LogTarget& t, const std::vector<QVariantList>& r
     qint32 number = t.counters.LastRecSN;
     for (const QVariantList& row : rows)
         values << row << ++number;
-    bool stored = false;
+    // A store that ran without error but matched no owner's row found the counters moved.
+    auto outcome = LogStore::Failed;
     if (db.DriverInUse() == Database::Driver::PostgreSQL && !rows.empty()) {
-        const auto inserted = db.Exec(MovingInsert(t, rows.size()), update + values);
-        stored = inserted && std::size_t(*inserted) == rows.size();
+        if (const auto inserted = db.Exec(MovingInsert(t, rows.size()), update + values))
+            outcome = std::size_t(*inserted) == rows.size() ? LogStore::Stored : LogStore::CountersMoved;
     } else {
         const QString insert = rows.empty() ? QString()
                                             : MultiRowInsert(t.historyTable, t.rowColumns,
                                                              int(rows.front().size()) + 1, rows.size());
-        stored =
-            db.Transaction([insert, values, countersUpdate = t.countersUpdate, update](DbSession& session) {
-                if (!insert.isEmpty() && !session.Exec(insert, values))
-                    return false;
-                const auto changed = session.Exec(countersUpdate, update);
-                return changed && *changed == 1;
-            });
+        // The work may outlive a call given up at its bound: what it finds, it keeps in its own,
+        // and a call given up has its time-out for an error.
+        const auto unmatched = std::make_shared<std::atomic<bool>>(false);
+        if (db.Transaction(
+                [insert, values, countersUpdate = t.countersUpdate, update, unmatched](DbSession& session) {
+                    if (!insert.isEmpty() && !session.Exec(insert, values))
+                        return false;
+                    const auto changed = session.Exec(countersUpdate, update);
+                    *unmatched = changed && *changed != 1;
+                    return changed && *changed == 1;
+                }))
+            outcome = LogStore::Stored;
+        else if (*unmatched && db.LastError().description.isEmpty())
+            outcome = LogStore::CountersMoved;
     }
-    if (stored)
+    if (outcome == LogStore::Stored)
         t.counters = moved;
-    return stored;
+    return outcome;
 }

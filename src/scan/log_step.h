@@ -46,6 +46,7 @@ enum class LogStepOutcome {
     Done,            // nothing new, or rows and counters stored
     LinkFailed,      // see linkResult: the turn ends
     DatabaseFailed,  // nothing stored, counters unchanged: the turn ends
+    CountersMoved,   // the owner's counters in the database are no longer those read: nothing stored
     PointersInvalid, // the pointer cannot describe the log: skipped, counters unchanged
     Refused,         // the page read was not the one expected: nothing stored, counters unchanged
 };
@@ -61,11 +62,16 @@ struct LogStepResult
 // INSERT INTO table (columns) VALUES (?, ...), ... for rows rows of width values each.
 QString MultiRowInsert(const QString& table, const QString& columns, int width, std::size_t rows);
 
+enum class LogStore {
+    Stored,
+    Failed,        // a database error: see the database's last error
+    CountersMoved, // the owner's counters are no longer those of the target
+};
+
 // Appends rows to the target's history table, numbered on from its counters, and moves the
-// counters to moved, in one transaction: all of it is stored or nothing. False on a database error
-// or when the owner's counters are no longer those of the target; target.counters follow.
-bool StoreLogRows(Database& db, LogTarget& target, const std::vector<QVariantList>& rows,
-                  const LogCounters& moved);
+// counters to moved, in one transaction: all of it is stored or nothing. target.counters follow.
+LogStore StoreLogRows(Database& db, LogTarget& target, const std::vector<QVariantList>& rows,
+                      const LogCounters& moved);
 
 // Takes at most one half page of the log, trusting a read only when the page it holds is the
 // one expected, reading a half with a bad block once more, and storing its rows together with

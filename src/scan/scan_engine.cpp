@@ -22,6 +22,13 @@ bool HeldLocked(Database::Driver driver, const DbError& error)
     const long primary = error.number & 0xff;
     return driver == Database::Driver::SQLite && (primary == kSqliteBusy || primary == kSqliteLocked);
 }
+
+// A log as the operator knows it: the sensors from 1, the event log by its name.
+QString LogName(int log)
+{
+    return log == kEventLogNumber ? QStringLiteral("της καταγραφής συμβάντων")
+                                  : QStringLiteral("της καταγραφής του αισθητήρα %1").arg(log + 1);
+}
 } // namespace
 
 ScanEngine::ScanEngine(Database& db, UnitLink& link, ScanFlags& flags, ScanWindow& window, ScanTimers& timers,
@@ -172,12 +179,18 @@ void ScanEngine::SetUnitsOffline()
 void ScanEngine::ReportLogPointers(int unit, int log)
 {
     const QString& serial = runtime_[unit].Serialnumber;
-    // The operator knows the sensors from 1 and the event log by its name.
-    const QString name = log == kEventLogNumber
-                             ? QStringLiteral("της καταγραφής συμβάντων")
-                             : QStringLiteral("της καταγραφής του αισθητήρα %1").arg(log + 1);
     problems_.Raise(QStringLiteral("log %1 %2").arg(serial).arg(log),
-                    QStringLiteral("Μη έγκυροι δείκτες %1 του συστήματος %2").arg(name, serial));
+                    QStringLiteral("Μη έγκυροι δείκτες %1 του συστήματος %2").arg(LogName(log), serial));
+}
+
+void ScanEngine::ReportCountersMoved(int unit, int log, const QDateTime& since)
+{
+    const QString& serial = runtime_[unit].Serialnumber;
+    problems_.Follow(QStringLiteral("counters %1 %2").arg(serial).arg(log), 0,
+                     QStringLiteral("Οι μετρητές %1 του συστήματος %2 άλλαξαν στη βάση δεδομένων από άλλο "
+                                    "πρόγραμμα")
+                         .arg(LogName(log), serial),
+                     since);
 }
 
 void ScanEngine::ReportDatabaseError()

@@ -65,6 +65,9 @@ private:
     void ReportDatabaseError();
     // Shows that a unit describes one of its logs in a way that cannot be read, while it does.
     void ReportLogPointers(int unit, int log);
+    // Shows that a log's counters in the database were changed by another program under the step
+    // that began at since, until a pass goes by without it.
+    void ReportCountersMoved(int unit, int log, const QDateTime& since);
 
     Database& db_;
     UnitLink& link_;

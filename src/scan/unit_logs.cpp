@@ -152,7 +152,12 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
                         const std::function<bool()>& prepare)
 {
     SystemRuntimeRecord& r = runtime_[unit];
-    const LogStepResult result = step.Run(pointer, target, prepare);
+    // The step begins once its log holds something to take.
+    QDateTime began;
+    const LogStepResult result = step.Run(pointer, target, [&] {
+        began = clock_();
+        return prepare();
+    });
     switch (result.outcome) {
     case LogStepOutcome::LinkFailed:
         LinkFailed(r, result.linkResult);
@@ -160,6 +165,10 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
     case LogStepOutcome::DatabaseFailed:
         ReportDatabaseError();
         return !databaseLocked_;
+    case LogStepOutcome::CountersMoved:
+        // Nothing was stored; the next pass goes on from the counters as they are then.
+        ReportCountersMoved(unit, target.logNumber, began);
+        return true;
     case LogStepOutcome::PointersInvalid:
         ReportLogPointers(unit, target.logNumber);
         return true;

@@ -6,13 +6,52 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
-#include <string_view>
+#include <algorithm>
 
 namespace {
 
-// A log's rows travel in messages far larger than any other statement's.
-constexpr ssize_t kLargeMessage = 600;
+// The protocol's requests that precede the startup message, as their code reads.
+constexpr quint32 kSslRequest = 80877103;
+constexpr quint32 kGssEncRequest = 80877104;
+
+quint32 ReadU32(std::string_view bytes, size_t at)
+{
+    quint32 value = 0;
+    for (size_t i = 0; i < 4; ++i)
+        value = value << 8 | quint8(bytes[at + i]);
+    return value;
+}
+
+// The size of the first message of bytes once it is whole, else 0. A startup message has no
+// type byte; every later one has.
+size_t WholeMessage(std::string_view bytes, bool started)
+{
+    const size_t at = started ? 1 : 0;
+    if (bytes.size() < at + 4)
+        return 0;
+    const size_t whole = at + std::max<quint32>(ReadU32(bytes, at), 4);
+    return bytes.size() >= whole ? whole : 0;
+}
+
+// The text that begins at at, ended by a NUL; at moves past it.
+std::string_view NextText(std::string_view body, size_t& at)
+{
+    const size_t from = std::min(at, body.size());
+    const size_t end = std::min(body.find('\0', from), body.size());
+    at = end + 1;
+    return body.substr(from, end - from);
+}
+
+bool SendAll(int fd, std::string_view bytes)
+{
+    for (size_t sent = 0; sent < bytes.size();) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += size_t(n);
+    }
+    return true;
+}
 
 sockaddr_in LocalAddress(quint16 port)
 {
@@ -65,11 +104,12 @@ StallingProxy::~StallingProxy()
     CloseFd(wake_[1]);
 }
 
-void StallingProxy::SetMode(Mode mode)
+void StallingProxy::SetMode(Mode mode, const std::string& mark)
 {
     {
         const std::lock_guard lock(mutex_);
         mode_ = mode;
+        mark_ = mark;
     }
     [[maybe_unused]] const auto written = ::write(wake_[1], "m", 1);
 }
@@ -101,7 +141,7 @@ void StallingProxy::Loop()
             mode = mode_;
             if (std::exchange(cut_, false)) {
                 for (Pair& pair : pairs_) {
-                    if (pair.stalled) {
+                    if (pair.stalled || pair.answersHeld) {
                         CloseFd(pair.client);
                         CloseFd(pair.server);
                     }
@@ -121,6 +161,8 @@ void StallingProxy::Loop()
                 continue;
             polled.push_back({pairs_[i].client, POLLIN, 0});
             owners.emplace_back(i, true);
+            if (pairs_[i].answersHeld)
+                continue;
             polled.push_back({pairs_[i].server, POLLIN, 0});
             owners.emplace_back(i, false);
         }
@@ -179,26 +221,80 @@ bool StallingProxy::Carry(Pair& pair, bool fromClient)
     const ssize_t got = ::recv(fromClient ? pair.client : pair.server, data, sizeof data, 0);
     if (got <= 0)
         return false;
+    if (fromClient) {
+        pair.partial.append(data, size_t(got));
+        return ForwardClientMessages(pair);
+    }
+    return SendAll(pair.client, std::string_view(data, size_t(got)));
+}
+
+bool StallingProxy::ForwardClientMessages(Pair& pair)
+{
     Mode mode = Mode::Forward;
+    std::string mark;
     {
         const std::lock_guard lock(mutex_);
         mode = mode_;
+        mark = mark_;
     }
-    if (fromClient && (mode == Mode::SwallowCommitAnswer || mode == Mode::SwallowCommit)) {
-        if (got >= kLargeMessage)
-            pair.armed = true;
-        if (pair.armed && std::string_view(data, size_t(got)).find("COMMIT") != std::string_view::npos) {
-            Stall(pair);
-            if (mode == Mode::SwallowCommit)
-                return true;
+    const bool swallowing = (mode == Mode::SwallowAnswer || mode == Mode::SwallowStatement) && !mark.empty();
+    const std::string_view bytes = pair.partial;
+    size_t sendable = 0;
+    bool stall = false;
+    while (!stall) {
+        const std::string_view message =
+            bytes.substr(sendable, WholeMessage(bytes.substr(sendable), pair.started));
+        if (message.empty())
+            break;
+        if (!pair.started) {
+            const quint32 code = message.size() >= 8 ? ReadU32(message, 4) : 0;
+            pair.started = code != kSslRequest && code != kGssEncRequest;
+        } else if (pair.answersHeld) {
+            // The run of the statement ends with a Sync, which commits it.
+            stall = message[0] == 'S';
+        } else if (Runs(pair, message, swallowing ? mark : std::string_view())) {
+            ++stalls_;
+            {
+                const std::lock_guard lock(mutex_);
+                mode_ = Mode::Forward;
+            }
+            if (mode == Mode::SwallowStatement) {
+                stall = true;
+                break;
+            }
+            // A simple query is its own run; a prepared one runs until its Sync.
+            stall = message[0] == 'Q';
+            pair.answersHeld = !stall;
         }
+        sendable += message.size();
     }
-    const int to = fromClient ? pair.server : pair.client;
-    for (ssize_t sent = 0; sent < got;) {
-        const ssize_t n = ::send(to, data + sent, size_t(got - sent), MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        sent += n;
+    const bool sent = SendAll(pair.server, bytes.substr(0, sendable));
+    pair.partial.erase(0, sendable);
+    if (stall) {
+        pair.stalled = true;
+        pair.answersHeld = false;
     }
-    return true;
+    return sent;
+}
+
+bool StallingProxy::Runs(Pair& pair, std::string_view message, std::string_view mark)
+{
+    size_t at = 5;
+    switch (message[0]) {
+    case 'P': { // Parse: the statement's name and text
+        const std::string name(NextText(message, at));
+        pair.prepared[name] = std::string(NextText(message, at));
+        return false;
+    }
+    case 'B': { // Bind: the portal's name, then the statement's
+        NextText(message, at);
+        const auto statement = pair.prepared.find(std::string(NextText(message, at)));
+        return !mark.empty() && statement != pair.prepared.end() &&
+               statement->second.find(mark) != std::string::npos;
+    }
+    case 'Q': // a simple query's text
+        return !mark.empty() && message.find(mark, at) != std::string_view::npos;
+    default:
+        return false;
+    }
 }

@@ -1,4 +1,5 @@
 // A PostgreSQL server of the suite's own that restarts and stops under a running scan.
+#include "log_compare.h"
 #include "own_pg_server.h"
 #include "scan_fixture.h"
 #include "stalling_proxy.h"
@@ -115,7 +116,8 @@ TEST_P(DatabaseOutage, ARunConnectedWhileTheServerIsDownStartsWhenItIsBack)
 }
 
 // The connection reaches the suite's server through a proxy that stops answering in the middle of
-// storing a log page: the outcome of the commit never comes back.
+// storing a log page: the statement that stores it and moves its counters is a transaction of its
+// own, whose outcome never comes back.
 class StalledCommit : public DatabaseOutage
 {
 protected:
@@ -134,22 +136,46 @@ protected:
     }
     std::chrono::milliseconds CallBoundOfTest() const override { return std::chrono::milliseconds(1500); }
 
-    // The rows and counters in the database decide at the next pass: every row once.
-    void StallACommitThenSettle(StallingProxy::Mode mode)
+    // The rows of each sensor log of S1 on the server itself, not through the proxy.
+    QStringList StoredPerLog()
+    {
+        Database server(QStringLiteral("stall-witness"));
+        EXPECT_TRUE(server.OpenPostgres(*DatabaseOutage::PgServerOfTest()));
+        return Rows(server, QStringLiteral(
+                                "SELECT SeI_Sensornumber, SeI_RecordsTable_LastrecSN, (SELECT COUNT(*) FROM "
+                                "Records WHERE Rec_SyI_Serialnumber=SeI_SyI_Serialnumber AND "
+                                "Rec_SeI_Sensornumber=SeI_Sensornumber) FROM Sensors_Info WHERE "
+                                "SeI_SyI_Serialnumber='S1' ORDER BY SeI_Sensornumber"));
+    }
+
+    // The first log statement of a pass stalls. Whether it was stored or not, the rows and
+    // counters on the server decide at the next pass: every row once.
+    void StallALogStatementThenSettle(StallingProxy::Mode mode)
     {
         AddTcpUnit(QStringLiteral("T1"));
         SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 1);
         unitsim::PrefillLogs(serial.logs, 20, 230, 70, 5);
         Pass();
-        proxy_->SetMode(mode);
-        for (int pass = 0; pass < 10 && proxy_->Stalls() == 0; ++pass)
-            Pass();
-        ASSERT_GT(proxy_->Stalls(), 0) << "no log page was stored";
+        const QStringList before = StoredPerLog();
+        proxy_->SetMode(mode, "INSERT INTO Records");
+        Pass();
+        ASSERT_EQ(proxy_->Stalls(), 1) << "no log page was stored";
         EXPECT_TRUE(ShowsTheDatabaseFault()) << window_.status.toStdString();
         EXPECT_TRUE(window_.status.contains(QStringLiteral("ORA-12170"))) << window_.status.toStdString();
         // The call began a bound before the time-out was known, at 12:00:00.
         EXPECT_TRUE(window_.status.endsWith(QStringLiteral("(από τις 11:59:58)")))
             << window_.status.toStdString();
+        // The stalled statement was sensor 1's, and the first to store anything: with its answer
+        // lost it stored its rows with its counters, else nothing; the connection was lost with it.
+        QStringList after = StoredPerLog();
+        if (mode == StallingProxy::Mode::SwallowAnswer) {
+            const QStringList first = after.front().split(u' ');
+            const QStringList was = before.front().split(u' ');
+            EXPECT_GT(first.at(2).toInt(), was.at(2).toInt());
+            EXPECT_EQ(first.at(1).toInt() - was.at(1).toInt(), first.at(2).toInt() - was.at(2).toInt());
+            after.front() = before.front();
+        }
+        EXPECT_EQ(after, before);
         proxy_->CutStalled();
         PassUntilSettled();
         EXPECT_EQ(window_.status, QString());
@@ -162,12 +188,12 @@ protected:
 
 TEST_P(StalledCommit, ACommitWhoseAnswerIsLostStoresEveryRowOnce)
 {
-    StallACommitThenSettle(StallingProxy::Mode::SwallowCommitAnswer);
+    StallALogStatementThenSettle(StallingProxy::Mode::SwallowAnswer);
 }
 
 TEST_P(StalledCommit, ACommitThatNeverArrivesStoresEveryRowOnce)
 {
-    StallACommitThenSettle(StallingProxy::Mode::SwallowCommit);
+    StallALogStatementThenSettle(StallingProxy::Mode::SwallowStatement);
 }
 
 INSTANTIATE_TEST_SUITE_P(OwnServer, StalledCommit, ::testing::Values(Database::Driver::PostgreSQL),

@@ -1,3 +1,4 @@
+#include "held_tcp_port.h"
 #include "log_compare.h"
 #include "scan_fixture.h"
 
@@ -6,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
-#include <QTcpServer>
 
 #include <unistd.h>
 
@@ -130,12 +130,16 @@ TEST_P(ScanPass, EachAddressThatDoesNotOpenIsNamedUntilItOpens)
     SimUnit& serial = AddSerialUnit(QStringLiteral("S1"), 5);
     SimUnit& tcp = AddTcpUnit(QStringLiteral("T1"));
     AddSerialUnit(QStringLiteral("U1"), 7);
-    const quint16 tcpPort = tcp.sim.TcpPort();
+    // Nobody listens on the unit's port until it serves there; held meanwhile, the port is not
+    // handed to a listener of another test, nor is a connection of another test let in.
+    const HeldTcpPort held;
+    const quint16 tcpPort = held.Port();
+    ASSERT_NE(tcpPort, 0);
     // A stored address with leading zeros is read in decimal.
     ASSERT_TRUE(Db().Exec(QStringLiteral("UPDATE Systems_Info SET SyI_Aux1=? WHERE SyI_Serialnumber='T1'"),
                           {QStringLiteral("0127.000.000.001:%1-115200").arg(tcpPort)}));
     serial.sim.Stop(); // its device is gone
-    tcp.sim.Stop();    // nobody listens on its port
+    tcp.sim.Stop();
     const QString serialLine = QStringLiteral("Η θύρα COM5 (%1) δεν ανοίγει: No such file or directory")
                                    .arg(dir_.filePath(QStringLiteral("com5")));
     const QString tcpLine =
@@ -181,18 +185,20 @@ TEST_P(ScanPass, AnAddressReadOtherwiseThanDecimalReachesNoHost)
         {"A3", "0x7f.0.0.010", false},
         {"A4", "127.000.000.001", true},
     };
-    // Each unit's port is listened on at 127.0.0.1 only; no unit answers there.
-    std::vector<std::unique_ptr<QTcpServer>> listeners;
+    // Each unit's port is held at 127.0.0.1 and listened on nowhere: a connection that any reading
+    // of an address makes is refused, and named so.
+    std::vector<std::unique_ptr<HeldTcpPort>> ports;
     QStringList named;
     for (const auto& c : cases) {
-        auto& listener = listeners.emplace_back(std::make_unique<QTcpServer>());
-        ASSERT_TRUE(listener->listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-        const QString line = QStringLiteral("%1:%2").arg(QLatin1String(c.host)).arg(listener->serverPort());
+        const quint16 port = ports.emplace_back(std::make_unique<HeldTcpPort>())->Port();
+        ASSERT_NE(port, 0);
+        const QString line = QStringLiteral("%1:%2").arg(QLatin1String(c.host)).arg(port);
         ASSERT_TRUE(AddUnitRows(Db(), QLatin1String(c.serial), 0, line + QStringLiteral("-115200"),
                                 QStringLiteral("TELVARON-1")));
-        if (!c.reaches)
-            named << QStringLiteral("Η διεύθυνση «%1» του συστήματος %2 δεν είναι έγκυρη")
-                         .arg(line, QLatin1String(c.serial));
+        named << (c.reaches
+                      ? QStringLiteral("Η σύνδεση με 127.0.0.1:%1 απέτυχε: Connection refused").arg(port)
+                      : QStringLiteral("Η διεύθυνση «%1» του συστήματος %2 δεν είναι έγκυρη")
+                            .arg(line, QLatin1String(c.serial)));
     }
     for (int pass = 1; pass <= 3; ++pass) {
         Pass();
@@ -200,8 +206,6 @@ TEST_P(ScanPass, AnAddressReadOtherwiseThanDecimalReachesNoHost)
     }
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].host);
-        listeners[i]->waitForNewConnection(0); // one the pass left unaccepted
-        EXPECT_EQ(listeners[i]->hasPendingConnections(), cases[i].reaches);
         EXPECT_EQ(Online(QLatin1String(cases[i].serial)), 0);
         EXPECT_EQ(Unit(int(i)).LinkState, LinkOffline);
     }
@@ -259,6 +263,49 @@ TEST_P(ScanPass, AnEventListThatCannotBeStoredLeavesTheLogsOfTheTurnToGoOn)
         EXPECT_EQ(Online(QStringLiteral("S1")), 1);
         ASSERT_TRUE(RefuseRows(Db(), QString::fromLatin1(table), std::nullopt));
     }
+}
+
+TEST_P(ScanPass, AnEventListThatCannotBeReadLeavesTheLogsOfTheTurnToGoOn)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    unit.events.SetSensor(1, {unitsim::EventSlot{}});
+    for (int n = 1; n <= 20; ++n)
+        unit.logs.AppendSamples(n, 4);
+    unit.logs.AppendEvents(3);
+    ASSERT_TRUE(Db().Exec(QStringLiteral("ALTER TABLE Sensors_Events RENAME TO Events_Away")));
+    Pass();
+    EXPECT_TRUE(window_.status.startsWith(QStringLiteral("Σφάλμα βάσης δεδομένων")))
+        << window_.status.toStdString();
+    ExpectLogsMirrored(QStringLiteral("S1"), 20);
+    EXPECT_EQ(Online(QStringLiteral("S1")), 1);
+}
+
+// Another program moves a log's counters while the unit's page is read, and the clock moves on
+// meanwhile: the line names what happened, from when the step began, and the next pass goes on
+// from the counters as they are then.
+TEST_P(ScanPass, ALogWhoseCountersMovedUnderItsStepIsNamedFromTheStepsStart)
+{
+    SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
+    unit.logs.AppendSamples(3, 5);
+    bool move = true;
+    QObject::connect(&unit.sim, &unitsim::UnitSimulator::CommandArrived, [&](quint8 command, int) {
+        if (command != CmdReadLogPage || !move)
+            return;
+        move = false;
+        now_ = now_.addSecs(3600);
+        EXPECT_TRUE(Db().Exec(QStringLiteral("UPDATE Sensors_Info SET SeI_RecordsTable_LastrecSN=7 WHERE "
+                                             "SeI_SyI_Serialnumber='S1' AND SeI_Sensornumber=3")));
+    });
+    Pass();
+    EXPECT_EQ(window_.status,
+              QStringLiteral("Οι μετρητές της καταγραφής του αισθητήρα 3 του συστήματος S1 "
+                             "άλλαξαν στη βάση δεδομένων από άλλο πρόγραμμα (από τις 12:00:00)"));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), 0);
+
+    Pass();
+    EXPECT_EQ(window_.status, QString());
+    EXPECT_EQ(Rows(Db(), QStringLiteral("SELECT MIN(Rec_SensRecSN), MAX(Rec_SensRecSN) FROM Records")),
+              QStringList{QStringLiteral("8 12")});
 }
 
 TEST_P(ScanPass, ALockHeldByATerminalHoldsNoPassForLong)
