@@ -6,6 +6,7 @@
 // compaction of today and with the former one (VACUUM INTO the backup, then VACUUM), in turns,
 // next to the time a plain copy of the file takes. Files go to TMPDIR.
 #include "fake_shell_prompter.h"
+#include "headless.h"
 #include "load_average.h"
 #include "test_databases.h"
 
@@ -232,6 +233,7 @@ void Run(qint64 megabytes, int runs)
 
 int main(int argc, char** argv)
 {
+    RunOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     std::vector<qint64> sizes;
     int runs = 3;
