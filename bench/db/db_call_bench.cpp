@@ -2,6 +2,7 @@
 // on the caller's thread and the connection's, for a call that does almost nothing: what handing
 // a call to the connection's thread and back costs. PostgreSQL runs when TELVARON_TEST_PG_PORT names
 // the test server (scripts/pg-test-server).
+#include "headless.h"
 #include "load_average.h"
 #include "server_cpu.h"
 #include "test_databases.h"
@@ -62,6 +63,7 @@ void Run(Database::Driver driver, int calls)
 
 int main(int argc, char** argv)
 {
+    RunOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     const int calls = argc > 1 ? std::max(10, std::atoi(argv[1])) : 5000;
     for (const auto driver : {Database::Driver::SQLite, Database::Driver::PostgreSQL}) {

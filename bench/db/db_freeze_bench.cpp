@@ -6,6 +6,7 @@
 // during each freeze, and the seconds until rows are stored again after the server resumes.
 #include "bench_scan.h"
 #include "bench_units.h"
+#include "headless.h"
 
 #include "free_tcp_port.h"
 #include "test_databases.h"
@@ -168,6 +169,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    RunOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     const qint64 connectionFreezeMs = (argc > 1 ? std::atoi(argv[1]) : 30) * 1000LL;
     const qint64 serverFreezeMs = (argc > 2 ? std::atoi(argv[2]) : 20) * 1000LL;

@@ -4,6 +4,7 @@
 // stored per second and what the frame sizes and the 500 ms re-arm allow. PostgreSQL runs when
 // TELVARON_TEST_PG_PORT names the test server.
 #include "bench_scan.h"
+#include "headless.h"
 
 #include "test_databases.h"
 
@@ -65,7 +66,7 @@ void Run(Database::Driver driver, int passes)
                                "SeI_Sensortype) VALUES ('D1', ?, 1, 1)"),
                 {n});
         s.Exec(QStringLiteral("INSERT INTO Powermonitoring_Info (PmI_SyI_Serialnumber, PmI_Powernumber, "
-                               "PmI_Used) VALUES ('D1', 1, 1)"));
+                              "PmI_Used) VALUES ('D1', 1, 1)"));
         return true;
     });
 
@@ -114,6 +115,7 @@ void Run(Database::Driver driver, int passes)
 
 int main(int argc, char** argv)
 {
+    RunOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     const int passes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 30;
     Run(Database::Driver::SQLite, passes);

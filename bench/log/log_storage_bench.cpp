@@ -8,6 +8,7 @@
 // so that it can be trusted on a shared machine. PostgreSQL runs when TELVARON_TEST_PG_PORT names
 // the test server. The history is as years of it would be: 20 sensors of a unit, or 20 units, take
 // turns, so the rows stored land in the middle of the indexes, not at their end.
+#include "headless.h"
 #include "load_average.h"
 #include "test_databases.h"
 
@@ -415,6 +416,7 @@ void Run(Database::Driver driver, const History& h, qint64 history)
 
 int main(int argc, char** argv)
 {
+    RunOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     const qint64 records = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 10000000;
     const qint64 events = argc > 2 ? QString::fromLocal8Bit(argv[2]).toLongLong() : 10000000;

@@ -2,6 +2,7 @@
 // names the test server (scripts/pg-test-server).
 #include "bench_scan.h"
 #include "bench_units.h"
+#include "headless.h"
 #include "load_average.h"
 #include "server_cpu.h"
 
@@ -141,6 +142,7 @@ void Run(Database::Driver driver, int unitCount)
 
 int main(int argc, char** argv)
 {
+    RunOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i)
