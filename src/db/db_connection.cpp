@@ -194,14 +194,19 @@ bool DbConnection::Ready()
 template <class T> std::optional<T> DbConnection::Direct(const std::function<std::optional<T>()>& run)
 {
     std::optional<T> result;
+    bool stale = false;
     if (Ready() && Begun()) {
         result = run();
-        if (!result)
+        if (!result) {
             error_ = Described(KeptLines(statements_->ErrorText()), statements_->ErrorCode());
+            stale = statements_->FailedOnStalePlan();
+        }
         open_ = db_.isOpen();
     }
-    if (!result && inWork_ && !workFailure_)
+    if (!result && inWork_ && !workFailure_) {
         workFailure_ = error_;
+        workMetStalePlan_ = stale;
+    }
     return result;
 }
 
@@ -219,6 +224,18 @@ bool DbConnection::Transaction(std::function<bool(DbSession&)> work)
 {
     if (inWork_)
         return work(*this);
+    // A work ended by plans that a widened column made stale left nothing behind, and the plans
+    // are made afresh: it runs once more, so that the change costs its caller nothing.
+    for (bool again = true;; again = false) {
+        workMetStalePlan_ = false;
+        const bool done = RunWork(work);
+        if (done || !again || !workMetStalePlan_)
+            return done;
+    }
+}
+
+bool DbConnection::RunWork(const std::function<bool(DbSession&)>& work)
+{
     inWork_ = true;
     bool done = false;
     try {

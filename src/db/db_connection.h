@@ -47,6 +47,8 @@ private:
     // Begins the transaction that a work runs in, at its first statement: a work that stores
     // nothing costs no round trip and takes no lock.
     bool Begun();
+    // Runs a transaction's outermost work.
+    bool RunWork(const std::function<bool(DbSession&)>& work);
     // Ends the work's transaction, if it began one: commits a work that completed with no
     // statement failed, or rolls back keeping the first error.
     bool Finish(bool commit);
@@ -66,6 +68,8 @@ private:
     bool inTransaction_ = false;
     // The first failure of a statement in the work that runs.
     std::optional<DbError> workFailure_;
+    // That failure was a plan made stale by a changed column.
+    bool workMetStalePlan_ = false;
     DbError error_;
     // Every statement runs on the driver's own connection; the Qt driver only opens and closes it.
     std::unique_ptr<DbStatements> statements_;

@@ -41,7 +41,7 @@ public:
     // at work's first statement, so a work that runs none takes no lock; one begun inside work joins it. work
     // runs on the connection's thread with the session there, and may outlive the call that made it when that
     // call is given up at its bound: it owns what it reads (capture by value) and touches nothing else (no
-    // widget, no unit link).
+    // widget, no unit link). A work that a widened column ended is run once more, from its start.
     virtual bool Transaction(std::function<bool(DbSession&)> work) = 0;
     // The failure of the last call that failed; empty after a call that succeeded.
     virtual const DbError& LastError() const = 0;

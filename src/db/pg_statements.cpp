@@ -213,7 +213,7 @@ PGresult* PgStatements::Run(const QString& sql, const QVariantList& values)
         return GivenUp(0) ? nullptr : Succeeded(PQexec(db_, sql.toUtf8().constData()));
     const Parameters parameters(values);
     // A statement that failed in a transaction has ended the transaction's work: it is not run again
-    // there, but the next call finds its plan made afresh.
+    // there; the work runs again, on plans made afresh.
     for (bool again = PQtransactionStatus(db_) == PQTRANS_IDLE;; again = false) {
         const QByteArray* name = Prepared(sql, parameters.Count());
         if (!name || GivenUp(0))

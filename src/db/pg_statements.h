@@ -18,6 +18,7 @@ public:
 
     std::optional<int> Exec(const QString& sql, const QVariantList& values) override;
     std::optional<QList<QSqlRecord>> Select(const QString& sql, const QVariantList& values) override;
+    bool FailedOnStalePlan() const override { return stale_; }
 
 private:
     // The statement's result when it succeeded, to be cleared by the caller; nullptr otherwise.

@@ -9,8 +9,8 @@ class WidenedColumnScan : public ScanFixture
 {
 };
 
-// Operators widen columns of a running database: the download goes on in the same pass, and
-// every record is stored once.
+// Operators widen columns of a running database: the download and the status mirror go on in the
+// same pass, and every record is stored once.
 TEST_P(WidenedColumnScan, ColumnsWidenedWhileAUnitDownloadsLeaveTheStoringGoing)
 {
     SimUnit& unit = AddSerialUnit(QStringLiteral("S1"), 1);
@@ -30,6 +30,7 @@ TEST_P(WidenedColumnScan, ColumnsWidenedWhileAUnitDownloadsLeaveTheStoringGoing)
     }
     Pass();
     EXPECT_GT(Count(QStringLiteral("SELECT COUNT(*) FROM Records")), before);
+    EXPECT_TRUE(window_.status.isEmpty()) << "no step of the pass fails: " << window_.status.toStdString();
     PassUntilSettled();
     ExpectLogsMirrored(QStringLiteral("S1"), 20);
     EXPECT_TRUE(window_.status.isEmpty()) << window_.status.toStdString();
