@@ -197,6 +197,10 @@ template <class T> std::optional<T> DbConnection::Direct(const std::function<std
     bool stale = false;
     if (Ready() && Begun()) {
         result = run();
+        // A widened column costs a statement of its own one more run; a transaction's work runs
+        // again whole (see Transaction).
+        if (!result && !inWork_ && statements_->FailedOnStalePlan())
+            result = run();
         if (!result) {
             error_ = Described(KeptLines(statements_->ErrorText()), statements_->ErrorCode());
             stale = statements_->FailedOnStalePlan();

@@ -28,8 +28,8 @@ public:
     virtual std::optional<QList<QSqlRecord>> Select(const QString& sql, const QVariantList& values) = 0;
     // The failure of the last statement: the database's own code (0 where it gives none), its text.
     long ErrorCode() const { return errorCode_; }
-    // The last statement failed because a changed column made its plan stale; its plans are made
-    // afresh at the next statement.
+    // The last statement failed because a changed column made its plan stale; the plans are made
+    // afresh at the next statement, which may be the same one again.
     virtual bool FailedOnStalePlan() const { return false; }
     const QString& ErrorText() const { return errorText_; }
 

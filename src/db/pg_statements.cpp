@@ -212,23 +212,17 @@ PGresult* PgStatements::Run(const QString& sql, const QVariantList& values)
     if (values.isEmpty())
         return GivenUp(0) ? nullptr : Succeeded(PQexec(db_, sql.toUtf8().constData()));
     const Parameters parameters(values);
-    // A statement that failed in a transaction has ended the transaction's work: it is not run again
-    // there; the work runs again, on plans made afresh.
-    for (bool again = PQtransactionStatus(db_) == PQTRANS_IDLE;; again = false) {
-        const QByteArray* name = Prepared(sql, parameters.Count());
-        if (!name || GivenUp(0))
-            return nullptr;
-        PGresult* result =
-            Succeeded(PQexecPrepared(db_, name->constData(), parameters.Count(), parameters.Texts(),
-                                     parameters.Lengths(), parameters.Formats(), 0));
-        if (result || !stale_)
-            return result;
-        // The change of a column makes every plan that reads it stale, each at its next run: all
-        // are made afresh at once, so that no later statement fails for the same change.
+    const QByteArray* name = Prepared(sql, parameters.Count());
+    if (!name || GivenUp(0))
+        return nullptr;
+    PGresult* result =
+        Succeeded(PQexecPrepared(db_, name->constData(), parameters.Count(), parameters.Texts(),
+                                 parameters.Lengths(), parameters.Formats(), 0));
+    // The change of a column makes every plan that reads it stale, each at its next run: all are
+    // made afresh at once, so that no later statement fails for the same change.
+    if (!result && stale_)
         Forget();
-        if (!again)
-            return nullptr;
-    }
+    return result;
 }
 
 std::optional<int> PgStatements::Exec(const QString& sql, const QVariantList& values)

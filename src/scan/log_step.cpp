@@ -6,9 +6,6 @@
 #include <link/int_codec.h>
 #include <link/unit_command.h>
 
-#include <atomic>
-#include <memory>
-
 namespace {
 constexpr int kPageReadLength = 6;
 constexpr int kPointerReadLength = 2;
@@ -187,19 +184,15 @@ LogStore StoreLogRows(Database& db, LogTarget& t, const std::vector<QVariantList
         const QString insert = rows.empty() ? QString()
                                             : MultiRowInsert(t.historyTable, t.rowColumns,
                                                              int(rows.front().size()) + 1, rows.size());
-        // The work may outlive a call given up at its bound: what it finds, it keeps in its own,
-        // and a call given up has its time-out for an error.
-        const auto unmatched = std::make_shared<std::atomic<bool>>(false);
-        if (db.Transaction(
-                [insert, values, countersUpdate = t.countersUpdate, update, unmatched](DbSession& session) {
-                    if (!insert.isEmpty() && !session.Exec(insert, values))
-                        return false;
-                    const auto changed = session.Exec(countersUpdate, update);
-                    *unmatched = changed && *changed != 1;
-                    return changed && *changed == 1;
-                }))
+        if (db.Transaction([insert, values, countersUpdate = t.countersUpdate, update](DbSession& session) {
+                if (!insert.isEmpty() && !session.Exec(insert, values))
+                    return false;
+                const auto changed = session.Exec(countersUpdate, update);
+                return changed && *changed == 1;
+            }))
             outcome = LogStore::Stored;
-        else if (*unmatched && db.LastError().description.isEmpty())
+        else if (db.LastError().description.isEmpty())
+            // Every failed statement, and a call given up, leaves its error: the work declined.
             outcome = LogStore::CountersMoved;
     }
     if (outcome == LogStore::Stored)
