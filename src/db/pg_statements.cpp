@@ -175,6 +175,13 @@ PGresult* PgStatements::Succeeded(PGresult* result)
     return nullptr;
 }
 
+bool PgStatements::Done(PGresult* result)
+{
+    result = Succeeded(result);
+    PQclear(result);
+    return result != nullptr;
+}
+
 void PgStatements::Forget()
 {
     statements_.clear();
@@ -194,14 +201,12 @@ const QByteArray* PgStatements::Prepared(const QString& sql, int parameters)
         return nullptr;
     // A transaction that failed refuses the deallocation: nothing is prepared until it is done, or
     // it would go with the statements forgotten.
-    if (deallocate_ && !Succeeded(PQexec(db_, "DEALLOCATE ALL")))
+    if (deallocate_ && !Done(PQexec(db_, "DEALLOCATE ALL")))
         return nullptr;
     deallocate_ = false;
     const QByteArray name = "telvaron_" + QByteArray::number(++made_);
-    PGresult* result = Succeeded(PQprepare(db_, name.constData(), text.constData(), parameters, nullptr));
-    if (!result)
+    if (!Done(PQprepare(db_, name.constData(), text.constData(), parameters, nullptr)))
         return nullptr;
-    PQclear(result);
     return &statements_.insert(sql, name).value();
 }
 

@@ -27,6 +27,8 @@ private:
     // The result of a statement that succeeded; otherwise nullptr, with the error set and stale_
     // telling whether the server declared the statement's plan stale.
     pg_result* Succeeded(pg_result* result);
+    // A statement whose result is of no use succeeded; its result is cleared either way.
+    bool Done(pg_result* result);
     // Drops the statements kept, to make room for others or to make them afresh: they are
     // deallocated before the next is prepared.
     void Forget();
