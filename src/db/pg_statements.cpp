@@ -11,8 +11,6 @@
 #include <vector>
 
 namespace {
-constexpr qsizetype kMaxStatements = 64;
-
 // The SQL with its '?' placeholders numbered as the server wants them ($1, $2, ...); a '?'
 // inside a quoted text or name stays.
 QByteArray NumberedPlaceholders(const QString& sql, int& count)

@@ -14,6 +14,9 @@ struct pg_result;
 class PgStatements : public DbStatements
 {
 public:
+    // The statements kept at most, on the client and on the server alike.
+    static constexpr qsizetype kMaxStatements = 64;
+
     PgStatements(pg_conn* connection, const DbCut& cut) : DbStatements(cut), db_(connection) {}
 
     std::optional<int> Exec(const QString& sql, const QVariantList& values) override;

@@ -1,6 +1,13 @@
+#include "pg_statements.h"
 #include "test_databases.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -68,6 +75,46 @@ TEST_P(WidenedColumn, AWorkThatMeetsWidenedColumnsIsRunAgainAndStoresOnce)
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Systems_Faults WHERE SyF_SyI_Serialnumber='S2'")),
               1);
     EXPECT_TRUE(Read(Db())) << Db().LastError().description.toStdString();
+}
+
+// The plans that the connection forgets, made stale or making room for others, are dropped on the
+// server too: a long session keeps no more there than its limit.
+TEST_P(WidenedColumn, PlansForgottenAreDroppedOnTheServer)
+{
+    const QString kept = QStringLiteral("SELECT count(*) FROM pg_prepared_statements");
+    WidenUnderKeptStatements();
+    ASSERT_TRUE(Read(Db())) << Db().LastError().description.toStdString();
+    EXPECT_EQ(Count(kept), 2) << "only the statements of the read, made afresh";
+
+    int most = 0;
+    for (int i = 0; i < PgStatements::kMaxStatements + 16; ++i) {
+        ASSERT_TRUE(Db().Select(QStringLiteral("SELECT %1 + ?").arg(i), {i}));
+        most = std::max(most, Count(kept));
+    }
+    EXPECT_LE(most, PgStatements::kMaxStatements);
+}
+
+// A work that changes a column itself between two reads of it meets a stale plan at every run: it
+// runs once more, no further, and fails well within the call's bound.
+TEST_P(WidenedColumn, AWorkThatMeetsAStalePlanAtEveryRunRunsTwice)
+{
+    // Shared with the work, which a connection given up at the bound would run on.
+    const auto runs = std::make_shared<std::atomic<int>>(0);
+    const auto work = [runs](DbSession& s) {
+        ++*runs;
+        const QString read =
+            QStringLiteral("SELECT SyF_Faultinfo FROM Systems_Faults WHERE SyF_SyI_Serialnumber=?");
+        return s.Select(read, {"S1"}) &&
+               s.Exec(QStringLiteral(
+                   "ALTER TABLE Systems_Faults ALTER COLUMN SyF_Faultinfo TYPE VARCHAR(16)")) &&
+               s.Select(read, {"S1"});
+    };
+    QElapsedTimer took;
+    took.start();
+    EXPECT_FALSE(Db().Transaction(work));
+    EXPECT_LT(took.elapsed(), CallBoundOfTest().count() / 2);
+    EXPECT_EQ(*runs, 2);
+    EXPECT_FALSE(Db().LastError().description.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, WidenedColumn, ::testing::Values(Database::Driver::PostgreSQL), DriverName);
