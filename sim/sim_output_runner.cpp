@@ -38,6 +38,7 @@ void OutputRunner::Clear()
     timer_.stop();
     writing_.clear();
     busy_ = false;
+    ++clears_;
 }
 
 void OutputRunner::RunNext()
@@ -74,8 +75,13 @@ bool OutputRunner::ContinueWrite()
         const qint64 elapsedNs = writeClock_.nsecsElapsed();
         const qsizetype due =
             pacedWrite_ ? std::min<qsizetype>(writing_.size(), elapsedNs / kByteTimeNs) : writing_.size();
-        if (due > written_ && transport_)
+        if (due > written_ && transport_) {
+            const quint64 clears = clears_;
             transport_->Write(writing_.sliced(written_, due - written_));
+            // The link was lost on the way: this write and what followed it are void.
+            if (clears_ != clears)
+                return false;
+        }
         written_ = std::max(written_, due);
         if (written_ == writing_.size())
             break;

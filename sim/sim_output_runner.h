@@ -36,7 +36,8 @@ signals:
 
 private:
     void RunNext();
-    // Writes what is due of the write in progress; true when it is complete.
+    // Writes what is due of the write in progress; true when it is complete, false while the rest
+    // waits for its time or when the line was reset under it.
     bool ContinueWrite();
 
     SimLog& log_;
@@ -45,6 +46,8 @@ private:
     std::deque<SimAction> queue_;
     QTimer timer_{this};
     bool busy_ = false;
+    // Counts Clear() calls: a transport that loses its link resets the line from inside Write.
+    quint64 clears_ = 0;
     // The write in progress.
     QByteArray writing_;
     qsizetype written_ = 0;
