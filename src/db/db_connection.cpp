@@ -20,6 +20,7 @@
 namespace {
 
 constexpr int kDefaultPgPort = 5432;
+constexpr int kStatementOverLockMs = 1000;
 
 // mode=rw makes a wrong path fail instead of creating an empty database there.
 QString SqliteUri(const QString& file)
@@ -127,12 +128,17 @@ bool DbConnection::OpenPostgres(const PgServer& server)
     db_.setUserName(server.user);
     db_.setPassword(server.password);
     // No statement may wait on a terminal's lock for long, and a server that vanished
-    // from the network must not hold a query for the minutes TCP would wait.
+    // from the network must not hold a query for the minutes TCP would wait. A statement's own
+    // time runs from before its lock wait: were it as short, a lock held would be reported as a
+    // statement too slow, and the scan could not tell a locked table by its error.
+    const int statementMs =
+        server.statementTimeoutMs > 0 ? server.statementTimeoutMs + kStatementOverLockMs : 0;
     db_.setConnectOptions(QStringLiteral("connect_timeout=%1 options='-c lock_timeout=%2 -c "
-                                         "statement_timeout=%2' keepalives_idle=5 keepalives_interval=2 "
-                                         "keepalives_count=3 tcp_user_timeout=%3")
+                                         "statement_timeout=%3' keepalives_idle=5 keepalives_interval=2 "
+                                         "keepalives_count=3 tcp_user_timeout=%4")
                               .arg(server.connectTimeoutSeconds)
                               .arg(server.statementTimeoutMs)
+                              .arg(statementMs)
                               .arg(server.connectTimeoutSeconds * 1000));
     open_ = db_.open();
     if (!open_) {
@@ -203,6 +209,7 @@ template <class T> std::optional<T> DbConnection::Direct(const std::function<std
             result = run();
         if (!result) {
             error_ = Described(KeptLines(statements_->ErrorText()), statements_->ErrorCode());
+            error_.state = statements_->ErrorState();
             stale = statements_->FailedOnStalePlan();
         }
         open_ = db_.isOpen();

@@ -14,8 +14,16 @@
 // A description keeps the line breaks of the driver's message.
 struct DbError
 {
+    DbError() = default;
+    DbError(long number, QString description, QByteArray state = {})
+        : number(number), description(std::move(description)), state(std::move(state))
+    {
+    }
+
     long number = 0;
     QString description;
+    // PostgreSQL: the SQLSTATE of a statement the server refused; empty otherwise.
+    QByteArray state;
 };
 
 enum class DbDriver { SQLite, PostgreSQL };

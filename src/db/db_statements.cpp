@@ -2,10 +2,11 @@
 
 #include "db_cut.h"
 
-void DbStatements::Fail(long code, const QString& text)
+void DbStatements::Fail(long code, const QString& text, const QByteArray& state)
 {
     errorCode_ = code;
     errorText_ = text;
+    errorState_ = state;
 }
 
 bool DbStatements::Counted(qsizetype values, int placeholders, long code)

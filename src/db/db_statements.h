@@ -32,9 +32,11 @@ public:
     // afresh at the next statement, which may be the same one again.
     virtual bool FailedOnStalePlan() const { return false; }
     const QString& ErrorText() const { return errorText_; }
+    // The SQLSTATE that the server gave for the failure, where it gave one.
+    const QByteArray& ErrorState() const { return errorState_; }
 
 protected:
-    void Fail(long code, const QString& text);
+    void Fail(long code, const QString& text, const QByteArray& state = {});
     // False, with the error set, when the placeholders are not as many as the values.
     bool Counted(qsizetype values, int placeholders, long code);
     // True, with the error set, once the statement's caller has given up on it.
@@ -44,4 +46,5 @@ private:
     const DbCut& cut_;
     long errorCode_ = 0;
     QString errorText_;
+    QByteArray errorState_;
 };

@@ -168,7 +168,7 @@ PGresult* PgStatements::Succeeded(PGresult* result)
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
         return result;
     stale_ = StalePlan(result);
-    Fail(0, ErrorOf(result));
+    Fail(0, ErrorOf(result), PQresultErrorField(result, PG_DIAG_SQLSTATE));
     PQclear(result);
     return nullptr;
 }

@@ -151,7 +151,9 @@ LinkResult LogStep::Trusted(const LogPointer& p, const LogTarget& t, const Read&
 namespace {
 // One statement that moves the counters and, only when they moved, appends the rows: a single
 // statement is one transaction of its own, and on PostgreSQL it costs one round trip instead of
-// four. The first row's values are cast to the columns' types, from which the others take theirs.
+// four. It gives the number of counter rows moved: a trigger may store the rows in another table
+// and report none inserted. The first row's values are cast to the columns' types, from which the
+// others take theirs.
 QString MovingInsert(const LogTarget& t, std::size_t rows)
 {
     QString first;
@@ -160,8 +162,9 @@ QString MovingInsert(const LogTarget& t, std::size_t rows)
     QString sql = MultiRowInsert(t.historyTable, t.rowColumns, int(t.rowTypes.size()), rows);
     const qsizetype values = sql.indexOf(QLatin1String(" VALUES "));
     const qsizetype firstEnd = sql.indexOf(u')', values);
-    return QStringLiteral("WITH moved AS (%1 RETURNING 1) %2 SELECT * FROM (VALUES %3%4) AS r WHERE EXISTS "
-                          "(SELECT 1 FROM moved)")
+    return QStringLiteral(
+               "WITH moved AS (%1 RETURNING 1), stored AS (%2 SELECT * FROM (VALUES %3%4) AS r WHERE "
+               "EXISTS (SELECT 1 FROM moved)) SELECT COUNT(*) FROM moved")
         .arg(t.countersUpdate, sql.left(values), first, sql.mid(firstEnd));
 }
 } // namespace
@@ -178,8 +181,8 @@ LogStore StoreLogRows(Database& db, LogTarget& t, const std::vector<QVariantList
     // A store that ran without error but matched no owner's row found the counters moved.
     auto outcome = LogStore::Failed;
     if (db.DriverInUse() == Database::Driver::PostgreSQL && !rows.empty()) {
-        if (const auto inserted = db.Exec(MovingInsert(t, rows.size()), update + values))
-            outcome = std::size_t(*inserted) == rows.size() ? LogStore::Stored : LogStore::CountersMoved;
+        if (const auto owners = db.Select(MovingInsert(t, rows.size()), update + values))
+            outcome = owners->value(0).value(0).toInt() == 1 ? LogStore::Stored : LogStore::CountersMoved;
     } else {
         const QString insert = rows.empty() ? QString()
                                             : MultiRowInsert(t.historyTable, t.rowColumns,

@@ -5,6 +5,7 @@
 #include "unit_exchange.h"
 
 #include <db/database.h>
+#include <db/lock_wait.h>
 #include <link/event_wait.h>
 #include <link/unit_link.h>
 #include <unit/settings_image_layout.h>
@@ -12,17 +13,6 @@
 #include <unit/unit_address.h>
 
 namespace {
-constexpr long kSqliteBusy = 5;
-constexpr long kSqliteLocked = 6;
-
-// SQLite's answer when another connection holds the lock the statement needs; its extended codes
-// carry the primary one in their low byte.
-bool HeldLocked(Database::Driver driver, const DbError& error)
-{
-    const long primary = error.number & 0xff;
-    return driver == Database::Driver::SQLite && (primary == kSqliteBusy || primary == kSqliteLocked);
-}
-
 // A log as the operator knows it: the sensors from 1, the event log by its name.
 QString LogName(int log)
 {
@@ -38,25 +28,30 @@ ScanEngine::ScanEngine(Database& db, UnitLink& link, ScanFlags& flags, ScanWindo
 {
 }
 
+bool ScanEngine::Stopping() const
+{
+    return flags_.ExitRequested || flags_.StopRequested;
+}
+
 void ScanEngine::ScanSystems()
 {
-    const auto stopping = [this] { return flags_.ExitRequested || flags_.StopRequested; };
     // Nothing of a pass could be stored over a lost connection: it is made again first.
-    if (!stopping() && db_.ConnectionLost() && !db_.Reconnect())
+    if (!Stopping() && db_.ConnectionLost() && !db_.Reconnect())
         ReportDatabaseError();
     if (!systemsLoaded_)
         RunStart();
     requestsFailed_ = false;
+    heldTables_.clear();
     // A locked database is tried once a pass, with a write that stores nothing.
-    if (databaseLocked_ && !stopping()) {
+    if (databaseLocked_ && !Stopping()) {
         databaseLocked_ = false;
         if (!db_.Transaction([](DbSession& s) { return s.Exec(QStringLiteral("SELECT 1")).has_value(); }))
             ReportDatabaseError();
     }
     const QDateTime passStart = clock_();
-    for (int i = 0; i < SystemCount() && !stopping(); ++i)
+    for (int i = 0; i < SystemCount() && !Stopping(); ++i)
         Turn(i);
-    if (stopping()) {
+    if (Stopping()) {
         Stop();
         return;
     }
@@ -186,7 +181,7 @@ void ScanEngine::ReportLogPointers(int unit, int log)
 void ScanEngine::ReportCountersMoved(int unit, int log, const QDateTime& since)
 {
     const QString& serial = runtime_[unit].Serialnumber;
-    problems_.Follow(QStringLiteral("counters %1 %2").arg(serial).arg(log), 0,
+    problems_.Follow(QStringLiteral("counters %1 %2").arg(serial).arg(log),
                      QStringLiteral("Οι μετρητές %1 του συστήματος %2 άλλαξαν στη βάση δεδομένων από άλλο "
                                     "πρόγραμμα")
                          .arg(LogName(log), serial),
@@ -199,8 +194,9 @@ void ScanEngine::ReportDatabaseError()
     // that restarts, then refuses, then does not answer is one trouble with three causes. A
     // trouble began when the call that met it did, a bound before a time-out is known.
     const DbError& error = db_.LastError();
-    databaseLocked_ = databaseLocked_ || HeldLocked(db_.DriverInUse(), error);
-    problems_.Follow(QStringLiteral("database"), error.number,
+    databaseLocked_ = databaseLocked_ || (db_.DriverInUse() == Database::Driver::SQLite &&
+                                          LockWaitRanOut(db_.DriverInUse(), error));
+    problems_.Follow(QStringLiteral("database"),
                      QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(error.description.simplified()),
                      clock_().addMSecs(-db_.LastErrorTook().count()));
 }

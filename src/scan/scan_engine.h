@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,8 @@ public:
     bool LogBlocked(int unit) const { return logBlocked_[unit]; }
 
 private:
+    // The window asked for the run to end: the pass ends at the next unit, or the next log.
+    bool Stopping() const;
     void RunStart();
     void Turn(int unit);
     // The steps before the end of the turn; false ends the turn early. A database error skips
@@ -87,6 +90,9 @@ private:
     // in turn. Until a pass finds it free, the units are read and nothing is stored, so no log
     // page is taken that could not be stored.
     bool databaseLocked_ = false;
+    // The history tables that another PostgreSQL session held while this pass waited to store
+    // into them: the other logs that store there wait for the next pass, which tries once again.
+    std::set<QString> heldTables_;
     std::vector<SystemRuntimeRecord> runtime_;
     std::vector<bool> logBlocked_;
     // Page reads refused in a row, per unit and log.

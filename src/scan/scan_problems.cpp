@@ -30,13 +30,13 @@ void ScanProblems::Raise(const QString& key, const QString& text)
     Put({key, text, {}});
 }
 
-void ScanProblems::Follow(const QString& key, long cause, const QString& text, const QDateTime& now)
+void ScanProblems::Follow(const QString& key, const QString& text, const QDateTime& now)
 {
-    Put({key, text, now, cause});
+    Put({key, text, now});
 }
 
-// Without a time the trouble keeps the words it was first reported with; with one, it keeps
-// them while its cause stays the same.
+// Without a time the trouble keeps the words it was first reported with; with one, it takes
+// those of its latest cause and keeps its start.
 void ScanProblems::Put(const Entry& seen)
 {
     auto entry = Find(thisPass_, seen.key);
@@ -44,10 +44,8 @@ void ScanProblems::Put(const Entry& seen)
         const auto before = Find(lastPass_, seen.key);
         entry = thisPass_.insert(thisPass_.end(), before == lastPass_.end() ? seen : *before);
     }
-    if (seen.since.isValid() && entry->cause != seen.cause) {
-        entry->cause = seen.cause;
+    if (seen.since.isValid())
         entry->text = seen.text;
-    }
     Show();
 }
 

@@ -19,8 +19,8 @@ public:
     // A trouble seen now. A key names the trouble; while it goes on, its first text stands.
     void Raise(const QString& key, const QString& text);
     // A trouble whose cause may change while it goes on: the line gives the text of the latest
-    // cause (a new cause number brings a new text) and the time the trouble began.
-    void Follow(const QString& key, long cause, const QString& text, const QDateTime& now);
+    // cause and the time the trouble began.
+    void Follow(const QString& key, const QString& text, const QDateTime& now);
     // Troubles not seen again in the pass that ends are over.
     void EndPass();
 
@@ -30,7 +30,6 @@ private:
         QString key;
         QString text;
         QDateTime since;
-        long cause = 0;
     };
     using Entries = std::vector<Entry>;
     void Put(const Entry& seen);

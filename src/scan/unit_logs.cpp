@@ -6,6 +6,7 @@
 #include "unit_exchange.h"
 
 #include <db/database.h>
+#include <db/lock_wait.h>
 #include <link/event_wait.h>
 #include <link/unit_command.h>
 
@@ -152,6 +153,11 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
                         const std::function<bool()>& prepare)
 {
     SystemRuntimeRecord& r = runtime_[unit];
+    // A log step may wait out a lock: a stop asked for meanwhile is not held up by the next one.
+    if (Stopping())
+        return false;
+    if (heldTables_.contains(target.historyTable))
+        return true;
     // The step begins once its log holds something to take.
     QDateTime began;
     const LogStepResult result = step.Run(pointer, target, [&] {
@@ -163,6 +169,10 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
         LinkFailed(r, result.linkResult);
         return false;
     case LogStepOutcome::DatabaseFailed:
+        // SQLite's lock holds the whole file (see ReportDatabaseError); PostgreSQL's one table.
+        if (db_.DriverInUse() == Database::Driver::PostgreSQL &&
+            LockWaitRanOut(db_.DriverInUse(), db_.LastError()))
+            heldTables_.insert(target.historyTable);
         ReportDatabaseError();
         return !databaseLocked_;
     case LogStepOutcome::CountersMoved:

@@ -18,19 +18,19 @@ TEST(ScanProblems, ATroubleKeepsItsStartWhileItsCauseChanges)
     FakeScanWindow window;
     ScanProblems problems(window);
     const QString key = QStringLiteral("database");
-    problems.Follow(key, 1, QStringLiteral("restarted"), At(0, 5));
-    problems.Follow(key, 2, QStringLiteral("refused"), At(0, 6));
+    problems.Follow(key, QStringLiteral("restarted"), At(0, 5));
+    problems.Follow(key, QStringLiteral("refused"), At(0, 6));
     EXPECT_EQ(window.status, QStringLiteral("refused (από τις 12:00:05)"));
     problems.EndPass();
-    problems.Follow(key, 3, QStringLiteral("no answer"), At(0, 20));
+    problems.Follow(key, QStringLiteral("no answer"), At(0, 20));
     EXPECT_EQ(window.status, QStringLiteral("no answer (από τις 12:00:05)"));
     problems.EndPass();
-    problems.Follow(key, 2, QStringLiteral("refused"), At(0, 35));
+    problems.Follow(key, QStringLiteral("refused"), At(0, 35));
     problems.EndPass();
     EXPECT_EQ(window.status, QStringLiteral("refused (από τις 12:00:05)"));
 
     problems.EndPass();
     EXPECT_EQ(window.status, QString());
-    problems.Follow(key, 2, QStringLiteral("refused"), At(1, 0));
+    problems.Follow(key, QStringLiteral("refused"), At(1, 0));
     EXPECT_EQ(window.status, QStringLiteral("refused (από τις 12:01:00)"));
 }
