@@ -11,3 +11,14 @@ inline QString LoadAverage()
         return QStringLiteral("?");
     return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
 }
+
+// The load when a measurement began and as it ends, "before -> after": whether the machine's other
+// work changed meanwhile.
+class LoadSpan
+{
+public:
+    QString Text() const { return before_ + QStringLiteral(" -> ") + LoadAverage(); }
+
+private:
+    QString before_ = LoadAverage();
+};

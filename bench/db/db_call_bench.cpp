@@ -36,6 +36,7 @@ void Run(Database::Driver driver, int calls)
     if (!testDb)
         return;
     Database& db = testDb->Db();
+    const LoadSpan load;
     const double select =
         PerCall(db, calls, [&] { return db.Select(QStringLiteral("SELECT 1")).has_value(); });
     const double update = PerCall(db, calls, [&] {
@@ -56,7 +57,7 @@ void Run(Database::Driver driver, int calls)
     std::printf("%-10s CPU per call: SELECT 1 %6.1f us  UPDATE with values %6.1f us  SELECT 1 inside a "
                 "job of ten %6.1f us  load %s\n",
                 driver == Database::Driver::SQLite ? "SQLite" : "PostgreSQL", select, update, inJob,
-                qPrintable(LoadAverage()));
+                qPrintable(load.Text()));
     std::fflush(stdout);
 }
 } // namespace

@@ -388,17 +388,13 @@ void Run(Database::Driver driver, const History& h, qint64 history)
     MeasureRun(fullDb->Db(), fullH, fullRound, full);
     empty = {};
     full = {};
-    const QString loadBefore = LoadAverage();
+    const LoadSpan load;
     for (int run = 0; run < kRuns; ++run) {
         MeasureRun(emptyDb->Db(), emptyH, emptyRound, empty);
         MeasureRun(fullDb->Db(), fullH, fullRound, full);
     }
-    const QString loadAfter = LoadAverage();
-
-    std::printf("%s, %s, %zu rows per half page, median (lowest-highest) of %d runs of %d rounds, load %s -> "
-                "%s:\n",
-                name, h.table, h.rows(0).size(), kRuns, kRounds, qPrintable(loadBefore),
-                qPrintable(loadAfter));
+    std::printf("%s, %s, %zu rows per half page, median (lowest-highest) of %d runs of %d rounds, load %s:\n",
+                name, h.table, h.rows(0).size(), kRuns, kRounds, qPrintable(load.Text()));
     PrintPhase("empty table:", empty);
     PrintPhase(
         qPrintable(QStringLiteral("%1 rows (filled in %2 s):").arg(history).arg(fillSeconds, 0, 'f', 0)),

@@ -103,6 +103,7 @@ void Run(Database::Driver driver, int unitCount)
                      [&] { longestGap = std::max(longestGap, probeClock.restart()); });
     probe.start();
     probeClock.start();
+    const LoadSpan load;
     // Several passes, so that a pass slowed by the machine's other work does not decide alone.
     constexpr int kPasses = 5;
     std::vector<double> cpuPerPass, wallPerPass;
@@ -135,7 +136,7 @@ void Run(Database::Driver driver, int unitCount)
                     ? qPrintable(QString::number(double(counters.statements) / kPasses / turns, 'f', 1))
                     : "(as SQLite)",
                 double(counters.commits) / kPasses / turns, static_cast<long long>(longestGap),
-                qPrintable(LoadAverage()));
+                qPrintable(load.Text()));
     std::fflush(stdout);
 }
 } // namespace

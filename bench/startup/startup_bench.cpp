@@ -100,7 +100,9 @@ void FormerBackUpAndCompact(const QString& file)
     db.Select(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
-// A database of at least megabytes MB: a unit and years of its sensors' samples.
+// A database of megabytes MB, a little more at most: a unit and years of its sensors' samples. The
+// rows still wanted are reckoned from what each row has taken so far, so the file ends within a
+// chunk's estimate of the size.
 bool MakeDatabase(const QString& file, qint64 megabytes)
 {
     QFile(file).open(QIODevice::WriteOnly);
@@ -114,10 +116,14 @@ bool MakeDatabase(const QString& file, qint64 megabytes)
                            "SyI_Model, SyI_Softver, SyI_Hardver, SyI_Locationnumber) VALUES ('B1', 1, 1, "
                            "'1-115200', 'TELVARON-1', '1', '1', 1)"));
     db.Exec(QStringLiteral("PRAGMA cache_size=-262144"));
-    constexpr qint64 kChunk = 1000000;
-    for (qint64 first = 0;
-         QFileInfo(file).size() + QFileInfo(file + QStringLiteral("-wal")).size() < megabytes * 1024 * 1024;
-         first += kChunk) {
+    const qint64 wanted = megabytes * 1024 * 1024;
+    const qint64 empty = QFileInfo(file).size();
+    constexpr qint64 kFirstChunk = 100000, kLeastChunk = 1000, kMostChunk = 1000000;
+    for (qint64 first = 0, size = empty; size < wanted; size = QFileInfo(file).size()) {
+        const qint64 rows = first == 0
+                                ? kFirstChunk
+                                : std::clamp(qint64(double(wanted - size) * first / double(size - empty)),
+                                             kLeastChunk, kMostChunk);
         const bool filled =
             db.Exec(QStringLiteral(
                         "WITH RECURSIVE n(i) AS (SELECT %1 UNION ALL SELECT i + 1 FROM n WHERE i < %2) "
@@ -127,10 +133,12 @@ bool MakeDatabase(const QString& file, qint64 megabytes)
                         "|| (i "
                         "/ 20) || ' minutes'), (i % 1000) / 10.0, 1, i / 20 FROM n")
                         .arg(first)
-                        .arg(first + kChunk - 1))
+                        .arg(first + rows - 1))
                 .has_value();
+        // The checkpoint moves the rows into the file, where their size shows.
         if (!filled || !db.Select(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")))
             return false;
+        first += rows;
     }
     return true;
 }
@@ -195,7 +203,7 @@ void Run(qint64 megabytes, int runs)
     }
     const double madeSeconds = made.elapsed() / 1e3;
     const double size = QFileInfo(file).size() / 1048576.0;
-    const QString loadBefore = LoadAverage();
+    const LoadSpan load;
     std::vector<double> copies;
     Figures now[2], former[2]; // [first start]
     for (int run = 0; run < runs; ++run) {
@@ -211,9 +219,9 @@ void Run(qint64 megabytes, int runs)
         }
     }
     std::printf(
-        "SQLite file of %.0f MB (made in %.0f s), median of %d runs, load %s -> %s; a copy of the file "
-        "%.0f ms:\n",
-        size, madeSeconds, runs, qPrintable(loadBefore), qPrintable(LoadAverage()), Median(copies));
+        "SQLite file of %.1f MB (%lld MB asked, made in %.0f s), median of %d runs, load %s; a copy of the "
+        "file %.0f ms:\n",
+        size, static_cast<long long>(megabytes), madeSeconds, runs, qPrintable(load.Text()), Median(copies));
     for (const bool first : {true, false}) {
         for (const bool isNow : {false, true}) {
             const Figures& f = isNow ? now[first] : former[first];
