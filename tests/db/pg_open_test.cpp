@@ -1,4 +1,4 @@
-#include "free_tcp_port.h"
+#include "held_tcp_port.h"
 #include "test_databases.h"
 
 #include <QCoreApplication>
@@ -32,6 +32,7 @@ TEST_F(PgOpenTest, AFailedOpenCarriesTheOraCodeWhoseExplanationFitsWhateverTheLa
     const bool foreign = std::setlocale(LC_MESSAGES, "C.UTF-8") != nullptr;
     const QByteArray savedLanguage = qgetenv("LANGUAGE");
     qputenv("LANGUAGE", "el:de");
+    const HeldTcpPort refusing;
     const struct
     {
         const char* name;
@@ -44,7 +45,7 @@ TEST_F(PgOpenTest, AFailedOpenCarriesTheOraCodeWhoseExplanationFitsWhateverTheLa
         {"unknown role", [](PgServer& s) { s.user = "nobody"; }, 1017, "password authentication failed"},
         {"no such database", [](PgServer& s) { s.dataSource = "no_such_database"; }, 12505, "does not exist"},
         // libpq's hint stays on a line of its own, for the message box to show apart.
-        {"nothing listens", [](PgServer& s) { s.serverPort = QString::number(FreeTcpPort()); }, 12541,
+        {"nothing listens", [&](PgServer& s) { s.serverPort = QString::number(refusing.Port()); }, 12541,
          "failed: Connection refused\nIs the server running on that host and accepting TCP/IP connections?"},
     };
     for (const auto& c : cases) {

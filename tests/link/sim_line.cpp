@@ -1,13 +1,29 @@
 #include "sim_line.h"
 
-#include "free_tcp_port.h"
-
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace {
 const QString kLocalHost = QStringLiteral("127.0.0.1");
 constexpr int kSetupRounds = 40; // each a link attempt and a transaction, then a short rest
 constexpr int kSetupRestMs = 25;
+
+// The port of socat's notice "listening on AF=2 127.0.0.1:PORT"; 0 when none comes within seconds.
+quint16 ListeningPort(QProcess& socat)
+{
+    static const QRegularExpression kListening(QStringLiteral("listening on AF=2 127\\.0\\.0\\.1:(\\d+)"));
+    socat.setReadChannel(QProcess::StandardError);
+    QByteArray told;
+    QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired() && socat.waitForReadyRead(int(deadline.remainingTime()))) {
+        told += socat.readAll();
+        if (const QRegularExpressionMatch match = kListening.match(QString::fromLatin1(told));
+            match.hasMatch())
+            return quint16(match.captured(1).toUInt());
+    }
+    return 0;
+}
 } // namespace
 
 const char* WireName(Wire wire)
@@ -27,12 +43,14 @@ SimLine::SimLine(Wire wire, LinkTimings timings) : wire_(wire)
     link_ = std::make_unique<UnitLink>([device](int) { return device; }, timings);
     QObject::connect(link_.get(), &UnitLink::Pausing, link_.get(), [this](int ms) { pauses_.push_back(ms); });
     if (wire == Wire::DeviceServer) {
-        tcpPort_ = FreeTcpPort();
-        socat_.start(QStringLiteral("socat"),
-                     {QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(tcpPort_),
-                      QStringLiteral("PTY,link=%1,raw,echo=0").arg(device)});
-        if (!socat_.waitForStarted(2000)) {
-            problem_ = QStringLiteral("socat: ") + socat_.errorString();
+        // The device server takes a port of the system's choosing and names it: a port probed free
+        // and bound later could meanwhile go to another test's listener, which would then answer.
+        socat_.start(QStringLiteral("socat"), {QStringLiteral("-d"), QStringLiteral("-d"),
+                                               QStringLiteral("TCP-LISTEN:0,bind=127.0.0.1,reuseaddr"),
+                                               QStringLiteral("PTY,link=%1,raw,echo=0").arg(device)});
+        tcpPort_ = ListeningPort(socat_);
+        if (tcpPort_ == 0) {
+            problem_ = QStringLiteral("socat: no port listened on ") + socat_.errorString();
             return;
         }
     }

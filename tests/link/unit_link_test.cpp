@@ -1,7 +1,7 @@
 // The link against bare units, for what the simulated unit cannot show: replies on another unit's
 // port, a reply that came while the server was busy, a close right after a reply, connection
 // attempts, and which device a COM number opens.
-#include "free_tcp_port.h"
+#include "held_tcp_port.h"
 #include "peer_unit.h"
 #include "short_link_timings.h"
 
@@ -96,12 +96,13 @@ TEST(UnitLinkTcp, RefusedAttemptsGiveUpAtOnceAndUnansweredOnesWaitOut)
     const std::pair<int, int> kTries[] = {{15, 5}, {3, 1}, {4, 2}, {1, 1}, {0, 0}};
     SilentListener silent;
     ASSERT_NE(silent.Port(), 0);
+    const HeldTcpPort refusing;
     for (const bool unanswered : {false, true}) {
         // An unanswered wait is long enough that a loaded machine's lag stays well below it.
         LinkTimings timings = ShortLinkTimings();
         timings.tcpConnectWait = unanswered ? 500 : 3000;
         UnitLink link(SerialPortResolver(), timings);
-        const quint16 port = unanswered ? silent.Port() : FreeTcpPort();
+        const quint16 port = unanswered ? silent.Port() : refusing.Port();
         for (const auto& [tries, attempts] : kTries) {
             SCOPED_TRACE(::testing::Message()
                          << "tries " << tries << (unanswered ? " unanswered" : " refused"));
