@@ -188,14 +188,18 @@ void ScanEngine::ReportCountersMoved(int unit, int log, const QDateTime& since)
                      since);
 }
 
-void ScanEngine::ReportDatabaseError()
+void ScanEngine::ReportDatabaseError(const QString& table)
 {
     // The status line gives each trouble one line of its own, and the cause of now: a server
     // that restarts, then refuses, then does not answer is one trouble with three causes. A
     // trouble began when the call that met it did, a bound before a time-out is known.
     const DbError& error = db_.LastError();
-    databaseLocked_ = databaseLocked_ || (db_.DriverInUse() == Database::Driver::SQLite &&
-                                          LockWaitRanOut(db_.DriverInUse(), error));
+    if (LockWaitRanOut(db_.DriverInUse(), error)) {
+        if (db_.DriverInUse() == Database::Driver::SQLite)
+            databaseLocked_ = true;
+        else if (!table.isEmpty())
+            heldTables_.insert(table);
+    }
     problems_.Follow(QStringLiteral("database"),
                      QStringLiteral("Σφάλμα βάσης δεδομένων: %1").arg(error.description.simplified()),
                      clock_().addMSecs(-db_.LastErrorTook().count()));

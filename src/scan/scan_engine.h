@@ -64,8 +64,10 @@ private:
     void Stop();
     // SyI_Online 0 for every used unit.
     void SetUnitsOffline();
-    // Shows the database error on the status line until a pass goes by without one.
-    void ReportDatabaseError();
+    // Shows the database error on the status line until a pass goes by without one. A lock that
+    // another connection held is waited on once a pass: on SQLite the whole file's, on PostgreSQL
+    // that of table, the history table the failed step stored into (none: the step stores nowhere).
+    void ReportDatabaseError(const QString& table = {});
     // Shows that a unit describes one of its logs in a way that cannot be read, while it does.
     void ReportLogPointers(int unit, int log);
     // Shows that a log's counters in the database were changed by another program under the step

@@ -6,7 +6,6 @@
 #include "unit_exchange.h"
 
 #include <db/database.h>
-#include <db/lock_wait.h>
 #include <link/event_wait.h>
 #include <link/unit_command.h>
 
@@ -169,11 +168,7 @@ bool ScanEngine::RunLog(int unit, LogStep& step, const LogPointer& pointer, LogT
         LinkFailed(r, result.linkResult);
         return false;
     case LogStepOutcome::DatabaseFailed:
-        // SQLite's lock holds the whole file (see ReportDatabaseError); PostgreSQL's one table.
-        if (db_.DriverInUse() == Database::Driver::PostgreSQL &&
-            LockWaitRanOut(db_.DriverInUse(), db_.LastError()))
-            heldTables_.insert(target.historyTable);
-        ReportDatabaseError();
+        ReportDatabaseError(target.historyTable);
         return !databaseLocked_;
     case LogStepOutcome::CountersMoved:
         // Nothing was stored; the next pass goes on from the counters as they are then.
